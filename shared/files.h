@@ -1,0 +1,19 @@
+#pragma once
+// File-system helpers. Every path is an ANSI text; directories carry no trailing backslash.
+
+#include <string>
+#include <vector>
+
+// True when the directory exists now. Creates only the last level; on failure tells the
+// user in a modal box and returns false once the box is closed.
+bool MakeDirectory(const std::string& path);
+
+// Deletes the tree depth first, ignoring entries that cannot be removed.
+// Returns -1 for a null path, -3 when the directory cannot be searched, 1 after the walk.
+int RemoveTree(const char* path);
+
+// True when a file or directory of that name exists.
+bool FileExists(const std::string& path);
+
+// Appends the full path and the bare name of every file (not directory) in dir.
+void ListFiles(const std::string& dir, std::vector<std::string>& paths, std::vector<std::string>& names);

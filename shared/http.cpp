@@ -1,0 +1,90 @@
+#include "shared/http.h"
+
+#include "shared/unique_handle.h"
+
+#include <atomic>
+
+namespace {
+
+std::atomic<long> g_connectSeconds{kDefaultTransferLimits.connectSeconds};
+std::atomic<long> g_stallSeconds{kDefaultTransferLimits.stallSeconds};
+std::atomic<HWND> g_progressTarget{nullptr};
+
+size_t WriteToStdioFile(char* data, size_t size, size_t count, void* userdata) {
+    return std::fwrite(data, size, count, static_cast<FILE*>(userdata));
+}
+
+bool ExistsLargerThan(const std::string& path, ULONGLONG limit) {
+    WIN32_FIND_DATAA found;
+    UniqueFindHandle search(::FindFirstFileA(path.c_str(), &found));
+    if (!search) return false;
+    const ULONGLONG size = (static_cast<ULONGLONG>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+    return size > limit;
+}
+
+}  // namespace
+
+void SetTransferLimits(TransferLimits limits) {
+    g_connectSeconds = limits.connectSeconds;
+    g_stallSeconds = limits.stallSeconds;
+}
+
+TransferLimits CurrentTransferLimits() { return {g_connectSeconds.load(), g_stallSeconds.load()}; }
+
+void ApplyTransferLimits(CURL* easy) {
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, g_connectSeconds.load());
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, g_stallSeconds.load());
+}
+
+void SetProgressTargetWindow(HWND window) { g_progressTarget = window; }
+
+HWND ProgressTargetWindow() { return g_progressTarget.load(); }
+
+size_t WriteStringCallback(char* data, size_t size, size_t count, void* userdata) {
+    static_cast<std::string*>(userdata)->append(data, size * count);
+    return size * count;
+}
+
+size_t WriteFileCallback(char* data, size_t size, size_t count, void* userdata) {
+    auto* context = static_cast<TransferContext*>(userdata);
+    if (context == nullptr || context->file == nullptr) return 0;  // ends the transfer as a write error
+    return std::fwrite(data, size, count, context->file);
+}
+
+int ProgressCallback(void* userdata, double dltotal, double dlnow, double, double) {
+    if (dltotal > -0.1 && dltotal < 0.1) return 0;
+    const auto percent = static_cast<WPARAM>(dlnow / dltotal * 100.0);
+    ::PostMessageA(ProgressTargetWindow(), WM_USER, percent, reinterpret_cast<LPARAM>(userdata));
+    return 0;
+}
+
+std::string HttpGetString(const std::string& url) {
+    std::string body;
+    UniqueEasyHandle easy(curl_easy_init());
+    if (!easy) return body;
+    curl_easy_setopt(easy.get(), CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, WriteStringCallback);
+    curl_easy_setopt(easy.get(), CURLOPT_VERBOSE, 1L);
+    curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &body);
+    ApplyTransferLimits(easy.get());
+    const CURLcode result = curl_easy_perform(easy.get());
+    if (result != CURLE_OK) std::fprintf(stderr, "curl_easy_perform() failed: %s\n", curl_easy_strerror(result));
+    return body;
+}
+
+bool HttpDownloadIfMissing(const std::string& url, const std::string& path) {
+    if (ExistsLargerThan(path, 1000)) return true;
+    UniqueEasyHandle easy(curl_easy_init());
+    if (!easy) return false;
+    UniqueStdioFile file(std::fopen(path.c_str(), "wb"));
+    if (!file) return false;
+    curl_easy_setopt(easy.get(), CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, WriteToStdioFile);
+    curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, file.get());
+    ApplyTransferLimits(easy.get());
+    const CURLcode result = curl_easy_perform(easy.get());
+    easy.reset();
+    file.reset();
+    return result == CURLE_OK;
+}

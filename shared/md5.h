@@ -1,0 +1,7 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// MD5 of the whole file as 32 lowercase hexadecimal digits; nothing when it cannot be read.
+std::optional<std::string> FileMd5(const std::string& path);

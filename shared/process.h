@@ -1,0 +1,22 @@
+#pragma once
+// Starting other programs and finding or ending the running main program.
+
+#include <windows.h>
+
+#include <string>
+
+// The main program's executable name; matched exactly, letter case included.
+inline constexpr char kMainProgramExeName[] = "Veltrin.exe";
+
+// Starts the program at this path without arguments and does not wait for it.
+bool RunProgram(const std::string& programPath);
+
+// Hands the path to the shell's "open" verb; the shell's answer is not reported.
+bool ShellOpen(const std::string& path);
+
+// Process id of the first process running as "Veltrin.exe", 0 when there is none.
+DWORD FindProcessByName();
+
+// Ends every "Veltrin.exe" with exit code 0 without waiting; true when at least one
+// matched and all matches were ended.
+bool TerminateProcessesByName();

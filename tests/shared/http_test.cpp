@@ -1,0 +1,197 @@
+#include "shared/http.h"
+#include "shared/unique_handle.h"
+
+#include "tests/support/stream_capture.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_server.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace {
+
+constexpr char kFailurePrefix[] = "curl_easy_perform() failed: ";
+
+// A hidden message-only window that collects the WM_USER posts of ProgressCallback.
+class ProgressSink {
+public:
+    ProgressSink() {
+        window_ = ::CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        SetProgressTargetWindow(window_);
+    }
+    ~ProgressSink() {
+        SetProgressTargetWindow(nullptr);
+        ::DestroyWindow(window_);
+    }
+    std::vector<std::pair<WPARAM, LPARAM>> Drain() {
+        std::vector<std::pair<WPARAM, LPARAM>> posted;
+        MSG message;
+        while (::PeekMessageA(&message, window_, WM_USER, WM_USER, PM_REMOVE)) posted.emplace_back(message.wParam, message.lParam);
+        return posted;
+    }
+
+private:
+    HWND window_;
+};
+
+// A download the way the workers run one: into a transfer context, with progress.
+CURLcode DownloadWithProgress(const std::string& url, TransferContext& context) {
+    UniqueEasyHandle easy(curl_easy_init());
+    curl_easy_setopt(easy.get(), CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, WriteFileCallback);
+    curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &context);
+    curl_easy_setopt(easy.get(), CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(easy.get(), CURLOPT_PROGRESSFUNCTION, ProgressCallback);
+    curl_easy_setopt(easy.get(), CURLOPT_PROGRESSDATA, &context);
+    ApplyTransferLimits(easy.get());
+    return curl_easy_perform(easy.get());
+}
+
+int CountLinesStartingWith(const std::vector<std::string>& lines, const std::string& prefix) {
+    int count = 0;
+    for (const auto& line : lines) count += line.rfind(prefix, 0) == 0 ? 1 : 0;
+    return count;
+}
+
+class HttpTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(TestServer::RootUrl().empty()) << "KESTROVA_TEST_SERVER must name the reference server";
+        SetTransferLimits(kDefaultTransferLimits);
+    }
+    void TearDown() override { SetTransferLimits(kDefaultTransferLimits); }
+
+    TestServer server{"http"};
+    TempDir dir;
+};
+
+TEST_F(HttpTest, ErrorPageBodyIsReturnedAndStored) {
+    const std::string page = "<html><body>not here</body></html>";
+    ASSERT_TRUE(server.SetFault("/missing.png", "mode=status&code=404", page));
+    EXPECT_EQ(HttpGetString(server.Url("/missing.png")), page);
+
+    const std::string path = dir.Child("missing.png");
+    EXPECT_TRUE(HttpDownloadIfMissing(server.Url("/missing.png"), path));
+    EXPECT_EQ(ReadFileBytes(path), page);
+}
+
+TEST_F(HttpTest, BodyArrivesByteForByteIncludingNul) {
+    const std::string body("1.0\0\r\n\xD6\xD0", 7);
+    ASSERT_TRUE(server.Put("/V", body));
+    EXPECT_EQ(HttpGetString(server.Url("/V")), body);
+}
+
+TEST_F(HttpTest, UnreachableServerGivesEmptyTextAndOneDiagnosticLine) {
+    StreamCapture errors(stderr);
+    EXPECT_EQ(HttpGetString("http://127.0.0.1:1/V"), "");
+    EXPECT_EQ(CountLinesStartingWith(errors.Lines(), kFailurePrefix), 1);
+}
+
+TEST_F(HttpTest, SuccessfulTransferWritesNoDiagnosticLine) {
+    ASSERT_TRUE(server.Put("/V", "2.0"));
+    StreamCapture errors(stderr);
+    EXPECT_EQ(HttpGetString(server.Url("/V")), "2.0");
+    EXPECT_EQ(CountLinesStartingWith(errors.Lines(), kFailurePrefix), 0);
+}
+
+TEST_F(HttpTest, ProgressIsPostedOnlyWhenTheSizeIsAnnounced) {
+    ProgressSink sink;
+    {
+        TempDir out;
+        UniqueStdioFile file(std::fopen(out.Child("unsized").c_str(), "wb"));
+        TransferContext context{file.get()};
+        ASSERT_TRUE(server.SetFault("/_gen/300000", "mode=nolength"));
+        EXPECT_EQ(DownloadWithProgress(server.Url("/_gen/300000"), context), CURLE_OK);
+        file.reset();
+        EXPECT_EQ(ReadFileBytes(out.Child("unsized")).size(), 300000u);
+        EXPECT_TRUE(sink.Drain().empty());
+    }
+    UniqueStdioFile file(std::fopen(dir.Child("sized").c_str(), "wb"));
+    TransferContext context{file.get()};
+    EXPECT_EQ(DownloadWithProgress(server.Url("/_gen/300000"), context), CURLE_OK);
+    const auto posted = sink.Drain();
+    ASSERT_FALSE(posted.empty());
+    WPARAM previous = 0;
+    for (const auto& [percent, data] : posted) {
+        EXPECT_GE(percent, previous);
+        EXPECT_LE(percent, 100u);
+        EXPECT_EQ(data, reinterpret_cast<LPARAM>(&context));
+        previous = percent;
+    }
+    EXPECT_EQ(posted.back().first, 100u);
+}
+
+TEST_F(HttpTest, PercentagesAreTruncatedNotRounded) {
+    ProgressSink sink;
+    int record = 0;
+    EXPECT_EQ(ProgressCallback(&record, 200.0, 50.0, 0, 0), 0);
+    EXPECT_EQ(ProgressCallback(&record, 200.0, 199.0, 0, 0), 0);
+    EXPECT_EQ(ProgressCallback(&record, 0.05, 10.0, 0, 0), 0);  // total not yet known
+    const auto posted = sink.Drain();
+    ASSERT_EQ(posted.size(), 2u);
+    EXPECT_EQ(posted[0].first, 25u);
+    EXPECT_EQ(posted[1].first, 99u);
+    EXPECT_EQ(posted[1].second, reinterpret_cast<LPARAM>(&record));
+}
+
+TEST_F(HttpTest, WriteFileCallbackRefusesAMissingFile) {
+    TransferContext context;  // no output file: the transfer must fail, not crash
+    char data[4] = {'a', 'b', 'c', 'd'};
+    EXPECT_EQ(WriteFileCallback(data, 1, 4, &context), 0u);
+    EXPECT_EQ(WriteFileCallback(data, 1, 4, nullptr), 0u);
+}
+
+TEST_F(HttpTest, FileOfExactly1000BytesIsFetchedAgain) {
+    const std::string fresh(2000, 'N');
+    ASSERT_TRUE(server.Put("/icon.png", fresh));
+    const std::string path = dir.Child("icon.png");
+    ASSERT_TRUE(WriteFileBytes(path, std::string(1000, 'o')));
+    EXPECT_TRUE(HttpDownloadIfMissing(server.Url("/icon.png"), path));
+    EXPECT_EQ(server.CountRequests("/icon.png"), 1);
+    EXPECT_EQ(ReadFileBytes(path), fresh);
+}
+
+TEST_F(HttpTest, FileOf1001BytesIsKept) {
+    ASSERT_TRUE(server.Put("/icon.png", std::string(2000, 'N')));
+    const std::string path = dir.Child("icon.png");
+    const std::string cached(1001, 'o');
+    ASSERT_TRUE(WriteFileBytes(path, cached));
+    EXPECT_TRUE(HttpDownloadIfMissing(server.Url("/icon.png"), path));
+    EXPECT_EQ(server.CountRequests("/icon.png"), 0);
+    EXPECT_EQ(ReadFileBytes(path), cached);
+}
+
+TEST_F(HttpTest, DownloadIntoAFileThatCannotBeCreatedFails) {
+    ASSERT_TRUE(server.Put("/icon.png", "png"));
+    EXPECT_FALSE(HttpDownloadIfMissing(server.Url("/icon.png"), dir.Child("no-such-dir\\icon.png")));
+    EXPECT_EQ(server.CountRequests("/icon.png"), 0);
+}
+
+TEST_F(HttpTest, DroppedConnectionIsAFailedDownload) {
+    ASSERT_TRUE(server.SetFault("/_gen/100000", "mode=drop&after=5000"));
+    const std::string path = dir.Child("partial.bin");
+    EXPECT_FALSE(HttpDownloadIfMissing(server.Url("/_gen/100000"), path));
+    EXPECT_LT(ReadFileBytes(path).size(), 100000u);
+}
+
+TEST_F(HttpTest, StalledServerEndsWithinTheLimit) {
+    SetTransferLimits({5, 2});
+    ASSERT_TRUE(server.SetFault("/V", "mode=stall&seconds=60"));
+    ASSERT_TRUE(server.SetFault("/icon.png", "mode=stall&seconds=60"));
+    const auto start = std::chrono::steady_clock::now();
+    StreamCapture errors(stderr);
+    EXPECT_EQ(HttpGetString(server.Url("/V")), "");
+    EXPECT_EQ(CountLinesStartingWith(errors.Lines(), kFailurePrefix), 1);
+    EXPECT_FALSE(HttpDownloadIfMissing(server.Url("/icon.png"), dir.Child("icon.png")));
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(elapsed, std::chrono::seconds(15));
+}
+
+TEST_F(HttpTest, SlowButMovingTransferIsNotCutOff) {
+    SetTransferLimits({5, 2});
+    ASSERT_TRUE(server.SetFault("/_gen/8000", "mode=trickle&chunk=1000&delay=0.5"));
+    EXPECT_EQ(HttpGetString(server.Url("/_gen/8000")).size(), 8000u);
+}
+
+}  // namespace

@@ -1,0 +1,108 @@
+#include "shared/process.h"
+
+#include "shared/unique_handle.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+namespace {
+
+std::string StandInPath() { return TestProgramDir() + "\\stand_in.exe"; }
+
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    return condition();
+}
+
+// A copy of the stand-in program started under the given file name.
+class RunningCopy {
+public:
+    RunningCopy(const std::string& dir, const std::string& name) : path_(dir + "\\" + name) {
+        ::CreateDirectoryA(dir.c_str(), nullptr);
+        if (!::CopyFileA(StandInPath().c_str(), path_.c_str(), FALSE)) return;
+        STARTUPINFOA startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION info{};
+        std::string commandLine = "\"" + path_ + "\"";
+        if (::CreateProcessA(path_.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &info)) {
+            process_.reset(info.hProcess);
+            UniqueKernelHandle thread(info.hThread);
+            id_ = info.dwProcessId;
+            WaitFor([&] { return PathExists(path_ + ".started"); });
+        }
+    }
+    ~RunningCopy() {
+        if (process_ && IsRunning()) ::TerminateProcess(process_.get(), 1);
+        if (process_) ::WaitForSingleObject(process_.get(), 5000);
+    }
+    DWORD Id() const { return id_; }
+    bool IsRunning() const { return ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
+    bool EndsWithCode(DWORD expected) const {
+        if (::WaitForSingleObject(process_.get(), 10000) != WAIT_OBJECT_0) return false;
+        DWORD code = 999;
+        return ::GetExitCodeProcess(process_.get(), &code) && code == expected;
+    }
+
+private:
+    std::string path_;
+    UniqueKernelHandle process_;
+    DWORD id_ = 0;
+};
+
+TEST(MainProgramProcesses, OnlyTheExactNameIsFoundAndEnded) {
+    TempDir dir;
+    RunningCopy shouting(dir.Child("upper"), "VELTRIN.EXE");
+    ASSERT_NE(shouting.Id(), 0u);
+    ASSERT_TRUE(shouting.IsRunning());
+    EXPECT_EQ(FindProcessByName(), 0u);
+    EXPECT_FALSE(TerminateProcessesByName());
+
+    RunningCopy first(dir.Child("one"), "Veltrin.exe");
+    RunningCopy second(dir.Child("two"), "Veltrin.exe");
+    ASSERT_NE(first.Id(), 0u);
+    ASSERT_NE(second.Id(), 0u);
+    const DWORD found = FindProcessByName();
+    EXPECT_TRUE(found == first.Id() || found == second.Id());
+
+    EXPECT_TRUE(TerminateProcessesByName());
+    EXPECT_TRUE(first.EndsWithCode(0));
+    EXPECT_TRUE(second.EndsWithCode(0));
+    EXPECT_TRUE(shouting.IsRunning());
+    EXPECT_TRUE(WaitFor([] { return FindProcessByName() == 0; }));
+}
+
+TEST(RunProgram, PathWithSpacesStartsThatProgramAndNoShorterOne) {
+    TempDir dir;
+    const std::string program = dir.Child("my tools\\stand in.exe");
+    const std::string decoy = dir.Child("my.exe");  // what an unquoted command line would start
+    ASSERT_TRUE(::CreateDirectoryA(dir.Child("my tools").c_str(), nullptr));
+    ASSERT_TRUE(::CopyFileA(StandInPath().c_str(), program.c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileA(StandInPath().c_str(), decoy.c_str(), FALSE));
+
+    EXPECT_TRUE(RunProgram(program));
+    EXPECT_TRUE(WaitFor([&] { return PathExists(program + ".started"); }));
+    EXPECT_FALSE(PathExists(decoy + ".started"));
+
+    // The started copy is ours to end: read its id from its record.
+    const DWORD id = std::stoul(ReadFileBytes(program + ".started"));
+    UniqueKernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+    ASSERT_TRUE(process);
+    ::TerminateProcess(process.get(), 0);
+    ::WaitForSingleObject(process.get(), 5000);
+}
+
+TEST(RunProgram, MissingProgramReportsFalse) {
+    TempDir dir;
+    EXPECT_FALSE(RunProgram(dir.Child("absent.exe")));
+}
+
+}  // namespace

@@ -1,0 +1,38 @@
+#pragma once
+// Watches for modal message boxes of this process on a thread of its own, records their
+// caption and text, and dismisses each one with its default button.
+
+#include <windows.h>
+
+#include <atomic>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+class MessageBoxWatcher {
+public:
+    struct Box {
+        std::string caption;
+        std::string text;
+    };
+
+    MessageBoxWatcher();
+    ~MessageBoxWatcher();
+    MessageBoxWatcher(const MessageBoxWatcher&) = delete;
+    MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
+
+    std::vector<Box> Boxes() const;
+
+private:
+    void Watch();
+    static BOOL CALLBACK Visit(HWND window, LPARAM self);
+    void Dismiss(HWND box);
+
+    std::atomic<bool> stop_{false};
+    mutable std::mutex mutex_;
+    std::vector<Box> boxes_;
+    std::set<HWND> handled_;
+    std::thread thread_;
+};

@@ -1,0 +1,23 @@
+#pragma once
+// Sends everything written to a C runtime stream (stdout or stderr) into a file while
+// alive, so tests can read the diagnostic lines the code under test prints.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+class StreamCapture {
+public:
+    explicit StreamCapture(FILE* stream);
+    ~StreamCapture();
+    StreamCapture(const StreamCapture&) = delete;
+    StreamCapture& operator=(const StreamCapture&) = delete;
+
+    std::string Text() const;
+    std::vector<std::string> Lines() const;
+
+private:
+    FILE* stream_;
+    int savedDescriptor_ = -1;
+    std::string path_;
+};

@@ -1,0 +1,34 @@
+#pragma once
+// One namespace of the reference maker server, so that tests running side by side
+// keep their own fault settings, overlay files and request log.
+
+#include <string>
+#include <vector>
+
+class TestServer {
+public:
+    // The namespace is derived from name and the process id; it is reset on both ends.
+    explicit TestServer(const std::string& name);
+    ~TestServer();
+    TestServer(const TestServer&) = delete;
+    TestServer& operator=(const TestServer&) = delete;
+
+    // The server's root URL from KESTROVA_TEST_SERVER; empty when no server was started.
+    static std::string RootUrl();
+
+    // The URL of path as seen through this namespace.
+    std::string Url(const std::string& path) const;
+    std::string BaseUrl() const;
+
+    // params: "mode=stall&seconds=30" and the like; body is sent for "status" and "body".
+    bool SetFault(const std::string& route, const std::string& params, const std::string& body = "") const;
+    bool Put(const std::string& path, const std::string& body) const;
+    // "path" or "path?query" of every request this namespace received, in order.
+    std::vector<std::string> Requests() const;
+    int CountRequests(const std::string& path) const;
+
+private:
+    bool Control(const std::string& action, const std::string& query, const std::string* body,
+                 std::string* reply) const;
+    std::string namespace_;
+};

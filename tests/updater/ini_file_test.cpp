@@ -1,0 +1,108 @@
+#include "updater/ini_file.h"
+
+#include "tests/support/stream_capture.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class IniFileTest : public ::testing::Test {
+protected:
+    // Loads the text (written in binary, so line ends are exactly as given).
+    bool LoadText(const std::string& text) {
+        EXPECT_TRUE(WriteFileBytes(path, text));
+        StreamCapture quiet(stdout);
+        return ini.Load(path);
+    }
+    std::string Saved() {
+        EXPECT_EQ(ini.Save(path), 1);
+        return ReadFileBytes(path);
+    }
+
+    TempDir dir;
+    std::string path = dir.Child("sys.ini");
+    IniFile ini;
+};
+
+TEST_F(IniFileTest, VersionIsReadWithEverySpaceDropped) {
+    ASSERT_TRUE(LoadText("[Soft]\r\nVer=1.0.3\r\n"));
+    EXPECT_EQ(ini.GetValue("Soft", "Ver"), "1.0.3");
+
+    IniFile spaced;
+    ASSERT_TRUE(WriteFileBytes(path, "[Soft]\nV er = 1. 0.3\nName = a\tb\n"));
+    ASSERT_TRUE(spaced.Load(path));
+    EXPECT_EQ(spaced.GetValue("Soft", "Ver"), "1.0.3");
+    EXPECT_EQ(spaced.GetValue("Soft", "Name"), "a\tb");  // tabs are not spaces
+}
+
+TEST_F(IniFileTest, SectionsAreCaseSensitiveAndFirstDuplicateWins) {
+    ASSERT_TRUE(LoadText("[Soft]\nVer=1.0\nVer=2.0\n"));
+    EXPECT_EQ(ini.GetValue("Soft", "Ver"), "1.0");
+    EXPECT_EQ(ini.GetValue("soft", "Ver"), "");
+    EXPECT_EQ(ini.GetValue("Soft", "ver"), "");
+}
+
+TEST_F(IniFileTest, LinesThatCarryNothingAreDropped) {
+    ASSERT_TRUE(LoadText("Top=before any section\n[Soft]\nEmpty=\n=novalue\nVer=3\n  [Other]  \nKey=a=b"));
+    EXPECT_EQ(ini.GetValue("", "Top"), "");
+    EXPECT_EQ(ini.GetValue("Soft", "Empty"), "");
+    EXPECT_EQ(ini.GetValue("Soft", "Ver"), "3");
+    EXPECT_EQ(ini.GetValue("Other", "Key"), "a=b");  // later "=" stay; last line has no line end
+}
+
+TEST_F(IniFileTest, SaveSortsSectionsAndKeysWithCrLf) {
+    ASSERT_TRUE(LoadText("[B]\nx=1\n[A]\ny=2\n"));
+    EXPECT_EQ(Saved(), "[A]\r\ny=2\r\n[B]\r\nx=1\r\n");
+}
+
+TEST_F(IniFileTest, CommentsAreDroppedUnlessTheyHoldAnEqualsSign) {
+    ASSERT_TRUE(LoadText(";note\n[Soft]\n;a=b\nVer=1\n"));
+    EXPECT_EQ(Saved(), "[Soft]\r\n;a=b\r\nVer=1\r\n");
+}
+
+TEST_F(IniFileTest, SplitSectionsAreMergedAndBracketsInValuesSwitchSection) {
+    ASSERT_TRUE(LoadText("[Soft]\na=1\n[Other]\nb=2\n[Soft]\nc=3\nd=[X]\ne=4\n"));
+    EXPECT_EQ(ini.GetValue("Soft", "a"), "1");
+    EXPECT_EQ(ini.GetValue("Soft", "c"), "3");
+    EXPECT_EQ(ini.GetValue("X", "d"), "[X]");
+    EXPECT_EQ(ini.GetValue("X", "e"), "4");
+}
+
+TEST_F(IniFileTest, SetValueCreatesOrReplacesAndSaveKeepsOrder) {
+    ASSERT_TRUE(LoadText("[Soft]\nVer=1.0\n[Z]\nk=v\n"));
+    ini.SetValue("Soft", "Ver", "2.0");
+    ini.SetValue("New", "Key", "v");
+    EXPECT_EQ(Saved(), "[New]\r\nKey=v\r\n[Soft]\r\nVer=2.0\r\n[Z]\r\nk=v\r\n");
+
+    IniFile reloaded;
+    StreamCapture quiet(stdout);
+    ASSERT_TRUE(reloaded.Load(path));
+    EXPECT_EQ(reloaded.GetValue("Soft", "Ver"), "2.0");
+}
+
+TEST_F(IniFileTest, LoadingAgainKeepsSectionsAlreadyHeld) {
+    ASSERT_TRUE(LoadText("[Soft]\nVer=1.0\n"));
+    ASSERT_TRUE(LoadText("[Soft]\nVer=9.9\nExtra=1\n[More]\nk=v\n"));
+    EXPECT_EQ(ini.GetValue("Soft", "Ver"), "1.0");
+    EXPECT_EQ(ini.GetValue("Soft", "Extra"), "");
+    EXPECT_EQ(ini.GetValue("More", "k"), "v");
+}
+
+TEST_F(IniFileTest, MissingFileAndUnwritableTarget) {
+    EXPECT_FALSE(ini.Load(dir.Child("absent.ini")));
+    EXPECT_EQ(ini.GetValue("Soft", "Ver"), "");
+    ini.SetValue("Soft", "Ver", "1");
+    EXPECT_EQ(ini.Save(dir.Child("absent\\sys.ini")), -1);
+    EXPECT_EQ(ini.GetValue("Soft", "Ver"), "1");
+}
+
+TEST_F(IniFileTest, DiagnosticLines) {
+    ASSERT_TRUE(WriteFileBytes(path, "[Soft]\nVer=1\nVer=2\n"));
+    StreamCapture output(stdout);
+    ASSERT_TRUE(ini.Load(path));
+    ini.Dump();
+    EXPECT_EQ(output.Text(), "根节点： Soft\n键值对： Ver=1\n键值对： Ver=2\n[Soft]\n    Ver = 1\n");
+}
+
+}  // namespace

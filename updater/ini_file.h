@@ -1,0 +1,22 @@
+#pragma once
+// The updater's reader and writer of "sys.ini": sections and keys in byte order,
+// every space dropped from keys and values, no comments or line order kept.
+
+#include <map>
+#include <string>
+
+class IniFile {
+public:
+    // False (and nothing changed) when the file cannot be opened. Sections already held
+    // are kept whole; within a section the first occurrence of a key wins.
+    bool Load(const std::string& path);
+    // Empty when the section or the key is absent.
+    std::string GetValue(const std::string& section, const std::string& key) const;
+    void SetValue(const std::string& section, const std::string& key, const std::string& value);
+    // 1 when written, -1 when the file cannot be opened for writing.
+    int Save(const std::string& path) const;
+    void Dump() const;
+
+private:
+    std::map<std::string, std::map<std::string, std::string>> sections_;
+};
