@@ -1,0 +1,1 @@
+"""The maker's reference HTTP server: content routes, per-namespace faults, overlays and request log."""

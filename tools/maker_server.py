@@ -1,0 +1,66 @@
+#!/usr/bin/env python3
+"""Runs the maker's reference server on a content folder.
+
+Routes, namespaces and the control API are described in kestrova_server/.
+"""
+
+import argparse
+import os
+import signal
+import sys
+import tempfile
+import threading
+
+from kestrova_server.server import MakerServer
+
+
+def parse_args(argv):
+    parser = argparse.ArgumentParser(description="The maker's reference HTTP server.")
+    parser.add_argument("--content", required=True, help="folder with version.txt, update.json, ...")
+    parser.add_argument("--host", default="127.0.0.1")
+    parser.add_argument("--port", type=int, default=0, help="0 picks a free port")
+    parser.add_argument("--port-file", help="where to write the chosen port once listening")
+    parser.add_argument("--log", help="append request lines here instead of stderr")
+    parser.add_argument("--quiet", action="store_true", help="log no request lines")
+    return parser.parse_args(argv)
+
+
+def write_port_file(path, port):
+    # Written beside the target and renamed, so a reader never sees half a number.
+    folder = os.path.dirname(os.path.abspath(path))
+    handle, temporary = tempfile.mkstemp(prefix=".port-", dir=folder)
+    with os.fdopen(handle, "w") as port_file:
+        port_file.write(f"{port}\n")
+    os.replace(temporary, path)
+
+
+def main(argv=None):
+    args = parse_args(argv)
+    if not os.path.isdir(args.content):
+        print(f"maker_server: the content folder {args.content} does not exist", file=sys.stderr)
+        return 2
+    log_stream = None
+    if not args.quiet:
+        log_stream = open(args.log, "a", encoding="utf-8") if args.log else sys.stderr
+    server = MakerServer(args.content, args.host, args.port, log_stream)
+
+    def stop(signum, frame):
+        # shutdown() waits for serve_forever, which runs on this very thread.
+        threading.Thread(target=server.request_stop, daemon=True).start()
+
+    signal.signal(signal.SIGTERM, stop)
+    signal.signal(signal.SIGINT, stop)
+    if args.port_file:
+        write_port_file(args.port_file, server.server_port)
+    print(f"listening on {server.url}", flush=True)
+    try:
+        server.serve_forever()
+    finally:
+        server.server_close()
+        if args.log and log_stream is not None:
+            log_stream.close()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
