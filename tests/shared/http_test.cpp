@@ -101,7 +101,7 @@ TEST_F(HttpTest, ProgressIsPostedOnlyWhenTheSizeIsAnnounced) {
         TempDir out;
         UniqueStdioFile file(std::fopen(out.Child("unsized").c_str(), "wb"));
         TransferContext context{file.get()};
-        ASSERT_TRUE(server.SetFault("/_gen/300000", "mode=nolength"));
+        ASSERT_TRUE(server.SetFault("/_gen/300000", "mode=nolength&count=1"));
         EXPECT_EQ(DownloadWithProgress(server.Url("/_gen/300000"), context), CURLE_OK);
         file.reset();
         EXPECT_EQ(ReadFileBytes(out.Child("unsized")).size(), 300000u);
