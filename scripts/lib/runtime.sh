@@ -55,12 +55,14 @@ start_wine() {
     "$WINE64" cmd /c exit >/dev/null 2>&1 || true
 }
 
-# The reference server on a free loopback port; sets KESTROVA_TEST_SERVER.
+# The reference server on loopback; sets KESTROVA_TEST_SERVER.
+# The server listens on KESTROVA_TEST_PORT when set (the programs built for end-to-end
+# tests have its address compiled in), else on a free port.
 start_server() {
     local content=$1
     local portfile="$KESTROVA_RUN/server.port"
     rm -f "$portfile"
-    python3 "$KESTROVA_ROOT/tools/maker_server.py" --content "$content" --port 0 \
+    python3 "$KESTROVA_ROOT/tools/maker_server.py" --content "$content" --port "${KESTROVA_TEST_PORT:-0}" \
         --port-file "$portfile" --log "$KESTROVA_RUN/server.log" >/dev/null 2>&1 &
     STARTED_PIDS+=($!)
     local i

@@ -12,6 +12,10 @@ TestServer::TestServer(const std::string& name) : namespace_(name + "-" + std::t
     Control("reset", "", nullptr, nullptr);
 }
 
+TestServer::TestServer(const std::string& name, ExactName) : namespace_(name) {
+    Control("reset", "", nullptr, nullptr);
+}
+
 TestServer::~TestServer() { Control("reset", "", nullptr, nullptr); }
 
 std::string TestServer::RootUrl() {

@@ -9,6 +9,12 @@ class TestServer {
 public:
     // The namespace is derived from name and the process id; it is reset on both ends.
     explicit TestServer(const std::string& name);
+    // The namespace that the programs built for end-to-end tests talk to: their server
+    // base URL is the server root + "/t/" + kEndToEndNamespace (KESTROVA_SERVER_URL of
+    // the test build). Test programs using it hold the ctest lock "end-to-end-namespace".
+    static constexpr const char* kEndToEndNamespace = "e2e";
+    struct ExactName {};
+    TestServer(const std::string& name, ExactName);
     ~TestServer();
     TestServer(const TestServer&) = delete;
     TestServer& operator=(const TestServer&) = delete;

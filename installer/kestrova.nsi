@@ -1,0 +1,158 @@
+; Installer of the Kestrova suite, made from one prepared installation folder.
+;
+;   makensis -INPUTCHARSET UTF8 -DARCH=x86|amd64 -DSOURCE_DIR=<folder> -DVERSION=<text> \
+;            -DVERSION_NUMBERS=<a.b.c.d> -DOUTFILE=<setup.exe> installer/kestrova.nsi
+;
+; scripts/package lays out the folder and runs this. ARCH follows the programs: x86 for the
+; 32-bit release, amd64 for the 64-bit build, so that Program Files and the registry view
+; (the Run value the programs write included) are the ones the programs themselves see.
+
+Unicode true
+!if "${ARCH}" == "amd64"
+  Target amd64-unicode
+  !define PROGRAM_FILES "$PROGRAMFILES64"
+!else if "${ARCH}" == "x86"
+  Target x86-unicode
+  !define PROGRAM_FILES "$PROGRAMFILES"
+!else
+  !error "ARCH must be x86 or amd64"
+!endif
+
+!define PRODUCT "Kestrova"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define SHORTCUT "$SMPROGRAMS\${PRODUCT}.lnk"
+!define UNINSTALLER "uninstall.exe"
+!define ERROR_ELEVATION_REQUIRED 740
+
+!include "MUI2.nsh"
+!include "LogicLib.nsh"
+!include "WinMessages.nsh"
+
+Name "${PRODUCT}"
+OutFile "${OUTFILE}"
+InstallDir "${PROGRAM_FILES}\${PRODUCT}"
+RequestExecutionLevel admin
+ManifestSupportedOS all
+SetCompressor /SOLID lzma
+ShowInstDetails show
+ShowUninstDetails show
+
+VIProductVersion "${VERSION_NUMBERS}"
+VIAddVersionKey /LANG=2052 "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=2052 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=2052 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=2052 "FileDescription" "${PRODUCT} 安装程序"
+VIAddVersionKey /LANG=2052 "LegalCopyright" "${PRODUCT}"
+
+!ifdef ICON
+  !define MUI_ICON "${ICON}"
+  !define MUI_UNICON "${ICON}"
+!endif
+!define MUI_ABORTWARNING
+!define MUI_FINISHPAGE_RUN "$INSTDIR\Veltrin.exe"
+
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "SimpChinese"
+
+; Every file the installer puts into the folder; the uninstaller removes exactly these
+; (and the backups the updater leaves beside them), so it never deletes anything the
+; user keeps in that folder, such as downloaded packages and documents.
+!macro ForEachInstalledFile MACRO
+  !insertmacro ${MACRO} "Veltrin.exe"
+  !insertmacro ${MACRO} "Morvane.exe"
+  !insertmacro ${MACRO} "KestrovaSkin.dll"
+  !insertmacro ${MACRO} "skin.zip"
+  !insertmacro ${MACRO} "upload.zip"
+  !insertmacro ${MACRO} "sys.ini"
+!macroend
+
+!macro InstallFile NAME
+  File "${SOURCE_DIR}/${NAME}"
+!macroend
+
+!macro RemoveFile NAME
+  Delete "$INSTDIR\${NAME}"
+  Delete "$INSTDIR\${NAME}bak"
+!macroend
+
+; Both programs run elevated: only an administrator may install or remove them.
+!macro RequireAdministrator
+  UserInfo::GetAccountType
+  Pop $0
+  ${If} $0 != "admin"
+    MessageBox MB_ICONSTOP|MB_OK "需要管理员权限才能安装或卸载 ${PRODUCT}。" /SD IDOK
+    SetErrorLevel ${ERROR_ELEVATION_REQUIRED}
+    Quit
+  ${EndIf}
+!macroend
+
+; A running program keeps its files locked. The system close command ends either program
+; without side effects (the updater then starts nothing); wait until its window is gone.
+!macro CloseProgram UN CLASS
+  Function ${UN}Close${CLASS}
+    StrCpy $1 0
+    ${Do}
+      FindWindow $0 "${CLASS}"
+      ${If} $0 = 0
+      ${OrIf} $1 >= 50
+        ${Break}
+      ${EndIf}
+      SendMessage $0 ${WM_SYSCOMMAND} 0xF060 0 /TIMEOUT=2000
+      Sleep 100
+      IntOp $1 $1 + 1
+    ${Loop}
+  FunctionEnd
+!macroend
+!insertmacro CloseProgram "" "Morvane"
+!insertmacro CloseProgram "" "Veltrin"
+!insertmacro CloseProgram "un." "Morvane"
+!insertmacro CloseProgram "un." "Veltrin"
+
+Function .onInit
+  !insertmacro RequireAdministrator
+  SetShellVarContext all
+FunctionEnd
+
+Function un.onInit
+  !insertmacro RequireAdministrator
+  SetShellVarContext all
+FunctionEnd
+
+Section "${PRODUCT}"
+  Call CloseMorvane
+  Call CloseVeltrin
+  SetOutPath "$INSTDIR"
+  !insertmacro ForEachInstalledFile InstallFile
+  WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+  CreateShortcut "${SHORTCUT}" "$INSTDIR\Veltrin.exe" "" "$INSTDIR\Veltrin.exe" 0
+
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$\"$INSTDIR\Veltrin.exe$\",0"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" "$\"$INSTDIR\${UNINSTALLER}$\""
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" "$\"$INSTDIR\${UNINSTALLER}$\" /S"
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+Section "Uninstall"
+  Call un.CloseMorvane
+  Call un.CloseVeltrin
+  !insertmacro ForEachInstalledFile RemoveFile
+  ; The updater's download folder; it only ever holds files of an unfinished update.
+  RMDir /r "$INSTDIR\uploadtemp"
+  Delete "$INSTDIR\${UNINSTALLER}"
+  ; Removed only when empty: downloaded packages and documents stay with their folder.
+  RMDir "$INSTDIR"
+  Delete "${SHORTCUT}"
+  ; The toolbox registers the updater here at its first start.
+  DeleteRegValue HKLM "${RUN_KEY}" "Veltrin"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd

@@ -1,0 +1,130 @@
+#pragma once
+// The COM site one embedded browser sits in. It activates the browser in place inside
+// the paint manager's window, listens to its events, and passes the host-interface calls
+// to the control's CWebBrowserEventHandler.
+
+#include "skin/web_browser.h"
+
+#include <exdisp.h>
+#include <ocidl.h>
+#include <servprov.h>
+
+#include <atomic>
+
+template <typename T>
+struct ComReleaser {
+    void operator()(T* object) const {
+        if (object != nullptr) object->Release();
+    }
+};
+
+class BrowserHost final : public IOleClientSite,
+                          public IOleInPlaceSite,
+                          public IOleInPlaceFrame,
+                          public IDocHostUIHandler,
+                          public IServiceProvider,
+                          public IDownloadManager,
+                          public IDispatch {
+public:
+    // Creates and activates the browser; null when the system has none to give.
+    static BrowserHost* Create(HWND parent, const RECT& rc, CWebBrowserEventHandler* const* handler);
+    // Deactivates the browser, stops listening and drops the owner's reference.
+    void Shut();
+
+    IWebBrowser2* Browser() const { return m_browser; }
+    void SetRect(const RECT& rc);
+    void Show(bool show);
+
+    // IUnknown
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+
+    // IOleClientSite
+    STDMETHODIMP SaveObject() override;
+    STDMETHODIMP GetMoniker(DWORD assign, DWORD whichMoniker, IMoniker** moniker) override;
+    STDMETHODIMP GetContainer(IOleContainer** container) override;
+    STDMETHODIMP ShowObject() override;
+    STDMETHODIMP OnShowWindow(BOOL show) override;
+    STDMETHODIMP RequestNewObjectLayout() override;
+
+    // IOleWindow (shared by the site and the frame)
+    STDMETHODIMP GetWindow(HWND* window) override;
+    STDMETHODIMP ContextSensitiveHelp(BOOL enterMode) override;
+
+    // IOleInPlaceSite
+    STDMETHODIMP CanInPlaceActivate() override;
+    STDMETHODIMP OnInPlaceActivate() override;
+    STDMETHODIMP OnUIActivate() override;
+    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, LPRECT posRect,
+                                  LPRECT clipRect, LPOLEINPLACEFRAMEINFO frameInfo) override;
+    STDMETHODIMP Scroll(SIZE extent) override;
+    STDMETHODIMP OnUIDeactivate(BOOL undoable) override;
+    STDMETHODIMP OnInPlaceDeactivate() override;
+    STDMETHODIMP DiscardUndoState() override;
+    STDMETHODIMP DeactivateAndUndo() override;
+    STDMETHODIMP OnPosRectChange(LPCRECT posRect) override;
+
+    // IOleInPlaceUIWindow / IOleInPlaceFrame
+    STDMETHODIMP GetBorder(LPRECT border) override;
+    STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS widths) override;
+    STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS widths) override;
+    STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject* activeObject, LPCOLESTR name) override;
+    STDMETHODIMP InsertMenus(HMENU shared, LPOLEMENUGROUPWIDTHS widths) override;
+    STDMETHODIMP SetMenu(HMENU shared, HOLEMENU olemenu, HWND activeObject) override;
+    STDMETHODIMP RemoveMenus(HMENU shared) override;
+    STDMETHODIMP SetStatusText(LPCOLESTR text) override;
+    STDMETHODIMP TranslateAccelerator(LPMSG msg, WORD id) override;
+
+    // IDocHostUIHandler (EnableModeless is shared with the frame)
+    STDMETHODIMP ShowContextMenu(DWORD id, POINT* pt, IUnknown* commandTarget, IDispatch* object) override;
+    STDMETHODIMP GetHostInfo(DOCHOSTUIINFO* info) override;
+    STDMETHODIMP ShowUI(DWORD id, IOleInPlaceActiveObject* activeObject, IOleCommandTarget* commandTarget,
+                        IOleInPlaceFrame* frame, IOleInPlaceUIWindow* document) override;
+    STDMETHODIMP HideUI() override;
+    STDMETHODIMP UpdateUI() override;
+    STDMETHODIMP EnableModeless(BOOL enable) override;
+    STDMETHODIMP OnDocWindowActivate(BOOL activate) override;
+    STDMETHODIMP OnFrameWindowActivate(BOOL activate) override;
+    STDMETHODIMP ResizeBorder(LPCRECT border, IOleInPlaceUIWindow* window, BOOL frameWindow) override;
+    STDMETHODIMP TranslateAccelerator(LPMSG msg, const GUID* group, DWORD commandId) override;
+    STDMETHODIMP GetOptionKeyPath(LPOLESTR* key, DWORD reserved) override;
+    STDMETHODIMP GetDropTarget(IDropTarget* dropTarget, IDropTarget** replacement) override;
+    STDMETHODIMP GetExternal(IDispatch** dispatch) override;
+    STDMETHODIMP TranslateUrl(DWORD translate, OLECHAR* url, OLECHAR** translated) override;
+    STDMETHODIMP FilterDataObject(IDataObject* object, IDataObject** replacement) override;
+
+    // IServiceProvider
+    STDMETHODIMP QueryService(REFGUID service, REFIID iid, void** object) override;
+
+    // IDownloadManager
+    STDMETHODIMP Download(IMoniker* moniker, IBindCtx* context, DWORD bindVerb, LONG gripMax, BINDINFO* bindInfo,
+                          LPCOLESTR headers, LPCOLESTR redirect, UINT codePage) override;
+
+    // IDispatch: the browser's DWebBrowserEvents2
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
+    STDMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
+    STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
+    STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
+                        EXCEPINFO* exception, UINT* argumentError) override;
+
+private:
+    BrowserHost(HWND parent, const RECT& rc, CWebBrowserEventHandler* const* handler);
+    ~BrowserHost();
+    BrowserHost(const BrowserHost&) = delete;
+    BrowserHost& operator=(const BrowserHost&) = delete;
+
+    bool Activate();
+    CWebBrowserEventHandler* Handler() const { return m_handler != nullptr ? *m_handler : nullptr; }
+    void DispatchEvent(DISPID id, DISPPARAMS& params);
+
+    std::atomic<ULONG> m_refs{1};
+    HWND m_parent;
+    RECT m_rc;
+    // Points at the control's handler slot so that a later SetWebBrowserEventHandler applies.
+    CWebBrowserEventHandler* const* m_handler;
+    IOleObject* m_oleObject = nullptr;
+    IWebBrowser2* m_browser = nullptr;
+    IConnectionPoint* m_eventSource = nullptr;
+    DWORD m_eventCookie = 0;
+};

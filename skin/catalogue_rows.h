@@ -1,0 +1,64 @@
+#pragma once
+// The two row controls of the catalogues: one cell per software entry or document item.
+// A click on either sends "click" with the cell as sender; the window reads the record
+// back through the control.
+
+#include "skin/catalogue_records.h"
+#include "skin/control.h"
+
+// A software cell: icon, name, description, size and date, rating, and an action area
+// that reads by state (download, install, open, update) or shows the download's progress.
+class SKIN_API SkinSoftListControl : public CControlUI {
+public:
+    // Takes the record (allocated with new) and frees it with itself.
+    explicit SkinSoftListControl(DuiSoft* soft);
+    ~SkinSoftListControl() override;
+
+    const char* GetClass() const override;  // "SoftListItem"
+    void* GetInterface(const char* name) override;
+    void DoEvent(TEventUI& event) override;
+    void DoPaint(HDC dc, const RECT& paintRect) override;
+
+    DuiSoft* GetSoft() const;
+    // Percentage of the running download, clamped to 0..100. Always repaints, since the
+    // window changes the record's state just before it reports the percentage.
+    void SetDownLoadSize(int percent);
+    int GetDownLoadSize() const;
+    // While set (or while the record's state is Downloading) the cell shows the progress;
+    // setting it starts the percentage again from 0.
+    void SetIsDownLoad(bool downloading);
+    bool IsDownLoad() const;
+
+private:
+    void PaintCell(HDC dc);
+
+    DuiSoft* m_soft;
+    int m_percent = 0;
+    unsigned char m_downloading = 0;
+    UINT m_buttonState = 0;
+};
+
+// A document cell: a folder or document symbol by type, and the name below it; while the
+// document downloads the cell says so.
+class SKIN_API FileListControl : public CControlUI {
+public:
+    // Takes the record (allocated with new) and frees it with itself.
+    explicit FileListControl(DuiFile* file);
+    ~FileListControl() override;
+
+    const char* GetClass() const override;  // "FileListItem"
+    void* GetInterface(const char* name) override;
+    void DoEvent(TEventUI& event) override;
+    void DoPaint(HDC dc, const RECT& paintRect) override;
+
+    DuiFile* GetFile() const;
+    void SetIsDownLoad(bool downloading);
+    bool IsDownLoad() const;
+
+private:
+    void PaintCell(HDC dc);
+
+    DuiFile* m_file;
+    unsigned char m_downloading = 0;
+    UINT m_buttonState = 0;
+};

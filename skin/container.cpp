@@ -1,0 +1,323 @@
+#include "skin/container.h"
+
+#include "skin/attributes.h"
+#include "skin/gdi_objects.h"
+#include "skin/paint_manager.h"
+#include "skin/render.h"
+
+#include <cstring>
+
+using namespace skin_detail;
+
+namespace {
+
+constexpr int kMinThumbHeight = 24;
+constexpr int kLineHeight = 40;
+constexpr DWORD kTrackColor = 0x14000000;
+constexpr DWORD kThumbColor = 0x66000000;
+constexpr DWORD kThumbDragColor = 0x99000000;
+
+}  // namespace
+
+CContainerUI::CContainerUI() = default;
+
+CContainerUI::~CContainerUI() {
+    // The tree goes away as a whole: the children are deleted at once.
+    for (int i = 0; i < m_count; ++i) delete m_items[i];
+    delete[] m_items;
+}
+
+const char* CContainerUI::GetClass() const { return "Container"; }
+
+void* CContainerUI::GetInterface(const char* name) {
+    if (name != nullptr && std::strcmp(name, "Container") == 0) return static_cast<IContainerUI*>(this);
+    return CControlUI::GetInterface(name);
+}
+
+CControlUI* CContainerUI::GetItemAt(int index) const {
+    if (index < 0 || index >= m_count) return nullptr;
+    return m_items[index];
+}
+
+int CContainerUI::GetItemIndex(CControlUI* control) const {
+    for (int i = 0; i < m_count; ++i) {
+        if (m_items[i] == control) return i;
+    }
+    return -1;
+}
+
+int CContainerUI::GetCount() const { return m_count; }
+
+bool CContainerUI::Add(CControlUI* control) { return AddAt(control, m_count); }
+
+bool CContainerUI::AddAt(CControlUI* control, int index) {
+    if (control == nullptr || index < 0 || index > m_count) return false;
+    if (m_count == m_capacity) {
+        const int capacity = m_capacity == 0 ? 8 : m_capacity * 2;
+        auto** grown = new CControlUI*[capacity];
+        for (int i = 0; i < m_count; ++i) grown[i] = m_items[i];
+        delete[] m_items;
+        m_items = grown;
+        m_capacity = capacity;
+    }
+    for (int i = m_count; i > index; --i) m_items[i] = m_items[i - 1];
+    m_items[index] = control;
+    ++m_count;
+
+    // A control added to a live window is initialised for it at once.
+    if (m_pManager != nullptr) {
+        m_pManager->InitControls(control, this);
+    } else {
+        control->SetManager(nullptr, this, false);
+    }
+    control->SetInternVisible(IsVisible());
+    NeedUpdate();
+    return true;
+}
+
+bool CContainerUI::Remove(CControlUI* control) { return RemoveAt(GetItemIndex(control)); }
+
+bool CContainerUI::RemoveAt(int index) {
+    if (index < 0 || index >= m_count) return false;
+    CControlUI* child = m_items[index];
+    for (int i = index; i + 1 < m_count; ++i) m_items[i] = m_items[i + 1];
+    --m_count;
+    DiscardChild(child);
+    NeedUpdate();
+    return true;
+}
+
+void CContainerUI::RemoveAll() {
+    // Taken out of the container first: a child's destructor sees a consistent parent.
+    CControlUI** items = m_items;
+    const int count = m_count;
+    m_items = nullptr;
+    m_count = 0;
+    m_capacity = 0;
+    for (int i = 0; i < count; ++i) DiscardChild(items[i]);
+    delete[] items;
+    m_iScrollPos = 0;
+    NeedUpdate();
+}
+
+void CContainerUI::DiscardChild(CControlUI* child) {
+    if (m_pManager != nullptr) {
+        m_pManager->ReapObjects(child);
+        child->SetManager(m_pManager, nullptr, false);
+        m_pManager->AddDelayedCleanup(child);
+    } else {
+        delete child;
+    }
+}
+
+RECT CContainerUI::GetInset() const { return m_rcInset; }
+void CContainerUI::SetInset(RECT rc) {
+    m_rcInset = rc;
+    NeedUpdate();
+}
+int CContainerUI::GetChildPadding() const { return m_iChildPadding; }
+void CContainerUI::SetChildPadding(int padding) {
+    m_iChildPadding = padding < 0 ? 0 : padding;
+    NeedUpdate();
+}
+
+void CContainerUI::EnableScrollBar(bool vertical) {
+    m_bVScroll = vertical;
+    if (!vertical) m_iScrollPos = 0;
+    NeedUpdate();
+}
+bool CContainerUI::IsScrollBarEnabled() const { return m_bVScroll; }
+int CContainerUI::GetScrollPos() const { return m_iScrollPos; }
+int CContainerUI::GetScrollRange() const { return m_iScrollRange; }
+
+void CContainerUI::SetScrollPos(int pos) {
+    if (pos > m_iScrollRange) pos = m_iScrollRange;
+    if (pos < 0) pos = 0;
+    if (pos == m_iScrollPos) return;
+    m_iScrollPos = pos;
+    NeedUpdate();
+    Invalidate();
+}
+
+void CContainerUI::LineScroll(int lines) { SetScrollPos(m_iScrollPos + lines * kLineHeight); }
+
+void CContainerUI::SetContentHeight(int contentHeight, int innerHeight) {
+    m_iScrollRange = m_bVScroll && contentHeight > innerHeight ? contentHeight - innerHeight : 0;
+    if (m_iScrollPos > m_iScrollRange) m_iScrollPos = m_iScrollRange;
+}
+
+RECT CContainerUI::ScrollBarRect() const {
+    const RECT inner = InnerRect(m_rcItem);
+    return RECT{inner.right - kScrollBarWidth, inner.top, inner.right, inner.bottom};
+}
+
+RECT CContainerUI::ScrollThumbRect() const {
+    const RECT bar = ScrollBarRect();
+    const int track = bar.bottom - bar.top;
+    const int content = track + m_iScrollRange;
+    int thumb = content > 0 ? track * track / content : track;
+    if (thumb < kMinThumbHeight) thumb = kMinThumbHeight < track ? kMinThumbHeight : track;
+    const int travel = track - thumb;
+    const int top = m_iScrollRange > 0 ? bar.top + travel * m_iScrollPos / m_iScrollRange : bar.top;
+    return RECT{bar.left + 1, top, bar.right - 1, top + thumb};
+}
+
+void CContainerUI::SetVisible(bool visible) {
+    CControlUI::SetVisible(visible);
+    const bool shown = IsVisible();
+    for (int i = 0; i < m_count; ++i) m_items[i]->SetInternVisible(shown);
+}
+
+void CContainerUI::SetPos(RECT rc) {
+    CControlUI::SetPos(rc);
+    const RECT inner = InnerRect(m_rcItem);
+    for (int i = 0; i < m_count; ++i) {
+        CControlUI* child = m_items[i];
+        if (!child->IsVisible()) continue;
+        if (child->IsFloat()) {
+            SetFloatPos(child, inner);
+            continue;
+        }
+        const RECT padding = child->GetPadding();
+        child->SetPos(RECT{inner.left + padding.left, inner.top + padding.top, inner.right - padding.right,
+                           inner.bottom - padding.bottom});
+    }
+    SetContentHeight(0, 0);
+}
+
+void CContainerUI::SetAttribute(const char* name, const char* value) {
+    if (name == nullptr) return;
+    if (std::strcmp(name, "inset") == 0) {
+        SetInset(ParseRect(value));
+    } else if (std::strcmp(name, "childpadding") == 0) {
+        SetChildPadding(ParseInt(value));
+    } else if (std::strcmp(name, "vscrollbar") == 0) {
+        EnableScrollBar(ParseBool(value));
+    } else {
+        CControlUI::SetAttribute(name, value);
+    }
+}
+
+void CContainerUI::SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init) {
+    // Children first, so that a container's DoInit finds them ready.
+    for (int i = 0; i < m_count; ++i) m_items[i]->SetManager(manager, this, init);
+    CControlUI::SetManager(manager, parent, init);
+}
+
+CControlUI* CContainerUI::FindControl(FINDCONTROLPROC proc, void* data, UINT flags) {
+    if ((flags & UIFIND_VISIBLE) != 0 && !IsVisible()) return nullptr;
+    if ((flags & UIFIND_ENABLED) != 0 && !IsEnabled()) return nullptr;
+    const bool hitTest = (flags & UIFIND_HITTEST) != 0;
+    const POINT* pt = static_cast<const POINT*>(data);
+    if (hitTest && !::PtInRect(&m_rcItem, *pt)) return nullptr;
+    const bool selfTakesPoint = !hitTest || m_bMouseEnabled;
+
+    if ((flags & UIFIND_ME_FIRST) != 0 && selfTakesPoint) {
+        if (CControlUI* found = proc(this, data)) return found;
+    }
+    // Children outside the inner area (scrolled away) are clipped, so they cannot be hit.
+    const RECT inner = InnerRect(m_rcItem);
+    const bool inInner = !hitTest || ::PtInRect(&inner, *pt);
+    const bool onScrollBar = hitTest && m_iScrollRange > 0 && [&] {
+        const RECT bar = ScrollBarRect();
+        return ::PtInRect(&bar, *pt) != FALSE;
+    }();
+    if (inInner && !onScrollBar) {
+        if ((flags & UIFIND_TOP_FIRST) != 0) {
+            for (int i = m_count - 1; i >= 0; --i) {
+                if (CControlUI* found = m_items[i]->FindControl(proc, data, flags)) return found;
+            }
+        } else {
+            for (int i = 0; i < m_count; ++i) {
+                if (CControlUI* found = m_items[i]->FindControl(proc, data, flags)) return found;
+            }
+        }
+    }
+    if ((flags & UIFIND_ME_FIRST) == 0 && selfTakesPoint) return proc(this, data);
+    return nullptr;
+}
+
+void CContainerUI::DoPaint(HDC dc, const RECT& paintRect) {
+    RECT visible;
+    if (!::IntersectRect(&visible, &paintRect, &m_rcItem)) return;
+    PaintBkColor(dc);
+    PaintBkImage(dc);
+    PaintStatusImage(dc);
+    PaintText(dc);
+
+    const RECT inner = InnerRect(m_rcItem);
+    RECT clip;
+    if (m_count > 0 && ::IntersectRect(&clip, &visible, &inner)) {
+        SavedDCState saved(dc);
+        ::IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
+        for (int i = 0; i < m_count; ++i) {
+            CControlUI* child = m_items[i];
+            if (!child->IsVisible()) continue;
+            RECT overlap;
+            if (!::IntersectRect(&overlap, &clip, &child->GetPos())) continue;
+            child->DoPaint(dc, clip);
+        }
+    }
+    if (m_iScrollRange > 0) {
+        SkinRender::FillRoundColor(dc, ScrollBarRect(), kTrackColor, kScrollBarWidth);
+        SkinRender::FillRoundColor(dc, ScrollThumbRect(), m_bScrollDragging ? kThumbDragColor : kThumbColor,
+                                   kScrollBarWidth - 2);
+    }
+    PaintBorder(dc);
+}
+
+void CContainerUI::DoEvent(TEventUI& event) {
+    if (m_iScrollRange <= 0) return;
+    switch (event.Type) {
+    case UIEVENT_BUTTONDOWN: {
+        const RECT bar = ScrollBarRect();
+        if (!::PtInRect(&bar, event.ptMouse)) return;
+        const RECT thumb = ScrollThumbRect();
+        if (::PtInRect(&thumb, event.ptMouse)) {
+            m_bScrollDragging = true;
+            m_iScrollDragOffset = event.ptMouse.y - thumb.top;
+            Invalidate();
+        } else {
+            // A press on the track pages towards the press.
+            const int page = (bar.bottom - bar.top) * 9 / 10;
+            SetScrollPos(m_iScrollPos + (event.ptMouse.y < thumb.top ? -page : page));
+        }
+        return;
+    }
+    case UIEVENT_MOUSEMOVE: {
+        if (!m_bScrollDragging) return;
+        const RECT bar = ScrollBarRect();
+        const RECT thumb = ScrollThumbRect();
+        const int travel = (bar.bottom - bar.top) - (thumb.bottom - thumb.top);
+        if (travel <= 0) return;
+        const int top = event.ptMouse.y - m_iScrollDragOffset - bar.top;
+        SetScrollPos(static_cast<int>(static_cast<long long>(top) * m_iScrollRange / travel));
+        return;
+    }
+    case UIEVENT_BUTTONUP:
+    case UIEVENT_CANCEL:
+        if (m_bScrollDragging) {
+            m_bScrollDragging = false;
+            Invalidate();
+        }
+        return;
+    default:
+        return;
+    }
+}
+
+void CContainerUI::SetFloatPos(CControlUI* child, const RECT& inner) {
+    const RECT pos = child->GetFloatPos();
+    RECT rc{inner.left + pos.left, inner.top + pos.top, inner.left + pos.right, inner.top + pos.bottom};
+    if (child->GetFixedWidth() > 0) rc.right = rc.left + child->GetFixedWidth();
+    if (child->GetFixedHeight() > 0) rc.bottom = rc.top + child->GetFixedHeight();
+    child->SetPos(rc);
+}
+
+RECT CContainerUI::InnerRect(const RECT& rc) const {
+    RECT inner{rc.left + m_rcInset.left, rc.top + m_rcInset.top, rc.right - m_rcInset.right,
+               rc.bottom - m_rcInset.bottom};
+    if (inner.right < inner.left) inner.right = inner.left;
+    if (inner.bottom < inner.top) inner.bottom = inner.top;
+    return inner;
+}

@@ -1,0 +1,37 @@
+#pragma once
+// Decoding of PNG, BMP, JPEG and GIF files into 32-bit premultiplied DIB sections through
+// GDI+, and the ownership of GDI+ itself: started when the first lease is taken, shut
+// down when the last one is returned.
+
+#include "skin/gdi_objects.h"
+#include "skin/paint_manager.h"
+
+#include <vector>
+
+namespace skin_detail {
+
+class GdiplusLease {
+public:
+    GdiplusLease();
+    ~GdiplusLease();
+    GdiplusLease(const GdiplusLease&) = delete;
+    GdiplusLease& operator=(const GdiplusLease&) = delete;
+    bool ok() const { return ok_; }
+
+    // Leases held right now (0 when GDI+ is shut down).
+    static long ActiveLeases();
+
+private:
+    bool ok_;
+};
+
+// An image decoded for drawing; owns its bitmap.
+struct DecodedImage {
+    SkinImage image;
+    UniqueBitmap bitmap;
+};
+
+// False when the bytes are no image GDI+ can read.
+bool DecodeImage(const BYTE* data, size_t size, DecodedImage& out);
+
+}  // namespace skin_detail

@@ -1,0 +1,120 @@
+#pragma once
+// One per window: owns the control tree, paints it double-buffered, turns mouse messages
+// into control events and control events into notifications. Its static side holds the
+// module instance and where layouts and images are read from.
+
+#include "skin/control.h"
+
+class IDialogBuilderCallback;
+
+// Sees each message of MessageLoop before it is dispatched (an embedded browser takes its
+// keyboard messages this way); true: handled, not dispatched.
+class SKIN_API IMessageFilterUI {
+public:
+    virtual bool PreTranslateMessage(const MSG& msg) = 0;
+
+protected:
+    ~IMessageFilterUI() = default;
+};
+
+// An image decoded into a 32-bit premultiplied DIB section, ready for AlphaBlend.
+struct SkinImage {
+    HBITMAP bitmap = nullptr;
+    int width = 0;
+    int height = 0;
+};
+
+class SKIN_API CPaintManagerUI {
+public:
+    CPaintManagerUI();
+    ~CPaintManagerUI();
+    CPaintManagerUI(const CPaintManagerUI&) = delete;
+    CPaintManagerUI& operator=(const CPaintManagerUI&) = delete;
+
+    // Process-wide resource set-up.
+    static void SetInstance(HINSTANCE instance);
+    static HINSTANCE GetInstance();
+    // The directory of the running executable, with a trailing backslash.
+    static CDuiString GetInstancePath();
+    static void SetResourcePath(const char* path);
+    static CDuiString GetResourcePath();
+    // Layouts and images are then read from this archive in the resource path
+    // (cached: the archive is opened once and kept open).
+    static void SetResourceZip(const char* zipName, bool cachedResourceZip = false);
+    static CDuiString GetResourceZip();
+    // Whole file from the archive (or the resource path when no archive is set);
+    // false when it is missing. Free the buffer with FreeResourceData.
+    static bool LoadResourceData(const char* name, BYTE** data, DWORD* size);
+    static void FreeResourceData(BYTE* data);
+    // Runs until WM_QUIT; returns its exit code.
+    static int MessageLoop();
+    // Filters of this thread's MessageLoop, asked in the order added.
+    static bool AddMessageFilter(IMessageFilterUI* filter);
+    static bool RemoveMessageFilter(IMessageFilterUI* filter);
+
+    void Init(HWND window, const char* name = nullptr);
+    HWND GetPaintWindow() const;
+    HDC GetPaintDC() const;
+
+    // Window messages: true when the message was handled, with its result in result.
+    bool MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+    bool AttachDialog(CControlUI* root);  // the manager owns the tree from here on
+    CControlUI* GetRoot() const;
+    bool AddNotifier(INotifyUI* notifier);
+    bool RemoveNotifier(INotifyUI* notifier);
+    void SendNotify(CControlUI* control, const char* type, WPARAM wParam = 0, LPARAM lParam = 0);
+
+    CControlUI* FindControl(const char* name) const;
+    CControlUI* FindControl(POINT pt) const;  // topmost visible, enabled control at pt
+
+    // Window values from the layout's <Window> element.
+    SIZE GetInitSize() const;
+    void SetInitSize(int cx, int cy);
+    // left/right: margins from the client's edges; top/bottom: client coordinates.
+    RECT& GetCaptionRect();
+    void SetCaptionRect(RECT rc);
+    SIZE GetRoundCorner() const;
+    void SetRoundCorner(int cx, int cy);
+    SIZE GetMinInfo() const;
+    void SetMinInfo(int cx, int cy);
+
+    // Fonts by id; id -1 (or an unknown id) is the default font.
+    bool AddFont(int id, const char* face, int size, bool bold, bool underline, bool italic);
+    void SetDefaultFont(const char* face, int size, bool bold, bool underline, bool italic);
+    HFONT GetFont(int id) const;
+    // Text colours unless a control sets its own.
+    DWORD GetDefaultTextColor() const;
+    void SetDefaultTextColor(DWORD argb);
+    DWORD GetDefaultDisabledColor() const;
+    void SetDefaultDisabledColor(DWORD argb);
+
+    // Decoded images, cached for the manager's lifetime; null when missing or unreadable.
+    const SkinImage* GetImage(const char* name);          // from the skin resources
+    const SkinImage* GetFileImage(const char* fullPath);  // from any file (catalogue icons)
+
+    // Called by controls.
+    void Invalidate(const RECT& rc);
+    void NeedUpdate();  // the layout is redone before the next paint
+    void ReapObjects(CControlUI* control);  // a control is going away: forget it
+    // Deletes a removed control once the event or notification being dispatched has
+    // returned (at once when none is), so no handler runs on a freed control.
+    void AddDelayedCleanup(CControlUI* control);
+    // Brackets work that sends several notifications: removed controls stay allocated
+    // until the outermost bracket ends.
+    void BeginDispatch();
+    void EndDispatch();
+    void InitControls(CControlUI* control, CControlUI* parent = nullptr);
+    CControlUI* GetHotControl() const;
+    CControlUI* GetPushedControl() const;
+
+    // Option groups, for one-of-many selection.
+    bool AddOptionGroup(const char* group, CControlUI* option);
+    void RemoveOptionGroup(const char* group, CControlUI* option);
+    // Options of the group, in the order added; count set to their number.
+    CControlUI** GetOptionGroup(const char* group, int* count);
+
+private:
+    struct Impl;
+    Impl* impl_;
+};

@@ -1,0 +1,282 @@
+#include "skin/catalogue_rows.h"
+
+#include "skin/render.h"
+#include "skin/row_drawing.h"
+#include "skin/row_mouse.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+
+using namespace skin_detail;
+using namespace skin_detail::rows;
+
+namespace {
+
+// Where the parts of a software cell go, from its rectangle.
+struct SoftCellLayout {
+    RECT icon;
+    RECT name;
+    RECT content;
+    RECT meta;  // empty when the cell is too low for it
+    RECT stars;
+    RECT score;
+    RECT action;
+};
+
+constexpr int kMargin = 12;
+constexpr int kIconSize = 48;
+constexpr int kStarSize = 13;
+constexpr int kStarGap = 2;
+constexpr int kActionWidth = 76;
+constexpr int kActionHeight = 26;
+
+SoftCellLayout LayOut(const RECT& rc) {
+    SoftCellLayout l{};
+    const int height = rc.bottom - rc.top;
+    l.icon = {rc.left + kMargin, rc.top + kMargin, rc.left + kMargin + kIconSize, rc.top + kMargin + kIconSize};
+    const int textLeft = l.icon.right + 10;
+    const int textRight = rc.right - 10;
+    l.name = {textLeft, rc.top + 10, textRight, rc.top + 30};
+    l.content = {textLeft, rc.top + 31, textRight, rc.top + 47};
+    l.action = {rc.right - kMargin - kActionWidth, rc.bottom - kMargin - kActionHeight, rc.right - kMargin,
+                rc.bottom - kMargin};
+    const int starsWidth = 5 * kStarSize + 4 * kStarGap;
+    const int rowMiddle = (l.action.top + l.action.bottom) / 2;
+    if (height >= 96) {
+        // Full height: size and date get their own line, the rating sits under the icon.
+        l.meta = {textLeft, rc.top + 47, textRight, rc.top + 63};
+        l.stars = {rc.left + kMargin, rowMiddle - kStarSize / 2, rc.left + kMargin + starsWidth,
+                   rowMiddle - kStarSize / 2 + kStarSize};
+    } else {
+        // A lower row: the rating takes the third line of the text column.
+        l.meta = {0, 0, 0, 0};
+        const int top = rc.top + 50;
+        l.stars = {textLeft, top, textLeft + starsWidth, top + kStarSize};
+    }
+    l.score = {l.stars.right + 6, l.stars.top - 3, l.action.left - 6, l.stars.bottom + 3};
+    if (l.score.right < l.score.left) l.score.right = l.score.left;
+    // Text lines that reach down beside the action stop short of it.
+    for (RECT* text : {&l.name, &l.content, &l.meta}) {
+        if (text->bottom > l.action.top + 2 && text->right > l.action.left - 8) text->right = l.action.left - 8;
+    }
+    return l;
+}
+
+// Colours of the action pill for a settled state: gradient top and bottom, text, outline.
+struct ActionLook {
+    const char* text;
+    DWORD top;
+    DWORD bottom;
+    DWORD textColour;
+    DWORD outline;  // alpha 0: none
+};
+
+bool LookForState(int state, UINT buttonState, ActionLook* look) {
+    const bool pushed = (buttonState & UISTATE_PUSHED) != 0;
+    const bool hot = (buttonState & UISTATE_HOT) != 0;
+    switch (state) {
+    case NotDownloaded:
+        *look = pushed ? ActionLook{"下载", 0xFF1A62D1, 0xFF1A62D1, 0xFFFFFFFF, 0}
+                : hot  ? ActionLook{"下载", 0xFF2A7DF5, 0xFF1A66DB, 0xFFFFFFFF, 0}
+                       : ActionLook{"下载", 0xFF3C8DFF, 0xFF2477F2, 0xFFFFFFFF, 0};
+        return true;
+    case Downloaded:
+        *look = pushed ? ActionLook{"安装", 0xFF12904F, 0xFF12904F, 0xFFFFFFFF, 0}
+                : hot  ? ActionLook{"安装", 0xFF1FAE6B, 0xFF13965A, 0xFFFFFFFF, 0}
+                       : ActionLook{"安装", 0xFF2CC07A, 0xFF1AA864, 0xFFFFFFFF, 0};
+        return true;
+    case Installed:
+        *look = pushed ? ActionLook{"打开", 0xFFDCE9FD, 0xFFDCE9FD, 0xFF1A62D1, 0xFF1A62D1}
+                : hot  ? ActionLook{"打开", 0xFFEEF5FF, 0xFFE6F0FF, 0xFF2477F2, 0xFF2477F2}
+                       : ActionLook{"打开", 0xFFFFFFFF, 0xFFFFFFFF, 0xFF2477F2, 0xFF5A9EFF};
+        return true;
+    case UpdateAvailable:
+        *look = pushed ? ActionLook{"升级", 0xFFE0600A, 0xFFE0600A, 0xFFFFFFFF, 0}
+                : hot  ? ActionLook{"升级", 0xFFFF9526, 0xFFF06A0A, 0xFFFFFFFF, 0}
+                       : ActionLook{"升级", 0xFFFFA53A, 0xFFFF7A1A, 0xFFFFFFFF, 0};
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::atomic<long> liveSoftRecords{0};
+
+int ClampPercent(int percent) { return percent < 0 ? 0 : (percent > 100 ? 100 : percent); }
+
+float ClampScore(float score) {
+    if (!(score > 0.0f)) return 0.0f;  // also NaN
+    return score > 5.0f ? 5.0f : score;
+}
+
+}  // namespace
+
+DuiSoft::DuiSoft() { ++liveSoftRecords; }
+DuiSoft::~DuiSoft() { --liveSoftRecords; }
+long LiveDuiSoftCount() { return liveSoftRecords.load(); }
+
+SkinSoftListControl::SkinSoftListControl(DuiSoft* soft) : m_soft(soft) {}
+
+SkinSoftListControl::~SkinSoftListControl() { delete m_soft; }
+
+const char* SkinSoftListControl::GetClass() const { return "SoftListItem"; }
+
+void* SkinSoftListControl::GetInterface(const char* name) {
+    if (name != nullptr && std::strcmp(name, "SoftListItem") == 0) return this;
+    return CControlUI::GetInterface(name);
+}
+
+void SkinSoftListControl::DoEvent(TEventUI& event) {
+    if (TrackCellMouse(*this, m_buttonState, event) && m_pManager != nullptr) {
+        // The handler may rebuild the list and discard this cell: nothing follows the send.
+        m_pManager->SendNotify(this, "click");
+    }
+}
+
+DuiSoft* SkinSoftListControl::GetSoft() const { return m_soft; }
+
+void SkinSoftListControl::SetDownLoadSize(int percent) {
+    m_percent = ClampPercent(percent);
+    Invalidate();
+}
+
+int SkinSoftListControl::GetDownLoadSize() const { return m_percent; }
+
+void SkinSoftListControl::SetIsDownLoad(bool downloading) {
+    // A new download starts from nothing, not from what the last one left (a failure
+    // leaves 1).
+    if (downloading && m_downloading == 0) m_percent = 0;
+    m_downloading = downloading ? 1 : 0;
+    Invalidate();
+}
+
+bool SkinSoftListControl::IsDownLoad() const { return m_downloading != 0; }
+
+void SkinSoftListControl::DoPaint(HDC dc, const RECT& paintRect) {
+    RECT visible;
+    if (!::IntersectRect(&visible, &paintRect, &m_rcItem) || m_soft == nullptr) return;
+    SavedDCState saved(dc);
+    ::IntersectClipRect(dc, m_rcItem.left, m_rcItem.top, m_rcItem.right, m_rcItem.bottom);
+    PaintCell(dc);
+}
+
+void SkinSoftListControl::PaintCell(HDC dc) {
+    const RECT rc = m_rcItem;
+    if (rc.right - rc.left < 2 * kMargin + kIconSize || rc.bottom - rc.top < 2 * kMargin + kActionHeight) return;
+    const SoftCellLayout l = LayOut(rc);
+    const int state = m_soft->state.load();
+    const bool downloading = m_downloading != 0 || state == Downloading;
+    const bool hot = (m_buttonState & UISTATE_HOT) != 0;
+    const bool pushed = (m_buttonState & UISTATE_PUSHED) != 0;
+    const float score = ClampScore(m_soft->score);
+    const SkinImage* icon = m_soft->iconPath.empty() || m_pManager == nullptr
+                                ? nullptr
+                                : m_pManager->GetFileImage(m_soft->iconPath.c_str());
+    const std::string& title = m_soft->viewName.empty() ? m_soft->name : m_soft->viewName;
+
+    ActionLook look{};
+    const bool hasAction = !downloading && LookForState(state, m_buttonState, &look);
+    const RECT& a = l.action;
+    const int fillRight = a.left + (a.right - a.left) * m_percent / 100;
+
+    GdiplusLease gdiplus;
+    if (gdiplus.ok()) {
+        Shapes shapes(dc);
+        Gdiplus::Graphics& g = shapes.g();
+        const Gdiplus::RectF card = ToRectF(rc);
+        FillRound(g, card, 8, pushed ? 0xFFEFF5FE : hot ? 0xFFF8FBFF : 0xFFFFFFFF);
+        StrokeRound(g, card, 8, pushed ? 0xFF7FB0EC : hot ? 0xFFA8C8F0 : 0xFFE3E7ED);
+
+        if (icon == nullptr) FillRoundGradient(g, ToRectF(l.icon), 10, 0xFFEEF1F5, 0xFFDADFE7);
+
+        // Each star is grey, then gold up to its share of the score.
+        for (int i = 0; i < 5; ++i) {
+            const Gdiplus::REAL x = static_cast<Gdiplus::REAL>(l.stars.left + i * (kStarSize + kStarGap));
+            const Gdiplus::REAL y = static_cast<Gdiplus::REAL>(l.stars.top);
+            Gdiplus::GraphicsPath star;
+            AddStar(star, x, y, kStarSize);
+            Gdiplus::SolidBrush empty{Gdiplus::Color(0xFFE2E6EC)};
+            g.FillPath(&empty, &star);
+            float share = score - static_cast<float>(i);
+            if (share <= 0.0f) continue;
+            if (share > 1.0f) share = 1.0f;
+            // Narrowed inside the DC's clip, which the saved state brings back.
+            const Gdiplus::GraphicsState unclipped = g.Save();
+            g.SetClip(Gdiplus::RectF(x, y - 1, kStarSize * share, kStarSize + 2), Gdiplus::CombineModeIntersect);
+            Gdiplus::SolidBrush gold{Gdiplus::Color(0xFFFFB020)};
+            g.FillPath(&gold, &star);
+            g.Restore(unclipped);
+        }
+
+        const Gdiplus::RectF pill = ToRectF(a);
+        const Gdiplus::REAL radius = pill.Height / 2;
+        if (downloading) {
+            FillRound(g, pill, radius, hot ? 0xFFFDECEC : 0xFFE4EDFB);
+            if (fillRight > a.left) {
+                const Gdiplus::GraphicsState unclipped = g.Save();
+                g.SetClip(Gdiplus::RectF(pill.X, pill.Y, static_cast<Gdiplus::REAL>(fillRight - a.left), pill.Height),
+                          Gdiplus::CombineModeIntersect);
+                if (hot) {
+                    FillRoundGradient(g, pill, radius, 0xFFFF7875, 0xFFF5504E);
+                } else {
+                    FillRoundGradient(g, pill, radius, 0xFF3C8DFF, 0xFF2477F2);
+                }
+                g.Restore(unclipped);
+            }
+        } else if (hasAction) {
+            FillRoundGradient(g, pill, radius, look.top, look.bottom);
+            if ((look.outline >> 24) != 0) StrokeRound(g, pill, radius, look.outline);
+        }
+    }
+
+    if (icon != nullptr) SkinRender::DrawImageFit(dc, *icon, l.icon);
+
+    if (state == UpdateAvailable && !downloading && gdiplus.ok()) {
+        // A red dot on the icon's corner marks the newer version.
+        Shapes shapes(dc);
+        const Gdiplus::RectF dot(static_cast<Gdiplus::REAL>(l.icon.right - 9), static_cast<Gdiplus::REAL>(l.icon.top - 3),
+                                 12, 12);
+        Gdiplus::SolidBrush ring{Gdiplus::Color(0xFFFFFFFF)};
+        shapes.g().FillEllipse(&ring, dot);
+        Gdiplus::SolidBrush red{Gdiplus::Color(0xFFFF4D4F)};
+        shapes.g().FillEllipse(&red, Gdiplus::RectF(dot.X + 2, dot.Y + 2, dot.Width - 4, dot.Height - 4));
+    }
+
+    UniqueFont titleFont = CreateRowFont(m_pManager, 14, true);
+    UniqueFont textFont = CreateRowFont(m_pManager, 12, false);
+    UniqueFont metaFont = CreateRowFont(m_pManager, 11, false);
+    UniqueFont actionFont = CreateRowFont(m_pManager, 13, false);
+    const UINT line = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS;
+
+    if (icon == nullptr) {
+        UniqueFont letterFont = CreateRowFont(m_pManager, 22, true);
+        DrawRowText(dc, letterFont.get(), l.icon, FirstCharacter(title.c_str()).c_str(), 0xFF5B6B82,
+                    DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    }
+    DrawRowText(dc, titleFont.get(), l.name, title.c_str(), hot ? 0xFF1A66DB : 0xFF1F2937, line);
+    DrawRowText(dc, textFont.get(), l.content, m_soft->content.c_str(), 0xFF7B8494, line);
+    if (l.meta.right > l.meta.left) {
+        const std::string meta = "大小: " + m_soft->size + "  日期: " + m_soft->date;
+        DrawRowText(dc, metaFont.get(), l.meta, meta.c_str(), 0xFF9AA3B0, line);
+    }
+    // Where the number has no room beside the stars, they say it alone.
+    const bool scoreFits = l.score.right - l.score.left >= 22;
+    if (scoreFits && score > 0.0f) {
+        char scoreText[16];
+        std::snprintf(scoreText, sizeof(scoreText), "%.1f", score);
+        DrawRowText(dc, textFont.get(), l.score, scoreText, 0xFFF08C00, line);
+    } else if (scoreFits) {
+        DrawRowText(dc, textFont.get(), l.score, "暂无评分", 0xFFA0A8B4, line);
+    }
+
+    if (downloading) {
+        char percentText[8];
+        std::snprintf(percentText, sizeof(percentText), "%d%%", m_percent);
+        // Hovering a running download offers to cancel it; a click does exactly that.
+        const char* text = hot ? "取消" : percentText;
+        DrawSplitText(dc, actionFont.get(), a, text, fillRight, 0xFFFFFFFF, hot ? 0xFFE0413E : 0xFF2477F2);
+    } else if (hasAction) {
+        DrawRowText(dc, actionFont.get(), a, look.text, look.textColour, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    }
+}

@@ -1,0 +1,141 @@
+// Timings behind scripts/bench-catalogue: loading a software catalogue whose icons are
+// cached against fetching its JSON alone, and one package download through the worker.
+//   catalogue_bench <server base URL> <installation folder> <package URL path>
+// Prints "name value" lines.
+#include "shared/http.h"
+#include "skin/catalogue_rows.h"
+#include "skin/container.h"
+#include "skin/paint_manager.h"
+#include "skin/window.h"
+#include "toolbox/catalogue/downloads.h"
+#include "toolbox/catalogue/software_catalogue.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MillisecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// The main window as far as a download needs it: a paint manager holding the row, and
+// WM_USER handed to OnDownloadMessage.
+class BenchWindow : public CWindowWnd {
+public:
+    BenchWindow() {
+        Create(nullptr, "Kestrova catalogue bench", WS_POPUP, 0, 0, 0, 400, 300);
+        SetProgressTargetWindow(m_hWnd);
+    }
+    ~BenchWindow() override {
+        SetProgressTargetWindow(nullptr);
+        if (m_hWnd != nullptr) ::DestroyWindow(m_hWnd);
+    }
+    CContainerUI* List() { return list_; }
+    WPARAM finalCode = 0;
+    int messages = 0;
+
+protected:
+    const char* GetWindowClassName() const override { return "KestrovaCatalogueBench"; }
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_CREATE) {
+            paintManager_.Init(m_hWnd);
+            list_ = new CVerticalLayoutUI;
+            paintManager_.AttachDialog(list_);
+            return 0;
+        }
+        if (message == WM_USER) {
+            ++messages;
+            if (wParam == kPackageDownloaded || wParam == kPackageFailed) finalCode = wParam;
+            return OnDownloadMessage(paintManager_, wParam, lParam);
+        }
+        LRESULT result = 0;
+        if (paintManager_.MessageHandler(message, wParam, lParam, result)) return result;
+        return CWindowWnd::HandleMessage(message, wParam, lParam);
+    }
+
+private:
+    CPaintManagerUI paintManager_;
+    CContainerUI* list_ = nullptr;
+};
+
+void BenchCatalogue(const CatalogueContext& context) {
+    CContainerUI list;
+    int rowCounter = 0;
+    LoadSoftwareCatalogue(&list, context, rowCounter);  // fills the icon cache
+    std::printf("rows %d\n", list.GetCount());
+    std::vector<double> loads;
+    std::vector<double> fetches;
+    for (int run = 0; run < 7; ++run) {
+        auto start = Clock::now();
+        LoadSoftwareCatalogue(&list, context, rowCounter);
+        loads.push_back(MillisecondsSince(start));
+        start = Clock::now();
+        const std::string body = HttpGetString(SoftwareCatalogueUrl(context));
+        fetches.push_back(MillisecondsSince(start));
+    }
+    std::printf("catalogue_load_ms %.1f\n", Median(loads));
+    std::printf("json_fetch_ms %.1f\n", Median(fetches));
+}
+
+// One package download from the start operation to its final message; bytes per second.
+double TimeOneDownload(const CatalogueContext& context, const std::string& packagePath, int number) {
+    BenchWindow window;
+    auto* entry = new DuiSoft;
+    entry->url = context.serverBaseUrl + packagePath;
+    entry->downName = "bench-package.bin";
+    auto* row = new SkinSoftListControl(entry);
+    row->SetName(("rowIndex" + std::to_string(number)).c_str());
+    window.List()->Add(row);
+    const auto start = Clock::now();
+    StartSoftwareDownload(row, context);
+    MSG message;
+    while (window.finalCode == 0 && ::GetMessageA(&message, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageA(&message);
+    }
+    const double seconds = MillisecondsSince(start) / 1000.0;
+    const std::string path = PackageDirectory(context) + "\\" + "bench-package.bin";
+    WIN32_FILE_ATTRIBUTE_DATA attributes{};
+    ::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes);
+    const double bytes = static_cast<double>((static_cast<ULONGLONG>(attributes.nFileSizeHigh) << 32) |
+                                             attributes.nFileSizeLow);
+    std::remove(path.c_str());
+    std::printf("download_run %u %.0f bytes %.3f s %d messages\n", static_cast<unsigned>(window.finalCode), bytes,
+                seconds, window.messages);
+    if (window.finalCode != kPackageDownloaded) return 0.0;
+    return bytes / seconds;
+}
+
+void BenchDownload(const CatalogueContext& context, const std::string& packagePath) {
+    std::vector<double> rates;
+    for (int run = 1; run <= 5; ++run) rates.push_back(TimeOneDownload(context, packagePath, run));
+    std::printf("download_bytes_per_s %.0f\n", Median(rates));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: catalogue_bench <server base URL> <installation folder> <package URL path>\n");
+        return 2;
+    }
+    curl_global_init(CURL_GLOBAL_ALL);
+    const CatalogueContext context{argv[2], argv[1], "91110000BENCH"};
+    ::CreateDirectoryA(context.installDir.c_str(), nullptr);
+    BenchCatalogue(context);
+    BenchDownload(context, argv[3]);
+    curl_global_cleanup();
+    return 0;
+}

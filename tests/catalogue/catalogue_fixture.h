@@ -1,0 +1,130 @@
+#pragma once
+// What the catalogue tests arrange: the main window as the downloads see it, an
+// installation folder, entries in the real registry, a record of started programs, and a
+// file type whose "open" verb starts the recording helper.
+
+#include "skin/catalogue_rows.h"
+#include "skin/container.h"
+#include "skin/paint_manager.h"
+#include "skin/window.h"
+#include "tests/support/temp_dir.h"
+#include "toolbox/catalogue/catalogue_context.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+// A real window whose paint manager holds "softlist" and "filelist", records every
+// WM_USER it receives and hands it to OnDownloadMessage, as the main window does.
+// It is the progress target while it exists.
+class CatalogueTestWindow : public CWindowWnd {
+public:
+    struct Message {
+        WPARAM code;
+        LPARAM job;
+    };
+
+    CatalogueTestWindow();
+    ~CatalogueTestWindow() override;
+
+    bool IsOpen() const { return m_hWnd != nullptr; }
+    CPaintManagerUI& PaintManager() { return paintManager_; }
+    CContainerUI* SoftList();
+    CContainerUI* FileList();
+
+    const std::vector<Message>& Messages() const { return messages_; }
+    std::vector<WPARAM> Percentages() const;
+    int CountOf(WPARAM code) const;
+    // Pumps messages until the code has arrived count times or the time runs out.
+    bool WaitForCode(WPARAM code, int count = 1, DWORD milliseconds = 20000);
+
+protected:
+    const char* GetWindowClassName() const override { return "KestrovaCatalogueTest"; }
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    CPaintManagerUI paintManager_;
+    std::vector<Message> messages_;
+};
+
+// An installation folder of its own, with the server's namespace as the base URL.
+struct InstallFolder {
+    TempDir dir;
+    CatalogueContext Context(const std::string& serverBaseUrl, const std::string& taxCode = "91110000TEST") const {
+        return CatalogueContext{dir.Path(), serverBaseUrl, taxCode};
+    }
+    std::string SoftDir() const { return dir.Child("soft"); }
+    std::string FileDir() const { return dir.Child("file"); }
+};
+
+// Subkeys of the uninstall list (the 32-bit view the catalogue reads), removed at the end.
+class UninstallEntries {
+public:
+    UninstallEntries() = default;
+    ~UninstallEntries();
+    UninstallEntries(const UninstallEntries&) = delete;
+    UninstallEntries& operator=(const UninstallEntries&) = delete;
+
+    // values: "DisplayName" and the like, as REG_SZ.
+    bool Add(const std::string& subkeyName, const std::map<std::string, std::string>& values);
+
+private:
+    std::vector<std::string> added_;
+};
+
+// A key of its own below HKEY_LOCAL_MACHINE\SOFTWARE\KestrovaTest (the view the registry
+// operator opens), removed with its values at the end.
+class MachineTestKey {
+public:
+    explicit MachineTestKey(const std::string& name);
+    ~MachineTestKey();
+    MachineTestKey(const MachineTestKey&) = delete;
+    MachineTestKey& operator=(const MachineTestKey&) = delete;
+
+    // The key path below HKEY_LOCAL_MACHINE.
+    const std::string& Path() const { return path_; }
+    bool Set(const std::string& valueName, const std::string& text) const;
+
+private:
+    std::string path_;
+};
+
+// Points KESTROVA_CALL_RECORD at a fresh file for the helper "call_recorder.exe".
+class CallRecord {
+public:
+    CallRecord();
+    ~CallRecord();
+    CallRecord(const CallRecord&) = delete;
+    CallRecord& operator=(const CallRecord&) = delete;
+
+    std::vector<std::string> Lines() const;
+    // Pumps messages until at least count lines were recorded.
+    bool WaitForLines(size_t count, DWORD milliseconds = 20000) const;
+
+private:
+    TempDir dir_;
+    std::string path_;
+};
+
+// The recording helper's path beside the test program.
+std::string CallRecorderPath();
+
+// The file type ".kestrovatest", whose "open" verb starts the recording helper with the
+// file's path, registered under HKEY_LOCAL_MACHINE\Software\Classes for the test's lifetime.
+class RecordingFileType {
+public:
+    static constexpr const char* kExtension = ".kestrovatest";
+    RecordingFileType();
+    ~RecordingFileType();
+    RecordingFileType(const RecordingFileType&) = delete;
+    RecordingFileType& operator=(const RecordingFileType&) = delete;
+    bool Registered() const { return registered_; }
+
+private:
+    bool registered_ = false;
+};
+
+// A unique text for names in shared places (registry, server namespaces).
+std::string UniqueTestName(const std::string& stem);
+// "n" bytes of a fixed pattern.
+std::string PatternBytes(size_t n);

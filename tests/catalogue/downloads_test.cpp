@@ -1,0 +1,320 @@
+// Package and document downloads against the reference server, with a real window taking
+// the workers' messages the way the main window does.
+#include "shared/files.h"
+#include "shared/http.h"
+#include "tests/catalogue/catalogue_fixture.h"
+#include "tests/support/gui_driver.h"
+#include "tests/support/message_box_watcher.h"
+#include "tests/support/test_server.h"
+#include "toolbox/catalogue/downloads.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace {
+
+constexpr size_t kPackageBytes = 1000000;
+
+// Short limits for the stalled-server cases, restored afterwards.
+class ShortTransferLimits {
+public:
+    explicit ShortTransferLimits(TransferLimits limits) : saved_(CurrentTransferLimits()) { SetTransferLimits(limits); }
+    ~ShortTransferLimits() { SetTransferLimits(saved_); }
+
+private:
+    TransferLimits saved_;
+};
+
+class Downloads : public ::testing::Test {
+protected:
+    TestServer server_{"downloads"};
+    InstallFolder install_;
+    CatalogueTestWindow window_;
+
+    void SetUp() override {
+        ASSERT_TRUE(window_.IsOpen());
+        ASSERT_NE(window_.SoftList(), nullptr);
+        ASSERT_NE(window_.FileList(), nullptr);
+    }
+
+    CatalogueContext Context() const { return install_.Context(server_.BaseUrl()); }
+
+    // A software row of its own in the window's list, as a catalogue load makes one.
+    SkinSoftListControl* AddPackageRow(const std::string& urlPath, const std::string& downName) {
+        auto* entry = new DuiSoft;
+        entry->name = "pkg";
+        entry->url = server_.Url(urlPath);
+        entry->downName = downName;
+        auto* control = new SkinSoftListControl(entry);
+        control->SetName(UniqueTestName("rowIndex").c_str());
+        auto* row = new CHorizontalLayoutUI;
+        row->Add(control);
+        window_.SoftList()->Add(row);
+        return control;
+    }
+
+    FileListControl* AddDocumentRow(const std::string& urlPath, const std::string& name) {
+        auto* item = new DuiFile;
+        item->name = name;
+        item->type = 1;
+        item->url = server_.Url(urlPath);
+        auto* control = new FileListControl(item);
+        control->SetName(UniqueTestName("fileIndex").c_str());
+        auto* row = new CHorizontalLayoutUI;
+        row->Add(control);
+        window_.FileList()->Add(row);
+        return control;
+    }
+
+    std::string PackagePath(const std::string& name) const { return install_.SoftDir() + "\\" + name; }
+    std::string DocumentPath(const std::string& name) const { return install_.FileDir() + "\\" + name; }
+};
+
+TEST_F(Downloads, APackageReportsRisingPercentagesThenOneSuccess) {
+    const int countBefore = RunningDownloadCount().load();
+    SkinSoftListControl* row = AddPackageRow("/_gen/1000000", "package.exe");
+    const std::string name = row->GetName().GetData();
+    StartSoftwareDownload(row, Context());
+    // Counted on this thread before the worker can run.
+    EXPECT_EQ(RunningDownloadCount().load(), countBefore + 1);
+    EXPECT_EQ(row->GetSoft()->state.load(), Downloading);
+    EXPECT_TRUE(row->IsDownLoad());
+
+    ASSERT_TRUE(window_.WaitForCode(kPackageDownloaded));
+    PumpMessagesFor(300);  // nothing may follow the final code
+    const auto percentages = window_.Percentages();
+    ASSERT_FALSE(percentages.empty());
+    for (size_t i = 1; i < percentages.size(); ++i) EXPECT_LE(percentages[i - 1], percentages[i]);
+    EXPECT_LE(percentages.back(), 100u);
+    EXPECT_EQ(window_.Messages().back().code, kPackageDownloaded);
+    EXPECT_EQ(window_.CountOf(kPackageDownloaded), 1);
+    EXPECT_EQ(window_.CountOf(kPackageFailed), 0);
+
+    SkinSoftListControl* found = FindSoftwareRow(window_.PaintManager(), name);
+    ASSERT_EQ(found, row);
+    EXPECT_EQ(row->GetSoft()->state.load(), Downloaded);
+    EXPECT_FALSE(row->IsDownLoad());
+    EXPECT_EQ(RunningDownloadCount().load(), countBefore);
+    EXPECT_EQ(ReadFileBytes(PackagePath("package.exe")), PatternBytes(kPackageBytes));
+    const auto requests = server_.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+}
+
+TEST_F(Downloads, CancellingStopsTheTransferAndRemovesThePartialFile) {
+    ASSERT_TRUE(server_.SetFault("/_gen/1000000", "mode=trickle&chunk=8192&delay=0.05&count=1"));
+    const int countBefore = RunningDownloadCount().load();
+    SkinSoftListControl* row = AddPackageRow("/_gen/1000000", "slow.exe");
+    StartSoftwareDownload(row, Context());
+    ASSERT_TRUE(PumpMessagesUntil(
+        [&] {
+            const auto percentages = window_.Percentages();
+            return !percentages.empty() && percentages.back() >= 2;
+        },
+        20000));
+
+    const auto cancelledAt = std::chrono::steady_clock::now();
+    CancelSoftwareDownload(row);
+    EXPECT_EQ(row->GetSoft()->state.load(), NotDownloaded);
+    EXPECT_FALSE(row->IsDownLoad());
+
+    ASSERT_TRUE(window_.WaitForCode(kPackageFailed, 1, 10000));
+    EXPECT_LT(std::chrono::steady_clock::now() - cancelledAt, std::chrono::seconds(3));
+    PumpMessagesFor(300);
+    EXPECT_EQ(window_.CountOf(kPackageFailed), 1);
+    EXPECT_EQ(window_.CountOf(kPackageDownloaded), 0);
+    EXPECT_EQ(row->GetSoft()->state.load(), NotDownloaded);
+    EXPECT_EQ(RunningDownloadCount().load(), countBefore);
+    EXPECT_FALSE(PathExists(PackagePath("slow.exe")));
+
+    // The row is idle again: a new click downloads the package afresh.
+    StartSoftwareDownload(row, Context());
+    ASSERT_TRUE(window_.WaitForCode(kPackageDownloaded, 1, 20000));
+    EXPECT_EQ(row->GetSoft()->state.load(), Downloaded);
+    EXPECT_EQ(RunningDownloadCount().load(), countBefore);
+}
+
+TEST_F(Downloads, ARestartAfterACancelIsNotUndoneByTheCancelledWorker) {
+    // The cancelled transfer receives nothing, so it only ends at the stall limit, well
+    // after the new download of the same row has finished.
+    ShortTransferLimits limits({2, 3});
+    ASSERT_TRUE(server_.SetFault("/_gen/1000000", "mode=stall&seconds=30&count=1"));
+    const int countBefore = RunningDownloadCount().load();
+    SkinSoftListControl* row = AddPackageRow("/_gen/1000000", "again.exe");
+    StartSoftwareDownload(row, Context());
+    ASSERT_TRUE(PumpMessagesUntil([&] { return server_.CountRequests("/_gen/1000000") == 1; }));
+    CancelSoftwareDownload(row);
+    StartSoftwareDownload(row, Context());
+    EXPECT_EQ(RunningDownloadCount().load(), countBefore + 2);
+
+    ASSERT_TRUE(window_.WaitForCode(kPackageDownloaded));
+    ASSERT_TRUE(window_.WaitForCode(kPackageFailed, 1, 15000));
+    EXPECT_EQ(RunningDownloadCount().load(), countBefore);
+    EXPECT_EQ(row->GetSoft()->state.load(), Downloaded);
+    EXPECT_EQ(ReadFileBytes(PackagePath("again.exe")), PatternBytes(kPackageBytes));
+}
+
+TEST_F(Downloads, AStalledServerEndsInAFailureWithinTheLimit) {
+    ShortTransferLimits limits({2, 2});
+    ASSERT_TRUE(server_.SetFault("/_gen/1000000", "mode=stall&seconds=30"));
+    const int countBefore = RunningDownloadCount().load();
+    SkinSoftListControl* row = AddPackageRow("/_gen/1000000", "stalled.exe");
+    const auto started = std::chrono::steady_clock::now();
+    StartSoftwareDownload(row, Context());
+    ASSERT_TRUE(window_.WaitForCode(kPackageFailed, 1, 15000));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(8));
+    EXPECT_EQ(row->GetSoft()->state.load(), NotDownloaded);
+    EXPECT_EQ(RunningDownloadCount().load(), countBefore);
+    EXPECT_FALSE(PathExists(PackagePath("stalled.exe")));
+}
+
+TEST_F(Downloads, ARefusedPackageNameWritesNothingAndReturnsTheRowToIdle) {
+    const int countBefore = RunningDownloadCount().load();
+    const std::vector<std::string> refused{"", ".", "..", "..\\outside.exe", "sub/inside.exe", "C:evil.exe"};
+    for (const std::string& downName : refused) {
+        SkinSoftListControl* row = AddPackageRow("/_gen/5000", downName);
+        StartSoftwareDownload(row, Context());
+        EXPECT_EQ(row->GetSoft()->state.load(), Downloading);
+    }
+    ASSERT_TRUE(window_.WaitForCode(kPackageFailed, static_cast<int>(refused.size())));
+    PumpMessagesFor(200);
+    EXPECT_EQ(window_.CountOf(kPackageFailed), static_cast<int>(refused.size()));
+    EXPECT_EQ(window_.CountOf(kPackageDownloaded), 0);
+    EXPECT_EQ(RunningDownloadCount().load(), countBefore);
+    EXPECT_EQ(server_.CountRequests("/_gen/5000"), 0);
+    EXPECT_FALSE(PathExists(install_.dir.Child("outside.exe")));
+    EXPECT_FALSE(PathExists(PackagePath("sub")));
+    std::vector<std::string> paths, names;
+    ListFiles(install_.dir.Path(), paths, names);
+    EXPECT_TRUE(names.empty());
+}
+
+TEST_F(Downloads, APackageFolderThatCannotBeMadeStillEndsTheDownload) {
+    MessageBoxWatcher boxes;
+    InstallFolder parent;
+    const CatalogueContext context{parent.dir.Child("missing\\deeper"), server_.BaseUrl(), "91110000TEST"};
+    const int countBefore = RunningDownloadCount().load();
+    SkinSoftListControl* row = AddPackageRow("/_gen/5000", "package.exe");
+    StartSoftwareDownload(row, context);
+    ASSERT_TRUE(window_.WaitForCode(kPackageFailed));
+    EXPECT_EQ(RunningDownloadCount().load(), countBefore);
+    EXPECT_EQ(row->GetSoft()->state.load(), NotDownloaded);
+    const auto shown = boxes.Boxes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, "创建目录失败");
+}
+
+TEST_F(Downloads, ATargetThatCannotBeOpenedStillEndsTheDownload) {
+    // A folder standing under the package's name: the output file cannot be created.
+    ASSERT_TRUE(::CreateDirectoryA(install_.SoftDir().c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryA(PackagePath("blocked.exe").c_str(), nullptr));
+    const int countBefore = RunningDownloadCount().load();
+    SkinSoftListControl* row = AddPackageRow("/_gen/5000", "blocked.exe");
+    StartSoftwareDownload(row, Context());
+    ASSERT_TRUE(window_.WaitForCode(kPackageFailed));
+    PumpMessagesFor(200);
+    EXPECT_EQ(window_.CountOf(kPackageFailed), 1);
+    EXPECT_EQ(RunningDownloadCount().load(), countBefore);
+    EXPECT_EQ(row->GetSoft()->state.load(), NotDownloaded);
+    EXPECT_EQ(server_.CountRequests("/_gen/5000"), 0);
+}
+
+TEST_F(Downloads, ARowRemovedMeanwhileIsLeftAloneAndTheJobStillEnds) {
+    ASSERT_TRUE(server_.SetFault("/_gen/1000000", "mode=trickle&chunk=65536&delay=0.05"));
+    const int countBefore = RunningDownloadCount().load();
+    SkinSoftListControl* row = AddPackageRow("/_gen/1000000", "orphan.exe");
+    const std::string name = row->GetName().GetData();
+    StartSoftwareDownload(row, Context());
+    window_.SoftList()->RemoveAll();  // frees the row and its record
+    ASSERT_EQ(FindSoftwareRow(window_.PaintManager(), name), nullptr);
+
+    ASSERT_TRUE(window_.WaitForCode(kPackageDownloaded));
+    EXPECT_EQ(RunningDownloadCount().load(), countBefore);
+    // The job copied what it needed at the start, so the transfer was unaffected.
+    EXPECT_EQ(ReadFileBytes(PackagePath("orphan.exe")), PatternBytes(kPackageBytes));
+}
+
+TEST_F(Downloads, SeveralPackagesDownloadAtOnceIntoAFolderNotYetMade) {
+    MessageBoxWatcher boxes;
+    ASSERT_TRUE(server_.SetFault("/_gen/300000", "mode=trickle&chunk=32768&delay=0.02&count=5"));
+    const int countBefore = RunningDownloadCount().load();
+    std::vector<SkinSoftListControl*> rows;
+    for (const char* name : {"one.exe", "two.exe", "three.exe", "four.exe", "five.exe"}) {
+        rows.push_back(AddPackageRow("/_gen/300000", name));
+        StartSoftwareDownload(rows.back(), Context());
+    }
+    EXPECT_EQ(RunningDownloadCount().load(), countBefore + 5);
+    ASSERT_TRUE(window_.WaitForCode(kPackageDownloaded, 5));
+    EXPECT_EQ(RunningDownloadCount().load(), countBefore);
+    for (SkinSoftListControl* row : rows) EXPECT_EQ(row->GetSoft()->state.load(), Downloaded);
+    EXPECT_EQ(ReadFileBytes(PackagePath("three.exe")), PatternBytes(300000));
+    // Each worker makes sure the folder exists; none of them may find it made meanwhile and complain.
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST_F(Downloads, SmallDocumentsAreDeletedAndLargerOnesOpened) {
+    RecordingFileType fileType;
+    ASSERT_TRUE(fileType.Registered());
+    CallRecord calls;
+    ASSERT_TRUE(server_.Put("/docs/notice.kestrovatest", PatternBytes(2000)));
+    ASSERT_TRUE(server_.Put("/docs/guide.kestrovatest", PatternBytes(2001)));
+    FileListControl* small = AddDocumentRow("/docs/notice.kestrovatest", "notice.kestrovatest");
+    FileListControl* large = AddDocumentRow("/docs/guide.kestrovatest", "guide.kestrovatest");
+    const int countBefore = RunningDownloadCount().load();
+    StartDocumentDownload(small, Context());
+    StartDocumentDownload(large, Context());
+    EXPECT_TRUE(small->IsDownLoad());
+    EXPECT_EQ(RunningDownloadCount().load(), countBefore);  // documents are not counted
+
+    ASSERT_TRUE(window_.WaitForCode(kDocumentDownloaded, 2));
+    EXPECT_FALSE(small->IsDownLoad());
+    EXPECT_FALSE(large->IsDownLoad());
+    EXPECT_FALSE(PathExists(DocumentPath("notice.kestrovatest")));
+    EXPECT_EQ(ReadFileBytes(DocumentPath("guide.kestrovatest")), PatternBytes(2001));
+
+    // The larger one reached the shell, which started the file type's program with it.
+    ASSERT_TRUE(calls.WaitForLines(1));
+    PumpMessagesFor(500);
+    const auto lines = calls.Lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("guide.kestrovatest"), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[0].find("notice.kestrovatest"), std::string::npos) << lines[0];
+}
+
+TEST_F(Downloads, AFailedDocumentTransferLeavesNoFile) {
+    ASSERT_TRUE(server_.Put("/docs/cut.pdf", PatternBytes(50000)));
+    ASSERT_TRUE(server_.SetFault("/docs/cut.pdf", "mode=drop&after=20000"));
+    FileListControl* row = AddDocumentRow("/docs/cut.pdf", "cut.pdf");
+    StartDocumentDownload(row, Context());
+    ASSERT_TRUE(window_.WaitForCode(kDocumentFailed));
+    EXPECT_FALSE(row->IsDownLoad());
+    EXPECT_FALSE(PathExists(DocumentPath("cut.pdf")));
+}
+
+TEST_F(Downloads, ARefusedDocumentNameWritesNothing) {
+    for (const std::string name : {"..\\up.pdf", "a/b.pdf", ""}) {
+        StartDocumentDownload(AddDocumentRow("/docs/any.pdf", name), Context());
+    }
+    ASSERT_TRUE(window_.WaitForCode(kDocumentFailed, 3));
+    EXPECT_EQ(server_.CountRequests("/docs/any.pdf"), 0);
+    std::vector<std::string> paths, names;
+    ListFiles(install_.dir.Path(), paths, names);
+    EXPECT_TRUE(names.empty());
+}
+
+TEST_F(Downloads, ADocumentWhoseListWasRebuiltStillEnds) {
+    RecordingFileType fileType;
+    ASSERT_TRUE(fileType.Registered());
+    CallRecord calls;
+    ASSERT_TRUE(server_.Put("/docs/later.kestrovatest", PatternBytes(40000)));
+    ASSERT_TRUE(server_.SetFault("/docs/later.kestrovatest", "mode=trickle&chunk=8192&delay=0.05"));
+    FileListControl* row = AddDocumentRow("/docs/later.kestrovatest", "later.kestrovatest");
+    StartDocumentDownload(row, Context());
+    window_.FileList()->RemoveAll();
+    ASSERT_TRUE(window_.WaitForCode(kDocumentDownloaded));
+    // The document the user asked for is still opened.
+    ASSERT_TRUE(calls.WaitForLines(1));
+    EXPECT_NE(calls.Lines()[0].find("later.kestrovatest"), std::string::npos);
+}
+
+}  // namespace

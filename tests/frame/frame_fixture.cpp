@@ -1,0 +1,49 @@
+#include "tests/frame/frame_fixture.h"
+
+#include <gtest/gtest.h>
+
+SkinFolder::SkinFolder() {
+    CPaintManagerUI::SetResourcePath((dir_.Path() + "\\").c_str());
+    CPaintManagerUI::SetResourceZip("");
+}
+
+SkinFolder::~SkinFolder() { CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath()); }
+
+void SkinFolder::Write(const std::string& name, const std::string& utf8Text) const {
+    ASSERT_TRUE(WriteFileBytes(dir_.Child(name), utf8Text));
+}
+
+TestFrame::TestFrame(std::string layout, IDialogBuilderCallback* callback, int* liveCount)
+    : layout_(std::move(layout)), callback_(callback), liveCount_(liveCount) {
+    if (liveCount_) ++*liveCount_;
+}
+
+TestFrame::~TestFrame() {
+    if (liveCount_) --*liveCount_;
+}
+
+TestFrame* TestFrame::Open(const std::string& layout, int* liveCount, IDialogBuilderCallback* callback, int x,
+                           int y) {
+    auto* frame = new TestFrame(layout, callback, liveCount);
+    if (!frame->Create(nullptr, "Kestrova frame test", WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, 0,
+                       x, y, 400, 300)) {
+        delete frame;
+        return nullptr;
+    }
+    const SIZE size = frame->PaintManager().GetInitSize();
+    if (size.cx > 0 && size.cy > 0) {
+        ::SetWindowPos(frame->GetHWND(), nullptr, x, y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    frame->ShowWindow(true, true);
+    return frame;
+}
+
+void TestFrame::Notify(TNotifyUI& msg) {
+    notices.push_back({msg.sType.GetData(), msg.pSender ? msg.pSender->GetName().GetData() : ""});
+    if (msg.sType == "click" && msg.pSender) HandleCaptionButtonClick(*this, msg.pSender->GetName());
+}
+
+RECT ControlRect(TestFrame& frame, const char* name) {
+    CControlUI* control = frame.PaintManager().FindControl(name);
+    return control ? control->GetPos() : RECT{0, 0, 0, 0};
+}

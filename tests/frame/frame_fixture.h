@@ -1,0 +1,53 @@
+#pragma once
+// Skin resources for the frame tests: layouts written into a temporary folder that the
+// skin library reads from, and a small window built on the shared frame.
+
+#include "shared/skinned_window.h"
+#include "tests/support/temp_dir.h"
+
+#include <string>
+#include <vector>
+
+// Points the skin library at a fresh folder for the test's lifetime.
+class SkinFolder {
+public:
+    SkinFolder();
+    ~SkinFolder();
+    void Write(const std::string& name, const std::string& utf8Text) const;
+
+private:
+    TempDir dir_;
+};
+
+class TestFrame : public SkinnedWindow {
+public:
+    struct Notice {
+        std::string type;
+        std::string sender;
+    };
+
+    TestFrame(std::string layout, IDialogBuilderCallback* callback, int* liveCount);
+    ~TestFrame() override;
+
+    // Created visible at (x, y) with the layout's size.
+    static TestFrame* Open(const std::string& layout, int* liveCount = nullptr,
+                           IDialogBuilderCallback* callback = nullptr, int x = 40, int y = 40);
+
+    std::vector<Notice> notices;
+    bool initWindowCalled = false;
+
+protected:
+    const char* GetWindowClassName() const override { return "KestrovaFrameTest"; }
+    const char* LayoutFileName() const override { return layout_.c_str(); }
+    IDialogBuilderCallback* BuilderCallback() override { return callback_; }
+    void InitWindow() override { initWindowCalled = true; }
+    void Notify(TNotifyUI& msg) override;
+
+private:
+    std::string layout_;
+    IDialogBuilderCallback* callback_;
+    int* liveCount_;
+};
+
+// The client rectangle of a named control, or an empty one.
+RECT ControlRect(TestFrame& frame, const char* name);

@@ -1,0 +1,227 @@
+// The installer that scripts/package makes from this build, run silently as a user's setup
+// would run it: what it installs, what it registers, and what its uninstaller takes away.
+#include "shared/unique_handle.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+#include <wrl/client.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestrova";
+constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char* const kInstalledFiles[] = {"Veltrin.exe", "Morvane.exe", "KestrovaSkin.dll",
+                                       "skin.zip",    "upload.zip",  "sys.ini"};
+
+struct RegistryKeyTraits {
+    using Value = HKEY;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value v) { ::RegCloseKey(v); }
+};
+using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
+
+// scripts/package puts the package made from this build beside the test programs.
+std::string PackageDir() { return TestProgramDir() + "\\release"; }
+std::string InstallerPath() { return PackageDir() + "\\Kestrova-" KESTROVA_VERSION "-win64-setup.exe"; }
+std::string PackagedFolder() { return PackageDir() + "\\Kestrova-" KESTROVA_VERSION "-win64"; }
+
+std::string KnownFolder(int csidl) {
+    char path[MAX_PATH] = {};
+    return SUCCEEDED(::SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)) ? path : "";
+}
+std::string InstallDir() { return KnownFolder(CSIDL_PROGRAM_FILES) + "\\Kestrova"; }
+std::string ShortcutPath() { return KnownFolder(CSIDL_COMMON_PROGRAMS) + "\\Kestrova.lnk"; }
+
+bool WaitFor(const std::function<bool()>& condition, std::chrono::seconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return condition();
+}
+
+// Runs a command line to its end; the exit code, or -1 when it could not start or hung.
+int RunToEnd(std::string commandLine) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &info)) {
+        return -1;
+    }
+    UniqueKernelHandle process(info.hProcess);
+    UniqueKernelHandle thread(info.hThread);
+    if (::WaitForSingleObject(process.get(), 120000) != WAIT_OBJECT_0) {
+        ::TerminateProcess(process.get(), 1);
+        return -1;
+    }
+    DWORD code = 0;
+    return ::GetExitCodeProcess(process.get(), &code) ? static_cast<int>(code) : -1;
+}
+
+// A REG_SZ value below HKEY_LOCAL_MACHINE; empty when the key or the value is missing.
+std::string ReadMachineString(const char* subkey, const char* name) {
+    UniqueRegistryKey key;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return "";
+    char value[1024] = {};
+    DWORD size = sizeof(value) - 1;
+    DWORD type = 0;
+    if (::RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
+        type != REG_SZ) {
+        return "";
+    }
+    return value;
+}
+
+bool MachineKeyExists(const char* subkey) {
+    UniqueRegistryKey key;
+    return ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+bool WriteMachineString(const char* subkey, const char* name, const std::string& value) {
+    UniqueRegistryKey key;
+    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    return ::RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                            static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+}
+
+void DeleteMachineValue(const char* subkey, const char* name) {
+    UniqueRegistryKey key;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS) {
+        ::RegDeleteValueA(key.get(), name);
+    }
+}
+
+// The program a shortcut starts, read through the shell's own link object.
+std::string ShortcutTarget(const std::string& linkPath) {
+    ComPtr<IShellLinkA> link;
+    ComPtr<IPersistFile> file;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link))) ||
+        FAILED(link.As(&file))) {
+        return "";
+    }
+    wchar_t widePath[MAX_PATH] = {};
+    ::MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, widePath, MAX_PATH);
+    if (FAILED(file->Load(widePath, STGM_READ))) return "";
+    char target[MAX_PATH] = {};
+    return SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH)) ? target : "";
+}
+
+class ScopedCom {
+public:
+    ScopedCom() : ok_(SUCCEEDED(::CoInitialize(nullptr))) {}
+    ~ScopedCom() {
+        if (ok_) ::CoUninitialize();
+    }
+    ScopedCom(const ScopedCom&) = delete;
+    ScopedCom& operator=(const ScopedCom&) = delete;
+
+private:
+    bool ok_;
+};
+
+class InstallerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(PathExists(InstallerPath())) << InstallerPath();
+        ASSERT_FALSE(InstallDir().empty());
+        RemoveInstallation();
+    }
+    void TearDown() override { RemoveInstallation(); }
+
+    // What an earlier, interrupted run may have left, so each test starts from a clean machine.
+    static void RemoveInstallation() {
+        std::error_code ignored;
+        std::filesystem::remove_all(std::filesystem::u8path(InstallDir()), ignored);
+        ::DeleteFileA(ShortcutPath().c_str());
+        ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
+        DeleteMachineValue(kRunKey, "Veltrin");
+        DeleteMachineValue(kRunKey, kOtherRunValue);
+    }
+
+    static int Install() { return RunToEnd("\"" + InstallerPath() + "\" /S"); }
+
+    // Runs the quiet uninstall command the installer registered. The uninstaller copies
+    // itself to the temporary folder and returns at once, so wait for its last step.
+    static bool UninstallAsRegistered() {
+        const std::string command = ReadMachineString(kUninstallKey, "QuietUninstallString");
+        if (command.empty() || RunToEnd(command) != 0) return false;
+        return WaitFor([] { return !MachineKeyExists(kUninstallKey); }, std::chrono::seconds(60));
+    }
+
+    static constexpr char kOtherRunValue[] = "KestrovaInstallerTestOther";
+    ScopedCom com_;
+};
+
+TEST_F(InstallerTest, InstallsTheFolderTheShortcutAndTheUninstaller) {
+    ASSERT_EQ(Install(), 0);
+
+    const std::string dir = InstallDir();
+    for (const char* name : kInstalledFiles) {
+        SCOPED_TRACE(name);
+        const std::string installed = ReadFileBytes(dir + "\\" + name);
+        EXPECT_FALSE(installed.empty());
+        EXPECT_EQ(installed, ReadFileBytes(PackagedFolder() + "\\" + name));
+    }
+    EXPECT_EQ(ReadFileBytes(dir + "\\sys.ini"), "[Soft]\r\nVer=" KESTROVA_VERSION "\r\n");
+    EXPECT_TRUE(PathExists(dir + "\\uninstall.exe"));
+
+    EXPECT_EQ(ShortcutTarget(ShortcutPath()), dir + "\\Veltrin.exe");
+
+    EXPECT_EQ(ReadMachineString(kUninstallKey, "DisplayName"), "Kestrova");
+    EXPECT_EQ(ReadMachineString(kUninstallKey, "DisplayVersion"), KESTROVA_VERSION);
+    EXPECT_EQ(ReadMachineString(kUninstallKey, "InstallLocation"), dir);
+    EXPECT_EQ(ReadMachineString(kUninstallKey, "UninstallString"), "\"" + dir + "\\uninstall.exe\"");
+    // Installing registers nothing to run at logon: the toolbox does that at its first start.
+    EXPECT_EQ(ReadMachineString(kRunKey, "Veltrin"), "");
+}
+
+TEST_F(InstallerTest, UninstallerRemovesWhatWasInstalledAndTheLogonEntry) {
+    ASSERT_EQ(Install(), 0);
+    const std::string dir = InstallDir();
+    // What running the suite adds: the toolbox's logon entry for the updater, and the
+    // updater's backups and an unfinished download folder.
+    ASSERT_TRUE(WriteMachineString(kRunKey, "Veltrin", dir + "\\Morvane.exe"));
+    ASSERT_TRUE(WriteMachineString(kRunKey, kOtherRunValue, "C:\\elsewhere\\other.exe"));
+    ASSERT_TRUE(WriteFileBytes(dir + "\\Veltrin.exebak", "previous version"));
+    ASSERT_TRUE(::CreateDirectoryA((dir + "\\uploadtemp").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(dir + "\\uploadtemp\\skin.zip", "half a download"));
+
+    ASSERT_TRUE(UninstallAsRegistered());
+
+    EXPECT_TRUE(WaitFor([&] { return !PathExists(dir); }, std::chrono::seconds(20))) << dir;
+    EXPECT_FALSE(PathExists(ShortcutPath()));
+    EXPECT_EQ(ReadMachineString(kRunKey, "Veltrin"), "");
+    EXPECT_EQ(ReadMachineString(kRunKey, kOtherRunValue), "C:\\elsewhere\\other.exe");
+}
+
+TEST_F(InstallerTest, UninstallerKeepsTheUsersDownloads) {
+    ASSERT_EQ(Install(), 0);
+    const std::string dir = InstallDir();
+    ASSERT_TRUE(::CreateDirectoryA((dir + "\\soft").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(dir + "\\soft\\package.exe", "a downloaded package"));
+
+    ASSERT_TRUE(UninstallAsRegistered());
+
+    EXPECT_TRUE(WaitFor([&] { return !PathExists(dir + "\\uninstall.exe"); }, std::chrono::seconds(20)));
+    for (const char* name : kInstalledFiles) {
+        EXPECT_FALSE(PathExists(dir + "\\" + name)) << name;
+    }
+    EXPECT_EQ(ReadFileBytes(dir + "\\soft\\package.exe"), "a downloaded package");
+    EXPECT_FALSE(PathExists(ShortcutPath()));
+}
+
+}  // namespace

@@ -1,0 +1,249 @@
+#include "tests/toolbox/toolbox_fixture.h"
+
+#include "tests/support/gui_driver.h"
+#include "toolbox/browser_navigation.h"
+
+#include <shellapi.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <type_traits>
+
+namespace {
+
+struct KeyCloser {
+    void operator()(HKEY key) const { ::RegCloseKey(key); }
+};
+using OpenKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
+
+OpenKey Open(HKEY root, const std::string& subKey, REGSAM access) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(root, subKey.c_str(), 0, access, &key) != ERROR_SUCCESS) return OpenKey();
+    return OpenKey(key);
+}
+
+OpenKey OpenOrCreate(HKEY root, const std::string& subKey) {
+    HKEY key = nullptr;
+    if (::RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS) {
+        return OpenKey();
+    }
+    return OpenKey(key);
+}
+
+bool ReadRaw(HKEY root, const std::string& subKey, const std::string& valueName, DWORD* type, std::string* bytes) {
+    OpenKey key = Open(root, subKey, KEY_READ);
+    if (!key) return false;
+    DWORD size = 0;
+    if (::RegQueryValueExA(key.get(), valueName.c_str(), nullptr, type, nullptr, &size) != ERROR_SUCCESS) return false;
+    bytes->assign(size, '\0');
+    if (size == 0) return true;
+    return ::RegQueryValueExA(key.get(), valueName.c_str(), nullptr, type, reinterpret_cast<BYTE*>(&(*bytes)[0]),
+                              &size) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+SavedRegistryValue::SavedRegistryValue(HKEY root, std::string subKey, std::string valueName)
+    : root_(root), subKey_(std::move(subKey)), valueName_(std::move(valueName)) {
+    keyExisted_ = static_cast<bool>(Open(root_, subKey_, KEY_READ));
+    valueExisted_ = ReadRaw(root_, subKey_, valueName_, &type_, &bytes_);
+}
+
+SavedRegistryValue::~SavedRegistryValue() {
+    if (!keyExisted_) {
+        ::RegDeleteTreeA(root_, subKey_.c_str());
+        return;
+    }
+    if (valueExisted_) {
+        SetRaw(type_, bytes_);
+    } else {
+        Remove();
+    }
+}
+
+bool SavedRegistryValue::SetText(const std::string& text) const {
+    return SetRaw(REG_SZ, std::string(text.c_str(), text.size() + 1));
+}
+
+bool SavedRegistryValue::SetRaw(DWORD type, const std::string& bytes) const {
+    OpenKey key = OpenOrCreate(root_, subKey_);
+    if (!key) return false;
+    return ::RegSetValueExA(key.get(), valueName_.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                            static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
+}
+
+bool SavedRegistryValue::Remove() const {
+    OpenKey key = Open(root_, subKey_, KEY_READ | KEY_WRITE);
+    if (!key) return true;
+    const LONG result = ::RegDeleteValueA(key.get(), valueName_.c_str());
+    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
+}
+
+bool SavedRegistryValue::Read(std::string* text, DWORD* type) const {
+    DWORD valueType = 0;
+    std::string bytes;
+    if (!ReadRaw(root_, subKey_, valueName_, &valueType, &bytes)) return false;
+    if (type != nullptr) *type = valueType;
+    if (text != nullptr) *text = std::string(bytes.c_str());
+    return true;
+}
+
+void UseBuiltSkin() {
+    CPaintManagerUI::SetResourcePath((TestProgramDir() + "\\").c_str());
+    CPaintManagerUI::SetResourceZip("skin.zip", false);
+}
+
+NavigationLog::NavigationLog() {
+    SetNavigationObserver([this](CWebBrowserUI* browser, const std::string& url) {
+        entries_.push_back({browser, url});
+    });
+}
+
+NavigationLog::~NavigationLog() { SetNavigationObserver(nullptr); }
+
+std::vector<std::string> NavigationLog::UrlsOf(const CWebBrowserUI* browser) const {
+    std::vector<std::string> urls;
+    for (const Entry& entry : entries_) {
+        if (entry.browser == browser) urls.push_back(entry.url);
+    }
+    return urls;
+}
+
+long IdNumberOf(const std::string& url) {
+    const size_t at = url.rfind("&id=");
+    if (at == std::string::npos || at + 4 >= url.size()) return -1;
+    const std::string digits = url.substr(at + 4);
+    if (digits.find_first_not_of("0123456789") != std::string::npos) return -1;
+    return std::strtol(digits.c_str(), nullptr, 10);
+}
+
+TestVeltrin::~TestVeltrin() {
+    if (destroyedFlag != nullptr) *destroyedFlag = true;
+}
+
+int TestVeltrin::CountOf(const std::string& operation) const {
+    int count = 0;
+    for (const Call& call : calls) count += call.operation == operation ? 1 : 0;
+    return count;
+}
+
+RECT TestVeltrin::RectOf(const char* name) {
+    CControlUI* control = m_paintManager.FindControl(name);
+    return control != nullptr ? control->GetPos() : RECT{0, 0, 0, 0};
+}
+
+namespace {
+
+struct ClassAndName {
+    const char* className;
+    const char* name;  // null: any
+};
+
+CControlUI* CALLBACK MatchClassAndName(CControlUI* control, void* data) {
+    const auto* wanted = static_cast<const ClassAndName*>(data);
+    if (std::strcmp(control->GetClass(), wanted->className) != 0) return nullptr;
+    if (wanted->name != nullptr && control->GetName() != wanted->name) return nullptr;
+    return control;
+}
+
+}  // namespace
+
+COptionUI* TestVeltrin::Option(const char* name) {
+    CControlUI* root = m_paintManager.GetRoot();
+    if (root == nullptr) return nullptr;
+    ClassAndName wanted{"Option", name};
+    CControlUI* found = root->FindControl(MatchClassAndName, &wanted, UIFIND_ALL);
+    return found != nullptr ? static_cast<COptionUI*>(found->GetInterface("Option")) : nullptr;
+}
+
+CControlUI* TestVeltrin::FirstOfClass(const char* className) {
+    CControlUI* root = m_paintManager.GetRoot();
+    if (root == nullptr) return nullptr;
+    ClassAndName wanted{className, nullptr};
+    return root->FindControl(MatchClassAndName, &wanted, UIFIND_ALL | UIFIND_ME_FIRST);
+}
+
+int TestVeltrin::CurrentPage() {
+    CControlUI* tabs = m_paintManager.FindControl("switch");
+    if (tabs == nullptr) return -1;
+    return static_cast<CTabLayoutUI*>(tabs->GetInterface("TabLayout"))->GetCurSel();
+}
+
+void CloseTestWindow(HWND window) {
+    if (window == nullptr || !::IsWindow(window)) return;
+    ::DestroyWindow(window);
+    WaitForQuitMessage(500);
+}
+
+bool TrayIconPresent(HWND window, UINT id) {
+    NOTIFYICONDATAA probe{};
+    probe.cbSize = sizeof(probe);
+    probe.hWnd = window;
+    probe.uID = id;
+    probe.uFlags = 0;
+    return ::Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
+}
+
+namespace {
+
+struct MenuSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK VisitTopLevel(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<MenuSearch*>(data);
+    char className[16] = {};
+    ::GetClassNameA(window, className, sizeof(className));
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (std::strcmp(className, "#32768") == 0 && owner == search->processId && ::IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+HWND FindPopupMenu(DWORD processId) {
+    MenuSearch search{processId, nullptr};
+    ::EnumWindows(VisitTopLevel, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+PopupMenuDriver::PopupMenuDriver(DWORD processId, Action action)
+    : processId_(processId), action_(action), thread_([this] { Run(); }) {}
+
+PopupMenuDriver::~PopupMenuDriver() { Finish(); }
+
+bool PopupMenuDriver::Finish() {
+    if (thread_.joinable()) thread_.join();
+    return seen_;
+}
+
+void PopupMenuDriver::Run() {
+    HWND menuWindow = nullptr;
+    for (int i = 0; i < 400 && menuWindow == nullptr; ++i) {
+        menuWindow = FindPopupMenu(processId_);
+        if (menuWindow == nullptr) ::Sleep(25);
+    }
+    if (menuWindow == nullptr) return;
+    seen_ = true;
+    DWORD_PTR result = 0;
+    if (::SendMessageTimeoutA(menuWindow, MN_GETHMENU, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) && result != 0) {
+        const HMENU menu = reinterpret_cast<HMENU>(result);
+        char text[64] = {};
+        ::GetMenuStringA(menu, 0, text, sizeof(text), MF_BYPOSITION);
+        text_ = text;
+        id_ = ::GetMenuItemID(menu, 0);
+    }
+    if (action_ == Action::ChooseFirstItem) {
+        ::PostMessageA(menuWindow, WM_KEYDOWN, VK_DOWN, 0);
+        ::PostMessageA(menuWindow, WM_KEYDOWN, VK_RETURN, 0);
+    } else {
+        ::PostMessageA(menuWindow, WM_KEYDOWN, VK_ESCAPE, 0);
+    }
+}

@@ -1,0 +1,161 @@
+#pragma once
+// What the toolbox tests arrange: registry values put back as they were, the process-wide
+// values restored, the skin read from the built "skin.zip", every browser navigation
+// recorded, and the main window with its catalogue operations recorded instead of run.
+
+#include "tests/support/temp_dir.h"
+#include "toolbox/announcement_window.h"
+#include "toolbox/main_window.h"
+#include "toolbox/toolbox_values.h"
+
+#include <windows.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+// One value below a root key, as it is now; the destructor puts it back (type and bytes),
+// deletes it when it was missing, and deletes the key again when the test created it.
+class SavedRegistryValue {
+public:
+    SavedRegistryValue(HKEY root, std::string subKey, std::string valueName);
+    ~SavedRegistryValue();
+    SavedRegistryValue(const SavedRegistryValue&) = delete;
+    SavedRegistryValue& operator=(const SavedRegistryValue&) = delete;
+
+    bool SetText(const std::string& text) const;                   // REG_SZ with its NUL
+    bool SetRaw(DWORD type, const std::string& bytes) const;      // exactly these bytes
+    bool Remove() const;
+    // False when the value (or its key) is missing; text gets the bytes up to the first NUL.
+    bool Read(std::string* text, DWORD* type = nullptr) const;
+
+private:
+    HKEY root_;
+    std::string subKey_;
+    std::string valueName_;
+    bool keyExisted_ = false;
+    bool valueExisted_ = false;
+    DWORD type_ = 0;
+    std::string bytes_;
+};
+
+// Puts the process-wide values back at the end of a test.
+class ToolboxValuesScope {
+public:
+    ToolboxValuesScope() : saved_(Toolbox()) {}
+    ~ToolboxValuesScope() { Toolbox() = saved_; }
+
+private:
+    ToolboxValues saved_;
+};
+
+// Layouts and images from the "skin.zip" the build packed beside the test program.
+void UseBuiltSkin();
+
+// Every address the windows ask their browsers for, in order.
+class NavigationLog {
+public:
+    struct Entry {
+        CWebBrowserUI* browser;
+        std::string url;
+    };
+    NavigationLog();
+    ~NavigationLog();
+    NavigationLog(const NavigationLog&) = delete;
+    NavigationLog& operator=(const NavigationLog&) = delete;
+
+    std::vector<std::string> UrlsOf(const CWebBrowserUI* browser) const;
+    size_t Count() const { return entries_.size(); }
+    void Clear() { entries_.clear(); }
+
+private:
+    std::vector<Entry> entries_;
+};
+
+// The number after "&id=" at the end of an address, or -1.
+long IdNumberOf(const std::string& url);
+
+// The main window with its catalogue operations recorded: what the rows and tabs lead to.
+class TestVeltrin : public Veltrin {
+public:
+    struct Call {
+        std::string operation;
+        std::string argument;  // folder id or path, when there is one
+        const void* subject;   // the row control or entry, when there is one
+    };
+
+    std::vector<Call> calls;
+    int runningDownloads = 0;
+    bool* destroyedFlag = nullptr;
+
+    ~TestVeltrin() override;
+    int CountOf(const std::string& operation) const;
+
+    CContainerUI* SoftList() const { return m_pSoftList; }
+    CContainerUI* FileList() const { return m_pFileList; }
+    CControlUI* SoftKey() const { return m_pSoftKey; }
+    CControlUI* CloseButton() const { return m_pCloseBtn; }
+    // The client rectangle of a named control (the first of that name), or an empty one.
+    RECT RectOf(const char* name);
+    // The tab option of that name (the browser "sy" comes first by name).
+    COptionUI* Option(const char* name);
+    // The first control of the tree with that class name.
+    CControlUI* FirstOfClass(const char* className);
+    int CurrentPage();
+
+protected:
+    void LoadSoftwareCatalogue() override { calls.push_back({"LoadSoftwareCatalogue", "", nullptr}); }
+    void LoadDocumentCatalogue(const std::string& folderId) override {
+        calls.push_back({"LoadDocumentCatalogue", folderId, nullptr});
+    }
+    void StartSoftwareDownload(SkinSoftListControl* control) override {
+        calls.push_back({"StartSoftwareDownload", "", control});
+    }
+    void CancelSoftwareDownload(SkinSoftListControl* control) override {
+        calls.push_back({"CancelSoftwareDownload", "", control});
+    }
+    void StartDocumentDownload(FileListControl* control) override {
+        calls.push_back({"StartDocumentDownload", "", control});
+    }
+    void OpenLocalFile(const std::string& path) override { calls.push_back({"OpenLocalFile", path, nullptr}); }
+    void LaunchInstalledProgram(const DuiSoft& entry) override {
+        calls.push_back({"LaunchInstalledProgram", "", &entry});
+    }
+    int RunningSoftwareDownloads() const override { return runningDownloads; }
+};
+
+// Destroys a test's window at the end and takes the quit request its destruction posts.
+void CloseTestWindow(HWND window);
+
+// Whether the tray holds the icon (window, id): asked with a modification that changes nothing.
+bool TrayIconPresent(HWND window, UINT id = 0);
+
+// The visible popup menu of a thread of this or another process, or null.
+HWND FindPopupMenu(DWORD processId);
+
+// Works the popup menu that the window thread opens next, from a thread of its own: notes
+// its first item, then chooses that item or dismisses the menu (Escape).
+class PopupMenuDriver {
+public:
+    enum class Action { ChooseFirstItem, Dismiss };
+    PopupMenuDriver(DWORD processId, Action action);
+    ~PopupMenuDriver();
+    PopupMenuDriver(const PopupMenuDriver&) = delete;
+    PopupMenuDriver& operator=(const PopupMenuDriver&) = delete;
+
+    // After the thread has ended (call from the test thread once the menu is closed).
+    bool Finish();
+    bool menuSeen() const { return seen_; }
+    const std::string& firstItemText() const { return text_; }
+    UINT firstItemId() const { return id_; }
+
+private:
+    void Run();
+
+    DWORD processId_;
+    Action action_;
+    bool seen_ = false;
+    std::string text_;
+    UINT id_ = 0;
+    std::thread thread_;
+};

@@ -1,0 +1,265 @@
+// The built Veltrin.exe in a temporary installation folder (with a space and Chinese in
+// its path), against the reference server in the namespace its test build talks to: one
+// instance, the Run value, the tray and its menu, the system close of both windows, and
+// the status timer that must not ask at start.
+#include "shared/unique_handle.h"
+#include "tests/support/gui_driver.h"
+#include "tests/support/test_server.h"
+#include "tests/toolbox/toolbox_fixture.h"
+#include "toolbox/startup.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <string>
+
+namespace {
+
+constexpr DWORD kLimit = 30000;
+constexpr char kTaxCode[] = "91500000E2ETEST01";
+
+bool WaitFor(const std::function<bool()>& condition, DWORD milliseconds = kLimit) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        if (condition()) return true;
+        if (::GetTickCount() - start >= milliseconds) return false;
+        ::Sleep(25);
+    }
+}
+
+struct Started {
+    UniqueKernelHandle process;
+    DWORD id = 0;
+};
+
+long ExitCodeWithin(HANDLE process, DWORD milliseconds) {
+    if (::WaitForSingleObject(process, milliseconds) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    ::GetExitCodeProcess(process, &code);
+    return static_cast<long>(code);
+}
+
+// The top-level window of that class belonging to the process, or null.
+HWND WindowOf(DWORD processId, const char* className) {
+    for (HWND window = ::FindWindowExA(nullptr, nullptr, className, nullptr); window != nullptr;
+         window = ::FindWindowExA(nullptr, window, className, nullptr)) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        if (owner == processId) return window;
+    }
+    return nullptr;
+}
+
+class VeltrinEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(std::string(KESTROVA_SERVER_URL), server_.BaseUrl())
+            << "configure the test build with -DKESTROVA_SERVER_URL=<server root>/t/"
+            << TestServer::kEndToEndNamespace << " and start the server on that port";
+        ASSERT_EQ(::FindWindowA("Veltrin", "Kestrova"), nullptr) << "another main program is running";
+        installDir_ = root_.Child("Kestrova 开票工具箱");
+        ASSERT_TRUE(::CreateDirectoryA(installDir_.c_str(), nullptr));
+        for (const char* name : {"Veltrin.exe", "KestrovaSkin.dll", "skin.zip"}) {
+            ASSERT_TRUE(::CopyFileA((TestProgramDir() + "\\" + name).c_str(), (installDir_ + "\\" + name).c_str(),
+                                    FALSE))
+                << name;
+        }
+        ASSERT_TRUE(code_.SetText(kTaxCode));
+    }
+
+    void TearDown() override {
+        for (Started& started : started_) {
+            if (::WaitForSingleObject(started.process.get(), 0) != WAIT_OBJECT_0) {
+                ::TerminateProcess(started.process.get(), 1);
+                ::WaitForSingleObject(started.process.get(), 10000);
+            }
+        }
+    }
+
+    // Started from its folder, by its full path, without arguments.
+    Started& Start() {
+        const std::string program = installDir_ + "\\Veltrin.exe";
+        std::string commandLine = "\"" + program + "\"";
+        STARTUPINFOA startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION info{};
+        started_.emplace_back();
+        if (::CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                             installDir_.c_str(), &startup, &info)) {
+            ::CloseHandle(info.hThread);
+            started_.back().process.reset(info.hProcess);
+            started_.back().id = info.dwProcessId;
+        }
+        return started_.back();
+    }
+
+    // Starts the program and waits for its main window to show.
+    HWND StartShown(Started** startedOut = nullptr) {
+        Started& started = Start();
+        if (startedOut != nullptr) *startedOut = &started;
+        if (!started.process) return nullptr;
+        // Start-up is through once the announcement window, created after the main window, is hidden.
+        HWND window = nullptr;
+        WaitFor([&] {
+            window = WindowOf(started.id, "Veltrin");
+            const HWND announcement = WindowOf(started.id, "UIGGFrame");
+            return (window != nullptr && ::IsWindowVisible(window) && announcement != nullptr &&
+                    !::IsWindowVisible(announcement)) ||
+                   ::WaitForSingleObject(started.process.get(), 0) == WAIT_OBJECT_0;
+        });
+        return window != nullptr && ::IsWindowVisible(window) ? window : nullptr;
+    }
+
+    std::string RunValue() const {
+        std::string text = "<missing>";
+        run_.Read(&text);
+        return text;
+    }
+
+    static void ClickCloseButton(HWND window) {
+        // The close button sits at the right end of the band's first row.
+        RECT client;
+        ::GetClientRect(window, &client);
+        ClickAt(window, {client.right - 20, 15});
+    }
+
+    TempDir root_;
+    std::string installDir_;
+    TestServer server_{TestServer::kEndToEndNamespace, TestServer::ExactName{}};
+    SavedRegistryValue run_{HKEY_LOCAL_MACHINE, kRunKey, kStartWithWindowsValue};
+    SavedRegistryValue code_{HKEY_LOCAL_MACHINE, kInvoicingAppPathsKey, kTaxCodeValue};
+    std::deque<Started> started_;  // references stay valid as starts are added
+};
+
+TEST_F(VeltrinEndToEnd, StartsWithBothWindowsAndRegistersTheQuotedUpdater) {
+    ASSERT_TRUE(run_.Remove());
+    Started* started = nullptr;
+    const HWND main = StartShown(&started);
+    ASSERT_NE(main, nullptr);
+
+    char title[32] = {};
+    ::GetWindowTextA(main, title, sizeof(title));
+    EXPECT_STREQ(title, "Kestrova");
+    RECT rc;
+    ::GetWindowRect(main, &rc);
+    EXPECT_EQ(rc.right - rc.left, 800);
+    EXPECT_EQ(rc.bottom - rc.top, 572);
+
+    const HWND announcement = WindowOf(started->id, "UIGGFrame");
+    ASSERT_NE(announcement, nullptr);
+    EXPECT_FALSE(::IsWindowVisible(announcement));
+
+    EXPECT_EQ(RunValue(), "\"" + installDir_ + "\\Morvane.exe\"");
+
+    // The status is first asked for ten minutes after start, not now.
+    ::Sleep(1500);
+    EXPECT_EQ(server_.CountRequests("/S"), 0);
+    SaveScreenshot(main, "veltrin_e2e_main");
+
+    ::PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(ExitCodeWithin(started->process.get(), kLimit), 0);
+}
+
+TEST_F(VeltrinEndToEnd, RunValueWithAnyTextIsLeftAlone) {
+    ASSERT_TRUE(run_.SetText("D:\\Elsewhere\\Morvane.exe"));
+    Started* started = nullptr;
+    const HWND main = StartShown(&started);
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(RunValue(), "D:\\Elsewhere\\Morvane.exe");
+    EXPECT_FALSE(PathExists(installDir_ + "\\Veltrin"));
+    // Alt+F4 on the hidden announcement window ends the program as well.
+    const HWND announcement = WindowOf(started->id, "UIGGFrame");
+    ASSERT_NE(announcement, nullptr);
+    ::PostMessageA(announcement, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(ExitCodeWithin(started->process.get(), kLimit), 0);
+}
+
+TEST_F(VeltrinEndToEnd, SecondStartShowsTheFirstWindowFromTheTrayAndEnds) {
+    ASSERT_TRUE(run_.SetText("x"));
+    Started* first = nullptr;
+    const HWND main = StartShown(&first);
+    ASSERT_NE(main, nullptr);
+    ClickCloseButton(main);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(main); }));
+    EXPECT_TRUE(WaitFor([&] { return TrayIconPresent(main); }, 5000));
+
+    Started& second = Start();
+    ASSERT_TRUE(second.process);
+    EXPECT_EQ(ExitCodeWithin(second.process.get(), kLimit), 0);
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(main) != FALSE; }, 5000));
+    EXPECT_EQ(WindowOf(second.id, "Veltrin"), nullptr);
+    EXPECT_EQ(::WaitForSingleObject(first->process.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+
+    ::PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(ExitCodeWithin(first->process.get(), kLimit), 0);
+}
+
+TEST_F(VeltrinEndToEnd, SecondStartBeforeTheFirstHasAWindowStillEnds) {
+    ASSERT_TRUE(run_.Remove());
+    // A first instance that holds the name but has no window yet.
+    UniqueKernelHandle first(::CreateMutexA(nullptr, TRUE, kSingleInstanceName));
+    ASSERT_TRUE(first);
+    ASSERT_NE(::GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+
+    Started& second = Start();
+    ASSERT_TRUE(second.process);
+    EXPECT_EQ(ExitCodeWithin(second.process.get(), kLimit), 0);
+    EXPECT_EQ(WindowOf(second.id, "Veltrin"), nullptr);
+    EXPECT_EQ(RunValue(), "<missing>") << "a second instance changes nothing";
+    ::ReleaseMutex(first.get());
+}
+
+TEST_F(VeltrinEndToEnd, TrayIconShowsTheWindowAndItsMenuEndsTheProgram) {
+    ASSERT_TRUE(run_.SetText("x"));
+    Started* started = nullptr;
+    const HWND main = StartShown(&started);
+    ASSERT_NE(main, nullptr);
+    EXPECT_FALSE(TrayIconPresent(main));
+    ClickCloseButton(main);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(main); }));
+    ASSERT_TRUE(WaitFor([&] { return TrayIconPresent(main); }, 5000));
+
+    ::PostMessageA(main, WM_TRAYNOTIFY, 0, WM_LBUTTONDOWN);
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(main) != FALSE; }, 5000));
+    EXPECT_TRUE(TrayIconPresent(main));
+    ClickCloseButton(main);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(main); }));
+
+    {
+        PopupMenuDriver dismiss(started->id, PopupMenuDriver::Action::Dismiss);
+        ::PostMessageA(main, WM_TRAYNOTIFY, 0, WM_RBUTTONDOWN);
+        ASSERT_TRUE(dismiss.Finish());
+    }
+    EXPECT_EQ(ExitCodeWithin(started->process.get(), 1000), -1) << "a dismissed menu leaves the program running";
+    EXPECT_TRUE(TrayIconPresent(main));
+
+    {
+        PopupMenuDriver choose(started->id, PopupMenuDriver::Action::ChooseFirstItem);
+        ::PostMessageA(main, WM_TRAYNOTIFY, 0, WM_RBUTTONDOWN);
+        ASSERT_TRUE(choose.Finish());
+    }
+    EXPECT_EQ(ExitCodeWithin(started->process.get(), kLimit), 0);
+    EXPECT_FALSE(TrayIconPresent(main));
+}
+
+TEST_F(VeltrinEndToEnd, ExecutableCarriesIconAndManifest) {
+    struct LibraryTraits {
+        using Value = HMODULE;
+        static Value Invalid() { return nullptr; }
+        static void Close(Value v) { ::FreeLibrary(v); }
+    };
+    UniqueHandle<LibraryTraits> image(::LoadLibraryExA((installDir_ + "\\Veltrin.exe").c_str(), nullptr,
+                                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    ASSERT_TRUE(image);
+    EXPECT_NE(::FindResourceA(image.get(), MAKEINTRESOURCEA(208), MAKEINTRESOURCEA(14)), nullptr)  // RT_GROUP_ICON
+        << "icon 208";
+    HRSRC manifest = ::FindResourceA(image.get(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
+    ASSERT_NE(manifest, nullptr);
+    const char* bytes = static_cast<const char*>(::LockResource(::LoadResource(image.get(), manifest)));
+    const std::string text(bytes, ::SizeofResource(image.get(), manifest));
+    EXPECT_NE(text.find("level=\"requireAdministrator\""), std::string::npos);
+    EXPECT_NE(text.find("Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+}
+
+}  // namespace

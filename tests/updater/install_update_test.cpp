@@ -1,0 +1,132 @@
+#include "updater/install_update.h"
+
+#include "tests/support/gui_driver.h"
+#include "tests/updater/install_folder.h"
+#include "updater/process_values.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class InstallTest : public ::testing::Test {
+protected:
+    InstallTest() : saved_(Updater()) {
+        Updater().InstallDir = install_.Path();
+        Updater().ServerVersion = "2.0";
+    }
+    ~InstallTest() override { Updater() = saved_; }
+
+    void Download(const std::string& name, const std::string& content) {
+        ::CreateDirectoryA(install_.TempDirectory().c_str(), nullptr);
+        ASSERT_TRUE(WriteFileBytes(install_.TempDirectory() + "\\" + name, content));
+    }
+
+    InstallFolder install_;
+
+private:
+    UpdaterValues saved_;
+};
+
+TEST_F(InstallTest, FilesReplacedWithBackupsVersionRecordedMainProgramStartedTemporaryFolderGone) {
+    ASSERT_TRUE(WriteFileBytes(install_.Child("a.dll"), "old a"));
+    ASSERT_TRUE(WriteFileBytes(install_.Child("sys.ini"), "[Soft]\r\nVer=1.0\r\nName=Kestrova\r\n[Box]\r\nx=1\r\n"));
+    Download("a.dll", "new a");
+    Download("b.exe", "new b");
+
+    EXPECT_TRUE(InstallDownloadedFiles());
+
+    EXPECT_EQ(ReadFileBytes(install_.Child("a.dll")), "new a");
+    EXPECT_EQ(ReadFileBytes(install_.Child("a.dllbak")), "old a");
+    EXPECT_EQ(ReadFileBytes(install_.Child("b.exe")), "new b");
+    EXPECT_FALSE(PathExists(install_.Child("b.exebak")));
+    EXPECT_EQ(ReadFileBytes(install_.Child("sys.ini")), "[Box]\r\nx=1\r\n[Soft]\r\nName=Kestrova\r\nVer=2.0\r\n");
+    EXPECT_TRUE(install_.WaitForStarts(1));
+    EXPECT_FALSE(PathExists(install_.TempDirectory()));
+}
+
+TEST_F(InstallTest, MissingSettingsFileIsCreatedWithTheVersion) {
+    Download("a.dll", "new a");
+    EXPECT_TRUE(InstallDownloadedFiles());
+    EXPECT_EQ(install_.RecordedVersion(), "2.0");
+}
+
+TEST_F(InstallTest, NothingDownloadedRecordsNothingButStartsTheMainProgram) {
+    install_.WriteSettings("1.0");
+    EXPECT_FALSE(InstallDownloadedFiles());
+    EXPECT_EQ(install_.RecordedVersion(), "1.0");
+    EXPECT_TRUE(install_.WaitForStarts(1));
+}
+
+TEST_F(InstallTest, FailedCopyIsRolledBackAndTheMainProgramStillStarts) {
+    install_.WriteSettings("1.0");
+    ASSERT_TRUE(WriteFileBytes(install_.Child("a.dll"), "old a"));
+    Download("a.dll", "new a");
+    // A subdirectory cannot be copied; whichever order the listing gives, a.dll ends old.
+    ASSERT_TRUE(::CreateDirectoryA((install_.TempDirectory() + "\\sub").c_str(), nullptr));
+
+    EXPECT_FALSE(InstallDownloadedFiles());
+    EXPECT_EQ(ReadFileBytes(install_.Child("a.dll")), "old a");
+    EXPECT_FALSE(PathExists(install_.Child("a.dllbak")));
+    EXPECT_EQ(install_.RecordedVersion(), "1.0");
+    EXPECT_TRUE(install_.WaitForStarts(1));
+    EXPECT_FALSE(PathExists(install_.TempDirectory()));
+}
+
+TEST_F(InstallTest, InstallUpdateEndsWithAQuitRequest) {
+    Download("a.dll", "new a");
+    InstallUpdate();
+    int exitCode = -1;
+    EXPECT_TRUE(WaitForQuitMessage(2000, &exitCode));
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(ReadFileBytes(install_.Child("a.dll")), "new a");
+    EXPECT_TRUE(install_.WaitForStarts(1));
+}
+
+TEST_F(InstallTest, RunningMainProgramIsEndedWithExitCodeFourBeforeTheCopy) {
+    UniqueKernelHandle running = install_.StartStandInAs("Veltrin.exe");
+    ASSERT_TRUE(running);
+    ASSERT_TRUE(WaitUntil([] { return ::FindWindowA(nullptr, kMainWindowTitle) != nullptr; }));
+    Download("a.dll", "new a");
+
+    EXPECT_TRUE(InstallDownloadedFiles());
+    EXPECT_EQ(WaitForExitCode(running.get(), 10000), 4);
+    EXPECT_TRUE(install_.WaitForStarts(2));  // the running copy, then the new start
+}
+
+TEST(MainWindowOwner, OnlyAVeltrinProcessIsEnded) {
+    InstallFolder folder;
+    // A "Veltrin.exe" that owns no window, and another program that owns "Kestrova".
+    UniqueKernelHandle windowless = folder.StartStandInAs("Veltrin.exe", "--windowless");
+    UniqueKernelHandle other = folder.StartStandInAs("Other.exe");
+    ASSERT_TRUE(windowless);
+    ASSERT_TRUE(other);
+    ASSERT_TRUE(WaitUntil([] { return ::FindWindowA(nullptr, kMainWindowTitle) != nullptr; }));
+
+    EndMainWindowOwner();
+    EXPECT_EQ(WaitForExitCode(other.get(), 1500), -1);
+    EXPECT_EQ(WaitForExitCode(windowless.get(), 0), -1);
+}
+
+TEST(MainWindowOwner, NothingIsEndedWhenNoMainProgramRuns) {
+    InstallFolder folder;
+    UniqueKernelHandle other = folder.StartStandInAs("Other.exe");
+    ASSERT_TRUE(other);
+    ASSERT_TRUE(WaitUntil([] { return ::FindWindowA(nullptr, kMainWindowTitle) != nullptr; }));
+    EndMainWindowOwner();
+    EXPECT_EQ(WaitForExitCode(other.get(), 1500), -1);
+}
+
+TEST(MainProgramProcess, ExactExecutableNameOnly) {
+    InstallFolder folder;
+    // File names do not differ by letter case alone within one folder.
+    ASSERT_TRUE(::CreateDirectoryA(folder.Child("upper").c_str(), nullptr));
+    UniqueKernelHandle exact = folder.StartStandInAs("Veltrin.exe", "--windowless");
+    UniqueKernelHandle capitals = folder.StartStandInAs("upper\\VELTRIN.EXE", "--windowless");
+    ASSERT_TRUE(exact);
+    ASSERT_TRUE(capitals);
+    EXPECT_TRUE(IsMainProgramProcess(::GetProcessId(exact.get())));
+    EXPECT_FALSE(IsMainProgramProcess(::GetProcessId(capitals.get())));
+    EXPECT_FALSE(IsMainProgramProcess(::GetCurrentProcessId()));
+}
+
+}  // namespace

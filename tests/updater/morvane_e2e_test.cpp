@@ -1,0 +1,363 @@
+// The built Morvane.exe in a temporary installation folder, against the reference server
+// in the namespace its test build talks to, with the stand-in as "Veltrin.exe".
+#include "tests/support/test_server.h"
+#include "tests/updater/install_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+constexpr DWORD kRunLimit = 60000;
+
+std::string BuiltFile(const std::string& name) { return TestProgramDir() + "\\" + name; }
+
+struct RunResult {
+    long exitCode = -1;
+    // Seen by polling, so a window that lives only a moment may be missed: the server's
+    // request for the update list is the firm sign that the window opened.
+    bool windowShown = false;
+};
+
+class MorvaneEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // The test build's address of the server must be this namespace, or nothing here means anything.
+        ASSERT_EQ(std::string(KESTROVA_SERVER_URL), server_.BaseUrl())
+            << "configure the test build with -DKESTROVA_SERVER_URL=<server root>/t/"
+            << TestServer::kEndToEndNamespace << " and start the server on that port";
+        for (const char* name : {"Morvane.exe", "KestrovaSkin.dll", "upload.zip"}) {
+            ASSERT_TRUE(::CopyFileA(BuiltFile(name).c_str(), install_.Child(name).c_str(), FALSE)) << name;
+        }
+    }
+
+    std::string Publish(const std::string& path, const std::string& content) {
+        EXPECT_TRUE(server_.Put(path, content));
+        return server_.Url(path);
+    }
+    std::string Entry(const std::string& name, const std::string& content, bool capitalDigest = false) {
+        std::string digest = Md5Of(content);
+        if (capitalDigest) {
+            for (char& c : digest) c = static_cast<char>(::toupper(static_cast<unsigned char>(c)));
+        }
+        return "{\"id\":\"" + digest + "\",\"name\":\"" + name + "\",\"url\":\"" + server_.Url("/files/" + name) +
+               "\"}";
+    }
+    void PublishList(const std::string& json) { ASSERT_TRUE(server_.Put("/U", json)); }
+
+    // Starts Morvane and returns once the update window shows (or the program has ended).
+    UniqueKernelHandle Start(bool* windowShown) {
+        UniqueKernelHandle process = StartProgram(install_.Child("Morvane.exe"));
+        if (!process) return process;
+        const DWORD id = ::GetProcessId(process.get());
+        *windowShown = WaitUntil(
+            [&] {
+                if (::WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0) return true;
+                return UpdateWindowOf(id) != nullptr;
+            },
+            kRunLimit) &&
+                       UpdateWindowOf(id) != nullptr;
+        return process;
+    }
+
+    RunResult Run() {
+        RunResult result;
+        UniqueKernelHandle process = Start(&result.windowShown);
+        result.exitCode = WaitForExitCode(process.get(), kRunLimit);
+        return result;
+    }
+
+    static HWND UpdateWindowOf(DWORD processId) {
+        for (HWND window = ::FindWindowA("Morvane", nullptr); window != nullptr;
+             window = ::FindWindowExA(nullptr, window, "Morvane", nullptr)) {
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(window, &owner);
+            if (owner == processId && ::IsWindowVisible(window)) return window;
+        }
+        return nullptr;
+    }
+
+    // Runs that must not start the main program: nothing may arrive a while later either.
+    void ExpectNoStartFor(std::chrono::milliseconds time) {
+        std::this_thread::sleep_for(time);
+        EXPECT_TRUE(install_.Starts().empty());
+    }
+
+    InstallFolder install_;
+    TestServer server_{TestServer::kEndToEndNamespace, TestServer::ExactName{}};
+};
+
+// ---- no update -------------------------------------------------------------------------
+
+struct NoUpdateCase {
+    const char* name;
+    const char* settings;  // null: no "sys.ini"
+    const char* serverVersion;
+    const char* versionFault;  // null: none
+};
+
+class NoUpdate : public MorvaneEndToEnd, public ::testing::WithParamInterface<NoUpdateCase> {};
+
+TEST_P(NoUpdate, MainProgramStartedNoWindowExitCodeZero) {
+    const NoUpdateCase& c = GetParam();
+    if (c.settings != nullptr) {
+        ASSERT_TRUE(WriteFileBytes(install_.Child("sys.ini"), c.settings));
+    }
+    ASSERT_TRUE(server_.Put("/V", c.serverVersion));
+    if (c.versionFault != nullptr) {
+        ASSERT_TRUE(server_.SetFault("/V", c.versionFault));
+    }
+    PublishList("[]");
+
+    const RunResult result = Run();
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_FALSE(result.windowShown);
+    EXPECT_TRUE(install_.WaitForStarts(1));
+    EXPECT_EQ(install_.Starts().size(), 1u);
+    EXPECT_EQ(server_.CountRequests("/V"), 1);  // asked even without a local version
+    EXPECT_EQ(server_.CountRequests("/U"), 0);
+    if (c.settings != nullptr) {
+        EXPECT_EQ(ReadFileBytes(install_.Child("sys.ini")), c.settings);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Roads, NoUpdate,
+    ::testing::Values(NoUpdateCase{"EqualTexts", "[Soft]\r\nVer=1.0.0.2\r\n", "1.0.0.2", nullptr},
+                      NoUpdateCase{"ServerOlderByBytes", "[Soft]\r\nVer=1.0.0.9\r\n", "1.0.0.10", nullptr},
+                      NoUpdateCase{"ServerOlderShorter", "[Soft]\r\nVer=2.0\r\n", "10.0", nullptr},
+                      NoUpdateCase{"SettingsFileMissing", nullptr, "9.0", nullptr},
+                      NoUpdateCase{"NoVersionKey", "[Soft]\r\nName=Kestrova\r\n", "9.0", nullptr},
+                      NoUpdateCase{"ServerUnreachable", "[Soft]\r\nVer=1.0\r\n", "9.0", "mode=drop&after=0&reset=1"},
+                      NoUpdateCase{"EmptyReply", "[Soft]\r\nVer=1.0\r\n", "", nullptr}),
+    [](const ::testing::TestParamInfo<NoUpdateCase>& info) { return std::string(info.param.name); });
+
+TEST_F(MorvaneEndToEnd, RunningMainProgramsAreEndedAtEveryStart) {
+    install_.WriteSettings("1.0");
+    ASSERT_TRUE(server_.Put("/V", "1.0"));
+    UniqueKernelHandle first = install_.StartStandInAs("Veltrin.exe");
+    ASSERT_TRUE(::CreateDirectoryA(install_.Child("other").c_str(), nullptr));
+    UniqueKernelHandle second = install_.StartStandInAs("other\\Veltrin.exe");
+    ASSERT_TRUE(first && second);
+
+    EXPECT_EQ(Run().exitCode, 0);
+    EXPECT_EQ(WaitForExitCode(first.get(), 10000), 0);
+    EXPECT_EQ(WaitForExitCode(second.get(), 10000), 0);
+    EXPECT_TRUE(install_.WaitForStarts(2));  // the one ended, then the one started
+}
+
+// ---- update ----------------------------------------------------------------------------
+
+TEST_F(MorvaneEndToEnd, UpdateEndsTheMainProgramReplacesFilesRecordsTheVersionAndRestartsIt) {
+    ASSERT_TRUE(WriteFileBytes(install_.Child("sys.ini"), "[Soft]\r\nVer=1.0.3\r\n[Box]\r\nx=1\r\n"));
+    ASSERT_TRUE(WriteFileBytes(install_.Child("a.dll"), "old a"));
+    const std::string newA = PatternBytes(900000, 21);
+    const std::string newB = PatternBytes(300000, 22);
+    Publish("/files/a.dll", newA);
+    Publish("/files/b.exe", newB);
+    PublishList("[" + Entry("a.dll", newA, true) + "," + Entry("b.exe", newB) + "]");
+    ASSERT_TRUE(server_.Put("/V", "1.1.0"));
+    UniqueKernelHandle running = install_.StartStandInAs("Veltrin.exe");
+    ASSERT_TRUE(running);
+
+    const RunResult result = Run();
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(WaitForExitCode(running.get(), 10000), 0);  // ended at start-up
+    EXPECT_TRUE(ReadFileBytes(install_.Child("a.dll")) == newA);
+    EXPECT_EQ(ReadFileBytes(install_.Child("a.dllbak")), "old a");
+    EXPECT_TRUE(ReadFileBytes(install_.Child("b.exe")) == newB);
+    EXPECT_EQ(ReadFileBytes(install_.Child("sys.ini")), "[Box]\r\nx=1\r\n[Soft]\r\nVer=1.1.0\r\n");
+    EXPECT_TRUE(install_.WaitForStarts(2));
+    EXPECT_FALSE(PathExists(install_.TempDirectory()));
+    const std::vector<std::string> requests = server_.Requests();
+    const std::vector<std::string> expected{"/V", "/U", "/files/a.dll", "/files/b.exe"};
+    EXPECT_EQ(requests, expected);
+}
+
+TEST_F(MorvaneEndToEnd, VersionPublishedWithALineEndIsInstalledOnce) {
+    install_.WriteSettings("1.0");
+    const std::string content = PatternBytes(10000, 23);
+    Publish("/files/a.dll", content);
+    PublishList("[" + Entry("a.dll", content) + "]");
+    ASSERT_TRUE(server_.Put("/V", "2.0\r\n"));
+
+    EXPECT_EQ(Run().exitCode, 0);
+    EXPECT_EQ(install_.RecordedVersion(), "2.0");
+    EXPECT_TRUE(install_.WaitForStarts(1));
+
+    const RunResult second = Run();
+    EXPECT_EQ(second.exitCode, 0);
+    EXPECT_FALSE(second.windowShown);
+    EXPECT_EQ(install_.RecordedVersion(), "2.0");
+    EXPECT_EQ(server_.CountRequests("/U"), 1);
+    EXPECT_TRUE(install_.WaitForStarts(2));
+}
+
+// ---- abandoned update ------------------------------------------------------------------
+
+struct AbandonCase {
+    const char* name;
+    const char* entryName;
+    bool wrongDigest;
+    bool withoutUrl;
+    const char* fileFault;  // null: none
+};
+
+class AbandonedUpdate : public MorvaneEndToEnd, public ::testing::WithParamInterface<AbandonCase> {};
+
+TEST_P(AbandonedUpdate, MainProgramStartedInstallationUntouchedExitCodeZero) {
+    const AbandonCase& c = GetParam();
+    install_.WriteSettings("1.0");
+    ASSERT_TRUE(WriteFileBytes(install_.Child("a.dll"), "old a"));
+    const std::string good = PatternBytes(200000, 24);
+    const std::string second = PatternBytes(1000, 25);
+    Publish("/files/a.dll", good);
+    Publish("/files/b.dll", second);
+    std::string entry = c.withoutUrl ? R"({"id":")" + Md5Of(good) + R"(","name":"a.dll"})"
+                                     : Entry("a.dll", c.wrongDigest ? good + "!" : good);
+    if (c.entryName != nullptr) {
+        entry = R"({"id":")" + Md5Of(good) + R"(","name":")" + c.entryName + R"(","url":")" +
+                server_.Url("/files/a.dll") + "\"}";
+    }
+    PublishList("[" + entry + "," + Entry("b.dll", second) + "]");
+    if (c.fileFault != nullptr) {
+        ASSERT_TRUE(server_.SetFault("/files/a.dll", c.fileFault));
+    }
+    ASSERT_TRUE(server_.Put("/V", "2.0"));
+
+    EXPECT_EQ(Run().exitCode, 0);
+    EXPECT_EQ(server_.CountRequests("/U"), 1);  // the window's worker ran
+    EXPECT_TRUE(install_.WaitForStarts(1));
+    EXPECT_EQ(install_.Starts().size(), 1u);
+    EXPECT_EQ(ReadFileBytes(install_.Child("a.dll")), "old a");
+    EXPECT_FALSE(PathExists(install_.Child("a.dllbak")));
+    EXPECT_FALSE(PathExists(install_.Child("b.dll")));
+    EXPECT_FALSE(PathExists(install_.Child("evil.dll")));
+    EXPECT_EQ(install_.RecordedVersion(), "1.0");
+    EXPECT_EQ(server_.CountRequests("/files/b.dll"), 0);  // the first failure ends the update
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Roads, AbandonedUpdate,
+    ::testing::Values(AbandonCase{"DigestMismatch", nullptr, true, false, nullptr},
+                      AbandonCase{"NotFound", nullptr, false, false, "mode=status&code=404"},
+                      AbandonCase{"EntryWithoutUrl", nullptr, false, true, nullptr},
+                      AbandonCase{"ConnectionDroppedMidFile", nullptr, false, false, "mode=drop&after=70000"},
+                      AbandonCase{"NameWithPath", "..\\\\evil.dll", false, false, nullptr},
+                      AbandonCase{"NameWithDrive", "C:evil.dll", false, false, nullptr}),
+    [](const ::testing::TestParamInfo<AbandonCase>& info) { return std::string(info.param.name); });
+
+TEST_F(MorvaneEndToEnd, NextRunDeletesTheLeftoverTemporaryFolderBeforeDownloading) {
+    install_.WriteSettings("1.0");
+    const std::string content = PatternBytes(30000, 26);
+    Publish("/files/a.dll", content);
+    PublishList("[" + Entry("a.dll", content + "x") + "]");
+    ASSERT_TRUE(server_.Put("/V", "2.0"));
+    EXPECT_EQ(Run().exitCode, 0);
+    ASSERT_TRUE(PathExists(install_.TempDirectory() + "\\a.dll"));  // the refused file stays
+    ASSERT_TRUE(WriteFileBytes(install_.TempDirectory() + "\\leftover.txt", "from before"));
+
+    PublishList("[" + Entry("a.dll", content) + "]");
+    EXPECT_EQ(Run().exitCode, 0);
+    EXPECT_TRUE(ReadFileBytes(install_.Child("a.dll")) == content);
+    EXPECT_FALSE(PathExists(install_.Child("leftover.txt")));
+    EXPECT_EQ(install_.RecordedVersion(), "2.0");
+    EXPECT_FALSE(PathExists(install_.TempDirectory()));
+}
+
+class NothingToInstall : public MorvaneEndToEnd, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(NothingToInstall, TemporaryFolderDeletedNothingChangedMainProgramStarted) {
+    install_.WriteSettings("1.0");
+    ASSERT_TRUE(WriteFileBytes(install_.Child("a.dll"), "old a"));
+    ASSERT_TRUE(::CreateDirectoryA(install_.TempDirectory().c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(install_.TempDirectory() + "\\a.dll", "left from an abandoned run"));
+    PublishList(GetParam());
+    ASSERT_TRUE(server_.Put("/V", "2.0"));
+
+    EXPECT_EQ(Run().exitCode, 0);
+    EXPECT_EQ(server_.CountRequests("/U"), 1);  // the window's worker ran
+    EXPECT_FALSE(PathExists(install_.TempDirectory()));
+    EXPECT_EQ(ReadFileBytes(install_.Child("a.dll")), "old a");
+    EXPECT_FALSE(PathExists(install_.Child("a.dllbak")));
+    EXPECT_EQ(install_.RecordedVersion(), "1.0");
+    EXPECT_TRUE(install_.WaitForStarts(1));
+}
+
+INSTANTIATE_TEST_SUITE_P(Lists, NothingToInstall,
+                         ::testing::Values("[]", "<html><body>Service Unavailable</body></html>",
+                                           R"({"id":"1","name":"a.dll","url":"x"})"));
+
+// ---- the window ------------------------------------------------------------------------
+
+class SlowDownload : public MorvaneEndToEnd {
+protected:
+    void SetUp() override {
+        MorvaneEndToEnd::SetUp();
+        if (HasFatalFailure()) return;
+        install_.WriteSettings("1.0");
+        ASSERT_TRUE(WriteFileBytes(install_.Child("a.dll"), "old a"));
+        const std::string content = PatternBytes(400000, 27);
+        Publish("/files/a.dll", content);
+        PublishList("[" + Entry("a.dll", content) + "]");
+        // 2 KB every 0.2 s: minutes for the whole file, so the window waits for the test.
+        ASSERT_TRUE(server_.SetFault("/files/a.dll", "mode=trickle&chunk=2048&delay=0.2"));
+        ASSERT_TRUE(server_.Put("/V", "2.0"));
+    }
+
+    HWND WaitForDownload(HANDLE process) {
+        const DWORD id = ::GetProcessId(process);
+        HWND window = nullptr;
+        WaitUntil([&] { return (window = UpdateWindowOf(id)) != nullptr; });
+        // The file's transfer has begun; let a few pieces arrive.
+        WaitUntil([&] { return server_.CountRequests("/files/a.dll") == 1; });
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        return window;
+    }
+
+    void ExpectUntouched() {
+        EXPECT_EQ(ReadFileBytes(install_.Child("a.dll")), "old a");
+        EXPECT_EQ(install_.RecordedVersion(), "1.0");
+        // The partial download stays until the next run deletes it.
+        EXPECT_TRUE(PathExists(install_.TempDirectory() + "\\a.dll"));
+    }
+};
+
+TEST_F(SlowDownload, CloseButtonStartsTheMainProgramAndEndsTheUpdater) {
+    bool shown = false;
+    UniqueKernelHandle process = Start(&shown);
+    ASSERT_TRUE(shown);
+    const HWND window = WaitForDownload(process.get());
+    ASSERT_NE(window, nullptr);
+
+    RECT client;
+    ::GetClientRect(window, &client);
+    const LPARAM where = MAKELPARAM(client.right - 19, 19);
+    ::PostMessageA(window, WM_MOUSEMOVE, 0, where);
+    ::PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, where);
+    ::PostMessageA(window, WM_LBUTTONUP, 0, where);
+
+    EXPECT_EQ(WaitForExitCode(process.get(), 15000), 0);
+    EXPECT_TRUE(install_.WaitForStarts(1));
+    EXPECT_EQ(install_.Starts().size(), 1u);
+    ExpectUntouched();
+}
+
+TEST_F(SlowDownload, AltF4EndsTheUpdaterWithoutStartingTheMainProgram) {
+    bool shown = false;
+    UniqueKernelHandle process = Start(&shown);
+    ASSERT_TRUE(shown);
+    const HWND window = WaitForDownload(process.get());
+    ASSERT_NE(window, nullptr);
+
+    // Alt+F4 as the keyboard delivers it: F4 with the Alt bit, turned into SC_CLOSE by the default handling.
+    ::PostMessageA(window, WM_SYSKEYDOWN, VK_F4, (1 << 29) | (0x3E << 16) | 1);
+
+    EXPECT_EQ(WaitForExitCode(process.get(), 15000), 0);
+    ExpectNoStartFor(std::chrono::milliseconds(1500));
+    ExpectUntouched();
+}
+
+}  // namespace

@@ -1,0 +1,163 @@
+#include "updater/update_window.h"
+
+#include "tests/support/gui_driver.h"
+#include "tests/updater/worker_fixture.h"
+#include "updater/update_worker.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+// The real skin archive beside the test program, the process-wide values pointing at a
+// temporary installation, and the window opened as the update road opens it.
+class UpdateWindowTest : public WorkerTest {
+protected:
+    UpdateWindowTest() {
+        CPaintManagerUI::SetInstance(::GetModuleHandleA(nullptr));
+        CPaintManagerUI::SetResourcePath((TestProgramDir() + "\\").c_str());
+        CPaintManagerUI::SetResourceZip("upload.zip");
+        Updater().ServerVersion = "2.0";
+        install_.WriteSettings("1.0");
+    }
+    ~UpdateWindowTest() override {
+        if (window_ != nullptr && ::IsWindow(window_)) {
+            ::DestroyWindow(window_);
+            WaitForQuitMessage(1000);  // the one WM_DESTROY posts
+        }
+    }
+
+    Morvane* Open() {
+        Morvane* window = OpenUpdateWindow();
+        if (window != nullptr) window_ = window->GetHWND();
+        return window;
+    }
+
+    // Dispatches messages until the quit request; calls sample after each message.
+    bool RunUntilQuit(const std::function<void()>& sample, DWORD timeoutMilliseconds = 30000) {
+        const DWORD start = ::GetTickCount();
+        while (::GetTickCount() - start < timeoutMilliseconds) {
+            MSG msg;
+            while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (msg.message == WM_QUIT) return true;
+                ::TranslateMessage(&msg);
+                ::DispatchMessageA(&msg);
+                sample();
+            }
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        }
+        return false;
+    }
+
+    HWND window_ = nullptr;
+};
+
+TEST_F(UpdateWindowTest, LayoutAndWindowAsTheUpdateRoadOpensThem) {
+    PublishList({});
+    Morvane* window = Open();
+    ASSERT_NE(window, nullptr);
+
+    char className[64] = {};
+    ::GetClassNameA(window_, className, sizeof(className));
+    EXPECT_STREQ(className, "Morvane");
+    char title[64] = {};
+    ::GetWindowTextA(window_, title, sizeof(title));
+    EXPECT_STREQ(title, "Kestrova自动升级程序");
+    RECT rc;
+    ::GetWindowRect(window_, &rc);
+    EXPECT_EQ(rc.right - rc.left, 499);
+    EXPECT_EQ(rc.bottom - rc.top, 176);
+    EXPECT_TRUE(::IsWindowVisible(window_));
+    EXPECT_EQ(::GetWindowLongA(window_, GWL_STYLE) & WS_CAPTION, 0);
+    EXPECT_EQ(ProgressTargetWindow(), window_);
+
+    ASSERT_NE(window->CloseButton(), nullptr);
+    ASSERT_NE(window->ProgressBar(), nullptr);
+    ASSERT_NE(window->StatusLabel(), nullptr);
+    EXPECT_EQ(window->ProgressBar()->GetMinValue(), 0);
+    EXPECT_EQ(window->ProgressBar()->GetMaxValue(), 100);
+    EXPECT_STREQ(window->StatusLabel()->GetText().GetData(), "系统更新中......");
+    // The end-to-end tests click the close button in the top right corner.
+    const RECT close = window->CloseButton()->GetPos();
+    RECT client;
+    ::GetClientRect(window_, &client);
+    EXPECT_EQ(close.right, client.right);
+    EXPECT_EQ(close.top, 0);
+    EXPECT_TRUE(::PtInRect(&close, POINT{client.right - 19, 19}));
+
+    EXPECT_TRUE(RunUntilQuit([] {}));  // the empty list ends the run
+}
+
+TEST_F(UpdateWindowTest, PercentagesReachTheBarThenTheUpdateIsInstalled) {
+    const std::string first = PatternBytes(60000, 11);
+    const std::string second = PatternBytes(40000, 12);
+    PublishList({Entry("a.dll", Publish("/files/a.dll", first), first),
+                 Entry("b.dll", Publish("/files/b.dll", second), second)});
+    ASSERT_TRUE(server_.SetFault("/files/a.dll", "mode=trickle&chunk=4000&delay=0.12"));
+    ASSERT_TRUE(server_.SetFault("/files/b.dll", "mode=trickle&chunk=4000&delay=0.12"));
+    ASSERT_TRUE(WriteFileBytes(install_.Child("a.dll"), "old a"));
+
+    Morvane* window = Open();
+    ASSERT_NE(window, nullptr);
+    std::vector<int> shown;
+    std::string screenshot;
+    EXPECT_TRUE(RunUntilQuit([&] {
+        if (!::IsWindow(window_)) return;
+        const int value = window->ProgressBar()->GetValue();
+        if (shown.empty() || shown.back() != value) shown.push_back(value);
+        if (screenshot.empty() && value >= 40 && value <= 70) {
+            screenshot = SaveScreenshot(window_, "morvane-update-window");
+        }
+    }));
+
+    EXPECT_FALSE(screenshot.empty());
+    // The first file climbs, the second starts low again and climbs; the bar never holds a total.
+    const auto firstTop = std::find(shown.begin(), shown.end(), 100);
+    ASSERT_NE(firstTop, shown.end());
+    EXPECT_TRUE(std::any_of(shown.begin(), firstTop, [](int v) { return v > 0 && v < 100; }));
+    const auto secondLow = std::find_if(firstTop, shown.end(), [](int v) { return v < 50; });
+    ASSERT_NE(secondLow, shown.end());
+    EXPECT_NE(std::find(secondLow, shown.end(), 100), shown.end());
+
+    EXPECT_TRUE(ReadFileBytes(install_.Child("a.dll")) == first);
+    EXPECT_EQ(ReadFileBytes(install_.Child("a.dllbak")), "old a");
+    EXPECT_TRUE(ReadFileBytes(install_.Child("b.dll")) == second);
+    EXPECT_EQ(install_.RecordedVersion(), "2.0");
+    EXPECT_TRUE(install_.WaitForStarts(1));
+    EXPECT_FALSE(PathExists(install_.TempDirectory()));
+}
+
+TEST_F(UpdateWindowTest, AbandonedDownloadQuitsWithoutInstalling) {
+    const std::string content = PatternBytes(5000, 13);
+    PublishList({Entry("a.dll", Publish("/files/a.dll", content), content + "changed")});
+    Morvane* window = Open();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(RunUntilQuit([] {}));
+    EXPECT_TRUE(install_.WaitForStarts(1));
+    EXPECT_EQ(install_.Starts().size(), 1u);
+    EXPECT_EQ(install_.RecordedVersion(), "1.0");
+    EXPECT_FALSE(PathExists(install_.Child("a.dll")));
+    EXPECT_TRUE(PathExists(install_.TempDirectory() + "\\a.dll"));
+}
+
+TEST_F(UpdateWindowTest, OtherWorkerCodesOnlyMoveTheBar) {
+    // A list whose one file trickles keeps the worker busy while codes arrive by hand.
+    const std::string content = PatternBytes(8000, 14);
+    PublishList({Entry("a.dll", Publish("/files/a.dll", content), content)});
+    ASSERT_TRUE(server_.SetFault("/files/a.dll", "mode=stall&seconds=2"));
+    Morvane* window = Open();
+    ASSERT_NE(window, nullptr);
+    ::SendMessageA(window_, WM_USER, 37, 0);
+    EXPECT_EQ(window->ProgressBar()->GetValue(), 37);
+    ::SendMessageA(window_, WM_USER, 250, 0);  // clamped to the bar's range
+    EXPECT_EQ(window->ProgressBar()->GetValue(), 100);
+    ::SendMessageA(window_, WM_USER, 0, 0);
+    EXPECT_EQ(window->ProgressBar()->GetValue(), 0);
+    EXPECT_TRUE(::IsWindow(window_));
+    // The stalled transfer ends short and the worker gives up: 931 quits.
+    EXPECT_TRUE(RunUntilQuit([] {}));
+    EXPECT_TRUE(install_.WaitForStarts(1));
+}
+
+}  // namespace

@@ -1,0 +1,232 @@
+#include "updater/update_worker.h"
+
+#include "tests/support/message_box_watcher.h"
+#include "tests/updater/worker_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+
+namespace {
+
+using FinalCodes = std::vector<WPARAM>;
+
+TEST(DigestMatches, IdLetterCaseIsIgnoredButNothingElse) {
+    const std::string digest = "0123456789abcdef0123456789abcdef";
+    EXPECT_TRUE(DigestMatches(digest, digest));
+    EXPECT_TRUE(DigestMatches("0123456789ABCDEF0123456789ABCDEF", digest));
+    EXPECT_FALSE(DigestMatches("", digest));
+    EXPECT_FALSE(DigestMatches(digest + " ", digest));
+    EXPECT_FALSE(DigestMatches("0123456789abcdef0123456789abcdee", digest));
+}
+
+TEST_F(WorkerTest, EveryFileDownloadedAndVerifiedThenFinishedOnce) {
+    const std::string first = PatternBytes(300000, 1);
+    const std::string second = PatternBytes(70000, 2);
+    PublishList({Entry("a.dll", Publish("/files/a.dll", first), first, true),
+                 Entry("b.exe", Publish("/files/b.exe", second), second)});
+    RunWorker();
+
+    EXPECT_EQ(recorder_.FinalCodes(), FinalCodes{UPDATE_FINISHED});
+    EXPECT_EQ(recorder_.Messages().back().code, UPDATE_FINISHED);
+    EXPECT_EQ(recorder_.Messages().back().data, 0);
+    EXPECT_TRUE(ReadFileBytes(install_.TempDirectory() + "\\a.dll") == first);
+    EXPECT_TRUE(ReadFileBytes(install_.TempDirectory() + "\\b.exe") == second);
+    EXPECT_TRUE(install_.Starts().empty());
+}
+
+TEST_F(WorkerTest, PercentagesOfEachFileInTurnNeverATotal) {
+    const std::string first = PatternBytes(40960, 3);
+    const std::string second = PatternBytes(40960, 4);
+    PublishList({Entry("a.dll", Publish("/files/a.dll", first), first),
+                 Entry("b.dll", Publish("/files/b.dll", second), second)});
+    ASSERT_TRUE(server_.SetFault("/files/a.dll", "mode=trickle&chunk=8192&delay=0.1"));
+    ASSERT_TRUE(server_.SetFault("/files/b.dll", "mode=trickle&chunk=8192&delay=0.1"));
+    RunWorker();
+
+    const std::vector<int> percentages = recorder_.Percentages();
+    ASSERT_EQ(recorder_.FinalCodes(), FinalCodes{UPDATE_FINISHED});
+    // Two climbs to 100, the second starting low again.
+    const auto firstEnd = std::find(percentages.begin(), percentages.end(), 100);
+    ASSERT_NE(firstEnd, percentages.end());
+    const std::vector<int> firstFile(percentages.begin(), firstEnd + 1);
+    const std::vector<int> secondFile(firstEnd + 1, percentages.end());
+    for (const auto& file : {firstFile, secondFile}) {
+        ASSERT_GE(file.size(), 3u);  // 8 KB of 40 KB at a time: 20, 40, ... on the way
+        EXPECT_TRUE(std::is_sorted(file.begin(), file.end()));
+        EXPECT_EQ(file.back(), 100);
+        EXPECT_TRUE(std::any_of(file.begin(), file.end(), [](int p) { return p > 0 && p < 100; }));
+    }
+    EXPECT_LE(secondFile.front(), 20);
+}
+
+TEST_F(WorkerTest, LargeFilePostsEachPercentageAtMostOnce) {
+    const std::string content = PatternBytes(6 * 1024 * 1024, 5);
+    PublishList({Entry("big.dat", Publish("/files/big.dat", content), content)});
+    RunWorker();
+
+    std::vector<int> percentages = recorder_.Percentages();
+    ASSERT_EQ(recorder_.FinalCodes(), FinalCodes{UPDATE_FINISHED});
+    ASSERT_FALSE(percentages.empty());
+    EXPECT_EQ(percentages.back(), 100);
+    EXPECT_TRUE(std::adjacent_find(percentages.begin(), percentages.end()) == percentages.end());
+    EXPECT_LE(percentages.size(), 101u);
+}
+
+TEST_F(WorkerTest, FileWithoutLengthPostsNoPercentageAndIsStillVerified) {
+    const std::string content = PatternBytes(200000, 6);
+    PublishList({Entry("a.dll", Publish("/files/a.dll", content), content)});
+    ASSERT_TRUE(server_.SetFault("/files/a.dll", "mode=nolength"));
+    RunWorker();
+
+    EXPECT_TRUE(recorder_.Percentages().empty());
+    EXPECT_EQ(recorder_.FinalCodes(), FinalCodes{UPDATE_FINISHED});
+    EXPECT_TRUE(ReadFileBytes(install_.TempDirectory() + "\\a.dll") == content);
+}
+
+TEST_F(WorkerTest, EmptyListFinishesAtOnce) {
+    PublishList({});
+    RunWorker();
+    EXPECT_EQ(recorder_.FinalCodes(), FinalCodes{UPDATE_FINISHED});
+    EXPECT_TRUE(recorder_.Percentages().empty());
+    EXPECT_FALSE(PathExists(install_.TempDirectory()));
+    EXPECT_TRUE(install_.Starts().empty());
+}
+
+TEST_F(WorkerTest, RedirectedFileIsFollowed) {
+    const std::string content = PatternBytes(5000, 7);
+    PublishList({Entry("a.dll", Publish("/files/a.dll", content), content)});
+    ASSERT_TRUE(server_.SetFault("/files/a.dll", "mode=redirect&hops=3"));
+    RunWorker();
+    EXPECT_EQ(recorder_.FinalCodes(), FinalCodes{UPDATE_FINISHED});
+    EXPECT_TRUE(ReadFileBytes(install_.TempDirectory() + "\\a.dll") == content);
+}
+
+TEST_F(WorkerTest, TemporaryFolderThatCannotBeMadeSkipsEachEntryWithOneBox) {
+    Updater().InstallDir = install_.Child("missing");  // its parent does not exist
+    const std::string content = PatternBytes(1000, 8);
+    PublishList({Entry("a.dll", Publish("/files/a.dll", content), content),
+                 Entry("b.dll", Publish("/files/b.dll", content), content)});
+    MessageBoxWatcher boxes;
+    RunWorker();
+
+    EXPECT_EQ(recorder_.FinalCodes(), FinalCodes{UPDATE_FINISHED});
+    const auto shown = boxes.Boxes();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].caption, "创建目录失败");
+    EXPECT_EQ(shown[0].text, "创建目录[" + install_.Child("missing") + "\\uploadtemp]失败,请检查权限");
+    EXPECT_EQ(server_.CountRequests("/files/a.dll"), 0);
+}
+
+// Every road that gives the update up: the main program is started, exactly one 931 is
+// posted, and nothing is written outside the temporary folder.
+class AbandonedUpdate : public WorkerTest {
+protected:
+    void ExpectAbandoned() {
+        EXPECT_EQ(recorder_.FinalCodes(), FinalCodes{UPDATE_ABORTED});
+        EXPECT_EQ(recorder_.Messages().back().code, UPDATE_ABORTED);
+        EXPECT_TRUE(install_.WaitForStarts(1));
+        EXPECT_EQ(install_.Starts().size(), 1u);
+    }
+    std::string content_ = PatternBytes(100000, 9);
+};
+
+TEST_F(AbandonedUpdate, DigestMismatch) {
+    PublishList({Entry("a.dll", Publish("/files/a.dll", content_), content_ + "x")});
+    RunWorker();
+    ExpectAbandoned();
+    // The refused file stays until the next run deletes the folder.
+    EXPECT_TRUE(ReadFileBytes(install_.TempDirectory() + "\\a.dll") == content_);
+}
+
+TEST_F(AbandonedUpdate, EmptyId) {
+    PublishList({R"({"id":"","name":"a.dll","url":")" + Publish("/files/a.dll", content_) + "\"}"});
+    RunWorker();
+    ExpectAbandoned();
+}
+
+TEST_F(AbandonedUpdate, ErrorPageInsteadOfTheFile) {
+    PublishList({Entry("a.dll", server_.Url("/files/absent.dll"), content_)});
+    RunWorker();
+    ExpectAbandoned();
+    EXPECT_NE(ReadFileBytes(install_.TempDirectory() + "\\a.dll").find("404"), std::string::npos);
+}
+
+TEST_F(AbandonedUpdate, SecondEntryFailsAfterTheFirstWasVerified) {
+    const std::string other = PatternBytes(2000, 10);
+    PublishList({Entry("a.dll", Publish("/files/a.dll", content_), content_),
+                 Entry("b.dll", Publish("/files/b.dll", other), other)});
+    ASSERT_TRUE(server_.SetFault("/files/b.dll", "mode=status&code=500", "broken"));
+    RunWorker();
+    ExpectAbandoned();
+    EXPECT_TRUE(ReadFileBytes(install_.TempDirectory() + "\\a.dll") == content_);
+}
+
+TEST_F(AbandonedUpdate, EntryWithoutUrl) {
+    PublishList({R"({"id":")" + Md5Of(content_) + R"(","name":"a.dll"})"});
+    RunWorker();
+    ExpectAbandoned();
+}
+
+TEST_F(AbandonedUpdate, ElementThatIsNotAnObject) {
+    PublishList({"\"a.dll\""});
+    RunWorker();
+    ExpectAbandoned();
+}
+
+TEST_F(AbandonedUpdate, ConnectionDroppedMidFile) {
+    PublishList({Entry("a.dll", Publish("/files/a.dll", content_), content_)});
+    ASSERT_TRUE(server_.SetFault("/files/a.dll", "mode=drop&after=40000"));
+    RunWorker();
+    ExpectAbandoned();
+}
+
+TEST_F(AbandonedUpdate, ConnectionResetMidFile) {
+    PublishList({Entry("a.dll", Publish("/files/a.dll", content_), content_)});
+    ASSERT_TRUE(server_.SetFault("/files/a.dll", "mode=drop&after=40000&reset=1"));
+    RunWorker();
+    ExpectAbandoned();
+}
+
+TEST_F(AbandonedUpdate, StalledTransferEndsByTheLowSpeedLimit) {
+    SetTransferLimits({5, 2});
+    PublishList({Entry("a.dll", Publish("/files/a.dll", content_), content_)});
+    ASSERT_TRUE(server_.SetFault("/files/a.dll", "mode=stall&seconds=60"));
+    const auto started = std::chrono::steady_clock::now();
+    RunWorker();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+    ExpectAbandoned();
+}
+
+TEST_F(AbandonedUpdate, UnreachableFileServer) {
+    PublishList({Entry("a.dll", "http://127.0.0.1:1/a.dll", content_)});
+    RunWorker();
+    ExpectAbandoned();
+}
+
+TEST_F(AbandonedUpdate, OutputFileThatCannotBeCreated) {
+    PublishList({Entry(std::string(300, 'n'), Publish("/files/a.dll", content_), content_)});
+    RunWorker();
+    ExpectAbandoned();
+}
+
+class NameWithPath : public AbandonedUpdate, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(NameWithPath, IsRefusedBeforeAnythingIsFetched) {
+    const std::string url = Publish("/files/a.dll", content_);
+    std::string name;
+    for (char c : GetParam()) name += (c == '\\') ? std::string("\\\\") : std::string(1, c);
+    PublishList({Entry(name, url, content_)});
+    RunWorker();
+    ExpectAbandoned();
+    EXPECT_EQ(server_.CountRequests("/files/a.dll"), 0);
+    EXPECT_FALSE(PathExists(install_.Child("evil.dll")));
+    EXPECT_FALSE(PathExists(install_.Path() + "\\..\\evil.dll"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, NameWithPath,
+                         ::testing::Values("..\\evil.dll", "../evil.dll", "sub\\evil.dll", "C:evil.dll", "", ".",
+                                           ".."));
+
+}  // namespace

@@ -1,0 +1,66 @@
+#pragma once
+// Runs the update worker in the test process: the process-wide values point at a
+// temporary installation folder and a namespace of the reference server, and a
+// message-only window of the test thread receives what the worker posts.
+
+#include "shared/http.h"
+#include "tests/support/test_server.h"
+#include "tests/updater/install_folder.h"
+#include "updater/process_values.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct PostedMessage {
+    WPARAM code;
+    LPARAM data;
+};
+
+// A window without a screen presence that records every WM_USER it receives.
+class MessageRecorder {
+public:
+    MessageRecorder();
+    ~MessageRecorder();
+    MessageRecorder(const MessageRecorder&) = delete;
+    MessageRecorder& operator=(const MessageRecorder&) = delete;
+
+    HWND Window() const { return window_; }
+    // Dispatches what is queued for the window and returns all it has received so far.
+    const std::vector<PostedMessage>& Messages();
+    // The codes 931 and 1000 received, in order.
+    std::vector<WPARAM> FinalCodes();
+    // Percentages received, in order.
+    std::vector<int> Percentages();
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    HWND window_ = nullptr;
+    std::vector<PostedMessage> messages_;
+};
+
+class WorkerTest : public ::testing::Test {
+protected:
+    WorkerTest();
+    ~WorkerTest() override;
+
+    // Runs UpdateWorker on a thread of its own and waits for it to end.
+    void RunWorker();
+    // Publishes content at path in the namespace; returns its full URL.
+    std::string Publish(const std::string& path, const std::string& content);
+    // A list entry as JSON, the digest given in capitals when asked.
+    std::string Entry(const std::string& name, const std::string& url, const std::string& content,
+                      bool capitalDigest = false);
+    void PublishList(const std::vector<std::string>& entries);
+
+    InstallFolder install_;
+    TestServer server_;
+    MessageRecorder recorder_;
+
+private:
+    UpdaterValues savedValues_;
+    HWND savedTarget_;
+    TransferLimits savedLimits_;
+};

@@ -1,0 +1,14 @@
+#pragma once
+// What the catalogues need from the main program's process-wide values, and the
+// folders below the installation directory where downloads land.
+
+#include <string>
+
+struct CatalogueContext {
+    std::string installDir;     // no trailing separator
+    std::string serverBaseUrl;  // scheme and host, no trailing slash
+    std::string taxCode;
+};
+
+inline std::string PackageDirectory(const CatalogueContext& context) { return context.installDir + "\\soft"; }
+inline std::string DocumentDirectory(const CatalogueContext& context) { return context.installDir + "\\file"; }

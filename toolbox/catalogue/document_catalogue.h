@@ -1,0 +1,30 @@
+#pragma once
+// The document page: one folder of the server's document tree, one row control per item,
+// six to a row. Folder items load their folder in place of the current one.
+
+#include "skin/catalogue_rows.h"
+#include "skin/container.h"
+#include "toolbox/catalogue/catalogue_context.h"
+
+#include <rapidjson/document.h>
+
+#include <string>
+
+// The request for a folder: base + "/D?tax=" + code + "&id=" + folder + "&rid" + a rand() number.
+std::string DocumentCatalogueUrl(const CatalogueContext& context, const std::string& folderId);
+
+// A record filled from one element of "data"; an item without "type" is a folder (0).
+DuiFile* ParseDocumentItem(const rapidjson::Value& element);
+
+// The process-wide source of "fileIndex" numbers: starts at 1, raised before each use,
+// never reset, so the first document control of a run is "fileIndex2".
+int LastDocumentControlNumber();
+std::string NextDocumentControlName();
+
+// Rows of six cells, n / 6 + 1 of them, padded with plain controls.
+void FillDocumentList(CContainerUI* list, const rapidjson::Value& items);
+
+// Empties the list and fills it with the folder's items; the list stays empty when the
+// reply is missing or not a catalogue. The folder id is taken by value: it usually comes
+// from a record of the list that is emptied here.
+void LoadDocumentCatalogue(CContainerUI* list, const CatalogueContext& context, std::string folderId);

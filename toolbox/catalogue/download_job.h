@@ -1,0 +1,44 @@
+#pragma once
+// One running download of a package or document, and the codes its worker posts to the
+// main window (WM_USER, lParam = the job).
+
+#include "shared/http.h"
+#include "skin/catalogue_records.h"
+
+#include <atomic>
+#include <string>
+
+inline constexpr char kDownloadUserAgent[] = "Mozilla/5.0(compatible;MSIE 10.0;Windows NT 6.1; WOW64; Trident/6.0)";
+
+// Final codes; 0 to 100 are percentages of a package transfer.
+enum DownloadCode : WPARAM {
+    kPackageDownloaded = 888,
+    kPackageFailed = 999,
+    kDocumentDownloaded = 1888,
+    kDocumentFailed = 1999,
+};
+
+enum class DownloadKind { Package, Document };
+
+// Owned by its worker until the final code is posted, then by the window, which frees it.
+// The base holds the output file, which the shared write callback reaches.
+struct DownloadJob : TransferContext {
+    HWND window = nullptr;     // where the final code goes
+    void* record = nullptr;    // the row's DuiSoft or DuiFile when the download started
+    std::string controlName;   // finds the row again; the row may be gone by the end
+    DownloadKind kind = DownloadKind::Package;
+
+    // Copied at the start, so that the worker never reads a record that a rebuilt list freed.
+    std::string url;
+    std::string directory;
+    std::string targetPath;  // empty when the server's file name was refused
+
+    // Downloading until the row cancels it (NotDownloaded); the worker reads it at every
+    // block. It lives in the job, which outlives the worker, not in the row's record.
+    std::atomic<int32_t> state{Downloading};
+    int lastPercent = -1;  // worker only: the last percentage posted
+};
+
+// Package downloads started and not yet reported finished. Raised on the window thread
+// when a download starts, lowered when its final code is handled.
+std::atomic<int>& RunningDownloadCount();

@@ -1,0 +1,158 @@
+#include "toolbox/catalogue/downloads.h"
+
+#include "shared/file_names.h"
+#include "shared/files.h"
+#include "shared/process.h"
+#include "shared/unique_handle.h"
+#include "toolbox/catalogue/download_registry.h"
+#include "toolbox/catalogue/download_workers.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kMaxPercent = 100;
+constexpr DWORD kLargestErrorPageBytes = 2000;
+
+HWND WindowOf(CControlUI* control) {
+    // The progress target is the main window; the row's own window stands in when none is set.
+    if (HWND target = ProgressTargetWindow()) return target;
+    return control->GetManager() != nullptr ? control->GetManager()->GetPaintWindow() : nullptr;
+}
+
+DownloadJob* NewJob(CControlUI* control, DownloadKind kind, void* record, const std::string& url,
+                    const std::string& directory, const std::string& fileName) {
+    auto* job = new DownloadJob;
+    job->window = WindowOf(control);
+    job->record = record;
+    job->controlName = control->GetName().GetData();
+    job->kind = kind;
+    job->url = url;
+    job->directory = directory;
+    // A refused name leaves no target: the worker writes nothing and reports a failure.
+    if (IsPlainFileName(fileName)) job->targetPath = directory + "\\" + fileName;
+    return job;
+}
+
+void StartWorker(DownloadJob* job, LPTHREAD_START_ROUTINE worker, WPARAM failureCode) {
+    UniqueKernelHandle thread(::CreateThread(nullptr, 0, worker, job, 0, nullptr));
+    // The row still gets its one final code. This is the window thread, whose own queue
+    // would never drain while it waited, so there is a single attempt.
+    if (!thread && !TryPostFinalCode(job, failureCode)) ReleaseUndeliveredJob(job);
+}
+
+void RemoveIfPresent(const std::string& path) {
+    if (!path.empty() && FileExists(path)) std::remove(path.c_str());
+}
+
+// Size of the file, or -1 when it cannot be read.
+long long FileSizeOf(const std::string& path) {
+    UniqueFileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return -1;
+    DWORD high = 0;
+    const DWORD low = ::GetFileSize(file.get(), &high);
+    if (low == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR) return -1;
+    return (static_cast<long long>(high) << 32) | low;
+}
+
+void FinishPackage(CPaintManagerUI& paintManager, DownloadJob* job, bool downloaded) {
+    --RunningDownloadCount();
+    // A cancelled job that a new download of the same row replaced leaves the row and the
+    // file to that newer download.
+    if (UnregisterPackageJob(job)) {
+        if (SkinSoftListControl* row = FindSoftwareRow(paintManager, job->controlName)) {
+            row->GetSoft()->state = downloaded ? Downloaded : NotDownloaded;
+            row->SetIsDownLoad(false);
+            row->SetDownLoadSize(downloaded ? 0 : 1);
+        }
+        if (!downloaded) RemoveIfPresent(job->targetPath);
+    }
+    delete job;
+}
+
+void FinishDocument(CPaintManagerUI& paintManager, DownloadJob* job, bool downloaded) {
+    if (FileListControl* row = FindDocumentRow(paintManager, job->controlName)) row->SetIsDownLoad(false);
+    if (downloaded && !job->targetPath.empty() && FileExists(job->targetPath)) {
+        const long long size = FileSizeOf(job->targetPath);
+        // A reply this small is taken as the server's error page, not a document.
+        if (size >= 0 && size <= kLargestErrorPageBytes) {
+            std::remove(job->targetPath.c_str());
+        } else if (size > kLargestErrorPageBytes) {
+            ShellOpen(job->targetPath);
+        }
+    } else if (!downloaded) {
+        RemoveIfPresent(job->targetPath);
+    }
+    delete job;
+}
+
+void ShowPercent(CPaintManagerUI& paintManager, DownloadJob* job, WPARAM percent) {
+    // Percentages still queued from a cancelled download would repaint an idle row.
+    if (job->kind != DownloadKind::Package || job->state.load() == NotDownloaded) return;
+    if (percent > kMaxPercent) return;
+    if (SkinSoftListControl* row = FindSoftwareRow(paintManager, job->controlName)) {
+        row->SetDownLoadSize(static_cast<int>(percent));
+    }
+}
+
+}  // namespace
+
+SkinSoftListControl* FindSoftwareRow(CPaintManagerUI& paintManager, const std::string& name) {
+    CControlUI* control = paintManager.FindControl(name.c_str());
+    return control ? static_cast<SkinSoftListControl*>(control->GetInterface("SoftListItem")) : nullptr;
+}
+
+FileListControl* FindDocumentRow(CPaintManagerUI& paintManager, const std::string& name) {
+    CControlUI* control = paintManager.FindControl(name.c_str());
+    return control ? static_cast<FileListControl*>(control->GetInterface("FileListItem")) : nullptr;
+}
+
+void StartSoftwareDownload(SkinSoftListControl* control, const CatalogueContext& context) {
+    if (control == nullptr || control->GetSoft() == nullptr) return;
+    DuiSoft* entry = control->GetSoft();
+    control->SetIsDownLoad(true);
+    entry->state = Downloading;
+    DownloadJob* job =
+        NewJob(control, DownloadKind::Package, entry, entry->url, PackageDirectory(context), entry->downName);
+    // Counted before the worker exists, so no catalogue reload can slip in between.
+    ++RunningDownloadCount();
+    RegisterPackageJob(job);
+    StartWorker(job, SoftwareDownloadWorker, kPackageFailed);
+}
+
+void CancelSoftwareDownload(SkinSoftListControl* control) {
+    if (control == nullptr || control->GetSoft() == nullptr) return;
+    control->GetSoft()->state = NotDownloaded;
+    control->SetIsDownLoad(false);
+    control->SetDownLoadSize(0);
+    CancelPackageJob(control->GetName().GetData());
+}
+
+void StartDocumentDownload(FileListControl* control, const CatalogueContext& context) {
+    if (control == nullptr || control->GetFile() == nullptr) return;
+    DuiFile* item = control->GetFile();
+    control->SetIsDownLoad(true);
+    DownloadJob* job =
+        NewJob(control, DownloadKind::Document, item, item->url, DocumentDirectory(context), item->name);
+    StartWorker(job, DocumentDownloadWorker, kDocumentFailed);
+}
+
+LRESULT OnDownloadMessage(CPaintManagerUI& paintManager, WPARAM code, LPARAM lParam) {
+    auto* job = reinterpret_cast<DownloadJob*>(lParam);
+    if (job == nullptr) return 0;
+    switch (code) {
+    case kPackageDownloaded:
+    case kPackageFailed:
+        FinishPackage(paintManager, job, code == kPackageDownloaded);
+        break;
+    case kDocumentDownloaded:
+    case kDocumentFailed:
+        FinishDocument(paintManager, job, code == kDocumentDownloaded);
+        break;
+    default:
+        ShowPercent(paintManager, job, code);
+        break;
+    }
+    return 0;
+}

@@ -1,0 +1,23 @@
+#pragma once
+// What a click on a catalogue row starts or stops, and how the main window applies its
+// workers' messages. Everything here runs on the window thread.
+
+#include "skin/catalogue_rows.h"
+#include "skin/paint_manager.h"
+#include "toolbox/catalogue/catalogue_context.h"
+#include "toolbox/catalogue/download_job.h"
+
+// The row goes to Downloading and a worker fetches its package into the package directory.
+void StartSoftwareDownload(SkinSoftListControl* control, const CatalogueContext& context);
+// The row goes back to NotDownloaded; the worker stops at its next block and posts 999.
+void CancelSoftwareDownload(SkinSoftListControl* control);
+// The row shows that it downloads; a worker fetches the document into the document directory.
+void StartDocumentDownload(FileListControl* control, const CatalogueContext& context);
+
+// The main window's handling of WM_USER: percentages and final codes of the workers.
+// A row that no longer exists is left alone; the job is still freed. Returns 0.
+LRESULT OnDownloadMessage(CPaintManagerUI& paintManager, WPARAM code, LPARAM job);
+
+// The row controls of a paint manager by name, or null when no such row exists.
+SkinSoftListControl* FindSoftwareRow(CPaintManagerUI& paintManager, const std::string& name);
+FileListControl* FindDocumentRow(CPaintManagerUI& paintManager, const std::string& name);

@@ -1,0 +1,101 @@
+#pragma once
+// The main window: caption buttons, the tab layout "switch" with the embedded browser, the
+// software catalogue and the document catalogue, the rows of those catalogues, and the
+// tray icon it hides into.
+
+#include "shared/skinned_window.h"
+#include "toolbox/computer_examine.h"
+#include "toolbox/web_event_handler.h"
+
+#include <shellapi.h>
+
+#include <memory>
+#include <string>
+
+inline constexpr int kMainWindowWidth = 800;
+inline constexpr int kMainWindowHeight = 572;
+
+// Messages of the main window beyond the workers' WM_USER.
+inline constexpr UINT WM_APPENDSOFTWAREROW = WM_USER + 50;  // lParam: a row control
+inline constexpr UINT WM_TRAYNOTIFY = WM_USER + 101;        // the tray icon's callback
+inline constexpr UINT IDM_TRAY_EXIT = WM_USER + 102;        // the tray menu's "退出"
+inline constexpr UINT kTrayIconResource = 208;
+
+// Tab pages of "switch".
+enum MainPage { kBrowserPage = 0, kSoftwarePage = 1, kDocumentPage = 2 };
+
+class Veltrin : public SkinnedWindow {
+public:
+    Veltrin();
+    ~Veltrin() override;
+
+    // A new main window, created, centred and shown; null on failure.
+    static Veltrin* CreateMain();
+    // Creates, centres and shows this object's window and records its handle as the main
+    // window. On failure the caller still owns the object.
+    bool Open();
+
+    // The close button: the tray icon is added (once) and the window hidden.
+    void AddTrayIconAndHide();
+    // The tray icon's mouse messages (lParam). Always handled; result 0.
+    LRESULT OnTrayNotify(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    // Takes a row control into "softlist" under the next "rowIndex" name.
+    LRESULT OnAppendSoftwareRow(CControlUI* row);
+
+    bool HasTrayIcon() const { return m_trayIconAdded; }
+    const NOTIFYICONDATAA& TrayData() const { return m_trayData; }
+    int RowCounter() const { return m_rowCounter; }
+    CWebBrowserUI* Browser() const { return m_pBrowser; }
+
+protected:
+    const char* GetWindowClassName() const override;
+    const char* LayoutFileName() const override { return "skin.xml"; }
+    IDialogBuilderCallback* BuilderCallback() override { return &m_builderCallback; }
+    void InitWindow() override;
+    LRESULT HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    void Notify(TNotifyUI& msg) override;
+
+    // The catalogue operations the rows and tabs lead to (toolbox/catalogue_actions.cpp).
+    virtual void LoadSoftwareCatalogue();
+    virtual void LoadDocumentCatalogue(const std::string& folderId);
+    virtual void StartSoftwareDownload(SkinSoftListControl* control);
+    virtual void CancelSoftwareDownload(SkinSoftListControl* control);
+    virtual void StartDocumentDownload(FileListControl* control);
+    virtual void OpenLocalFile(const std::string& path);
+    virtual void LaunchInstalledProgram(const DuiSoft& entry);
+    // The workers' WM_USER: percentages and final codes.
+    virtual LRESULT OnDownloadMessage(WPARAM code, LPARAM job);
+    // Package downloads started and not yet reported finished.
+    virtual int RunningSoftwareDownloads() const;
+
+    CControlUI* m_pCloseBtn = nullptr;
+    CControlUI* m_pMaxBtn = nullptr;
+    CControlUI* m_pRestoreBtn = nullptr;
+    CControlUI* m_pMinBtn = nullptr;
+    CControlUI* m_pSearchSoftBtn = nullptr;
+    CControlUI* m_pSearchSoft2Btn = nullptr;
+    CControlUI* m_pSearchFileBtn = nullptr;
+    CContainerUI* m_pSoftList = nullptr;
+    CContainerUI* m_pFileList = nullptr;
+    CControlUI* m_pSoftKey = nullptr;
+    NOTIFYICONDATAA m_trayData{};
+    CWebBrowserUI* m_pBrowser = nullptr;
+    int m_rowCounter = 0;
+
+private:
+    void OnClick(CControlUI* sender);
+    void OnSoftwareRowClick(const CDuiString& name);
+    void OnDocumentRowClick(const CDuiString& name);
+    void OnTabSelected(CControlUI* sender);
+    void SelectPage(MainPage page);
+    void ShowBrowserPage(const std::string& urlPrefix);
+    void ShowTrayMenu();
+    void RemoveTrayIcon();
+
+    bool m_trayIconAdded = false;
+    CDialogBuilderCallbackEx m_builderCallback;
+    std::unique_ptr<CCustomWebEventHandler> m_browserEvents;
+};
+
+// The control as a container ("softlist", "filelist"), or null.
+CContainerUI* AsContainer(CControlUI* control);

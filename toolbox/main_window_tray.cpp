@@ -1,0 +1,75 @@
+// The main window's tray icon: the close button hides the window into it, a left click
+// shows the window again, and its menu ends the program.
+#include "toolbox/main_window.h"
+
+#include "shared/unique_handle.h"
+#include "toolbox/startup.h"
+
+#include <shellapi.h>
+
+#include <cstring>
+
+namespace {
+
+struct MenuTraits {
+    using Value = HMENU;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value v) { ::DestroyMenu(v); }
+};
+using UniqueMenu = UniqueHandle<MenuTraits>;
+
+constexpr char kTrayExitText[] = "退出";
+
+}  // namespace
+
+void Veltrin::AddTrayIconAndHide() {
+    std::memset(&m_trayData, 0, sizeof(m_trayData));
+    m_trayData.cbSize = sizeof(m_trayData);
+    m_trayData.hWnd = m_hWnd;
+    m_trayData.uID = 0;
+    m_trayData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    m_trayData.uCallbackMessage = WM_TRAYNOTIFY;
+    m_trayData.hIcon = ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kTrayIconResource));
+    std::strcpy(m_trayData.szTip, kWindowTitle);
+    // A second click finds the icon there already: the add fails and the icon stays.
+    if (::Shell_NotifyIconA(NIM_ADD, &m_trayData)) m_trayIconAdded = true;
+    ShowWindow(false, true);
+}
+
+LRESULT Veltrin::OnTrayNotify(UINT, WPARAM, LPARAM lParam, bool& handled) {
+    handled = true;
+    switch (static_cast<UINT>(lParam)) {
+    case WM_LBUTTONDOWN:
+        ShowWindow(true, true);
+        break;
+    case WM_RBUTTONDOWN:
+        ShowTrayMenu();
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+void Veltrin::ShowTrayMenu() {
+    POINT cursor{};
+    ::GetCursorPos(&cursor);
+    // Without the foreground the menu would not close when the user clicks elsewhere.
+    ::SetForegroundWindow(m_hWnd);
+    UniqueMenu menu(::CreatePopupMenu());
+    if (!menu) return;
+    ::AppendMenuA(menu.get(), MF_STRING, IDM_TRAY_EXIT, kTrayExitText);
+    const UINT command = static_cast<UINT>(
+        ::TrackPopupMenu(menu.get(), TPM_RETURNCMD, cursor.x, cursor.y, 0, m_hWnd, nullptr));
+    if (command == IDM_TRAY_EXIT) {
+        RemoveTrayIcon();
+        ::PostQuitMessage(0);
+    }
+}
+
+void Veltrin::RemoveTrayIcon() {
+    if (!m_trayIconAdded) return;
+    m_trayData.hIcon = nullptr;
+    ::Shell_NotifyIconA(NIM_DELETE, &m_trayData);
+    m_trayIconAdded = false;
+}

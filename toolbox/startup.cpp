@@ -1,0 +1,56 @@
+#include "toolbox/startup.h"
+
+#include "toolbox/reg_operator.h"
+
+#include <windows.h>
+
+SingleInstance::SingleInstance() : mutex_(::CreateMutexA(nullptr, TRUE, kSingleInstanceName)) {
+    first_ = ::GetLastError() != ERROR_ALREADY_EXISTS;
+    if (!first_) {
+        // Before the other instance has its window nothing is found; this one still ends.
+        HWND other = ::FindWindowA(kMainWindowClass, kWindowTitle);
+        ::ShowWindow(other, SW_SHOWNORMAL);
+        ::SetForegroundWindow(other);
+    }
+    // The handle stays open: the name exists as long as the first instance runs.
+    if (mutex_) ::ReleaseMutex(mutex_.get());
+}
+
+std::string InstallDirFromPath(const std::string& executablePath) {
+    const size_t separator = executablePath.find_last_of("\\/");
+    if (separator == std::string::npos) return executablePath;
+    return executablePath.substr(0, separator);
+}
+
+std::string RunningInstallDir() {
+    char path[MAX_PATH] = {};
+    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return InstallDirFromPath(std::string(path, length < MAX_PATH ? length : MAX_PATH));
+}
+
+std::string ReadTaxCode() {
+    CRegOperator registry;
+    registry.OpenKey(kInvoicingAppPathsKey);
+    std::string code;
+    registry.ReadString(kTaxCodeValue, code);
+    registry.Close();
+    return code;
+}
+
+std::string StartWithWindowsCommand(const std::string& installDir) {
+    return "\"" + installDir + "\\" + kUpdaterExeName + "\"";
+}
+
+void EnsureStartWithWindows(const std::string& installDir) {
+    CRegOperator registry;
+    // Without the Run key the write would land on the root of HKEY_LOCAL_MACHINE.
+    if (!registry.OpenKey(kRunKey)) return;
+    std::string current;
+    registry.ReadString(kStartWithWindowsValue, current);
+    if (current.empty()) {
+        // Written whether or not the updater's file is there; nothing reports a failure.
+        registry.WriteString(kStartWithWindowsValue, StartWithWindowsCommand(installDir).c_str());
+        registry.SaveKey(kStartWithWindowsValue);
+    }
+    registry.Close();
+}

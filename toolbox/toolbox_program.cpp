@@ -1,0 +1,76 @@
+#include "toolbox/toolbox_program.h"
+
+#include "skin/skin.h"
+#include "toolbox/announcement_window.h"
+#include "toolbox/main_window.h"
+#include "toolbox/startup.h"
+#include "toolbox/status_timer.h"
+#include "toolbox/toolbox_values.h"
+
+#include <curl/curl.h>
+#include <ole2.h>
+
+namespace {
+
+class OleSession {
+public:
+    // The embedded browsers need OLE, not only COM, on the window thread.
+    OleSession() : ok_(SUCCEEDED(::OleInitialize(nullptr))) {}
+    ~OleSession() {
+        if (ok_) ::OleUninitialize();
+    }
+    OleSession(const OleSession&) = delete;
+    OleSession& operator=(const OleSession&) = delete;
+    bool ok() const { return ok_; }
+
+private:
+    bool ok_;
+};
+
+class CurlSession {
+public:
+    CurlSession() { curl_global_init(CURL_GLOBAL_ALL); }
+    ~CurlSession() { curl_global_cleanup(); }
+    CurlSession(const CurlSession&) = delete;
+    CurlSession& operator=(const CurlSession&) = delete;
+};
+
+// Windows still there when the loop ends go before OLE does, taking their browsers,
+// the tray icon and their objects with them.
+void DestroyIfOpen(HWND window) {
+    if (window != nullptr && ::IsWindow(window)) ::DestroyWindow(window);
+}
+
+void SetUpSkin(HINSTANCE instance) {
+    CPaintManagerUI::SetInstance(instance);
+    CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath());
+    CPaintManagerUI::SetResourceZip("skin.zip", false);
+}
+
+}  // namespace
+
+int RunToolbox(HINSTANCE instance) {
+    SingleInstance single;
+    if (!single.IsFirst()) return 0;
+
+    ToolboxValues& values = Toolbox();
+    values.InstallDir = RunningInstallDir();
+    values.TaxCode = ReadTaxCode();
+    EnsureStartWithWindows(values.InstallDir);
+    SetUpSkin(instance);
+
+    OleSession ole;
+    if (!ole.ok()) return 0;
+    CurlSession curl;
+
+    if (Veltrin::CreateMain() == nullptr) return 0;
+    GG::CreateHidden();
+    const UINT_PTR timer = StartStatusTimer();
+
+    CPaintManagerUI::MessageLoop();
+
+    if (timer != 0) ::KillTimer(nullptr, timer);
+    DestroyIfOpen(values.AnnouncementWindowHandle);
+    DestroyIfOpen(values.MainWindowHandle);
+    return 0;
+}

@@ -1,0 +1,14 @@
+#include "updater/process_values.h"
+
+#include "shared/process.h"
+
+#ifndef KESTROVA_SERVER_URL
+#error "KESTROVA_SERVER_URL (scheme and host of the maker's server) is set by the build"
+#endif
+
+std::string UpdaterValues::MainProgram() const { return InstallDir + "\\" + kMainProgramExeName; }
+
+UpdaterValues& Updater() {
+    static UpdaterValues values{"", "", KESTROVA_SERVER_URL "/V", KESTROVA_SERVER_URL "/U"};
+    return values;
+}

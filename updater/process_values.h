@@ -1,0 +1,20 @@
+#pragma once
+// The updater's process-wide values. Start-up writes them on the only thread before the
+// update window exists; the window, its worker and the installation only read them.
+
+#include <string>
+
+struct UpdaterValues {
+    std::string InstallDir;     // directory of the running executable, no trailing separator
+    std::string ServerVersion;  // the server's version text, trailing CR and LF dropped
+    std::string VersionUrl;     // server base URL + "/V"
+    std::string UpdateListUrl;  // server base URL + "/U"
+
+    // Paths below the installation directory.
+    std::string SettingsFile() const { return InstallDir + "\\sys.ini"; }
+    std::string MainProgram() const;
+    std::string TempDirectory() const { return InstallDir + "\\uploadtemp"; }
+};
+
+// The URLs start from the server address fixed at build time.
+UpdaterValues& Updater();

@@ -1,0 +1,68 @@
+#include "updater/startup.h"
+
+#include "shared/http.h"
+#include "shared/process.h"
+#include "shared/unique_handle.h"
+#include "updater/ini_file.h"
+#include "updater/process_values.h"
+#include "updater/version_rule.h"
+
+#include <windows.h>
+
+#include <vector>
+
+void EnableShutdownPrivilege() {
+    UniqueKernelHandle token;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put())) return;
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (!::LookupPrivilegeValueA(nullptr, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid)) return;
+    ::AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr);
+}
+
+std::string InstallDirFromPath(const std::string& executablePath) {
+    const size_t separator = executablePath.find_last_of("\\/");
+    if (separator == std::string::npos) return executablePath;
+    return executablePath.substr(0, separator);
+}
+
+std::string RunningInstallDir() {
+    // Long enough for any path the system can hand out, so the path is never cut short.
+    std::vector<char> path(32768);
+    const DWORD length = ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    return InstallDirFromPath(std::string(path.data(), length));
+}
+
+std::string WithoutTrailingLineEnds(std::string text) {
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
+    return text;
+}
+
+std::string ReadLocalVersion(const std::string& settingsPath) {
+    IniFile settings;
+    settings.Load(settingsPath);
+    return settings.GetValue("Soft", "Ver");
+}
+
+std::string FetchServerVersion(const std::string& versionUrl) {
+    return WithoutTrailingLineEnds(HttpGetString(versionUrl));
+}
+
+bool IsUpdateDue(const std::string& localVersion, const std::string& serverVersion) {
+    if (localVersion.empty() || serverVersion.empty()) return false;
+    return IsOlderVersion(localVersion, serverVersion);
+}
+
+bool CheckForUpdate() {
+    EnableShutdownPrivilege();
+    // Always, before any version check: a running main program would hold its files.
+    TerminateProcessesByName();
+    curl_global_init(CURL_GLOBAL_ALL);
+
+    UpdaterValues& values = Updater();
+    values.InstallDir = RunningInstallDir();
+    const std::string localVersion = ReadLocalVersion(values.SettingsFile());
+    values.ServerVersion = FetchServerVersion(values.VersionUrl);
+    return IsUpdateDue(localVersion, values.ServerVersion);
+}

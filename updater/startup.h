@@ -1,0 +1,29 @@
+#pragma once
+// The updater's start-up: the version check that decides between starting the main
+// program at once and opening the update window.
+
+#include <string>
+
+// Gives the process the shutdown privilege; failures are ignored, nothing relies on it.
+void EnableShutdownPrivilege();
+
+// The text before the last '\\' or '/'; the whole path when it holds neither.
+std::string InstallDirFromPath(const std::string& executablePath);
+// The directory of the running executable.
+std::string RunningInstallDir();
+
+// Drops every CR and LF at the end. A version published with a line end would otherwise
+// be recorded with it, read back without it, and look newer at every start.
+std::string WithoutTrailingLineEnds(std::string text);
+
+// "Ver" of section "Soft"; empty when the file, the section or the key is missing.
+std::string ReadLocalVersion(const std::string& settingsPath);
+// The server's version text without trailing line ends; empty when nothing arrived.
+std::string FetchServerVersion(const std::string& versionUrl);
+
+// An update is due only when both versions are known and the local one is older.
+bool IsUpdateDue(const std::string& localVersion, const std::string& serverVersion);
+
+// Everything before a window may open: ends running main programs, sets up libcurl,
+// fills InstallDir and ServerVersion. True when an update is due.
+bool CheckForUpdate();

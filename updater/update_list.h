@@ -1,0 +1,24 @@
+#pragma once
+// The update list: the server's JSON array of {"id", "name", "url"}, one entry per file.
+
+#include "shared/http.h"
+
+#include <string>
+#include <vector>
+
+// One file of the update. During its download it is also the transfer context whose
+// file the shared write callback fills.
+struct UpdateEntry : TransferContext {
+    std::string id;    // MD5 digest of the file, in either letter case
+    std::string name;  // file name inside the installation directory
+    std::string url;
+};
+
+// Parses an update list held in the ANSI code page. Any root but an array gives no
+// entries; an element that is not an object, and a member that is missing or not a
+// string, give empty fields, so such an entry fails when it is fetched.
+std::vector<UpdateEntry> ParseUpdateList(const std::string& ansiText);
+
+// Fetches and parses the list, and deletes the update's temporary directory before
+// looking at the result, whatever it is.
+std::vector<UpdateEntry> FetchUpdateList(const std::string& url, const std::string& tempDirectory);

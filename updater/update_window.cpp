@@ -1,0 +1,106 @@
+#include "updater/update_window.h"
+
+#include "shared/http.h"
+#include "shared/process.h"
+#include "updater/install_update.h"
+#include "updater/process_values.h"
+#include "updater/update_worker.h"
+
+#include <objbase.h>
+
+#include <memory>
+
+namespace {
+
+// COM for the window thread, released when the loop is done.
+class ComApartment {
+public:
+    ComApartment() : result_(::CoInitialize(nullptr)) {}
+    ~ComApartment() {
+        if (SUCCEEDED(result_)) ::CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    bool Ready() const { return SUCCEEDED(result_); }
+
+private:
+    HRESULT result_;
+};
+
+constexpr DWORD kUpdateWindowStyle = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+
+}  // namespace
+
+void Morvane::InitWindow() {
+    SetProgressTargetWindow(GetHWND());
+    closeButton_ = m_paintManager.FindControl("closebtn");
+    if (CControlUI* bar = m_paintManager.FindControl("jjt")) {
+        progressBar_ = static_cast<CProgressUI*>(bar->GetInterface("Progress"));
+    }
+    statusLabel_ = m_paintManager.FindControl("filename");
+    if (statusLabel_ != nullptr) statusLabel_->SetText("系统更新中......");
+    StartUpdateWorker();
+}
+
+LRESULT Morvane::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM, bool& handled) {
+    if (message != WM_USER) {
+        handled = false;
+        return 0;
+    }
+    OnUpdateMessage(wParam);
+    return 0;
+}
+
+void Morvane::OnUpdateMessage(WPARAM code) {
+    if (code == UPDATE_ABORTED) {
+        ::PostQuitMessage(0);
+    } else if (code == UPDATE_FINISHED) {
+        InstallUpdate();
+    } else if (progressBar_ != nullptr) {
+        progressBar_->SetValue(static_cast<int>(code));
+    }
+}
+
+void Morvane::Notify(TNotifyUI& msg) {
+    if (msg.sType == "click" && msg.pSender != nullptr && msg.pSender == closeButton_) {
+        // Giving up the update: the partial download stays until the next run deletes it.
+        RunProgram(Updater().MainProgram());
+        ::PostQuitMessage(0);
+    }
+}
+
+void Morvane::OnFinalMessage(HWND window) {
+    if (finalised_ != nullptr) *finalised_ = true;
+    SkinnedWindow::OnFinalMessage(window);
+}
+
+Morvane* OpenUpdateWindow() {
+    std::unique_ptr<Morvane> window(new Morvane());
+    bool finalised = false;
+    window->finalised_ = &finalised;
+    if (window->Create(nullptr, kUpdateWindowTitle, kUpdateWindowStyle, 0, 0, 0, kUpdateWindowWidth,
+                       kUpdateWindowHeight) == nullptr) {
+        // A native window that existed for a moment has deleted the object on its way out.
+        if (finalised) window.release();
+        return nullptr;
+    }
+    window->finalised_ = nullptr;
+    window->CenterWindow();
+    ::ShowWindow(window->GetHWND(), SW_SHOW);
+    return window.release();
+}
+
+void RunUpdateWindow(HINSTANCE instance) {
+    CPaintManagerUI::SetInstance(instance);
+    CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath());
+    CPaintManagerUI::SetResourceZip("upload.zip", false);
+
+    ComApartment com;
+    if (!com.Ready()) return;
+    if (OpenUpdateWindow() == nullptr) {
+        // Without a window there is no update; the main program must not stay closed.
+        RunProgram(Updater().MainProgram());
+        return;
+    }
+    CPaintManagerUI::MessageLoop();
+}

@@ -1,0 +1,52 @@
+#pragma once
+// The Morvane window: a small skinned progress window. Once its layout is built it
+// becomes the progress target and starts the download worker; the worker's messages
+// move the bar, end the updater, or start the installation.
+
+#include "shared/skinned_window.h"
+
+#include <windows.h>
+
+class Morvane : public SkinnedWindow {
+public:
+    Morvane() = default;
+
+    // The controls the window looked up; null when the layout lacks them.
+    CControlUI* CloseButton() const { return closeButton_; }
+    CProgressUI* ProgressBar() const { return progressBar_; }
+    CControlUI* StatusLabel() const { return statusLabel_; }
+
+protected:
+    const char* GetWindowClassName() const override { return "Morvane"; }
+    const char* LayoutFileName() const override { return "skin.xml"; }
+    bool IgnoresCaptionDoubleClick() const override { return false; }
+    void InitWindow() override;
+    void OnFinalMessage(HWND window) override;
+    LRESULT HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    void Notify(TNotifyUI& msg) override;
+
+private:
+    friend Morvane* OpenUpdateWindow();
+    void OnUpdateMessage(WPARAM code);
+
+    // Set while the window is being created, so that a failed creation knows whether
+    // the object has already deleted itself.
+    bool* finalised_ = nullptr;
+
+    CControlUI* closeButton_ = nullptr;
+    CProgressUI* progressBar_ = nullptr;
+    CControlUI* statusLabel_ = nullptr;
+};
+
+// The window's title, size and style as the update road opens it.
+inline constexpr char kUpdateWindowTitle[] = "Kestrova自动升级程序";
+inline constexpr int kUpdateWindowWidth = 499;
+inline constexpr int kUpdateWindowHeight = 176;
+
+// Creates the window (centred, shown); null when it cannot be created. The object
+// deletes itself once its window is destroyed.
+Morvane* OpenUpdateWindow();
+
+// The update road: skin resources from "upload.zip" beside the executable, COM for the
+// thread, the window and the message loop until a quit request.
+void RunUpdateWindow(HINSTANCE instance);

@@ -1,0 +1,123 @@
+#include "updater/update_worker.h"
+
+#include "shared/file_names.h"
+#include "shared/files.h"
+#include "shared/md5.h"
+#include "shared/process.h"
+#include "shared/unique_handle.h"
+#include "updater/process_values.h"
+#include "updater/update_list.h"
+
+#include <vector>
+
+namespace {
+
+// Receiving in larger blocks than libcurl's default of 16 KB takes far fewer receive
+// calls, which are costly under Wine: a 200 MB update arrives in less than half the time.
+// What arrives and where it goes stay the same.
+constexpr long kReceiveBufferBytes = 512 * 1024;
+// libcurl hands the body over in pieces of 16 KB; collecting them into fewer file writes
+// saves about a sixth of the download time under Wine. Larger stream buffers measured slower.
+constexpr size_t kFileBufferBytes = 256 * 1024;
+
+enum class EntryResult { Verified, Skipped, Failed };
+
+// The working copy of one entry while it downloads; the callbacks receive it.
+struct EntryDownload {
+    UpdateEntry entry;
+    int postedPercent = -1;
+};
+
+// The shared progress callback posts on every call; passing it only the calls that change
+// the truncated percentage keeps a large file from flooding the window's queue.
+int EntryProgressCallback(void* userdata, double dltotal, double dlnow, double ultotal, double ulnow) {
+    if (dltotal > -0.1 && dltotal < 0.1) return 0;
+    auto* download = static_cast<EntryDownload*>(userdata);
+    const int percent = static_cast<int>(dlnow / dltotal * 100.0);
+    if (percent == download->postedPercent) return 0;
+    download->postedPercent = percent;
+    return ProgressCallback(&download->entry, dltotal, dlnow, ultotal, ulnow);
+}
+
+void PostFinalCode(WPARAM code) {
+    const HWND window = ProgressTargetWindow();
+    // A queue that is full for a moment must not swallow the only final code.
+    for (int attempt = 0; attempt < 500; ++attempt) {
+        if (::PostMessageA(window, WM_USER, code, 0)) return;
+        if (!::IsWindow(window)) return;
+        ::Sleep(10);
+    }
+}
+
+EntryResult DownloadEntry(const UpdateEntry& listed, const std::string& tempDir) {
+    // The updater runs as administrator: a name with a directory or drive part could
+    // place a file anywhere, so such an entry is refused like a failed transfer.
+    if (!IsPlainFileName(listed.name)) return EntryResult::Failed;
+
+    EntryDownload download{listed};
+    UniqueEasyHandle easy(curl_easy_init());
+    if (!easy) return EntryResult::Failed;
+
+    const std::string path = tempDir + "\\" + listed.name;
+    if (!MakeDirectory(tempDir)) return EntryResult::Skipped;
+
+    std::vector<char> fileBuffer(kFileBufferBytes);  // declared first: it outlives the stream
+    UniqueStdioFile file(std::fopen(path.c_str(), "wb"));
+    if (!file) return EntryResult::Failed;
+    std::setvbuf(file.get(), fileBuffer.data(), _IOFBF, fileBuffer.size());
+    download.entry.file = file.get();
+
+    TransferContext* context = &download.entry;
+    curl_easy_setopt(easy.get(), CURLOPT_URL, listed.url.c_str());
+    curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, WriteFileCallback);
+    curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, context);
+    curl_easy_setopt(easy.get(), CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(easy.get(), CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy.get(), CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(easy.get(), CURLOPT_PROGRESSFUNCTION, EntryProgressCallback);
+    curl_easy_setopt(easy.get(), CURLOPT_PROGRESSDATA, &download);
+    curl_easy_setopt(easy.get(), CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
+    ApplyTransferLimits(easy.get());
+
+    const CURLcode result = curl_easy_perform(easy.get());
+    easy.reset();
+    download.entry.file = nullptr;
+    // A write that fails only while the stream is flushed leaves a short file, which the
+    // digest then refuses.
+    file.reset();
+    if (result != CURLE_OK) return EntryResult::Failed;
+
+    const auto digest = FileMd5(path);
+    if (!digest || !DigestMatches(listed.id, *digest)) return EntryResult::Failed;
+    return EntryResult::Verified;
+}
+
+}  // namespace
+
+bool DigestMatches(std::string id, const std::string& digest) {
+    for (char& c : id) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return id == digest;
+}
+
+DWORD WINAPI UpdateWorker(LPVOID) {
+    // A copy of its own: the worker may still run while the window thread returns from
+    // the program and the process-wide values are torn down.
+    const UpdaterValues values = Updater();
+    const std::vector<UpdateEntry> entries = FetchUpdateList(values.UpdateListUrl, values.TempDirectory());
+    for (const UpdateEntry& entry : entries) {
+        if (DownloadEntry(entry, values.TempDirectory()) == EntryResult::Failed) {
+            RunProgram(values.MainProgram());
+            PostFinalCode(UPDATE_ABORTED);
+            return 0;
+        }
+    }
+    PostFinalCode(UPDATE_FINISHED);
+    return 0;
+}
+
+bool StartUpdateWorker() {
+    UniqueKernelHandle thread(::CreateThread(nullptr, 0, UpdateWorker, nullptr, 0, nullptr));
+    return thread.valid();
+}
