@@ -1,28 +1,3 @@
-# Cross-compiles for x86_64-w64-mingw32 with the posix thread model (std::thread needs it).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiles for x86_64-w64-mingw32.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(KESTROVA_TRIPLE x86_64-w64-mingw32)
-
-set(CMAKE_C_COMPILER   ${KESTROVA_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${KESTROVA_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER  ${KESTROVA_TRIPLE}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${KESTROVA_TRIPLE})
-# Where scripts/bootstrap installed the cross-built libcurl, pugixml and minizip.
-if(NOT KESTROVA_DEPS_PREFIX AND DEFINED ENV{KESTROVA_DEPS_PREFIX})
-  set(KESTROVA_DEPS_PREFIX $ENV{KESTROVA_DEPS_PREFIX})
-endif()
-if(KESTROVA_DEPS_PREFIX)
-  list(PREPEND CMAKE_FIND_ROOT_PATH ${KESTROVA_DEPS_PREFIX})
-endif()
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES KESTROVA_DEPS_PREFIX)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Tests and tools built for this target run under Wine on the build machine.
-find_program(KESTROVA_WINE64 wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
-if(KESTROVA_WINE64 AND "x86_64" STREQUAL "x86_64")
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${KESTROVA_WINE64})
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/mingw_common.cmake)
