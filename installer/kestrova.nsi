@@ -146,6 +146,9 @@ Section "Uninstall"
   Call un.CloseMorvane
   Call un.CloseVeltrin
   !insertmacro ForEachInstalledFile RemoveFile
+  ; The toolbox saves its Run key into the file "Veltrin" of its current folder, which is
+  ; this one when it starts from the shortcut.
+  Delete "$INSTDIR\Veltrin"
   ; The updater's download folder; it only ever holds files of an unfinished update.
   RMDir /r "$INSTDIR\uploadtemp"
   Delete "$INSTDIR\${UNINSTALLER}"

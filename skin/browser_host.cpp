@@ -6,8 +6,8 @@
 
 namespace {
 
-// The download manager's interface and service id; the import library lacks it.
-const IID kDownloadManagerId = {0x988934A4, 0x064B, 0x11D3, {0xBB, 0x80, 0x00, 0x10, 0x4B, 0x35, 0xE7, 0xF9}};
+// The download manager's interface and service id; the import library lacks the symbol.
+const IID kDownloadManagerId = __uuidof(IDownloadManager);
 
 template <typename T>
 using ComPtr = std::unique_ptr<T, ComReleaser<T>>;
@@ -143,6 +143,8 @@ STDMETHODIMP BrowserHost::QueryInterface(REFIID iid, void** object) {
         *object = static_cast<IDocHostUIHandler*>(this);
     else if (IsEqualIID(iid, IID_IServiceProvider))
         *object = static_cast<IServiceProvider*>(this);
+    else if (IsEqualIID(iid, kDownloadManagerId))
+        *object = static_cast<IDownloadManager*>(this);
     else if (IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, DIID_DWebBrowserEvents2))
         *object = static_cast<IDispatch*>(this);
     if (*object == nullptr) return E_NOINTERFACE;
@@ -296,10 +298,8 @@ STDMETHODIMP BrowserHost::QueryService(REFGUID service, REFIID iid, void** objec
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
     if (Handler() == nullptr || !IsEqualGUID(service, kDownloadManagerId)) return E_NOINTERFACE;
-    if (!IsEqualIID(iid, kDownloadManagerId) && !IsEqualIID(iid, IID_IUnknown)) return E_NOINTERFACE;
-    *object = static_cast<IDownloadManager*>(this);
-    AddRef();
-    return S_OK;
+    // Through QueryInterface, so that every interface handed out leads back to one identity.
+    return QueryInterface(iid, object);
 }
 
 STDMETHODIMP BrowserHost::Download(IMoniker* moniker, IBindCtx* context, DWORD bindVerb, LONG gripMax,

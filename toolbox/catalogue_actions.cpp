@@ -1,35 +1,44 @@
-// What the main window's rows and tabs lead to in the catalogues. A load empties its
-// list; downloaded files are opened; downloads and installed programs are not started
-// from here, so no worker ever reports and no package download counts as running.
+// What the main window's rows and tabs lead to: the catalogue library, given the
+// program's process-wide values.
 #include "toolbox/main_window.h"
 
-#include "shared/process.h"
+#include "toolbox/catalogue/document_catalogue.h"
+#include "toolbox/catalogue/download_job.h"
+#include "toolbox/catalogue/downloads.h"
+#include "toolbox/catalogue/open_and_launch.h"
+#include "toolbox/catalogue/software_catalogue.h"
+#include "toolbox/toolbox_values.h"
 
-void Veltrin::LoadSoftwareCatalogue() {
-    if (m_pSoftList != nullptr) m_pSoftList->RemoveAll();
+namespace {
+
+// Read at each use: start-up fills the values before the window exists, and tests may
+// point them at another server or folder.
+CatalogueContext CurrentCatalogueContext() {
+    return CatalogueContext{Toolbox().InstallDir, Toolbox().ServerBaseUrl, Toolbox().TaxCode};
 }
 
-void Veltrin::LoadDocumentCatalogue(const std::string& /*folderId*/) {
-    if (m_pFileList != nullptr) m_pFileList->RemoveAll();
+}  // namespace
+
+void Veltrin::LoadSoftwareCatalogue() { ::LoadSoftwareCatalogue(m_pSoftList, CurrentCatalogueContext(), m_rowCounter); }
+
+void Veltrin::LoadDocumentCatalogue(const std::string& folderId) {
+    ::LoadDocumentCatalogue(m_pFileList, CurrentCatalogueContext(), folderId);
 }
 
-void Veltrin::StartSoftwareDownload(SkinSoftListControl* /*control*/) {}
-
-void Veltrin::CancelSoftwareDownload(SkinSoftListControl* /*control*/) {}
-
-void Veltrin::StartDocumentDownload(FileListControl* /*control*/) {}
-
-void Veltrin::OpenLocalFile(const std::string& path) {
-    // Programs are started; any other file goes to the program the shell associates with it.
-    if (path.size() >= 3 && path.compare(path.size() - 3, 3, "exe") == 0) {
-        RunProgram(path);
-    } else {
-        ShellOpen(path);
-    }
+void Veltrin::StartSoftwareDownload(SkinSoftListControl* control) {
+    ::StartSoftwareDownload(control, CurrentCatalogueContext());
 }
 
-void Veltrin::LaunchInstalledProgram(const DuiSoft& /*entry*/) {}
+void Veltrin::CancelSoftwareDownload(SkinSoftListControl* control) { ::CancelSoftwareDownload(control); }
 
-LRESULT Veltrin::OnDownloadMessage(WPARAM /*code*/, LPARAM /*job*/) { return 0; }
+void Veltrin::StartDocumentDownload(FileListControl* control) {
+    ::StartDocumentDownload(control, CurrentCatalogueContext());
+}
 
-int Veltrin::RunningSoftwareDownloads() const { return 0; }
+void Veltrin::OpenLocalFile(const std::string& path) { ::OpenLocalFile(path); }
+
+void Veltrin::LaunchInstalledProgram(const DuiSoft& entry) { ::LaunchInstalledProgram(entry); }
+
+LRESULT Veltrin::OnDownloadMessage(WPARAM code, LPARAM job) { return ::OnDownloadMessage(m_paintManager, code, job); }
+
+int Veltrin::RunningSoftwareDownloads() const { return RunningDownloadCount().load(); }

@@ -20,6 +20,9 @@ using UniqueMenu = UniqueHandle<MenuTraits>;
 
 constexpr char kTrayExitText[] = "退出";
 
+// The shipped 32-bit program hands the shell the full record, 508 bytes.
+static_assert(sizeof(void*) != 4 || sizeof(NOTIFYICONDATAA) == 508, "NOTIFYICONDATAA of the 32-bit build");
+
 }  // namespace
 
 void Veltrin::AddTrayIconAndHide() {

@@ -2,6 +2,9 @@
 
 HRESULT CCustomWebEventHandler::ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) { return S_OK; }
 
+// The shipped 32-bit program reports the record's size as 20 bytes.
+static_assert(sizeof(void*) != 4 || sizeof(DOCHOSTUIINFO) == 20, "DOCHOSTUIINFO of the 32-bit build");
+
 HRESULT CCustomWebEventHandler::GetHostInfo(DOCHOSTUIINFO* info) {
     if (info != nullptr) {
         info->cbSize = sizeof(DOCHOSTUIINFO);

@@ -31,10 +31,11 @@ def publish(release_dir, version, content_dir, base_url, files_path=DEFAULT_FILE
     target = os.path.join(content_dir, *files_path[1:].split("/"))
     os.makedirs(target, exist_ok=True)
     entries = []
-    for number, name in enumerate(names, start=1):
+    for name in names:
         digest = _copy_with_md5(os.path.join(release_dir, name), os.path.join(target, name))
         url = f"{base_url}{quote(files_path)}/{quote(name, safe='')}"
-        entries.append({"id": str(number), "name": name, "url": url, "md5": digest})
+        # The updater checks each downloaded file against "id"; "md5" repeats it for people.
+        entries.append({"id": digest, "name": name, "url": url, "md5": digest})
 
     listing = json.dumps(entries, ensure_ascii=False, indent=2) + "\n"
     _write_replacing(os.path.join(content_dir, "update.json"), listing.encode("utf-8"))

@@ -103,6 +103,7 @@ TEST_F(SoftwareGrid, ThreeCellsToARowWithATrailingRowOfEmptyCells) {
 }
 
 TEST_F(SoftwareGrid, ControlNamesContinueAcrossReloads) {
+    const long recordsBefore = LiveDuiSoftCount();
     Load(SoftwareCatalogueJson(3));
     std::vector<std::string> first;
     for (CControlUI* cell : Cells(list_, "SoftListItem")) first.push_back(cell->GetName().GetData());
@@ -114,6 +115,8 @@ TEST_F(SoftwareGrid, ControlNamesContinueAcrossReloads) {
     EXPECT_STREQ(second[0]->GetName().GetData(), "rowIndex4");
     EXPECT_STREQ(second[2]->GetName().GetData(), "rowIndex6");
     EXPECT_EQ(rowCounter_, 6);
+    // The first load's records went with its rows.
+    EXPECT_EQ(LiveDuiSoftCount(), recordsBefore + 3);
 }
 
 TEST_F(SoftwareGrid, RequestCarriesTheCodeAndARandomNumber) {

@@ -25,8 +25,8 @@ TestFrame::~TestFrame() {
 TestFrame* TestFrame::Open(const std::string& layout, int* liveCount, IDialogBuilderCallback* callback, int x,
                            int y) {
     auto* frame = new TestFrame(layout, callback, liveCount);
-    if (!frame->Create(nullptr, "Kestrova frame test", WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, 0,
-                       x, y, 400, 300)) {
+    if (!frame->Create(nullptr, "Kestrova frame test", WS_POPUP | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, 0, x, y, 400,
+                       300)) {
         delete frame;
         return nullptr;
     }
@@ -34,8 +34,21 @@ TestFrame* TestFrame::Open(const std::string& layout, int* liveCount, IDialogBui
     if (size.cx > 0 && size.cy > 0) {
         ::SetWindowPos(frame->GetHWND(), nullptr, x, y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    frame->ShowWindow(true, true);
+    // No system menu and no activation: Wine hands activated windows and popups with a
+    // system menu to the window manager, and waits two seconds for the absent one when
+    // they are destroyed.
+    frame->ShowWindow(true, false);
     return frame;
+}
+
+LRESULT TestFrame::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM, bool& handled) {
+    if (message == WM_SIZE && wParam == SIZE_MAXIMIZED) {
+        RECT rc{};
+        ::GetWindowRect(GetHWND(), &rc);
+        maximisedRects.push_back(rc);
+    }
+    handled = false;
+    return 0;
 }
 
 void TestFrame::Notify(TNotifyUI& msg) {

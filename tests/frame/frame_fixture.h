@@ -35,12 +35,16 @@ public:
 
     std::vector<Notice> notices;
     bool initWindowCalled = false;
+    // The window rectangle at each WM_SIZE with SIZE_MAXIMIZED: what the system gave the
+    // window when it maximised it.
+    std::vector<RECT> maximisedRects;
 
 protected:
     const char* GetWindowClassName() const override { return "KestrovaFrameTest"; }
     const char* LayoutFileName() const override { return layout_.c_str(); }
     IDialogBuilderCallback* BuilderCallback() override { return callback_; }
     void InitWindow() override { initWindowCalled = true; }
+    LRESULT HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
     void Notify(TNotifyUI& msg) override;
 
 private:

@@ -192,11 +192,12 @@ TEST_F(InstallerTest, InstallsTheFolderTheShortcutAndTheUninstaller) {
 TEST_F(InstallerTest, UninstallerRemovesWhatWasInstalledAndTheLogonEntry) {
     ASSERT_EQ(Install(), 0);
     const std::string dir = InstallDir();
-    // What running the suite adds: the toolbox's logon entry for the updater, and the
-    // updater's backups and an unfinished download folder.
+    // What running the suite adds: the toolbox's logon entry for the updater and its saved
+    // copy of the Run key, and the updater's backups and an unfinished download folder.
     ASSERT_TRUE(WriteMachineString(kRunKey, "Veltrin", dir + "\\Morvane.exe"));
     ASSERT_TRUE(WriteMachineString(kRunKey, kOtherRunValue, "C:\\elsewhere\\other.exe"));
     ASSERT_TRUE(WriteFileBytes(dir + "\\Veltrin.exebak", "previous version"));
+    ASSERT_TRUE(WriteFileBytes(dir + "\\Veltrin", "the Run key as the toolbox saves it"));
     ASSERT_TRUE(::CreateDirectoryA((dir + "\\uploadtemp").c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(dir + "\\uploadtemp\\skin.zip", "half a download"));
 

@@ -239,12 +239,16 @@ TEST_F(MainWindowTest, CaptionDoubleClickDoesNothing) {
 }
 
 TEST_F(MainWindowTest, SystemCloseEndsTheLoopWithoutTheTray) {
-    EXPECT_EQ(::SendMessageA(handle, WM_SYSCOMMAND, SC_CLOSE, 0), 0);
+    // Alt+F4 as the keyboard delivers it; the system makes the Close command of it.
+    ::SendMessageA(handle, WM_SYSKEYDOWN, VK_F4, AltF4KeyData());
     int code = -1;
     EXPECT_TRUE(WaitForQuitMessage(1000, &code));
     EXPECT_EQ(code, 0);
     EXPECT_TRUE(::IsWindow(handle));
     EXPECT_FALSE(window->HasTrayIcon());
+
+    EXPECT_EQ(::SendMessageA(handle, WM_SYSCOMMAND, SC_CLOSE, 0), 0);
+    EXPECT_TRUE(WaitForQuitMessage(1000));
 }
 
 TEST_F(MainWindowTest, AppendedRowsAreNamedFromTheRowCounter) {

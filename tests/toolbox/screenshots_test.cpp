@@ -159,7 +159,7 @@ TEST_F(ScreenshotTest, DocumentPage) {
     EXPECT_FALSE(SaveScreenshot(handle, "veltrin_documents").empty());
 }
 
-TEST_F(ScreenshotTest, LinksPageAndHiddenRestoreButton) {
+TEST_F(ScreenshotTest, LinksPage) {
     ClickOption("wz");
     PumpMessagesFor(200);
     EXPECT_EQ(window->CurrentPage(), kBrowserPage);

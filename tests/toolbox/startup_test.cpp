@@ -1,5 +1,6 @@
 // Start-up steps without windows: where the program is installed, the taxpayer code from
 // the invoicing program's App Paths entry, the updater's Run value, and one instance only.
+#include "shared/unique_handle.h"
 #include "tests/support/gui_driver.h"
 #include "tests/toolbox/toolbox_fixture.h"
 #include "toolbox/startup.h"
@@ -97,6 +98,13 @@ TEST_F(StartWithWindowsTest, AnyTextIsLeftAlone) {
 
 // One instance per machine: the second start finds the first one's window, hidden in the
 // tray or not, shows it and ends; the name lives as long as the first instance.
+struct WindowTraits {
+    using Value = HWND;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value v) { ::DestroyWindow(v); }
+};
+using UniqueWindow = UniqueHandle<WindowTraits>;
+
 class SingleInstanceTest : public ::testing::Test {
 protected:
     void SetUp() override { UseBuiltSkin(); }
@@ -118,6 +126,20 @@ TEST_F(SingleInstanceTest, SecondInstanceShowsTheFirstWindowAndIsNotFirst) {
         EXPECT_FALSE(second.IsFirst());
     }
     EXPECT_TRUE(::IsWindowVisible(handle));
+    EXPECT_EQ(::GetForegroundWindow(), handle);
+
+    // Shown but behind another window: it comes to the front.
+    UniqueWindow other(::CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 10, 10, 200, 100, nullptr,
+                                         nullptr, nullptr, nullptr));
+    ASSERT_TRUE(other);
+    ::SetForegroundWindow(other.get());
+    ASSERT_EQ(::GetForegroundWindow(), other.get());
+    {
+        SingleInstance second;
+        EXPECT_FALSE(second.IsFirst());
+    }
+    EXPECT_TRUE(::IsWindowVisible(handle));
+    EXPECT_EQ(::GetForegroundWindow(), handle);
     CloseTestWindow(handle);
 
     // Without a window to find, a second instance still learns that it is not the first.

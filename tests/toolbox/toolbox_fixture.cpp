@@ -171,6 +171,11 @@ int TestVeltrin::CurrentPage() {
     return static_cast<CTabLayoutUI*>(tabs->GetInterface("TabLayout"))->GetCurSel();
 }
 
+LPARAM AltF4KeyData() {
+    constexpr LPARAM kAltHeld = 1 << 29;
+    return kAltHeld | (static_cast<LPARAM>(::MapVirtualKeyA(VK_F4, MAPVK_VK_TO_VSC)) << 16) | 1;
+}
+
 void CloseTestWindow(HWND window) {
     if (window == nullptr || !::IsWindow(window)) return;
     ::DestroyWindow(window);

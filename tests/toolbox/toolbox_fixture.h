@@ -124,6 +124,9 @@ protected:
     int RunningSoftwareDownloads() const override { return runningDownloads; }
 };
 
+// The key data of a WM_SYSKEYDOWN for F4 pressed with Alt held.
+LPARAM AltF4KeyData();
+
 // Destroys a test's window at the end and takes the quit request its destruction posts.
 void CloseTestWindow(HWND window);
 

@@ -188,11 +188,15 @@ TEST_F(VeltrinEndToEnd, SecondStartShowsTheFirstWindowFromTheTrayAndEnds) {
     ASSERT_TRUE(second.process);
     EXPECT_EQ(ExitCodeWithin(second.process.get(), kLimit), 0);
     EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(main) != FALSE; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == main; }, 5000)) << "and activated";
     EXPECT_EQ(WindowOf(second.id, "Veltrin"), nullptr);
     EXPECT_EQ(::WaitForSingleObject(first->process.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
 
+    // Alt+F4 ends it; the icon, still there from the close button, goes with it.
+    ASSERT_TRUE(TrayIconPresent(main));
     ::PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(ExitCodeWithin(first->process.get(), kLimit), 0);
+    EXPECT_FALSE(TrayIconPresent(main));
 }
 
 TEST_F(VeltrinEndToEnd, SecondStartBeforeTheFirstHasAWindowStillEnds) {

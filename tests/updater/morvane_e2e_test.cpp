@@ -11,6 +11,8 @@
 namespace {
 
 constexpr DWORD kRunLimit = 60000;
+// "sys.ini" as InstallFolder::WriteSettings("1.0") leaves it.
+constexpr char kOldSettings[] = "[Soft]\r\nVer=1.0\r\n";
 
 std::string BuiltFile(const std::string& name) { return TestProgramDir() + "\\" + name; }
 
@@ -148,6 +150,23 @@ TEST_F(MorvaneEndToEnd, RunningMainProgramsAreEndedAtEveryStart) {
     EXPECT_TRUE(install_.WaitForStarts(2));  // the one ended, then the one started
 }
 
+// The updater replaces programs in its folder, so the shipped file asks for administrator rights.
+TEST_F(MorvaneEndToEnd, ExecutableCarriesAManifestAskingForAdministratorRights) {
+    struct LibraryTraits {
+        using Value = HMODULE;
+        static Value Invalid() { return nullptr; }
+        static void Close(Value v) { ::FreeLibrary(v); }
+    };
+    UniqueHandle<LibraryTraits> image(::LoadLibraryExA(install_.Child("Morvane.exe").c_str(), nullptr,
+                                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    ASSERT_TRUE(image);
+    const HRSRC manifest = ::FindResourceA(image.get(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
+    ASSERT_NE(manifest, nullptr);
+    const char* bytes = static_cast<const char*>(::LockResource(::LoadResource(image.get(), manifest)));
+    const std::string text(bytes, ::SizeofResource(image.get(), manifest));
+    EXPECT_NE(text.find("level=\"requireAdministrator\""), std::string::npos);
+}
+
 // ---- update ----------------------------------------------------------------------------
 
 TEST_F(MorvaneEndToEnd, UpdateEndsTheMainProgramReplacesFilesRecordsTheVersionAndRestartsIt) {
@@ -235,7 +254,7 @@ TEST_P(AbandonedUpdate, MainProgramStartedInstallationUntouchedExitCodeZero) {
     EXPECT_FALSE(PathExists(install_.Child("a.dllbak")));
     EXPECT_FALSE(PathExists(install_.Child("b.dll")));
     EXPECT_FALSE(PathExists(install_.Child("evil.dll")));
-    EXPECT_EQ(install_.RecordedVersion(), "1.0");
+    EXPECT_EQ(ReadFileBytes(install_.Child("sys.ini")), kOldSettings);
     EXPECT_EQ(server_.CountRequests("/files/b.dll"), 0);  // the first failure ends the update
 }
 
@@ -282,7 +301,7 @@ TEST_P(NothingToInstall, TemporaryFolderDeletedNothingChangedMainProgramStarted)
     EXPECT_FALSE(PathExists(install_.TempDirectory()));
     EXPECT_EQ(ReadFileBytes(install_.Child("a.dll")), "old a");
     EXPECT_FALSE(PathExists(install_.Child("a.dllbak")));
-    EXPECT_EQ(install_.RecordedVersion(), "1.0");
+    EXPECT_EQ(ReadFileBytes(install_.Child("sys.ini")), kOldSettings);
     EXPECT_TRUE(install_.WaitForStarts(1));
 }
 
@@ -319,7 +338,7 @@ protected:
 
     void ExpectUntouched() {
         EXPECT_EQ(ReadFileBytes(install_.Child("a.dll")), "old a");
-        EXPECT_EQ(install_.RecordedVersion(), "1.0");
+        EXPECT_EQ(ReadFileBytes(install_.Child("sys.ini")), kOldSettings);
         // The partial download stays until the next run deletes it.
         EXPECT_TRUE(PathExists(install_.TempDirectory() + "\\a.dll"));
     }

@@ -51,8 +51,7 @@ class PublishedSetTest(PublishTestCase):
         raw = self.content_file("update.json")
         self.assertIn(CHINESE.encode("utf-8"), raw)
         self.assertEqual(json.loads(raw.decode("utf-8")), entries)
-        self.assertEqual([(entry["id"], entry["name"]) for entry in entries],
-                         [("1", "Morvane.exe"), ("2", "Veltrin.exe"), ("3", "read me.txt"), ("4", CHINESE)])
+        self.assertEqual([entry["name"] for entry in entries], ["Morvane.exe", "Veltrin.exe", "read me.txt", CHINESE])
         base = "http://updates.example.com:8080/files/update/"
         self.assertEqual([entry["url"] for entry in entries],
                          [base + "Morvane.exe", base + "Veltrin.exe", base + "read%20me.txt",
@@ -61,7 +60,8 @@ class PublishedSetTest(PublishTestCase):
             with self.subTest(name=entry["name"]):
                 written = self.content_file("files", "update", entry["name"])
                 self.assertEqual(written, RELEASE[entry["name"]])
-                self.assertEqual(entry["md5"], hashlib.md5(written).hexdigest())
+                self.assertEqual(entry["id"], hashlib.md5(written).hexdigest())
+                self.assertEqual(entry["md5"], entry["id"])
                 self.assertEqual(set(entry), {"id", "name", "url", "md5"})
 
     def test_version_is_stored_byte_for_byte(self):

@@ -1,0 +1,267 @@
+// The catalogues inside the real main window, driven with real mouse clicks and filled
+// from the sample content the demo serves (tools/demo_content): the software tab loads and
+// downloads, a second click starts the package, a document folder opens in place, and
+// screenshots of both pages with a download running are saved for people to look at.
+#include "shared/files.h"
+#include "tests/catalogue/catalogue_fixture.h"
+#include "tests/support/gui_driver.h"
+#include "tests/support/test_server.h"
+#include "tests/toolbox/toolbox_fixture.h"
+#include "toolbox/catalogue/download_job.h"
+#include "toolbox/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+constexpr char kDemoServerUrl[] = "http://127.0.0.1:8765";
+
+std::string DemoContentPath(const std::string& relative) {
+    return std::string(KESTROVA_SOURCE_DIR) + "/tools/demo_content/" + relative;
+}
+
+// The demo's addresses point at the demo server; here they point at this namespace.
+std::string Redirected(std::string text, const std::string& baseUrl) {
+    for (size_t at = text.find(kDemoServerUrl); at != std::string::npos; at = text.find(kDemoServerUrl, at)) {
+        text.replace(at, sizeof(kDemoServerUrl) - 1, baseUrl);
+        at += baseUrl.size();
+    }
+    return text;
+}
+
+std::string JsonEscaped(const std::string& text) {
+    std::string escaped;
+    for (char c : text) {
+        if (c == '\\') escaped += '\\';
+        escaped += c;
+    }
+    return escaped;
+}
+
+template <typename Row>
+std::vector<Row*> CellsOf(CContainerUI* list, const char* interfaceName) {
+    std::vector<Row*> cells;
+    for (int r = 0; list != nullptr && r < list->GetCount(); ++r) {
+        auto* row = static_cast<CContainerUI*>(list->GetItemAt(r));
+        for (int c = 0; c < row->GetCount(); ++c) {
+            if (void* cell = row->GetItemAt(c)->GetInterface(interfaceName)) cells.push_back(static_cast<Row*>(cell));
+        }
+    }
+    return cells;
+}
+
+class CatalogueMainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        UseBuiltSkin();
+        ServeDemoContent();
+        Toolbox().SetServerBaseUrl(server_.BaseUrl());
+        Toolbox().TaxCode = "91110108MA01TEST8X";
+        Toolbox().InstallDir = install_.dir.Path();
+        window_ = new Veltrin;
+        ASSERT_TRUE(window_->Open());
+        handle_ = window_->GetHWND();
+        ::SetWindowPos(handle_, HWND_TOP, 40, 40, 0, 0, SWP_NOSIZE);
+        ::SetForegroundWindow(handle_);
+        PumpMessagesFor(200);
+    }
+
+    void TearDown() override { CloseTestWindow(handle_); }
+
+    // The catalogue, its icons, the document tree and its documents as overlays of this
+    // namespace; packages are the server's generated files.
+    void ServeDemoContent(const std::string& versionKeyPath = "") {
+        std::string software = Redirected(ReadFileBytes(DemoContentPath("software.json")), server_.BaseUrl());
+        if (!versionKeyPath.empty()) {
+            // The demo's version locators, moved below a key of the test's own.
+            const std::string demoRoot = JsonEscaped("SOFTWARE\\Kestrova\\");
+            const std::string testRoot = JsonEscaped(versionKeyPath + "\\");
+            for (size_t at = software.find(demoRoot); at != std::string::npos; at = software.find(demoRoot, at)) {
+                software.replace(at, demoRoot.size(), testRoot);
+                at += testRoot.size();
+            }
+        }
+        ASSERT_TRUE(server_.Put("/F", software));
+        for (const char* folder : {"documents", "icons", "docs"}) {
+            std::vector<std::string> paths;
+            std::vector<std::string> names;
+            ListFiles(DemoContentPath(folder), paths, names);
+            ASSERT_FALSE(names.empty()) << folder;
+            for (size_t i = 0; i < names.size(); ++i) {
+                const std::string bytes = ReadFileBytes(paths[i]);
+                const bool json = names[i].size() > 5 && names[i].compare(names[i].size() - 5, 5, ".json") == 0;
+                ASSERT_TRUE(server_.Put("/" + std::string(folder) + "/" + names[i],
+                                        json ? Redirected(bytes, server_.BaseUrl()) : bytes));
+            }
+        }
+    }
+
+    CControlUI* Control(const char* name) { return window_->PaintManager().FindControl(name); }
+    CContainerUI* List(const char* name) { return AsContainer(Control(name)); }
+    std::vector<SkinSoftListControl*> SoftwareCells() { return CellsOf<SkinSoftListControl>(List("softlist"), "SoftListItem"); }
+    std::vector<FileListControl*> DocumentCells() { return CellsOf<FileListControl>(List("filelist"), "FileListItem"); }
+
+    void Click(CControlUI* control) {
+        ASSERT_NE(control, nullptr);
+        ClickAtCentre(handle_, control->GetPos());
+    }
+    void SelectTab(const char* name) {
+        Click(Control(name));
+        PumpMessagesFor(300);  // the new page is laid out before its cells are clicked
+    }
+
+    FileListControl* DocumentNamed(const std::string& name) {
+        for (FileListControl* cell : DocumentCells()) {
+            if (cell->GetFile()->name == name) return cell;
+        }
+        return nullptr;
+    }
+
+    std::vector<std::string> DocumentRequests() const {
+        std::vector<std::string> requests = server_.Requests();
+        requests.erase(std::remove_if(requests.begin(), requests.end(),
+                                      [](const std::string& r) { return r.rfind("/D?", 0) != 0; }),
+                       requests.end());
+        return requests;
+    }
+
+    int CurrentPage() {
+        CControlUI* tabs = Control("switch");
+        return tabs ? static_cast<CTabLayoutUI*>(tabs->GetInterface("TabLayout"))->GetCurSel() : -1;
+    }
+
+    TestServer server_{"catwindow"};
+    InstallFolder install_;
+    ToolboxValuesScope values_;
+    Veltrin* window_ = nullptr;
+    HWND handle_ = nullptr;
+};
+
+TEST_F(CatalogueMainWindow, ASoftwareRowDownloadsItsPackageAndTheNextClickStartsIt) {
+    // Slow enough to see the row's progress: 30 pieces a tenth of a second apart.
+    ASSERT_TRUE(server_.SetFault("/_gen/983040", "mode=trickle&chunk=32768&delay=0.1&count=1"));
+    const int countBefore = RunningDownloadCount().load();
+
+    SelectTab("rj");
+    EXPECT_EQ(CurrentPage(), kSoftwarePage);
+    EXPECT_EQ(server_.CountRequests("/F"), 1);
+    const auto cells = SoftwareCells();
+    ASSERT_EQ(cells.size(), 12u);
+    SkinSoftListControl* row = cells[0];
+    ASSERT_EQ(row->GetSoft()->downName, "kpzs_setup.exe");
+    ASSERT_EQ(row->GetSoft()->state.load(), NotDownloaded);
+    EXPECT_FALSE(row->GetSoft()->iconPath.empty());
+
+    Click(row);
+    EXPECT_EQ(row->GetSoft()->state.load(), Downloading);
+    EXPECT_TRUE(row->IsDownLoad());
+    EXPECT_EQ(RunningDownloadCount().load(), countBefore + 1);
+
+    // What the row shows, each change noted, until the download has ended.
+    std::vector<int> shown;
+    ASSERT_TRUE(PumpMessagesUntil(
+        [&] {
+            const int percent = row->GetDownLoadSize();
+            if (shown.empty() || shown.back() != percent) shown.push_back(percent);
+            return row->GetSoft()->state.load() != Downloading;
+        },
+        30000));
+    EXPECT_EQ(row->GetSoft()->state.load(), Downloaded);
+    EXPECT_FALSE(row->IsDownLoad());
+    EXPECT_EQ(RunningDownloadCount().load(), countBefore);
+    const std::string package = install_.SoftDir() + "\\kpzs_setup.exe";
+    EXPECT_EQ(ReadFileBytes(package), PatternBytes(983040));
+    // The row went up in steps while the bytes came, then back to its resting look.
+    ASSERT_GE(shown.size(), 2u);
+    const int highest = *std::max_element(shown.begin(), shown.end());
+    EXPECT_GT(highest, 0);
+    EXPECT_LE(highest, 100);
+    EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end() - 1)) << ::testing::PrintToString(shown);
+    EXPECT_EQ(shown.back(), 0);
+
+    // The next click starts the package: a program that records how it was started stands
+    // in for the downloaded bytes.
+    CallRecord calls;
+    ASSERT_TRUE(::CopyFileA(CallRecorderPath().c_str(), package.c_str(), FALSE));
+    Click(row);
+    ASSERT_TRUE(calls.WaitForLines(1));
+    const std::string line = calls.Lines()[0];
+    EXPECT_NE(line.find("kpzs_setup.exe"), std::string::npos) << line;
+    EXPECT_EQ(std::strtoul(line.c_str(), nullptr, 10) & STARTF_USESHOWWINDOW, 0u) << line;  // started, not opened
+    EXPECT_EQ(row->GetSoft()->state.load(), Downloaded);
+    EXPECT_EQ(server_.CountRequests("/_gen/983040"), 1);
+}
+
+TEST_F(CatalogueMainWindow, ADocumentFolderOpensInPlaceAndLeadsBack) {
+    SelectTab("wd");
+    EXPECT_EQ(CurrentPage(), kDocumentPage);
+    ASSERT_EQ(DocumentCells().size(), 7u);
+    auto requests = DocumentRequests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_NE(requests[0].find("&id=0&rid"), std::string::npos) << requests[0];
+
+    Click(DocumentNamed("开票操作指南"));
+    std::vector<std::string> names;
+    for (FileListControl* cell : DocumentCells()) names.push_back(cell->GetFile()->name);
+    EXPECT_EQ(names, (std::vector<std::string>{"返回上级", "增值税专用发票开具流程.txt", "红字发票开具说明.txt",
+                                               "发票作废操作.txt", "开票软件操作手册.rtf"}));
+    requests = DocumentRequests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_NE(requests[1].find("&id=1&rid"), std::string::npos) << requests[1];
+
+    // The folder of type 10 behaves the same; "返回上级" is the root folder again.
+    PumpMessagesFor(200);
+    Click(DocumentNamed("返回上级"));
+    ASSERT_EQ(DocumentCells().size(), 7u);
+    PumpMessagesFor(200);
+    Click(DocumentNamed("政策法规"));
+    EXPECT_NE(DocumentNamed("增值税税率表.txt"), nullptr);
+    EXPECT_EQ(server_.CountRequests("/D"), 4);
+}
+
+TEST_F(CatalogueMainWindow, ScreenshotsOfBothPagesWithADownloadRunning) {
+    // Some entries installed, one of them older than the catalogue's, and one package here.
+    const std::string versionRoot = UniqueTestName("Screens");
+    MachineTestKey versions(versionRoot);
+    MachineTestKey etaxVersion(versionRoot + "\\ETax");
+    ASSERT_TRUE(etaxVersion.Set("Version", "5.0.3"));
+    ServeDemoContent(versions.Path());
+    UninstallEntries uninstall;
+    ASSERT_TRUE(uninstall.Add(UniqueTestName("KestrovaScreens-"),
+                              {{"DisplayName", "税控驱动 2.8.0"}, {"DisplayVersion", "2.8.0"}, {"Publisher", "Aisino"}}));
+    ASSERT_TRUE(uninstall.Add(UniqueTestName("KestrovaScreens-"),
+                              {{"DisplayName", "电子税务局"}, {"DisplayVersion", "5.0.3"}, {"Publisher", "Kestrova"}}));
+    ASSERT_TRUE(::CreateDirectoryA(install_.SoftDir().c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(install_.SoftDir() + "\\fpcy_setup.exe", PatternBytes(5452595)));
+    // The tax filing client downloads slowly enough to be caught part way.
+    ASSERT_TRUE(server_.SetFault("/_gen/70569164", "mode=trickle&chunk=1048576&delay=0.1&count=1"));
+
+    const int countBefore = RunningDownloadCount().load();
+    SelectTab("rj");
+    const auto cells = SoftwareCells();
+    ASSERT_EQ(cells.size(), 12u);
+    EXPECT_EQ(cells[1]->GetSoft()->state.load(), Installed);
+    EXPECT_EQ(cells[2]->GetSoft()->state.load(), Downloaded);
+    EXPECT_EQ(cells[3]->GetSoft()->state.load(), UpdateAvailable);
+    SkinSoftListControl* downloading = cells[4];
+    Click(downloading);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return downloading->GetDownLoadSize() >= 30; }, 20000));
+    PumpMessagesFor(200);
+    EXPECT_FALSE(SaveScreenshot(handle_, "catalogue_software").empty());
+
+    // A click on the running download cancels it.
+    Click(downloading);
+    EXPECT_EQ(downloading->GetSoft()->state.load(), NotDownloaded);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return RunningDownloadCount().load() == countBefore; }, 10000));
+    EXPECT_FALSE(PathExists(install_.SoftDir() + "\\grsds_setup.exe"));
+
+    SelectTab("wd");
+    ASSERT_EQ(DocumentCells().size(), 7u);
+    PumpMessagesFor(200);
+    EXPECT_FALSE(SaveScreenshot(handle_, "catalogue_documents").empty());
+}
+
+}  // namespace
