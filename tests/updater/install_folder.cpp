@@ -4,8 +4,9 @@
 
 #include <tlhelp32.h>
 
-#include <cstring>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <sstream>
 #include <thread>
 
@@ -24,9 +25,16 @@ UniqueKernelHandle StartProgram(const std::string& path, const std::string& argu
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &info)) {
-        return UniqueKernelHandle();
+    // The wine server has been seen to refuse a start now and then under load; one more try,
+    // and the reason on record, keep such a hiccup from passing for a fault of the program.
+    for (int attempt = 0;; ++attempt) {
+        if (::CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &info)) {
+            break;
+        }
+        std::fprintf(stderr, "CreateProcess(%s) failed: error %lu\n", path.c_str(), ::GetLastError());
+        if (attempt == 1) return UniqueKernelHandle();
+        ::Sleep(500);
     }
     UniqueKernelHandle thread(info.hThread);
     return UniqueKernelHandle(info.hProcess);
