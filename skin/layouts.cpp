@@ -11,6 +11,62 @@ struct FlowItem {
     RECT padding;
 };
 
+// The children that take part in the flow, with what their fixed lengths, paddings and
+// gaps use up along it; floating and hidden children stand aside.
+struct Flow {
+    std::vector<FlowItem> items;
+    int used = 0;
+    int flexible = 0;
+};
+
+Flow MeasureFlow(CControlUI* const* children, int count, SIZE available, bool vertical, int childPadding) {
+    Flow flow;
+    flow.items.reserve(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        CControlUI* child = children[i];
+        if (!child->IsVisible() || child->IsFloat()) continue;
+        FlowItem item{child, child->EstimateSize(available), child->GetPadding()};
+        const int length = vertical ? item.size.cy : item.size.cx;
+        flow.used += vertical ? item.padding.top + item.padding.bottom : item.padding.left + item.padding.right;
+        if (length > 0) {
+            flow.used += length;
+        } else {
+            ++flow.flexible;
+        }
+        flow.items.push_back(item);
+    }
+    if (flow.items.size() > 1) flow.used += childPadding * static_cast<int>(flow.items.size() - 1);
+    return flow;
+}
+
+// Hands out what is left along the flow in equal shares; the last flexible child takes
+// the rounding remainder.
+class FlexibleShares {
+public:
+    FlexibleShares(int room, const Flow& flow)
+        : remaining_(room > flow.used ? room - flow.used : 0),
+          share_(flow.flexible > 0 ? remaining_ / flow.flexible : 0),
+          flexible_(flow.flexible),
+          left_(flow.flexible) {}
+
+    int LengthOf(int fixedLength) {
+        if (fixedLength > 0) return fixedLength;
+        return --left_ == 0 ? remaining_ - share_ * (flexible_ - 1) : share_;
+    }
+
+private:
+    int remaining_;
+    int share_;
+    int flexible_;
+    int left_;
+};
+
+// Across the flow a child keeps its own size when it fits, and fills the room otherwise.
+int CrossLength(int ownLength, int room) {
+    const int length = ownLength > 0 && ownLength < room ? ownLength : room;
+    return length < 0 ? 0 : length;
+}
+
 }  // namespace
 
 const char* CVerticalLayoutUI::GetClass() const { return "VerticalLayout"; }
@@ -26,44 +82,17 @@ void CVerticalLayoutUI::SetPos(RECT rc) {
     const int innerWidth = inner.right - inner.left;
     const int innerHeight = inner.bottom - inner.top;
 
-    // First the fixed heights, paddings and gaps; the rest is shared.
-    std::vector<FlowItem> flow;
-    flow.reserve(static_cast<size_t>(m_count));
-    int used = 0;
-    int flexible = 0;
-    for (int i = 0; i < m_count; ++i) {
-        CControlUI* child = m_items[i];
-        if (!child->IsVisible() || child->IsFloat()) continue;
-        FlowItem item{child, child->EstimateSize(SIZE{innerWidth, innerHeight}), child->GetPadding()};
-        used += item.padding.top + item.padding.bottom;
-        if (item.size.cy > 0) {
-            used += item.size.cy;
-        } else {
-            ++flexible;
-        }
-        flow.push_back(item);
-    }
-    if (flow.size() > 1) used += m_iChildPadding * static_cast<int>(flow.size() - 1);
-
-    const bool scrolling = m_bVScroll && used > innerHeight;
+    const Flow flow = MeasureFlow(m_items, m_count, SIZE{innerWidth, innerHeight}, true, m_iChildPadding);
+    const bool scrolling = m_bVScroll && flow.used > innerHeight;
     if (scrolling) inner.right -= kScrollBarWidth;
-    SetContentHeight(used, innerHeight);
+    SetContentHeight(flow.used, innerHeight);
 
-    int remaining = innerHeight - used;
-    if (remaining < 0) remaining = 0;
-    const int share = flexible > 0 ? remaining / flexible : 0;
-    int flexibleLeft = flexible;
-
+    FlexibleShares shares(innerHeight, flow);
     int y = inner.top - m_iScrollPos;
-    for (const FlowItem& item : flow) {
-        int height = item.size.cy;
-        if (height <= 0) {
-            // The last flexible child takes the rounding remainder.
-            height = --flexibleLeft == 0 ? remaining - share * (flexible - 1) : share;
-        }
+    for (const FlowItem& item : flow.items) {
+        const int height = shares.LengthOf(item.size.cy);
         const int room = (inner.right - inner.left) - item.padding.left - item.padding.right;
-        int width = item.size.cx > 0 && item.size.cx < room ? item.size.cx : room;
-        if (width < 0) width = 0;
+        const int width = CrossLength(item.size.cx, room);
         const int left = inner.left + item.padding.left;
         const int top = y + item.padding.top;
         item.control->SetPos(RECT{left, top, left + width, top + height});
@@ -89,37 +118,14 @@ void CHorizontalLayoutUI::SetPos(RECT rc) {
     const int innerWidth = inner.right - inner.left;
     const int innerHeight = inner.bottom - inner.top;
 
-    std::vector<FlowItem> flow;
-    flow.reserve(static_cast<size_t>(m_count));
-    int used = 0;
-    int flexible = 0;
-    for (int i = 0; i < m_count; ++i) {
-        CControlUI* child = m_items[i];
-        if (!child->IsVisible() || child->IsFloat()) continue;
-        FlowItem item{child, child->EstimateSize(SIZE{innerWidth, innerHeight}), child->GetPadding()};
-        used += item.padding.left + item.padding.right;
-        if (item.size.cx > 0) {
-            used += item.size.cx;
-        } else {
-            ++flexible;
-        }
-        flow.push_back(item);
-    }
-    if (flow.size() > 1) used += m_iChildPadding * static_cast<int>(flow.size() - 1);
+    const Flow flow = MeasureFlow(m_items, m_count, SIZE{innerWidth, innerHeight}, false, m_iChildPadding);
     SetContentHeight(0, 0);
 
-    int remaining = innerWidth - used;
-    if (remaining < 0) remaining = 0;
-    const int share = flexible > 0 ? remaining / flexible : 0;
-    int flexibleLeft = flexible;
-
+    FlexibleShares shares(innerWidth, flow);
     int x = inner.left;
-    for (const FlowItem& item : flow) {
-        int width = item.size.cx;
-        if (width <= 0) width = --flexibleLeft == 0 ? remaining - share * (flexible - 1) : share;
-        const int room = innerHeight - item.padding.top - item.padding.bottom;
-        int height = item.size.cy > 0 && item.size.cy < room ? item.size.cy : room;
-        if (height < 0) height = 0;
+    for (const FlowItem& item : flow.items) {
+        const int width = shares.LengthOf(item.size.cx);
+        const int height = CrossLength(item.size.cy, innerHeight - item.padding.top - item.padding.bottom);
         const int left = x + item.padding.left;
         const int top = inner.top + item.padding.top;
         item.control->SetPos(RECT{left, top, left + width, top + height});
