@@ -2,15 +2,12 @@
 
 #include <exdispid.h>
 
-#include <memory>
+#include <utility>
 
 namespace {
 
 // The download manager's interface and service id; the import library lacks the symbol.
 const IID kDownloadManagerId = __uuidof(IDownloadManager);
-
-template <typename T>
-using ComPtr = std::unique_ptr<T, ComReleaser<T>>;
 
 // Event arguments come by reference or by value depending on the browser; accept both.
 VARIANT* VariantArgument(VARIANTARG& argument) {
@@ -61,29 +58,30 @@ BrowserHost* BrowserHost::Create(HWND parent, const RECT& rc, CWebBrowserEventHa
 }
 
 bool BrowserHost::Activate() {
-    IOleObject* oleObject = nullptr;
+    IOleObject* rawObject = nullptr;
     if (FAILED(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                                reinterpret_cast<void**>(&oleObject))) ||
-        oleObject == nullptr)
+                                reinterpret_cast<void**>(&rawObject))) ||
+        rawObject == nullptr)
         return false;
-    m_oleObject = oleObject;
+    m_oleObject.reset(rawObject);
     if (FAILED(m_oleObject->SetClientSite(this))) return false;
     RECT rc = m_rc;
     if (FAILED(m_oleObject->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, this, 0, m_parent, &rc))) return false;
-    if (FAILED(m_oleObject->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(&m_browser))) ||
-        m_browser == nullptr)
+    IWebBrowser2* rawBrowser = nullptr;
+    if (FAILED(m_oleObject->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(&rawBrowser))) ||
+        rawBrowser == nullptr)
         return false;
+    m_browser.reset(rawBrowser);
 
     // Events are a convenience: a browser without them still shows pages.
     IConnectionPointContainer* rawContainer = nullptr;
     if (SUCCEEDED(m_browser->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&rawContainer)))) {
         ComPtr<IConnectionPointContainer> container(rawContainer);
-        IConnectionPoint* point = nullptr;
-        if (container && SUCCEEDED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, &point)) && point != nullptr) {
-            if (SUCCEEDED(point->Advise(static_cast<IDispatch*>(this), &m_eventCookie)))
-                m_eventSource = point;
-            else
-                point->Release();
+        IConnectionPoint* rawPoint = nullptr;
+        if (container && SUCCEEDED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, &rawPoint))) {
+            ComPtr<IConnectionPoint> point(rawPoint);
+            if (point && SUCCEEDED(point->Advise(static_cast<IDispatch*>(this), &m_eventCookie)))
+                m_eventSource = std::move(point);
         }
     }
     SetRect(m_rc);
@@ -92,27 +90,22 @@ bool BrowserHost::Activate() {
 
 void BrowserHost::Shut() {
     m_handler = nullptr;  // the control and its handler may be gone before the last reference
-    if (m_eventSource != nullptr) {
+    if (m_eventSource) {
         m_eventSource->Unadvise(m_eventCookie);
-        m_eventSource->Release();
-        m_eventSource = nullptr;
+        m_eventSource.reset();
     }
-    if (m_browser != nullptr) {
-        m_browser->Release();
-        m_browser = nullptr;
-    }
-    if (m_oleObject != nullptr) {
+    m_browser.reset();
+    if (m_oleObject) {
         m_oleObject->Close(OLECLOSE_NOSAVE);
         m_oleObject->SetClientSite(nullptr);
-        m_oleObject->Release();
-        m_oleObject = nullptr;
+        m_oleObject.reset();
     }
     Release();
 }
 
 void BrowserHost::SetRect(const RECT& rc) {
     m_rc = rc;
-    if (m_oleObject == nullptr) return;
+    if (!m_oleObject) return;
     IOleInPlaceObject* rawInPlace = nullptr;
     if (FAILED(m_oleObject->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&rawInPlace)))) return;
     ComPtr<IOleInPlaceObject> inPlace(rawInPlace);
@@ -120,7 +113,7 @@ void BrowserHost::SetRect(const RECT& rc) {
 }
 
 void BrowserHost::Show(bool show) {
-    if (m_oleObject == nullptr) return;
+    if (!m_oleObject) return;
     IOleWindow* rawWindow = nullptr;
     if (FAILED(m_oleObject->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(&rawWindow)))) return;
     ComPtr<IOleWindow> oleWindow(rawWindow);

@@ -11,12 +11,17 @@
 
 #include <atomic>
 
+#include <memory>
+
 template <typename T>
 struct ComReleaser {
     void operator()(T* object) const {
         if (object != nullptr) object->Release();
     }
 };
+
+template <typename T>
+using ComPtr = std::unique_ptr<T, ComReleaser<T>>;
 
 class BrowserHost final : public IOleClientSite,
                           public IOleInPlaceSite,
@@ -31,7 +36,7 @@ public:
     // Deactivates the browser, stops listening and drops the owner's reference.
     void Shut();
 
-    IWebBrowser2* Browser() const { return m_browser; }
+    IWebBrowser2* Browser() const { return m_browser.get(); }
     void SetRect(const RECT& rc);
     void Show(bool show);
 
@@ -123,8 +128,8 @@ private:
     RECT m_rc;
     // Points at the control's handler slot so that a later SetWebBrowserEventHandler applies.
     CWebBrowserEventHandler* const* m_handler;
-    IOleObject* m_oleObject = nullptr;
-    IWebBrowser2* m_browser = nullptr;
-    IConnectionPoint* m_eventSource = nullptr;
+    ComPtr<IOleObject> m_oleObject;
+    ComPtr<IWebBrowser2> m_browser;
+    ComPtr<IConnectionPoint> m_eventSource;
     DWORD m_eventCookie = 0;
 };
