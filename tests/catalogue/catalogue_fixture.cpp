@@ -173,3 +173,12 @@ std::string PatternBytes(size_t n) {
     for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<char>((i * 31 + 7) & 0xFF);
     return bytes;
 }
+
+std::string JsonEscaped(const std::string& text) {
+    std::string escaped;
+    for (char c : text) {
+        if (c == '\\') escaped += '\\';
+        escaped += c;
+    }
+    return escaped;
+}

@@ -128,3 +128,5 @@ private:
 std::string UniqueTestName(const std::string& stem);
 // "n" bytes of a fixed pattern.
 std::string PatternBytes(size_t n);
+// A registry path as a JSON string's content: each backslash doubled.
+std::string JsonEscaped(const std::string& text);

@@ -32,15 +32,6 @@ std::string Redirected(std::string text, const std::string& baseUrl) {
     return text;
 }
 
-std::string JsonEscaped(const std::string& text) {
-    std::string escaped;
-    for (char c : text) {
-        if (c == '\\') escaped += '\\';
-        escaped += c;
-    }
-    return escaped;
-}
-
 template <typename Row>
 std::vector<Row*> CellsOf(CContainerUI* list, const char* interfaceName) {
     std::vector<Row*> cells;

@@ -29,15 +29,6 @@ std::string EntryJson(const EntryFields& entry, const TestServer& server) {
            (entry.icon.empty() ? "" : server.Url(entry.icon)) + "\",\"url\":\"\"}";
 }
 
-std::string Escaped(const std::string& text) {
-    std::string escaped;
-    for (char c : text) {
-        if (c == '\\') escaped += '\\';
-        escaped += c;
-    }
-    return escaped;
-}
-
 class SoftwareStates : public ::testing::Test {
 protected:
     TestServer server_{"softstate"};
@@ -154,7 +145,7 @@ TEST_F(SoftwareStates, RecordedVersionsCompareAsText) {
     const std::string missing = UniqueTestName("ProbeMissing");
     for (const std::string& name : {older, same, noColon, missing}) Install(UniqueTestName("KestrovaTest-"), name);
 
-    const std::string key = Escaped(versions.Path());
+    const std::string key = JsonEscaped(versions.Path());
     const auto records = Load({{older, "o.exe", "1.9", key + ":Older"},
                                {same, "s.exe", "2.0", key + ":Same"},
                                {noColon, "n.exe", "9.9", key},
