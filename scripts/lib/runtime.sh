@@ -1,15 +1,40 @@
-# Shared by scripts/test and scripts/demo: a private display, a private Wine prefix with a
-# persistent wineserver, and the reference maker server. Everything started here is
-# recorded and stopped by stop_started (by process id), also when the caller fails.
+# Shared by scripts/test, scripts/demo and the bench scripts: a private display, a private
+# Wine prefix with a persistent wineserver, and the reference maker server. Everything
+# started here is recorded and stopped by stop_started (by process id), also when the
+# caller fails. Each start checks that what it started runs, and stops the caller with a
+# message naming what is missing when it does not.
 # Expects: KESTROVA_ROOT (the repository) and KESTROVA_RUN (a folder for this run's state).
 
+# Debian's wine64 package puts neither of these on PATH: call them by their real paths.
 WINE64=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver
 STARTED_PIDS=()
+WINESERVER_PID=
+
+runtime_fail() {
+    echo "error: $*" >&2
+    return 1
+}
+
+# require_executable PATH PACKAGE: stops with a message naming the package that brings PATH.
+require_executable() {
+    [ -x "$1" ] || runtime_fail "$1 is missing (Debian package $2; scripts/bootstrap installs it)"
+}
+
+# show_log FILE: the tail of a log that explains a failed start.
+show_log() {
+    [ -s "$1" ] || return 0
+    echo "--- last lines of $1:" >&2
+    tail -n 20 "$1" >&2
+}
 
 stop_started() {
     local pid
-    if [ -n "${WINEPREFIX:-}" ] && [ -d "${WINEPREFIX:-}" ]; then
-        WINEPREFIX="$WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
+    # The persistent server ends the prefix's processes with it; a failure here cannot
+    # change the run's result, but it is reported.
+    if [ -n "$WINESERVER_PID" ]; then
+        "$WINESERVER" -k >/dev/null 2>&1 ||
+            { kill -0 "$WINESERVER_PID" 2>/dev/null && echo "warning: wineserver -k failed" >&2; }
     fi
     for pid in "${STARTED_PIDS[@]}"; do
         kill "$pid" >/dev/null 2>&1 || true
@@ -18,41 +43,87 @@ stop_started() {
         wait "$pid" >/dev/null 2>&1 || true
     done
     STARTED_PIDS=()
+    WINESERVER_PID=
+}
+
+# wait_until SECONDS COMMAND...: true as soon as COMMAND succeeds, false after SECONDS.
+wait_until() {
+    local seconds=$1 i; shift
+    for i in $(seq 1 $((seconds * 10))); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    "$@"
 }
 
 # A display of our own, unless one is already there and KESTROVA_USE_DISPLAY is set.
 start_display() {
     if [ -n "${KESTROVA_USE_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ]; then return 0; fi
-    local fdfile="$KESTROVA_RUN/display"
+    local xvfb
+    xvfb=$(command -v Xvfb) || runtime_fail "Xvfb is not on PATH (Debian package xvfb)" || return 1
+    local fdfile="$KESTROVA_RUN/display" log="$KESTROVA_RUN/xvfb.log"
     rm -f "$fdfile"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
-    STARTED_PIDS+=($!)
-    local i
-    for i in $(seq 1 100); do
-        [ -s "$fdfile" ] && break
-        sleep 0.1
-    done
-    [ -s "$fdfile" ] || { echo "Xvfb did not start" >&2; return 1; }
+    "$xvfb" -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" </dev/null >"$log" 2>&1 &
+    local pid=$!
+    STARTED_PIDS+=("$pid")
+    if ! wait_until 10 test -s "$fdfile" || ! kill -0 "$pid" 2>/dev/null; then
+        show_log "$log"
+        runtime_fail "Xvfb did not start"
+        return 1
+    fi
     export DISPLAY=":$(tr -d '\n' <"$fdfile")"
+}
+
+# Whether a wineserver listens for the prefix: its socket sits in a folder keyed by the
+# device and inode of the prefix, under /tmp/.wine-UID upstream and under a folder
+# /tmp/wine-XXXXXX of its own in Debian's build.
+wineserver_listening() {
+    local key candidate
+    key=$(printf 'server-%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")") || return 1
+    for candidate in "/tmp/.wine-$(id -u)/$key/socket" /tmp/wine-*/"$key/socket"; do
+        [ -S "$candidate" ] && return 0
+    done
+    return 1
 }
 
 # Code page 936 needs the zh_CN locale; the HTML engine and .NET layer of Wine cannot be
 # downloaded here, so their install prompts are switched off for good.
 start_wine() {
+    require_executable "$WINE64" wine64 || return 1
+    require_executable "$WINESERVER" wine64 || return 1
     export WINEPREFIX="$KESTROVA_RUN/wineprefix"
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="
     export LC_ALL=zh_CN.UTF-8
     export WINEARCH=win64
+    local log="$KESTROVA_RUN/wine.log"
+    : >"$log"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "creating the Wine prefix (once)" >&2
-        "$WINE64" wineboot --init >/dev/null 2>&1 || true
-        WINEPREFIX="$WINEPREFIX" wineserver -w >/dev/null 2>&1 || true
+        if ! "$WINE64" wineboot --init >>"$log" 2>&1 || ! "$WINESERVER" -w >>"$log" 2>&1 ||
+            [ ! -f "$WINEPREFIX/system.reg" ]; then
+            show_log "$log"
+            runtime_fail "could not create the Wine prefix $WINEPREFIX"
+            return 1
+        fi
     fi
-    wineserver -p </dev/null >/dev/null 2>&1 &
-    STARTED_PIDS+=($!)
-    # wineserver -p detaches; wait until its socket answers so later starts are quick.
-    "$WINE64" cmd /c exit >/dev/null 2>&1 || true
+    # In the foreground, so that the recorded process id is the server itself (-p alone
+    # detaches, leaving the id of a launcher that is already gone). Its standard streams
+    # must not keep the caller's pipes open.
+    "$WINESERVER" -f -p </dev/null >>"$log" 2>&1 &
+    WINESERVER_PID=$!
+    STARTED_PIDS+=("$WINESERVER_PID")
+    if ! wait_until 10 wineserver_listening || ! kill -0 "$WINESERVER_PID" 2>/dev/null; then
+        show_log "$log"
+        runtime_fail "the persistent wineserver did not start (is another one running for $WINEPREFIX?)"
+        return 1
+    fi
+    if ! "$WINE64" cmd /c exit >>"$log" 2>&1; then
+        show_log "$log"
+        runtime_fail "a Wine process could not start in $WINEPREFIX"
+        return 1
+    fi
+    kill -0 "$WINESERVER_PID" 2>/dev/null || { runtime_fail "the persistent wineserver ended"; return 1; }
 }
 
 # The reference server on loopback; sets KESTROVA_TEST_SERVER.
@@ -60,16 +131,16 @@ start_wine() {
 # tests have its address compiled in), else on a free port.
 start_server() {
     local content=$1
-    local portfile="$KESTROVA_RUN/server.port"
+    local portfile="$KESTROVA_RUN/server.port" log="$KESTROVA_RUN/server.stderr"
     rm -f "$portfile"
     python3 "$KESTROVA_ROOT/tools/maker_server.py" --content "$content" --port "${KESTROVA_TEST_PORT:-0}" \
-        --port-file "$portfile" --log "$KESTROVA_RUN/server.log" >/dev/null 2>&1 &
-    STARTED_PIDS+=($!)
-    local i
-    for i in $(seq 1 100); do
-        [ -s "$portfile" ] && break
-        sleep 0.1
-    done
-    [ -s "$portfile" ] || { echo "the reference server did not start" >&2; return 1; }
+        --port-file "$portfile" --log "$KESTROVA_RUN/server.log" </dev/null >"$log" 2>&1 &
+    local pid=$!
+    STARTED_PIDS+=("$pid")
+    if ! wait_until 10 test -s "$portfile" || ! kill -0 "$pid" 2>/dev/null; then
+        show_log "$log"
+        runtime_fail "the reference server did not start (port ${KESTROVA_TEST_PORT:-any})"
+        return 1
+    fi
     export KESTROVA_TEST_SERVER="http://127.0.0.1:$(cat "$portfile")"
 }

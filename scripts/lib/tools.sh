@@ -1,0 +1,45 @@
+# Shared by scripts/test: names the tools the scripts call, with their paths and versions,
+# and fails when one is missing, so that a tool only a hand-installed package provides
+# shows up before the tests, not as a silent failure in the middle of them.
+
+# name|command or absolute path|arguments that print its version
+KESTROVA_TOOLS=(
+    "wine64|/usr/lib/wine/wine64|--version"
+    "wineserver|/usr/lib/wine/wineserver|--version"
+    "Xvfb|Xvfb|-version"
+    "cmake|cmake|--version"
+    "ninja|ninja|--version"
+    "i686 compiler|i686-w64-mingw32-g++-posix|--version"
+    "x86_64 compiler|x86_64-w64-mingw32-g++-posix|--version"
+    "python3|python3|--version"
+    "import (screenshots)|import|-version"
+    "xdotool|xdotool|--version"
+    "curl (benchmarks)|curl|--version"
+    "bc (benchmarks)|bc|--version"
+)
+
+# report_tools: one line per tool; non-zero when any is missing.
+report_tools() {
+    local entry name command args path version missing=0
+    for entry in "${KESTROVA_TOOLS[@]}"; do
+        IFS='|' read -r name command args <<<"$entry"
+        if [[ $command == /* ]]; then
+            [ -x "$command" ] && path=$command || path=
+        else
+            path=$(command -v "$command" || true)
+        fi
+        if [ -z "$path" ]; then
+            printf '  %-22s MISSING (%s)\n' "$name" "$command"
+            missing=1
+            continue
+        fi
+        # Some print their version on standard error; the first non-empty line names it.
+        # shellcheck disable=SC2086
+        version=$("$path" $args 2>&1 </dev/null | sed -n '/[^[:space:]]/{p;q}' || true)
+        printf '  %-22s %s: %s\n' "$name" "$path" "${version:-(no version printed)}"
+    done
+    if [ "$missing" -ne 0 ]; then
+        echo "error: a tool the scripts call is missing; scripts/bootstrap should have installed it" >&2
+        return 1
+    fi
+}
