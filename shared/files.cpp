@@ -14,6 +14,19 @@ constexpr size_t kMaxText = MAX_PATH - 1;
 
 bool IsDotEntry(const char* name) { return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0; }
 
+bool IsReparsePoint(const std::string&, unsigned long attributes) {
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// Removes the link, not what it points to.
+void RemoveLink(const std::string& path, DWORD attributes) {
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        ::RemoveDirectoryA(path.c_str());
+    } else {
+        ::DeleteFileA(path.c_str());
+    }
+}
+
 std::string DirectoryErrorText(const std::string& path) {
     const std::string before = "创建目录[";
     const std::string after = "]失败,请检查权限";
@@ -31,31 +44,42 @@ bool MakeDirectory(const std::string& path) {
     return false;
 }
 
-int RemoveTree(const char* path) {
+int RemoveTree(const char* path) { return RemoveTreeWith(path, IsReparsePoint); }
+
+int RemoveTreeWith(const char* path, LinkTest isLink) {
     if (path == nullptr) return -1;
     const std::string dir(path);
     const std::string pattern = dir + "\\*.*";
     if (pattern.size() > kMaxText) return -3;
-    _finddata_t entry;
-    UniqueCrtFind search(::_findfirst(pattern.c_str(), &entry));
+    // A junction or symbolic link is removed itself, never entered: the updater runs as
+    // administrator, and a link planted in its folder must not let it delete elsewhere.
+    const DWORD rootAttributes = ::GetFileAttributesA(path);
+    if (rootAttributes != INVALID_FILE_ATTRIBUTES && isLink(dir, rootAttributes)) {
+        RemoveLink(dir, rootAttributes);
+        return 1;
+    }
+    WIN32_FIND_DATAA entry;
+    UniqueFindHandle search(::FindFirstFileA(pattern.c_str(), &entry));
     if (!search) return -3;
     do {
-        const std::string child = dir + "\\" + entry.name;
-        if (entry.attrib & _A_SUBDIR) {
-            if (!IsDotEntry(entry.name)) RemoveTree(child.c_str());
+        const std::string child = dir + "\\" + entry.cFileName;
+        if (isLink(child, entry.dwFileAttributes)) {
+            RemoveLink(child, entry.dwFileAttributes);
+        } else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (!IsDotEntry(entry.cFileName)) RemoveTreeWith(child.c_str(), isLink);
         } else {
             std::remove(child.c_str());
         }
-    } while (::_findnext(search.get(), &entry) == 0);
+    } while (::FindNextFileA(search.get(), &entry));
     search.reset();
     ::_rmdir(path);
     return 1;
 }
 
 bool FileExists(const std::string& path) {
-    WIN32_FIND_DATAA found;
-    UniqueFindHandle search(::FindFirstFileA(path.c_str(), &found));
-    return search.valid();
+    // The attributes, not a directory search: a search would take "*" or "?" in the name
+    // as a pattern and find some other file.
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void ListFiles(const std::string& dir, std::vector<std::string>& paths, std::vector<std::string>& names) {

@@ -8,9 +8,15 @@
 // user in a modal box and returns false once the box is closed.
 bool MakeDirectory(const std::string& path);
 
-// Deletes the tree depth first, ignoring entries that cannot be removed.
+// Deletes the tree depth first, ignoring entries that cannot be removed. A junction or
+// symbolic link (a reparse point) is removed itself, never entered.
 // Returns -1 for a null path, -3 when the directory cannot be searched, 1 after the walk.
 int RemoveTree(const char* path);
+
+// RemoveTree with the test that tells a link by its path and attributes given; the
+// system under test may be unable to make a junction.
+using LinkTest = bool (*)(const std::string& path, unsigned long attributes);
+int RemoveTreeWith(const char* path, LinkTest isLink);
 
 // True when a file or directory of that name exists.
 bool FileExists(const std::string& path);

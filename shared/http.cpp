@@ -14,6 +14,20 @@ size_t WriteToStdioFile(char* data, size_t size, size_t count, void* userdata) {
     return std::fwrite(data, size, count, static_cast<FILE*>(userdata));
 }
 
+// The body as it arrives, refused beyond the cap.
+struct CappedBody {
+    std::string text;
+    size_t maxBytes;
+};
+
+size_t WriteCappedCallback(char* data, size_t size, size_t count, void* userdata) {
+    auto* body = static_cast<CappedBody*>(userdata);
+    const size_t bytes = size * count;
+    if (body->maxBytes != 0 && body->text.size() + bytes > body->maxBytes) return 0;  // a write error ends it
+    body->text.append(data, bytes);
+    return bytes;
+}
+
 bool ExistsLargerThan(const std::string& path, ULONGLONG limit) {
     WIN32_FIND_DATAA found;
     UniqueFindHandle search(::FindFirstFileA(path.c_str(), &found));
@@ -71,6 +85,38 @@ std::string HttpGetString(const std::string& url) {
     const CURLcode result = curl_easy_perform(easy.get());
     if (result != CURLE_OK) std::fprintf(stderr, "curl_easy_perform() failed: %s\n", curl_easy_strerror(result));
     return body;
+}
+
+std::string DescribeTransfer(CURLcode result, long status) {
+    const std::string http = "HTTP " + std::to_string(status);
+    if (result == CURLE_OK || result == CURLE_HTTP_RETURNED_ERROR) return http;
+    const std::string error = curl_easy_strerror(result);
+    return status != 0 ? error + ", " + http : error;
+}
+
+HttpReply HttpFetch(const std::string& url, const ReplyLimits& limits) {
+    HttpReply reply;
+    UniqueEasyHandle easy(curl_easy_init());
+    if (!easy) return reply;
+    CappedBody body{std::string(), limits.maxBytes};
+    curl_easy_setopt(easy.get(), CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, WriteCappedCallback);
+    curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &body);
+    ApplyTransferLimits(easy.get());
+    if (limits.totalSeconds > 0) curl_easy_setopt(easy.get(), CURLOPT_TIMEOUT, limits.totalSeconds);
+    if (limits.maxBytes > 0) {
+        curl_easy_setopt(easy.get(), CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBytes));
+    }
+    curl_easy_setopt(easy.get(), CURLOPT_VERBOSE, 1L);
+    reply.result = curl_easy_perform(easy.get());
+    if (reply.result != CURLE_OK) std::fprintf(stderr, "curl_easy_perform() failed: %s\n", curl_easy_strerror(reply.result));
+    curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &reply.status);
+    if (reply.result == CURLE_OK) reply.body = std::move(body.text);
+    return reply;
+}
+
+bool IsBelowAverageSpeed(const MinimumAverageSpeed& minimum, double bytes, double seconds) {
+    return seconds > minimum.graceSeconds && bytes < minimum.bytesPerSecond * seconds;
 }
 
 bool HttpDownloadIfMissing(const std::string& url, const std::string& path) {

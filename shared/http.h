@@ -30,6 +30,37 @@ void SetTransferLimits(TransferLimits limits);
 TransferLimits CurrentTransferLimits();
 void ApplyTransferLimits(CURL* easy);
 
+// For replies kept in memory: a server that trickles or never stops sending must neither
+// hold the program nor fill its memory. Zero means no limit.
+struct ReplyLimits {
+    long totalSeconds;
+    size_t maxBytes;
+};
+
+// A reply kept in memory, with what a diagnostic line needs to say why it failed.
+struct HttpReply {
+    std::string body;
+    CURLcode result = CURLE_FAILED_INIT;
+    long status = 0;  // 0 when no HTTP answer arrived
+    // An HTTP error page is not the content asked for.
+    bool Succeeded() const { return result == CURLE_OK && status < 400; }
+};
+
+// "HTTP 200", "HTTP 404", or libcurl's error text (with the status when one arrived).
+std::string DescribeTransfer(CURLcode result, long status);
+
+// The body and the outcome; the transfer limits apply, and the reply limits on top.
+HttpReply HttpFetch(const std::string& url, const ReplyLimits& limits);
+
+// A transfer into a file has no total time limit (a large file on a slow line would never
+// arrive), but a server that keeps it alive with a byte now and then must not hold it for
+// ever: after graceSeconds the average rate must stay at bytesPerSecond or above.
+struct MinimumAverageSpeed {
+    double bytesPerSecond;
+    double graceSeconds;
+};
+bool IsBelowAverageSpeed(const MinimumAverageSpeed& minimum, double bytes, double seconds);
+
 // The window that receives WM_USER progress and completion codes from workers.
 void SetProgressTargetWindow(HWND window);
 HWND ProgressTargetWindow();

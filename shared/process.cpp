@@ -22,7 +22,9 @@ void ForEachProcess(Visit visit) {
     }
 }
 
-bool IsMainProgram(const PROCESSENTRY32& entry) { return std::strcmp(entry.szExeFile, kMainProgramExeName) == 0; }
+bool IsMainProgram(const PROCESSENTRY32& entry, DWORD sessionId) {
+    return std::strcmp(entry.szExeFile, kMainProgramExeName) == 0 && IsInSession(entry.th32ProcessID, sessionId);
+}
 
 }  // namespace
 
@@ -49,21 +51,32 @@ bool ShellOpen(const std::string& path) {
     return true;
 }
 
-DWORD FindProcessByName() {
+DWORD CurrentSessionId() {
+    DWORD session = 0;
+    ::ProcessIdToSessionId(::GetCurrentProcessId(), &session);
+    return session;
+}
+
+bool IsInSession(DWORD processId, DWORD sessionId) {
+    DWORD session = 0;
+    return ::ProcessIdToSessionId(processId, &session) && session == sessionId;
+}
+
+DWORD FindProcessByName(DWORD sessionId) {
     DWORD found = 0;
     ForEachProcess([&](const PROCESSENTRY32& entry) {
-        if (!IsMainProgram(entry)) return true;
+        if (!IsMainProgram(entry, sessionId)) return true;
         found = entry.th32ProcessID;
         return false;
     });
     return found;
 }
 
-bool TerminateProcessesByName() {
+bool TerminateProcessesByName(DWORD sessionId) {
     bool matched = false;
     bool allEnded = true;
     ForEachProcess([&](const PROCESSENTRY32& entry) {
-        if (!IsMainProgram(entry)) return true;
+        if (!IsMainProgram(entry, sessionId)) return true;
         matched = true;
         UniqueKernelHandle process(::OpenProcess(PROCESS_ALL_ACCESS, TRUE, entry.th32ProcessID));
         if (!process || !::TerminateProcess(process.get(), 0)) {

@@ -31,6 +31,15 @@ std::string WithoutSpaces(std::string text) {
 
 }  // namespace
 
+bool IsStorableValue(const std::string& value) {
+    if (value.empty()) return false;
+    for (char c : value) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F || byte == ' ' || byte == '[' || byte == ']' || byte == '=') return false;
+    }
+    return true;
+}
+
 bool IniFile::Load(const std::string& path) {
     UniqueStdioFile file(std::fopen(path.c_str(), "r"));
     if (!file) return false;

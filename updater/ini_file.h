@@ -5,6 +5,11 @@
 #include <map>
 #include <string>
 
+// Whether Save writes the value so that Load gives it back unchanged: not empty, and free
+// of spaces (dropped), '[' and ']' (taken for a section), '=' (taken for the key's end),
+// control characters (line ends, and the end of file a text-mode read sees in Ctrl-Z).
+bool IsStorableValue(const std::string& value);
+
 class IniFile {
 public:
     // False (and nothing changed) when the file cannot be opened. Sections already held

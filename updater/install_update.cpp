@@ -1,5 +1,6 @@
 #include "updater/install_update.h"
 
+#include "shared/diagnostic_log.h"
 #include "shared/files.h"
 #include "shared/folder_copier.h"
 #include "shared/process.h"
@@ -28,9 +29,9 @@ void EndMainWindowOwner() {
     if (mainWindow == nullptr) return;
     DWORD owner = 0;
     ::GetWindowThreadProcessId(mainWindow, &owner);
-    if (owner == 0 || !IsMainProgramProcess(owner)) return;
+    if (owner == 0 || !IsMainProgramProcess(owner) || !IsInSession(owner, CurrentSessionId())) return;
     UniqueKernelHandle process(::OpenProcess(PROCESS_TERMINATE, FALSE, owner));
-    if (process) ::TerminateProcess(process.get(), 4);
+    if (process && ::TerminateProcess(process.get(), 4)) LogLine("ended the main program (process %lu)", owner);
 }
 
 bool InstallDownloadedFiles() {
@@ -41,15 +42,20 @@ bool InstallDownloadedFiles() {
     FolderCopier copier;
     const bool copied = copier.Copy(tempDir, values.InstallDir);
     if (copied) {
+        LogLine("installed the downloaded files (the replaced ones kept with the suffix \"bak\")");
         IniFile settings;
         settings.Load(values.SettingsFile());
         settings.SetValue("Soft", "Ver", values.ServerVersion);
         settings.Dump();
-        settings.Save(values.SettingsFile());
+        const bool saved = settings.Save(values.SettingsFile()) == 1;
+        LogLine(saved ? "recorded version \"%s\" in sys.ini" : "could not record version \"%s\" in sys.ini",
+                values.ServerVersion.c_str());
+    } else {
+        LogLine("update abandoned: copying the downloaded files failed, the installed ones were restored");
     }
     // Also after a failed copy (rolled back by the copier): the update is abandoned and
     // the main program, ended at start-up, must not stay closed.
-    RunProgram(values.MainProgram());
+    LogLine(RunProgram(values.MainProgram()) ? "started the main program" : "could not start the main program");
     RemoveTree(tempDir.c_str());
     return copied;
 }

@@ -1,10 +1,12 @@
 #include "updater/startup.h"
 
+#include "shared/diagnostic_log.h"
 #include "shared/http.h"
 #include "shared/process.h"
 #include "shared/unique_handle.h"
 #include "updater/ini_file.h"
 #include "updater/process_values.h"
+#include "updater/transfer_limits.h"
 #include "updater/version_rule.h"
 
 #include <windows.h>
@@ -46,7 +48,17 @@ std::string ReadLocalVersion(const std::string& settingsPath) {
 }
 
 std::string FetchServerVersion(const std::string& versionUrl) {
-    return WithoutTrailingLineEnds(HttpGetString(versionUrl));
+    const HttpReply reply = HttpFetch(versionUrl, UpdaterLimits().versionReply);
+    if (!reply.Succeeded()) {
+        LogLine("version request failed: %s", DescribeTransfer(reply.result, reply.status).c_str());
+        return std::string();
+    }
+    std::string version = WithoutTrailingLineEnds(reply.body);
+    if (!version.empty() && !IsStorableValue(version)) {
+        LogLine("the server's version text (%zu bytes) cannot be recorded in sys.ini: no update", version.size());
+        return std::string();
+    }
+    return version;
 }
 
 bool IsUpdateDue(const std::string& localVersion, const std::string& serverVersion) {
@@ -55,14 +67,20 @@ bool IsUpdateDue(const std::string& localVersion, const std::string& serverVersi
 }
 
 bool CheckForUpdate() {
-    EnableShutdownPrivilege();
-    // Always, before any version check: a running main program would hold its files.
-    TerminateProcessesByName();
-    curl_global_init(CURL_GLOBAL_ALL);
-
     UpdaterValues& values = Updater();
     values.InstallDir = RunningInstallDir();
+    OpenProgramLog(values.InstallDir, "Morvane");
+    LogLine("started in %s", values.InstallDir.c_str());
+
+    EnableShutdownPrivilege();
+    // Always, before any version check: a running main program would hold its files.
+    if (TerminateProcessesByName()) LogLine("ended the running main program");
+    curl_global_init(CURL_GLOBAL_ALL);
+
     const std::string localVersion = ReadLocalVersion(values.SettingsFile());
     values.ServerVersion = FetchServerVersion(values.VersionUrl);
-    return IsUpdateDue(localVersion, values.ServerVersion);
+    const bool due = IsUpdateDue(localVersion, values.ServerVersion);
+    LogLine("local version \"%s\", server version \"%s\": %s", localVersion.c_str(), values.ServerVersion.c_str(),
+            due ? "update due" : "no update, starting the main program");
+    return due;
 }

@@ -18,12 +18,14 @@ std::string WithoutTrailingLineEnds(std::string text);
 
 // "Ver" of section "Soft"; empty when the file, the section or the key is missing.
 std::string ReadLocalVersion(const std::string& settingsPath);
-// The server's version text without trailing line ends; empty when nothing arrived.
+// The server's version text without trailing line ends; empty when nothing arrived, on
+// an HTTP error, and when "sys.ini" could not record the text and give it back unchanged
+// (such a text would either reinstall the update at every start or stop updates for good).
 std::string FetchServerVersion(const std::string& versionUrl);
 
 // An update is due only when both versions are known and the local one is older.
 bool IsUpdateDue(const std::string& localVersion, const std::string& serverVersion);
 
-// Everything before a window may open: ends running main programs, sets up libcurl,
-// fills InstallDir and ServerVersion. True when an update is due.
+// Everything before a window may open: opens the diagnostic log, ends running main
+// programs, sets up libcurl, fills InstallDir and ServerVersion. True when an update is due.
 bool CheckForUpdate();

@@ -1,7 +1,9 @@
 #include "updater/update_list.h"
 
+#include "shared/diagnostic_log.h"
 #include "shared/files.h"
 #include "shared/text.h"
+#include "updater/transfer_limits.h"
 
 #include <rapidjson/document.h>
 
@@ -19,7 +21,8 @@ std::string StringMember(const rapidjson::Value& object, const char* name) {
 std::vector<UpdateEntry> ParseUpdateList(const std::string& ansiText) {
     std::vector<UpdateEntry> entries;
     rapidjson::Document document;
-    document.Parse(ansiText.c_str());
+    // Iteratively: no nesting depth in a reply can exhaust the stack.
+    document.Parse<rapidjson::kParseIterativeFlag>(ansiText.c_str());
     if (document.HasParseError() || !document.IsArray()) return entries;
     for (const auto& element : document.GetArray()) {
         UpdateEntry entry;
@@ -32,8 +35,13 @@ std::vector<UpdateEntry> ParseUpdateList(const std::string& ansiText) {
 }
 
 std::vector<UpdateEntry> FetchUpdateList(const std::string& url, const std::string& tempDirectory) {
-    const std::string text = WideToAnsi(Utf8ToWide(HttpGetString(url)));
+    const HttpReply reply = HttpFetch(url, UpdaterLimits().listReply);
+    // An error page is no list: it gives no entries, like a list that did not arrive.
+    const std::string text = reply.Succeeded() ? WideToAnsi(Utf8ToWide(reply.body)) : std::string();
     // Leftovers of an abandoned run must not mix with this run's files.
     RemoveTree(tempDirectory.c_str());
-    return ParseUpdateList(text);
+    std::vector<UpdateEntry> entries = ParseUpdateList(text);
+    LogLine("update list: %s, %zu bytes, %zu entries", DescribeTransfer(reply.result, reply.status).c_str(),
+            reply.body.size(), entries.size());
+    return entries;
 }

@@ -1,5 +1,6 @@
 #include "updater/update_window.h"
 
+#include "shared/diagnostic_log.h"
 #include "shared/http.h"
 #include "shared/process.h"
 #include "updater/install_update.h"
@@ -52,6 +53,7 @@ LRESULT Morvane::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM, bool& 
 }
 
 void Morvane::OnUpdateMessage(WPARAM code) {
+    if (dismissed_) return;
     if (code == UPDATE_ABORTED) {
         ::PostQuitMessage(0);
     } else if (code == UPDATE_FINISHED) {
@@ -64,6 +66,8 @@ void Morvane::OnUpdateMessage(WPARAM code) {
 void Morvane::Notify(TNotifyUI& msg) {
     if (msg.sType == "click" && msg.pSender != nullptr && msg.pSender == closeButton_) {
         // Giving up the update: the partial download stays until the next run deletes it.
+        dismissed_ = true;
+        LogLine("update dismissed by the user; starting the main program");
         RunProgram(Updater().MainProgram());
         ::PostQuitMessage(0);
     }

@@ -29,6 +29,10 @@ private:
     friend Morvane* OpenUpdateWindow();
     void OnUpdateMessage(WPARAM code);
 
+    // Set by a click on the close button: the update is over for good, and a final code
+    // already queued behind the click must not install it.
+    bool dismissed_ = false;
+
     // Set while the window is being created, so that a failed creation knows whether
     // the object has already deleted itself.
     bool* finalised_ = nullptr;

@@ -1,13 +1,16 @@
 #include "updater/update_worker.h"
 
+#include "shared/diagnostic_log.h"
 #include "shared/file_names.h"
 #include "shared/files.h"
 #include "shared/md5.h"
 #include "shared/process.h"
 #include "shared/unique_handle.h"
 #include "updater/process_values.h"
+#include "updater/transfer_limits.h"
 #include "updater/update_list.h"
 
+#include <chrono>
 #include <vector>
 
 namespace {
@@ -30,13 +33,22 @@ enum class EntryResult { Verified, Skipped, Failed };
 struct EntryDownload {
     UpdateEntry entry;
     int postedPercent = -1;
+    MinimumAverageSpeed minimumSpeed{0, 0};
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+    bool tooSlow = false;
 };
 
 // The shared progress callback posts on every call; passing it only the calls that change
 // the truncated percentage keeps a large file from flooding the window's queue.
 int EntryProgressCallback(void* userdata, double dltotal, double dlnow, double ultotal, double ulnow) {
-    if (dltotal > -0.1 && dltotal < 0.1) return 0;
     auto* download = static_cast<EntryDownload*>(userdata);
+    // libcurl calls this about once a second also while nothing arrives.
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - download->started;
+    if (IsBelowAverageSpeed(download->minimumSpeed, dlnow, elapsed.count())) {
+        download->tooSlow = true;
+        return 1;  // ends the transfer
+    }
+    if (dltotal > -0.1 && dltotal < 0.1) return 0;
     const int percent = static_cast<int>(dlnow / dltotal * 100.0);
     if (percent == download->postedPercent) return 0;
     download->postedPercent = percent;
@@ -62,21 +74,30 @@ void PostFinalCode(WPARAM code) {
     }
 }
 
+EntryResult Failed(const UpdateEntry& entry, const char* why) {
+    LogLine("file \"%s\" failed: %s", entry.name.c_str(), why);
+    return EntryResult::Failed;
+}
+
 EntryResult DownloadEntry(const UpdateEntry& listed, const std::string& tempDir) {
     // The updater runs as administrator: a name with a directory or drive part could
-    // place a file anywhere, so such an entry is refused like a failed transfer.
-    if (!IsPlainFileName(listed.name)) return EntryResult::Failed;
+    // place a file anywhere, and a device name opens the device, so such an entry is
+    // refused like a failed transfer.
+    if (!IsPlainFileName(listed.name)) return Failed(listed, "not a plain file name");
 
-    EntryDownload download{listed};
+    EntryDownload download{listed, -1, UpdaterLimits().fileSpeed};
     UniqueEasyHandle easy(curl_easy_init());
-    if (!easy) return EntryResult::Failed;
+    if (!easy) return Failed(listed, "no transfer handle");
 
     const std::string path = tempDir + "\\" + listed.name;
-    if (!MakeDirectory(tempDir)) return EntryResult::Skipped;
+    if (!MakeDirectory(tempDir)) {
+        LogLine("file \"%s\" skipped: the folder %s cannot be created", listed.name.c_str(), tempDir.c_str());
+        return EntryResult::Skipped;
+    }
 
     std::vector<char> fileBuffer(kFileBufferBytes);  // declared first: it outlives the stream
     UniqueStdioFile file(std::fopen(path.c_str(), "wb"));
-    if (!file) return EntryResult::Failed;
+    if (!file) return Failed(listed, "the file cannot be created");
     std::setvbuf(file.get(), fileBuffer.data(), _IOFBF, fileBuffer.size());
     download.entry.file = file.get();
 
@@ -86,6 +107,8 @@ EntryResult DownloadEntry(const UpdateEntry& listed, const std::string& tempDir)
     curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, context);
     curl_easy_setopt(easy.get(), CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(easy.get(), CURLOPT_FOLLOWLOCATION, 1L);
+    // An error page is not the file: a status of 400 or above fails the transfer.
+    curl_easy_setopt(easy.get(), CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(easy.get(), CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(easy.get(), CURLOPT_PROGRESSFUNCTION, EntryProgressCallback);
     curl_easy_setopt(easy.get(), CURLOPT_PROGRESSDATA, &download);
@@ -94,15 +117,20 @@ EntryResult DownloadEntry(const UpdateEntry& listed, const std::string& tempDir)
     ApplyTransferLimits(easy.get());
 
     const CURLcode result = curl_easy_perform(easy.get());
+    long status = 0;
+    curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
     easy.reset();
     download.entry.file = nullptr;
     // A write that fails only while the stream is flushed leaves a short file, which the
     // digest then refuses.
     file.reset();
-    if (result != CURLE_OK) return EntryResult::Failed;
+    if (download.tooSlow) return Failed(listed, "slower than the minimum average speed");
+    if (result != CURLE_OK) return Failed(listed, DescribeTransfer(result, status).c_str());
 
     const auto digest = FileMd5(path);
-    if (!digest || !DigestMatches(listed.id, *digest)) return EntryResult::Failed;
+    if (!digest) return Failed(listed, "the downloaded file cannot be read back");
+    if (!DigestMatches(listed.id, *digest)) return Failed(listed, "MD5 differs from the list");
+    LogLine("file \"%s\" verified (%s)", listed.name.c_str(), DescribeTransfer(result, status).c_str());
     return EntryResult::Verified;
 }
 
@@ -122,11 +150,14 @@ DWORD WINAPI UpdateWorker(LPVOID) {
     const std::vector<UpdateEntry> entries = FetchUpdateList(values.UpdateListUrl, values.TempDirectory());
     for (const UpdateEntry& entry : entries) {
         if (DownloadEntry(entry, values.TempDirectory()) == EntryResult::Failed) {
+            LogLine("update abandoned: file \"%s\" did not arrive intact; starting the main program",
+                    entry.name.c_str());
             RunProgram(values.MainProgram());
             PostFinalCode(UPDATE_ABORTED);
             return 0;
         }
     }
+    LogLine("every file arrived; installing");
     PostFinalCode(UPDATE_FINISHED);
     return 0;
 }

@@ -2,11 +2,12 @@
 # and fails when one is missing, so that a tool only a hand-installed package provides
 # shows up before the tests, not as a silent failure in the middle of them.
 
-# name|command or absolute path|arguments that print its version
+# name|command or absolute path|arguments that print its version (pkg:NAME: the version of
+# the Debian package NAME, for a tool that cannot print its own)
 KESTROVA_TOOLS=(
     "wine64|/usr/lib/wine/wine64|--version"
     "wineserver|/usr/lib/wine/wineserver|--version"
-    "Xvfb|Xvfb|-version"
+    "Xvfb|Xvfb|pkg:xvfb"
     "cmake|cmake|--version"
     "ninja|ninja|--version"
     "i686 compiler|i686-w64-mingw32-g++-posix|--version"
@@ -33,9 +34,13 @@ report_tools() {
             missing=1
             continue
         fi
-        # Some print their version on standard error; the first non-empty line names it.
-        # shellcheck disable=SC2086
-        version=$("$path" $args 2>&1 </dev/null | sed -n '/[^[:space:]]/{p;q}' || true)
+        if [[ $args == pkg:* ]]; then
+            version=$(dpkg-query -W -f='${Version}' "${args#pkg:}" 2>/dev/null || true)
+        else
+            # Some print their version on standard error; the first non-empty line names it.
+            # shellcheck disable=SC2086
+            version=$("$path" $args 2>&1 </dev/null | sed -n '/[^[:space:]]/{p;q}' || true)
+        fi
         printf '  %-22s %s: %s\n' "$name" "$path" "${version:-(no version printed)}"
     done
     if [ "$missing" -ne 0 ]; then

@@ -71,6 +71,24 @@ TEST(RemoveTree, NestedTreeIsRemovedDepthFirst) {
     EXPECT_TRUE(PathExists(dir.Path()));
 }
 
+// Wine cannot make a junction: a folder stands in for one, named by the link test.
+bool IsNamedLink(const std::string& path, unsigned long) { return path.size() >= 5 && path.substr(path.size() - 5) == "\\link"; }
+
+TEST(RemoveTree, LinksAreRemovedNotEntered) {
+    TempDir dir;
+    const std::string root = dir.Child("uploadtemp");
+    ASSERT_TRUE(::CreateDirectoryA(root.c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryA((root + "\\link").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(root + "\\link\\elsewhere.txt", "kept"));
+    ASSERT_TRUE(WriteFileBytes(root + "\\own.txt", "gone"));
+    EXPECT_EQ(RemoveTreeWith(root.c_str(), IsNamedLink), 1);
+    EXPECT_FALSE(PathExists(root + "\\own.txt"));
+    EXPECT_EQ(ReadFileBytes(root + "\\link\\elsewhere.txt"), "kept");
+    // The tree itself given as a link: only the link goes, nothing behind it.
+    EXPECT_EQ(RemoveTreeWith((root + "\\link").c_str(), IsNamedLink), 1);
+    EXPECT_EQ(ReadFileBytes(root + "\\link\\elsewhere.txt"), "kept");
+}
+
 TEST(RemoveTree, OverlongPathIsRefusedUntouched) {
     TempDir dir;
     std::string path = dir.Path();
@@ -85,6 +103,9 @@ TEST(FileExists, FilesAndDirectories) {
     EXPECT_TRUE(FileExists(dir.Child("setup.exe")));
     EXPECT_TRUE(FileExists(dir.Path()));
     EXPECT_FALSE(FileExists(dir.Child("other.exe")));
+    // A pattern is a name, not a search: it matches no other file.
+    EXPECT_FALSE(FileExists(dir.Child("*.exe")));
+    EXPECT_FALSE(FileExists(dir.Child("setup.ex?")));
 }
 
 TEST(ListFiles, AppendsFilesOnly) {

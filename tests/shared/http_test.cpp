@@ -195,3 +195,43 @@ TEST_F(HttpTest, SlowButMovingTransferIsNotCutOff) {
 }
 
 }  // namespace
+
+namespace {
+
+// Replies kept in memory: a trickle is given up at the total limit; a reply over the cap
+// and an error page are failures, not content.
+TEST_F(HttpTest, FetchKeepsItsReplyLimits) {
+    struct Case {
+        const char* path;
+        const char* fault;
+        long status;  // expected; 0 when none is read
+        bool succeeds;
+    } cases[] = {
+        {"/_gen/100", nullptr, 200, true},
+        {"/_gen/2000", nullptr, 200, false},
+        {"/_gen/101", "mode=status&code=404", 404, false},
+        {"/_gen/102", "mode=trickle&chunk=1&delay=1", 200, false},
+    };
+    for (const Case& c : cases) {
+        if (c.fault != nullptr) {
+            ASSERT_TRUE(server.SetFault(c.path, c.fault));
+        }
+        const auto start = std::chrono::steady_clock::now();
+        const HttpReply reply = HttpFetch(server.Url(c.path), ReplyLimits{2, 1000});
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(6)) << c.path;
+        EXPECT_EQ(reply.Succeeded(), c.succeeds) << c.path << ": " << DescribeTransfer(reply.result, reply.status);
+        EXPECT_EQ(reply.status, c.status) << c.path;
+        if (c.succeeds) {
+            EXPECT_EQ(reply.body.size(), 100u);
+        }
+    }
+}
+
+TEST(MinimumAverageSpeed, CountsOnlyAfterTheGraceTime) {
+    const MinimumAverageSpeed minimum{1024, 60};
+    EXPECT_FALSE(IsBelowAverageSpeed(minimum, 0, 59));
+    EXPECT_TRUE(IsBelowAverageSpeed(minimum, 61 * 1024 - 1, 61));
+    EXPECT_FALSE(IsBelowAverageSpeed(minimum, 61 * 1024, 61));
+}
+
+}  // namespace

@@ -70,6 +70,11 @@ TEST(MainProgramProcesses, OnlyTheExactNameIsFoundAndEnded) {
     RunningCopy second(dir.Child("two"), "Veltrin.exe");
     ASSERT_NE(first.Id(), 0u);
     ASSERT_NE(second.Id(), 0u);
+    // Another user's session: its toolbox is neither found nor ended.
+    const DWORD otherSession = CurrentSessionId() + 1;
+    EXPECT_EQ(FindProcessByName(otherSession), 0u);
+    EXPECT_FALSE(TerminateProcessesByName(otherSession));
+    EXPECT_TRUE(first.IsRunning());
     const DWORD found = FindProcessByName();
     EXPECT_TRUE(found == first.Id() || found == second.Id());
 

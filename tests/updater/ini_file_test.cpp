@@ -25,6 +25,23 @@ protected:
     IniFile ini;
 };
 
+// What IsStorableValue takes, Save and Load give back unchanged.
+TEST_F(IniFileTest, StorableValuesSurviveTheRoundTrip) {
+    for (const char* value : {"1.0.4", "2.0-beta_1", "\xB0\xE6\xB1\xBE" "3", "v(1);x"}) {
+        ASSERT_TRUE(IsStorableValue(value)) << value;
+        IniFile written;
+        written.SetValue("Soft", "Ver", value);
+        ASSERT_EQ(written.Save(path), 1);
+        IniFile read;
+        StreamCapture quiet(stdout);
+        ASSERT_TRUE(read.Load(path));
+        EXPECT_EQ(read.GetValue("Soft", "Ver"), value);
+    }
+    for (const char* value : {"", "1.0.4 ", "1.0[b]", "a]", "a=b", "1.0\r", "1\x1a", "\t1"}) {
+        EXPECT_FALSE(IsStorableValue(value)) << value;
+    }
+}
+
 TEST_F(IniFileTest, VersionIsReadWithEverySpaceDropped) {
     ASSERT_TRUE(LoadText("[Soft]\r\nVer=1.0.3\r\n"));
     EXPECT_EQ(ini.GetValue("Soft", "Ver"), "1.0.3");

@@ -133,7 +133,11 @@ INSTANTIATE_TEST_SUITE_P(
                       NoUpdateCase{"SettingsFileMissing", nullptr, "9.0", nullptr},
                       NoUpdateCase{"NoVersionKey", "[Soft]\r\nName=Kestrova\r\n", "9.0", nullptr},
                       NoUpdateCase{"ServerUnreachable", "[Soft]\r\nVer=1.0\r\n", "9.0", "mode=drop&after=0&reset=1"},
-                      NoUpdateCase{"EmptyReply", "[Soft]\r\nVer=1.0\r\n", "", nullptr}),
+                      NoUpdateCase{"EmptyReply", "[Soft]\r\nVer=1.0\r\n", "", nullptr},
+                      // Texts "sys.ini" cannot give back: recorded, they would update at every start or never again.
+                      NoUpdateCase{"TrailingSpace", "[Soft]\r\nVer=1.0\r\n", "1.0.4 ", nullptr},
+                      NoUpdateCase{"Brackets", "[Soft]\r\nVer=1.0\r\n", "1.0[b]", nullptr},
+                      NoUpdateCase{"ErrorPage", "[Soft]\r\nVer=1.0\r\n", "9.0", "mode=status&code=404"}),
     [](const ::testing::TestParamInfo<NoUpdateCase>& info) { return std::string(info.param.name); });
 
 TEST_F(MorvaneEndToEnd, RunningMainProgramsAreEndedAtEveryStart) {
@@ -222,6 +226,7 @@ struct AbandonCase {
     bool wrongDigest;
     bool withoutUrl;
     const char* fileFault;  // null: none
+    const char* loggedCause;  // what the log must say of the failed file
 };
 
 class AbandonedUpdate : public MorvaneEndToEnd, public ::testing::WithParamInterface<AbandonCase> {};
@@ -256,16 +261,20 @@ TEST_P(AbandonedUpdate, MainProgramStartedInstallationUntouchedExitCodeZero) {
     EXPECT_FALSE(PathExists(install_.Child("evil.dll")));
     EXPECT_EQ(ReadFileBytes(install_.Child("sys.ini")), kOldSettings);
     EXPECT_EQ(server_.CountRequests("/files/b.dll"), 0);  // the first failure ends the update
+    const std::string log = ReadFileBytes(install_.Child("log\\Morvane.log"));
+    EXPECT_NE(log.find("failed: " + std::string(c.loggedCause)), std::string::npos) << log;
+    EXPECT_NE(log.find("update abandoned"), std::string::npos) << log;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Roads, AbandonedUpdate,
-    ::testing::Values(AbandonCase{"DigestMismatch", nullptr, true, false, nullptr},
-                      AbandonCase{"NotFound", nullptr, false, false, "mode=status&code=404"},
-                      AbandonCase{"EntryWithoutUrl", nullptr, false, true, nullptr},
-                      AbandonCase{"ConnectionDroppedMidFile", nullptr, false, false, "mode=drop&after=70000"},
-                      AbandonCase{"NameWithPath", "..\\\\evil.dll", false, false, nullptr},
-                      AbandonCase{"NameWithDrive", "C:evil.dll", false, false, nullptr}),
+    ::testing::Values(AbandonCase{"DigestMismatch", nullptr, true, false, nullptr, "MD5 differs"},
+                      AbandonCase{"NotFound", nullptr, false, false, "mode=status&code=404", "HTTP 404"},
+                      AbandonCase{"EntryWithoutUrl", nullptr, false, true, nullptr, "URL"},
+                      AbandonCase{"ConnectionDroppedMidFile", nullptr, false, false, "mode=drop&after=70000", ""},
+                      AbandonCase{"NameWithPath", "..\\\\evil.dll", false, false, nullptr, "not a plain file name"},
+                      AbandonCase{"NameWithDrive", "C:evil.dll", false, false, nullptr, "not a plain file name"},
+                      AbandonCase{"DeviceName", "NUL", false, false, nullptr, "not a plain file name"}),
     [](const ::testing::TestParamInfo<AbandonCase>& info) { return std::string(info.param.name); });
 
 TEST_F(MorvaneEndToEnd, NextRunDeletesTheLeftoverTemporaryFolderBeforeDownloading) {

@@ -3,8 +3,11 @@
 #include "tests/support/stream_capture.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_server.h"
+#include "updater/transfer_limits.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
 
 namespace {
 
@@ -41,15 +44,35 @@ TEST(ServerVersion, TrailingLineEndsAreDroppedAndNothingElse) {
     EXPECT_EQ(WithoutTrailingLineEnds(std::string("1.0\0", 4)), std::string("1.0\0", 4));
 }
 
-TEST(ServerVersion, FetchedAsReceivedApartFromTheLineEnd) {
+// A text "sys.ini" cannot give back unchanged, an error page and a trickle are no version.
+TEST(ServerVersion, OnlyATextSysIniCanRecordIsAVersion) {
     TestServer server("startup-version");
-    ASSERT_TRUE(server.Put("/V", "2.0.1 beta\r\n"));
-    EXPECT_EQ(FetchServerVersion(server.Url("/V")), "2.0.1 beta");
-    EXPECT_EQ(server.CountRequests("/V"), 1);
-
-    // An error page is a version text like any other.
-    ASSERT_TRUE(server.SetFault("/V", "mode=status&code=500", "<html>down</html>"));
-    EXPECT_EQ(FetchServerVersion(server.Url("/V")), "<html>down</html>");
+    const ReplyLimits saved = UpdaterLimits().versionReply;
+    UpdaterLimits().versionReply = {2, 1024};
+    struct Case {
+        const char* body;
+        const char* fault;
+        const char* version;
+    } cases[] = {
+        {"2.0.1\r\n", nullptr, "2.0.1"},
+        {"1.0.4 ", nullptr, ""},
+        {"2.0.1 beta", nullptr, ""},
+        {"1.0[b]", nullptr, ""},
+        {"1.0=b", nullptr, ""},
+        {"1.0\tb", nullptr, ""},
+        {"<html>down</html>", "mode=status&code=500&count=1", ""},
+        {"9.9.9", "mode=trickle&chunk=1&delay=1&count=1", ""},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(server.Put("/V", c.body));
+        if (c.fault != nullptr) {
+            ASSERT_TRUE(server.SetFault("/V", c.fault, c.body));
+        }
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(FetchServerVersion(server.Url("/V")), c.version) << c.body;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(6)) << c.body;
+    }
+    UpdaterLimits().versionReply = saved;
 }
 
 TEST(ServerVersion, UnreachableServerGivesEmptyText) {

@@ -160,4 +160,27 @@ TEST_F(UpdateWindowTest, OtherWorkerCodesOnlyMoveTheBar) {
     EXPECT_TRUE(install_.WaitForStarts(1));
 }
 
+// A final code already queued behind the close click must not install the update.
+TEST_F(UpdateWindowTest, CloseClickEndsTheUpdateForGood) {
+    const std::string content = PatternBytes(8000, 15);
+    PublishList({Entry("a.dll", Publish("/files/a.dll", content), content)});
+    ASSERT_TRUE(server_.SetFault("/files/a.dll", "mode=stall&seconds=3"));
+    Morvane* window = Open();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return server_.CountRequests("/files/a.dll") == 1; }));
+    // As if the worker had finished the moment the user clicked.
+    ASSERT_TRUE(WriteFileBytes(install_.TempDirectory() + "\\a.dll", content));
+    const RECT close = window->CloseButton()->GetPos();
+    const LPARAM where = MAKELPARAM((close.left + close.right) / 2, (close.top + close.bottom) / 2);
+    ::PostMessageA(window_, WM_MOUSEMOVE, 0, where);
+    ::PostMessageA(window_, WM_LBUTTONDOWN, MK_LBUTTON, where);
+    ::PostMessageA(window_, WM_LBUTTONUP, 0, where);
+    ::PostMessageA(window_, WM_USER, UPDATE_FINISHED, 0);
+
+    EXPECT_TRUE(RunUntilQuit([] {}));
+    EXPECT_EQ(install_.RecordedVersion(), "1.0");
+    EXPECT_FALSE(PathExists(install_.Child("a.dll")));
+    EXPECT_TRUE(install_.WaitForStarts(1));
+}
+
 }  // namespace
