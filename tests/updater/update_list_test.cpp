@@ -2,8 +2,11 @@
 
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_server.h"
+#include "updater/transfer_limits.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
 
 namespace {
 
@@ -38,6 +41,7 @@ TEST(ParseUpdateList, AnythingButAnArrayGivesNoEntries) {
     EXPECT_TRUE(ParseUpdateList("").empty());
     EXPECT_TRUE(ParseUpdateList("<html>404</html>").empty());
     EXPECT_TRUE(ParseUpdateList(R"([{"name":"a"})").empty());  // cut short
+    EXPECT_TRUE(ParseUpdateList(std::string(1000000, '[')).empty());  // no nesting exhausts the stack
 }
 
 class FetchUpdateListTest : public ::testing::Test {
@@ -65,15 +69,36 @@ TEST_F(FetchUpdateListTest, NamesArriveInTheAnsiCodePageAndTheOldTemporaryFolder
     EXPECT_EQ(server_.CountRequests("/U"), 1);
 }
 
-TEST_F(FetchUpdateListTest, BodyThatIsNotJsonStillDeletesTheTemporaryFolder) {
-    ASSERT_TRUE(server_.SetFault("/U", "mode=status&code=404", "<html>not here</html>"));
-    EXPECT_TRUE(FetchUpdateList(server_.Url("/U"), tempDir_).empty());
-    EXPECT_FALSE(PathExists(tempDir_));
-}
-
-TEST_F(FetchUpdateListTest, UnreachableServerStillDeletesTheTemporaryFolder) {
-    EXPECT_TRUE(FetchUpdateList("http://127.0.0.1:1/U", tempDir_).empty());
-    EXPECT_FALSE(PathExists(tempDir_));
+// No list, whatever went wrong, and the leftovers are deleted all the same. An error page
+// is no list even when it reads as one; a trickle is given up at the total limit.
+TEST_F(FetchUpdateListTest, FailuresGiveNoEntriesAndStillDeleteTheTemporaryFolder) {
+    const ReplyLimits saved = UpdaterLimits().listReply;
+    UpdaterLimits().listReply = {2, 4096};
+    const std::string list = R"([{"id":"1","name":"a.dll","url":"u"}])";
+    struct Case {
+        const char* path;
+        const char* fault;
+        std::string body;
+    } cases[] = {
+        {"/U", "mode=status&code=404&count=1", "<html>not here</html>"},
+        {"/U", "mode=status&code=503&count=1", list},
+        {"/U", "mode=trickle&chunk=1&delay=1&count=1", list},
+        {"/U", nullptr, std::string(5000, ' ') + list},  // over the size cap
+        {"http://127.0.0.1:1/U", nullptr, ""},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(::CreateDirectoryA(tempDir_.c_str(), nullptr) || PathExists(tempDir_));
+        ASSERT_TRUE(server_.Put("/U", c.body));
+        if (c.fault != nullptr) {
+            ASSERT_TRUE(server_.SetFault("/U", c.fault, c.body));
+        }
+        const std::string url = c.path[0] == '/' ? server_.Url(c.path) : c.path;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(FetchUpdateList(url, tempDir_).empty()) << c.fault;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(6));
+        EXPECT_FALSE(PathExists(tempDir_));
+    }
+    UpdaterLimits().listReply = saved;
 }
 
 TEST(FetchUpdateList, MissingTemporaryFolderIsNoError) {
