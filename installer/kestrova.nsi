@@ -1,11 +1,14 @@
 ; Installer of the Kestrova suite, made from one prepared installation folder.
 ;
 ;   makensis -INPUTCHARSET UTF8 -DARCH=x86|amd64 -DSOURCE_DIR=<folder> -DVERSION=<text> \
-;            -DVERSION_NUMBERS=<a.b.c.d> -DOUTFILE=<setup.exe> installer/kestrova.nsi
+;            -DVERSION_NUMBERS=<a.b.c.d> -DTASK_XML_TOOL=<KestrovaTaskXml.exe> \
+;            -DOUTFILE=<setup.exe> installer/kestrova.nsi
 ;
 ; scripts/package lays out the folder and runs this. ARCH follows the programs: x86 for the
 ; 32-bit release, amd64 for the 64-bit build, so that Program Files and the registry view
 ; (the Run value the programs write included) are the ones the programs themselves see.
+; TASK_XML_TOOL is the built helper that writes the updater's logon task definition; it
+; goes into the installer only, never into the folder.
 
 Unicode true
 !if "${ARCH}" == "amd64"
@@ -24,6 +27,11 @@ Unicode true
 !define SHORTCUT "$SMPROGRAMS\${PRODUCT}.lnk"
 !define UNINSTALLER "uninstall.exe"
 !define ERROR_ELEVATION_REQUIRED 740
+!define LOGON_TASK "Kestrova Updater"
+
+!ifndef TASK_XML_TOOL
+  !error "TASK_XML_TOOL must name the built KestrovaTaskXml.exe"
+!endif
 
 !include "MUI2.nsh"
 !include "LogicLib.nsh"
@@ -113,6 +121,26 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "${PRODUCT}"
 !insertmacro CloseProgram "un." "Morvane"
 !insertmacro CloseProgram "un." "Veltrin"
 
+; The updater asks for administrator rights, so Windows with UAC on skips its Run value; a
+; logon task with the highest available run level starts it instead. The helper writes the
+; same definition the toolbox registers at every start. A failure leaves that to the toolbox.
+Function RegisterLogonTask
+  InitPluginsDir
+  File "/oname=$PLUGINSDIR\KestrovaTaskXml.exe" "${TASK_XML_TOOL}"
+  ; A drive's root ends in "\", which would escape the closing quote of the argument.
+  StrCpy $1 "$INSTDIR"
+  StrCpy $2 "$1" "" -1
+  ${If} $2 == "\"
+    StrCpy $1 "$1" -1
+  ${EndIf}
+  nsExec::Exec '"$PLUGINSDIR\KestrovaTaskXml.exe" "$1" "$PLUGINSDIR\logon-task.xml"'
+  Pop $0
+  ${If} $0 == 0
+    nsExec::ExecToLog 'schtasks /create /tn "${LOGON_TASK}" /xml "$PLUGINSDIR\logon-task.xml" /f'
+    Pop $0
+  ${EndIf}
+FunctionEnd
+
 Function .onInit
   !insertmacro RequireAdministrator
   SetShellVarContext all
@@ -130,6 +158,7 @@ Section "${PRODUCT}"
   !insertmacro ForEachInstalledFile InstallFile
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   CreateShortcut "${SHORTCUT}" "$INSTDIR\Veltrin.exe" "" "$INSTDIR\Veltrin.exe" 0
+  Call RegisterLogonTask
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
@@ -151,11 +180,16 @@ Section "Uninstall"
   Delete "$INSTDIR\Veltrin"
   ; The updater's download folder; it only ever holds files of an unfinished update.
   RMDir /r "$INSTDIR\uploadtemp"
+  ; The programs' diagnostic log.
+  RMDir /r "$INSTDIR\log"
   Delete "$INSTDIR\${UNINSTALLER}"
   ; Removed only when empty: downloaded packages and documents stay with their folder.
   RMDir "$INSTDIR"
   Delete "${SHORTCUT}"
   ; The toolbox registers the updater here at its first start.
   DeleteRegValue HKLM "${RUN_KEY}" "Veltrin"
+  ; Registered by the installer and again at every start of the toolbox.
+  nsExec::ExecToLog 'schtasks /delete /tn "${LOGON_TASK}" /f'
+  Pop $0
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd

@@ -2,6 +2,7 @@
 
 #include "skin/skin.h"
 #include "toolbox/announcement_window.h"
+#include "toolbox/logon_task_registration.h"
 #include "toolbox/main_window.h"
 #include "toolbox/startup.h"
 #include "toolbox/status_timer.h"
@@ -57,6 +58,9 @@ int RunToolbox(HINSTANCE instance) {
     values.InstallDir = RunningInstallDir();
     values.TaxCode = ReadTaxCode();
     EnsureStartWithWindows(values.InstallDir);
+    // Where UAC is on, the Run value alone never starts the elevated updater; a failure
+    // here must not keep the toolbox from starting.
+    RegisterLogonTask(values.InstallDir);
     SetUpSkin(instance);
 
     OleSession ole;

@@ -4,6 +4,9 @@
 
 # What an installation folder holds besides its "sys.ini".
 KESTROVA_DELIVERABLES=(Veltrin.exe Morvane.exe KestrovaSkin.dll skin.zip upload.zip)
+# What the installer runs from its temporary folder and never installs: the writer of the
+# updater's logon task definition.
+KESTROVA_INSTALLER_HELPERS=(KestrovaTaskXml.exe)
 
 # DLLs that every supported Windows brings along. A shipped program may import these and our
 # skin library; anything else (a compiler runtime, zlib, libcurl) would be missing on the
@@ -66,20 +69,42 @@ write_sys_ini() {
 # nothing beyond Windows and the skin library, and carries its manifest, version
 # information and icon. Prints what it found; returns non-zero on the first problem.
 check_installation() {
-    local arch=$1 folder=$2 triple kind name description
+    local arch=$1 folder=$2 triple name
     triple=$(mingw_triple "$arch") || return 1
-    case $arch in i686) kind="PE32 " ;; x86_64) kind="PE32+ " ;; esac
     for name in Veltrin.exe Morvane.exe "$SKIN_LIBRARY"; do
-        description=$(file -b "$folder/$name")
-        echo "$name: $description"
-        case $description in
-            "$kind"*) ;;
-            *) echo "$name is not a ${kind% } file" >&2; return 1 ;;
-        esac
+        check_pe_kind "$arch" "$folder/$name" || return 1
         check_imports "$triple" "$folder/$name" || return 1
     done
     python3 "$KESTROVA_ROOT/scripts/lib/pe_check.py" "$folder/Veltrin.exe" --icon 208 || return 1
     python3 "$KESTROVA_ROOT/scripts/lib/pe_check.py" "$folder/Morvane.exe" || return 1
+}
+
+# check_installer_helpers ARCH BIN_DIR: the installer's helpers in the build are of the
+# architecture's PE kind and import nothing beyond Windows (the installer runs them from its
+# temporary folder, where no skin library is).
+check_installer_helpers() {
+    local arch=$1 bin=$2 triple name
+    triple=$(mingw_triple "$arch") || return 1
+    for name in "${KESTROVA_INSTALLER_HELPERS[@]}"; do
+        [ -f "$bin/$name" ] || { echo "missing from the build: $bin/$name" >&2; return 1; }
+        check_pe_kind "$arch" "$bin/$name" || return 1
+        check_imports "$triple" "$bin/$name" || return 1
+        if "$triple-objdump" -p "$bin/$name" | grep -qi "DLL Name: $SKIN_LIBRARY"; then
+            echo "$name must not need $SKIN_LIBRARY" >&2; return 1
+        fi
+    done
+}
+
+# check_pe_kind ARCH FILE: FILE is a program of the architecture's PE kind.
+check_pe_kind() {
+    local kind description
+    case $1 in i686) kind="PE32 " ;; x86_64) kind="PE32+ " ;; esac
+    description=$(file -b "$2")
+    echo "$(basename "$2"): $description"
+    case $description in
+        "$kind"*) ;;
+        *) echo "$(basename "$2") is not a ${kind% } file" >&2; return 1 ;;
+    esac
 }
 
 # check_imports TRIPLE FILE: the DLLs FILE imports, each one a Windows DLL or the skin library.

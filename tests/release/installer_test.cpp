@@ -1,6 +1,8 @@
 // The installer that scripts/package makes from this build, run silently as a user's setup
 // would run it: what it installs, what it registers, and what its uninstaller takes away.
+#include "shared/logon_task.h"
 #include "shared/unique_handle.h"
+#include "tests/support/scheduled_task.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -150,6 +152,7 @@ protected:
         ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
         DeleteMachineValue(kRunKey, "Veltrin");
         DeleteMachineValue(kRunKey, kOtherRunValue);
+        EXPECT_TRUE(RemoveScheduledTask(kLogonTaskName));
     }
 
     static int Install() { return RunToEnd("\"" + InstallerPath() + "\" /S"); }
@@ -185,8 +188,10 @@ TEST_F(InstallerTest, InstallsTheFolderTheShortcutAndTheUninstaller) {
     EXPECT_EQ(ReadMachineString(kUninstallKey, "DisplayVersion"), KESTROVA_VERSION);
     EXPECT_EQ(ReadMachineString(kUninstallKey, "InstallLocation"), dir);
     EXPECT_EQ(ReadMachineString(kUninstallKey, "UninstallString"), "\"" + dir + "\\uninstall.exe\"");
-    // Installing registers nothing to run at logon: the toolbox does that at its first start.
+    // The Run value is the toolbox's to write at its first start; the logon task is there
+    // at once (Wine keeps no triggers or actions, so its definition is tested as text).
     EXPECT_EQ(ReadMachineString(kRunKey, "Veltrin"), "");
+    EXPECT_TRUE(ScheduledTaskExists(kLogonTaskName));
 }
 
 TEST_F(InstallerTest, UninstallerRemovesWhatWasInstalledAndTheLogonEntry) {
@@ -200,6 +205,9 @@ TEST_F(InstallerTest, UninstallerRemovesWhatWasInstalledAndTheLogonEntry) {
     ASSERT_TRUE(WriteFileBytes(dir + "\\Veltrin", "the Run key as the toolbox saves it"));
     ASSERT_TRUE(::CreateDirectoryA((dir + "\\uploadtemp").c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(dir + "\\uploadtemp\\skin.zip", "half a download"));
+    ASSERT_TRUE(::CreateDirectoryA((dir + "\\log").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(dir + "\\log\\morvane.log", "a diagnostic line"));
+    ASSERT_TRUE(ScheduledTaskExists(kLogonTaskName));
 
     ASSERT_TRUE(UninstallAsRegistered());
 
@@ -207,6 +215,7 @@ TEST_F(InstallerTest, UninstallerRemovesWhatWasInstalledAndTheLogonEntry) {
     EXPECT_FALSE(PathExists(ShortcutPath()));
     EXPECT_EQ(ReadMachineString(kRunKey, "Veltrin"), "");
     EXPECT_EQ(ReadMachineString(kRunKey, kOtherRunValue), "C:\\elsewhere\\other.exe");
+    EXPECT_FALSE(ScheduledTaskExists(kLogonTaskName));
 }
 
 TEST_F(InstallerTest, UninstallerKeepsTheUsersDownloads) {

@@ -1,9 +1,11 @@
 // The built Veltrin.exe in a temporary installation folder (with a space and Chinese in
 // its path), against the reference server in the namespace its test build talks to: one
-// instance, the Run value, the tray and its menu, the system close of both windows, and
-// the status timer that must not ask at start.
+// instance, the Run value and the logon task, the tray and its menu, the system close of
+// both windows, and the status timer that must not ask at start.
+#include "shared/logon_task.h"
 #include "shared/unique_handle.h"
 #include "tests/support/gui_driver.h"
+#include "tests/support/scheduled_task.h"
 #include "tests/support/test_server.h"
 #include "tests/toolbox/toolbox_fixture.h"
 #include "toolbox/startup.h"
@@ -66,6 +68,7 @@ protected:
                 << name;
         }
         ASSERT_TRUE(code_.SetText(kTaxCode));
+        ASSERT_TRUE(RemoveScheduledTask(kLogonTaskName));
     }
 
     void TearDown() override {
@@ -151,6 +154,7 @@ TEST_F(VeltrinEndToEnd, StartsWithBothWindowsAndRegistersTheQuotedUpdater) {
     EXPECT_FALSE(::IsWindowVisible(announcement));
 
     EXPECT_EQ(RunValue(), "\"" + installDir_ + "\\Morvane.exe\"");
+    EXPECT_TRUE(ScheduledTaskExists(kLogonTaskName));
 
     // The status is first asked for ten minutes after start, not now.
     ::Sleep(1500);
@@ -211,6 +215,7 @@ TEST_F(VeltrinEndToEnd, SecondStartBeforeTheFirstHasAWindowStillEnds) {
     EXPECT_EQ(ExitCodeWithin(second.process.get(), kLimit), 0);
     EXPECT_EQ(WindowOf(second.id, "Veltrin"), nullptr);
     EXPECT_EQ(RunValue(), "<missing>") << "a second instance changes nothing";
+    EXPECT_FALSE(ScheduledTaskExists(kLogonTaskName));
     ::ReleaseMutex(first.get());
 }
 

@@ -218,6 +218,31 @@ TEST_F(MorvaneEndToEnd, VersionPublishedWithALineEndIsInstalledOnce) {
     EXPECT_TRUE(install_.WaitForStarts(2));
 }
 
+// Started together (the logon task and the Run value, or a second user logging on): one
+// copy updates, the other waits for it, then only starts the main program.
+TEST_F(MorvaneEndToEnd, SecondCopyWaitsForTheUpdateThenStartsTheMainProgramWithoutAsking) {
+    install_.WriteSettings("1.0");
+    const std::string content = PatternBytes(40000, 28);
+    Publish("/files/a.dll", content);
+    PublishList("[" + Entry("a.dll", content) + "]");
+    // Seconds of download, so that the two surely overlap.
+    ASSERT_TRUE(server_.SetFault("/files/a.dll", "mode=trickle&chunk=4096&delay=0.2"));
+    ASSERT_TRUE(server_.Put("/V", "2.0"));
+
+    UniqueKernelHandle copies[] = {StartProgram(install_.Child("Morvane.exe")),
+                                   StartProgram(install_.Child("Morvane.exe"))};
+    ASSERT_TRUE(copies[0] && copies[1]);
+    ASSERT_TRUE(WaitUntil([&] { return server_.CountRequests("/files/a.dll") == 1; }));
+    EXPECT_TRUE(install_.Starts().empty()) << "the waiting copy starts nothing yet";
+
+    for (const UniqueKernelHandle& copy : copies) EXPECT_EQ(WaitForExitCode(copy.get(), kRunLimit), 0);
+    EXPECT_EQ(install_.RecordedVersion(), "2.0");
+    EXPECT_TRUE(install_.WaitForStarts(2));  // by the update, and by the copy that waited
+    EXPECT_EQ(install_.Starts().size(), 2u);
+    const std::vector<std::string> expected{"/V", "/U", "/files/a.dll"};
+    EXPECT_EQ(server_.Requests(), expected);
+}
+
 // ---- abandoned update ------------------------------------------------------------------
 
 struct AbandonCase {
