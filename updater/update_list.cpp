@@ -26,13 +26,17 @@ std::vector<UpdateEntry> ParseUpdateList(const std::string& ansiText) {
         entry.id = StringMember(element, "id");
         entry.name = StringMember(element, "name");
         entry.url = StringMember(element, "url");
+        entry.sha256 = StringMember(element, "sha256");
         entries.push_back(std::move(entry));
     }
     return entries;
 }
 
-std::vector<UpdateEntry> FetchUpdateList(const std::string& url, const std::string& tempDirectory) {
-    const std::string text = WideToAnsi(Utf8ToWide(HttpGetString(url)));
+std::vector<UpdateEntry> FetchUpdateList(const std::string& url, const std::string& tempDirectory,
+                                         std::string* receivedBody) {
+    const std::string body = HttpGetString(url);
+    if (receivedBody != nullptr) *receivedBody = body;
+    const std::string text = WideToAnsi(Utf8ToWide(body));
     // Leftovers of an abandoned run must not mix with this run's files.
     RemoveTree(tempDirectory.c_str());
     return ParseUpdateList(text);

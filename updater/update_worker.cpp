@@ -4,9 +4,11 @@
 #include "shared/files.h"
 #include "shared/md5.h"
 #include "shared/process.h"
+#include "shared/sha256.h"
 #include "shared/unique_handle.h"
 #include "updater/process_values.h"
 #include "updater/update_list.h"
+#include "updater/update_signature.h"
 
 #include <vector>
 
@@ -62,7 +64,7 @@ void PostFinalCode(WPARAM code) {
     }
 }
 
-EntryResult DownloadEntry(const UpdateEntry& listed, const std::string& tempDir) {
+EntryResult DownloadEntry(const UpdateEntry& listed, const std::string& tempDir, bool signedList) {
     // The updater runs as administrator: a name with a directory or drive part could
     // place a file anywhere, so such an entry is refused like a failed transfer.
     if (!IsPlainFileName(listed.name)) return EntryResult::Failed;
@@ -103,6 +105,8 @@ EntryResult DownloadEntry(const UpdateEntry& listed, const std::string& tempDir)
 
     const auto digest = FileMd5(path);
     if (!digest || !DigestMatches(listed.id, *digest)) return EntryResult::Failed;
+    // MD5 can be forged; the signed SHA-256 cannot.
+    if (signedList && FileSha256(path) != listed.sha256) return EntryResult::Failed;
     return EntryResult::Verified;
 }
 
@@ -119,9 +123,17 @@ DWORD WINAPI UpdateWorker(LPVOID) {
     // A copy of its own: the worker may still run while the window thread returns from
     // the program and the process-wide values are torn down.
     const UpdaterValues values = Updater();
-    const std::vector<UpdateEntry> entries = FetchUpdateList(values.UpdateListUrl, values.TempDirectory());
+    std::string listBody;
+    const std::vector<UpdateEntry> entries = FetchUpdateList(values.UpdateListUrl, values.TempDirectory(), &listBody);
+    // A build with the maker's keys installs nothing that they did not sign.
+    const bool signedList = !values.UpdateKeys.empty();
+    if (signedList && !IsTrustedUpdateList(values, listBody, entries)) {
+        RunProgram(values.MainProgram());
+        PostFinalCode(UPDATE_ABORTED);
+        return 0;
+    }
     for (const UpdateEntry& entry : entries) {
-        if (DownloadEntry(entry, values.TempDirectory()) == EntryResult::Failed) {
+        if (DownloadEntry(entry, values.TempDirectory(), signedList) == EntryResult::Failed) {
             RunProgram(values.MainProgram());
             PostFinalCode(UPDATE_ABORTED);
             return 0;
