@@ -18,8 +18,8 @@ void CngHasher::Add(const void* data, size_t size) {
 std::optional<std::string> CngHasher::Finish() {
     DWORD length = 0;
     ULONG written = 0;
-    if (failed_ || !CngSucceeded(::BCryptGetProperty(algorithm_.get(), BCRYPT_HASH_LENGTH, reinterpret_cast<PUCHAR>(&length),
-                                                     sizeof(length), &written, 0))) {
+    if (failed_ || !CngSucceeded(::BCryptGetProperty(algorithm_.get(), BCRYPT_HASH_LENGTH,
+                                                     reinterpret_cast<PUCHAR>(&length), sizeof(length), &written, 0))) {
         return std::nullopt;
     }
     std::string digest(length, '\0');

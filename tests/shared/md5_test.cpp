@@ -29,7 +29,6 @@ TEST(FileSha256, KnownDigests) {
     ASSERT_TRUE(WriteFileBytes(dir.Child("abc"), "abc"));
     EXPECT_EQ(FileSha256(dir.Child("abc")), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
     EXPECT_EQ(LowerHex(Sha256Of("").value_or("")), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
-    EXPECT_FALSE(FileSha256(dir.Child("absent")).has_value());
 }
 
 TEST(FileMd5, MissingFileGivesNoDigestAndADiagnosticLine) {

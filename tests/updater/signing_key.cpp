@@ -10,18 +10,23 @@
 
 namespace {
 
-UniqueCngAlgorithm EcdsaP256() {
-    UniqueCngAlgorithm algorithm;
-    ::BCryptOpenAlgorithmProvider(algorithm.put(), BCRYPT_ECDSA_P256_ALGORITHM, nullptr, 0);
-    return algorithm;
+// Open for the whole run: the keys made from it must not outlive it.
+BCRYPT_ALG_HANDLE EcdsaP256() {
+    static const UniqueCngAlgorithm algorithm = [] {
+        UniqueCngAlgorithm opened;
+        ::BCryptOpenAlgorithmProvider(opened.put(), BCRYPT_ECDSA_P256_ALGORITHM, nullptr, 0);
+        return opened;
+    }();
+    return algorithm.get();
 }
+
+PUCHAR Bytes(std::string& bytes) { return reinterpret_cast<PUCHAR>(bytes.data()); }
 
 }  // namespace
 
 SigningKey SigningKey::Generate() {
     SigningKey signer;
-    const UniqueCngAlgorithm algorithm = EcdsaP256();
-    if (!CngSucceeded(::BCryptGenerateKeyPair(algorithm.get(), signer.key_.put(), 256, 0)) ||
+    if (!CngSucceeded(::BCryptGenerateKeyPair(EcdsaP256(), signer.key_.put(), 256, 0)) ||
         !CngSucceeded(::BCryptFinalizeKeyPair(signer.key_.get(), 0))) {
         signer.key_.reset();
     }
@@ -29,18 +34,15 @@ SigningKey SigningKey::Generate() {
 }
 
 SigningKey SigningKey::FromHexFile(const std::string& path) {
-    SigningKey signer;
     const std::string hex = ReadFileBytes(path);
     BCRYPT_ECCKEY_BLOB header{BCRYPT_ECDSA_PRIVATE_P256_MAGIC, 32};
     std::string blob(reinterpret_cast<const char*>(&header), sizeof(header));
     for (size_t i = 0; i + 1 < hex.size() && hex[i] != '\n'; i += 2) {
         blob.push_back(static_cast<char>(std::strtoul(hex.substr(i, 2).c_str(), nullptr, 16)));
     }
-    const UniqueCngAlgorithm algorithm = EcdsaP256();
-    if (blob.size() != sizeof(header) + 96 ||
-        !CngSucceeded(::BCryptImportKeyPair(algorithm.get(), nullptr, BCRYPT_ECCPRIVATE_BLOB, signer.key_.put(),
-                                            reinterpret_cast<PUCHAR>(blob.data()), static_cast<ULONG>(blob.size()),
-                                            0))) {
+    SigningKey signer;
+    if (!CngSucceeded(::BCryptImportKeyPair(EcdsaP256(), nullptr, BCRYPT_ECCPRIVATE_BLOB, signer.key_.put(),
+                                            Bytes(blob), static_cast<ULONG>(blob.size()), 0))) {
         signer.key_.reset();
     }
     return signer;
@@ -49,11 +51,8 @@ SigningKey SigningKey::FromHexFile(const std::string& path) {
 std::string SigningKey::PublicHex() const {
     std::string blob(sizeof(BCRYPT_ECCKEY_BLOB) + 64, '\0');
     ULONG size = 0;
-    if (!CngSucceeded(::BCryptExportKey(key_.get(), nullptr, BCRYPT_ECCPUBLIC_BLOB,
-                                        reinterpret_cast<PUCHAR>(blob.data()), static_cast<ULONG>(blob.size()),
-                                        &size, 0))) {
-        return "";
-    }
+    ::BCryptExportKey(key_.get(), nullptr, BCRYPT_ECCPUBLIC_BLOB, Bytes(blob), static_cast<ULONG>(blob.size()), &size,
+                      0);
     return LowerHex(blob.substr(sizeof(BCRYPT_ECCKEY_BLOB)));
 }
 
@@ -61,16 +60,11 @@ std::string SigningKey::SignUpdate(const std::string& version, const std::string
     std::string digest = Sha256Of(SignedUpdateMessage(version, listBody)).value_or("");
     std::string signature(64, '\0');
     ULONG size = 0;
-    if (!CngSucceeded(::BCryptSignHash(key_.get(), nullptr, reinterpret_cast<PUCHAR>(digest.data()),
-                                       static_cast<ULONG>(digest.size()), reinterpret_cast<PUCHAR>(signature.data()),
-                                       static_cast<ULONG>(signature.size()), &size, 0))) {
-        return "";
-    }
-    char text[128];
+    ::BCryptSignHash(key_.get(), nullptr, Bytes(digest), static_cast<ULONG>(digest.size()), Bytes(signature),
+                     static_cast<ULONG>(signature.size()), &size, 0);
+    char text[128] = "";
     DWORD length = sizeof(text);
-    if (!::CryptBinaryToStringA(reinterpret_cast<const BYTE*>(signature.data()), size,
-                                CRYPT_STRING_BASE64 | CRYPT_STRING_NOCRLF, text, &length)) {
-        return "";
-    }
-    return std::string(text, length);
+    ::CryptBinaryToStringA(reinterpret_cast<const BYTE*>(signature.data()), size,
+                           CRYPT_STRING_BASE64 | CRYPT_STRING_NOCRLF, text, &length);
+    return text;
 }

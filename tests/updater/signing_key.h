@@ -1,5 +1,5 @@
 #pragma once
-// Signs update lists the way the maker does, with CNG, for tests of the updater's check.
+// Signs update lists as the maker does, with CNG, for tests of the updater's check.
 
 #include "shared/cng.h"
 
@@ -7,15 +7,15 @@
 
 class SigningKey {
 public:
-    // A fresh key that no build knows.
+    // A fresh key that no build holds.
     static SigningKey Generate();
-    // A key written by the publishing tool's keygen as X, Y and d in hexadecimal.
+    // A private key as keygen --cng-out writes it: X, Y and d in hexadecimal.
     static SigningKey FromHexFile(const std::string& path);
 
     bool valid() const { return key_.valid(); }
-    // X||Y as 128 lowercase hexadecimal digits, as a build takes it.
+    // X||Y in hexadecimal, as a build takes it.
     std::string PublicHex() const;
-    // base64 of r||s over the update message of version and the list's bytes.
+    // base64 of r||s over the message of version and list; empty when signing failed.
     std::string SignUpdate(const std::string& version, const std::string& listBody) const;
 
 private:

@@ -6,27 +6,21 @@
 
 namespace {
 
-TEST(UpdateSignature, MessageBindsTheVersionToTheListBytes) {
-    EXPECT_EQ(SignedUpdateMessage("2.0", "[]\r\n"), "KESTROVA-UPDATE-1\n2.0\n[]\r\n");
-}
-
 TEST(UpdateSignature, OnlyASignatureOfTheExactMessageByAListedKeyIsAccepted) {
+    EXPECT_EQ(SignedUpdateMessage("2.0", "[]\r\n"), "KESTROVA-UPDATE-1\n2.0\n[]\r\n");
     const SigningKey current = SigningKey::Generate(), next = SigningKey::Generate(), other = SigningKey::Generate();
     ASSERT_TRUE(current.valid() && next.valid() && other.valid());
-    const std::string keys = current.PublicHex() + "," + next.PublicHex();
-    const std::string list = "[{\"id\":\"1\"}]\n";
-    const std::string message = SignedUpdateMessage("2.0", list);
-    const std::string good = current.SignUpdate("2.0", list);
+    const std::string keys = current.PublicHex() + "," + next.PublicHex(), list = "[{\"id\":\"1\"}]\n";
+    const std::string message = SignedUpdateMessage("2.0", list), good = current.SignUpdate("2.0", list);
     struct Case {
         const char* name;
         std::string keys, message, signature;
         bool accepted;
-    };
-    const Case cases[] = {
+    } const cases[] = {
         {"CurrentKey", keys, message, good, true},
         {"NextKey", keys, message, next.SignUpdate("2.0", list), true},
         {"OneKeyBuilt", current.PublicHex(), message, good, true},
-        {"LineEndsAround", keys, message, " " + good + "\r\n", true},
+        {"WhiteSpaceAround", keys, message, " " + good + "\r\n", true},
         {"AnotherKey", keys, message, other.SignUpdate("2.0", list), false},
         {"ListChanged", keys, SignedUpdateMessage("2.0", list + " "), good, false},
         {"OtherVersion", keys, SignedUpdateMessage("2.1", list), good, false},
@@ -42,15 +36,15 @@ TEST(UpdateSignature, OnlyASignatureOfTheExactMessageByAListedKeyIsAccepted) {
 
 TEST(UpdateSignature, EveryEntryMustNameItsSha256InLowercaseHex) {
     const std::string digest(64, 'a');
-    auto entry = [](const std::string& sha256) {
-        UpdateEntry e;
-        e.sha256 = sha256;
-        return e;
+    auto entries = [](const std::string& sha256) {
+        std::vector<UpdateEntry> list(1);
+        list[0].sha256 = sha256;
+        return list;
     };
-    EXPECT_TRUE(EveryEntryHasSha256({entry(digest), entry("0123456789" + digest.substr(10))}));
-    EXPECT_FALSE(EveryEntryHasSha256({entry(digest), entry("")}));
-    EXPECT_FALSE(EveryEntryHasSha256({entry("A" + digest.substr(1))}));
-    EXPECT_FALSE(EveryEntryHasSha256({entry(digest + "a")}));
+    EXPECT_TRUE(EveryEntryHasSha256(entries("0123456789" + digest.substr(10))));
+    for (const std::string& wrong : {std::string(), "A" + digest.substr(1), digest + "a"}) {
+        EXPECT_FALSE(EveryEntryHasSha256(entries(wrong))) << wrong;
+    }
 }
 
 }  // namespace
