@@ -12,6 +12,7 @@ import hashlib
 import json
 import os
 import re
+import struct
 import subprocess
 import sys
 import tempfile
@@ -23,6 +24,7 @@ _COPY_CHUNK = 1024 * 1024
 # What a signature covers: this, the version text, a line end and the list's exact bytes.
 SIGNED_HEADER = b"KESTROVA-UPDATE-1\n"
 _PUBLIC_KEY = re.compile(r"[0-9A-Fa-f]{128}\Z")
+_CNG_ECDSA_P256_PRIVATE_MAGIC = 0x32534345  # BCRYPT_ECDSA_PRIVATE_P256_MAGIC, "ECS2"
 
 
 class PublishError(Exception):
@@ -102,8 +104,8 @@ def public_key_hex(key):
 
 def keygen(out_path, cng_out_path=None):
     """Writes a new private key (PEM, readable by its owner only) and returns its public hex.
-    cng_out_path also gets X, Y and d in hexadecimal, the fields of a CNG private key blob,
-    for test programs that sign with CNG."""
+    cng_out_path also gets the key as a CNG private key blob (BCRYPT_ECCPRIVATE_BLOB: the
+    P-256 ECDSA header, then X, Y and d), for test programs that sign with CNG."""
     from cryptography.hazmat.primitives import serialization
     from cryptography.hazmat.primitives.asymmetric import ec
 
@@ -117,8 +119,9 @@ def keygen(out_path, cng_out_path=None):
                             serialization.NoEncryption())
     _write_new_private(out_path, pem)
     if cng_out_path:
+        header = struct.pack("<II", _CNG_ECDSA_P256_PRIVATE_MAGIC, 32)
         d = key.private_numbers().private_value.to_bytes(32, "big")
-        _write_new_private(cng_out_path, (public_key_hex(key) + d.hex() + "\n").encode("ascii"))
+        _write_new_private(cng_out_path, header + bytes.fromhex(public_key_hex(key)) + d)
     return public_key_hex(key)
 
 
@@ -246,7 +249,7 @@ def keygen_main(argv):
     parser = argparse.ArgumentParser(prog="publish_update.py keygen",
                                      description="Make a signing key; print its public half for KESTROVA_UPDATE_KEY.")
     parser.add_argument("--out", required=True, help="the private key file (PEM) to create, outside the repository")
-    parser.add_argument("--cng-out", help="also write X, Y and d in hexadecimal here (for tests that sign with CNG)")
+    parser.add_argument("--cng-out", help="also write the key here as a CNG private key blob (for tests)")
     args = parser.parse_args(argv)
     try:
         print(keygen(args.out, args.cng_out))

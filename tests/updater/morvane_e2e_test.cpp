@@ -421,9 +421,9 @@ TEST_P(SignedUpdate, InstallsOnlyWhatABuiltKeySigned) {
         list.insert(list.size() - 2, ",\"sha256\":\"" + digest + "\"");
     }
     if (c.signer != nullptr) {
-        const std::string keyFile = FromEnvironment("KESTROVA_TEST_KEYS") + "\\" + c.signer + ".key";
+        const std::string keyFile = FromEnvironment("KESTROVA_TEST_KEYS") + "\\" + c.signer + ".blob";
         const SigningKey key =
-            std::strcmp(c.signer, "other") == 0 ? SigningKey::Generate() : SigningKey::FromHexFile(keyFile);
+            std::strcmp(c.signer, "other") == 0 ? SigningKey::Generate() : SigningKey::FromBlobFile(keyFile);
         ASSERT_TRUE(key.valid()) << "scripts/test names the test keys' folder in KESTROVA_TEST_KEYS";
         Publish("/U.sig", key.SignUpdate("2.0", list));
     }
@@ -458,20 +458,17 @@ TEST_F(KeyedUpdater, InstallsTheSetThePublishingToolSigned) {
     const std::string set = FromEnvironment("KESTROVA_TEST_SIGNED_UPDATE") + "\\";
     const std::vector<UpdateEntry> entries = ParseUpdateList(ReadFileBytes(set + "update.json"));
     ASSERT_FALSE(entries.empty()) << "scripts/test publishes a signed set and names it in KESTROVA_TEST_SIGNED_UPDATE";
-    ASSERT_TRUE(server_.Put("/V", ReadFileBytes(set + "version.txt")));
-    PublishList(ReadFileBytes(set + "update.json"));
-    Publish("/U.sig", ReadFileBytes(set + "update.sig"));
-    for (const UpdateEntry& entry : entries) {
-        Publish(entry.url.substr(server_.BaseUrl().size()), ReadFileBytes(set + "files\\update\\" + entry.name));
-    }
+    const std::pair<const char*, const char*> routes[] = {
+        {"/V", "version.txt"}, {"/U", "update.json"}, {"/U.sig", "update.sig"}};
+    for (const auto& [route, file] : routes) Publish(route, ReadFileBytes(set + file));
+    auto published = [&](const UpdateEntry& entry) { return ReadFileBytes(set + "files\\update\\" + entry.name); };
+    for (const UpdateEntry& entry : entries) Publish(entry.url.substr(server_.BaseUrl().size()), published(entry));
     install_.WriteSettings("1.0");
 
     EXPECT_EQ(Run().exitCode, 0);
     EXPECT_EQ(server_.CountRequests("/U.sig"), 1);
     EXPECT_EQ(install_.RecordedVersion(), ReadFileBytes(set + "version.txt"));
-    for (const UpdateEntry& entry : entries) {
-        EXPECT_TRUE(ReadFileBytes(install_.Child(entry.name)) == ReadFileBytes(set + "files\\update\\" + entry.name));
-    }
+    for (const UpdateEntry& entry : entries) EXPECT_TRUE(ReadFileBytes(install_.Child(entry.name)) == published(entry));
 }
 
 }  // namespace

@@ -6,8 +6,6 @@
 
 #include <wincrypt.h>
 
-#include <cstdlib>
-
 namespace {
 
 // Open for the whole run: the keys made from it must not outlive it.
@@ -33,13 +31,8 @@ SigningKey SigningKey::Generate() {
     return signer;
 }
 
-SigningKey SigningKey::FromHexFile(const std::string& path) {
-    const std::string hex = ReadFileBytes(path);
-    BCRYPT_ECCKEY_BLOB header{BCRYPT_ECDSA_PRIVATE_P256_MAGIC, 32};
-    std::string blob(reinterpret_cast<const char*>(&header), sizeof(header));
-    for (size_t i = 0; i + 1 < hex.size() && hex[i] != '\n'; i += 2) {
-        blob.push_back(static_cast<char>(std::strtoul(hex.substr(i, 2).c_str(), nullptr, 16)));
-    }
+SigningKey SigningKey::FromBlobFile(const std::string& path) {
+    std::string blob = ReadFileBytes(path);
     SigningKey signer;
     if (!CngSucceeded(::BCryptImportKeyPair(EcdsaP256(), nullptr, BCRYPT_ECCPRIVATE_BLOB, signer.key_.put(),
                                             Bytes(blob), static_cast<ULONG>(blob.size()), 0))) {

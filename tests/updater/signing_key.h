@@ -9,8 +9,8 @@ class SigningKey {
 public:
     // A fresh key that no build holds.
     static SigningKey Generate();
-    // A private key as keygen --cng-out writes it: X, Y and d in hexadecimal.
-    static SigningKey FromHexFile(const std::string& path);
+    // A private key as keygen --cng-out writes it, a CNG private key blob.
+    static SigningKey FromBlobFile(const std::string& path);
 
     bool valid() const { return key_.valid(); }
     // X||Y in hexadecimal, as a build takes it.

@@ -34,17 +34,4 @@ TEST(UpdateSignature, OnlyASignatureOfTheExactMessageByAListedKeyIsAccepted) {
     for (const Case& c : cases) EXPECT_EQ(IsSignedByOneOf(c.keys, c.message, c.signature), c.accepted) << c.name;
 }
 
-TEST(UpdateSignature, EveryEntryMustNameItsSha256InLowercaseHex) {
-    const std::string digest(64, 'a');
-    auto entries = [](const std::string& sha256) {
-        std::vector<UpdateEntry> list(1);
-        list[0].sha256 = sha256;
-        return list;
-    };
-    EXPECT_TRUE(EveryEntryHasSha256(entries("0123456789" + digest.substr(10))));
-    for (const std::string& wrong : {std::string(), "A" + digest.substr(1), digest + "a"}) {
-        EXPECT_FALSE(EveryEntryHasSha256(entries(wrong))) << wrong;
-    }
-}
-
 }  // namespace
