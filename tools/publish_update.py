@@ -39,8 +39,8 @@ def publish(release_dir, version, content_dir, base_url, files_path=DEFAULT_FILE
         raise PublishError("the version must not be empty")
     key = None
     if key_file is not None:
-        # The updater signs off the version it records; a control character in it (a line
-        # end above all) could move bytes between the version and the list.
+        # The signature binds the version text the updater records; a control character in
+        # it (a line end above all) could move bytes between the version and the list.
         if any(byte < 0x20 or byte == 0x7F for byte in version_bytes):
             raise PublishError("a signed version must not hold line ends or other control characters")
         key = load_private_key(key_file)
@@ -52,12 +52,12 @@ def publish(release_dir, version, content_dir, base_url, files_path=DEFAULT_FILE
     os.makedirs(target, exist_ok=True)
     entries = []
     for name in names:
-        digest = _copy_with_digests(os.path.join(release_dir, name), os.path.join(target, name))
+        md5, sha256 = _copy_with_digests(os.path.join(release_dir, name), os.path.join(target, name))
         url = f"{base_url}{quote(files_path)}/{quote(name, safe='')}"
         # The updater checks each downloaded file against "id"; "md5" repeats it for people.
-        entry = {"id": digest[0], "name": name, "url": url, "md5": digest[0]}
+        entry = {"id": md5, "name": name, "url": url, "md5": md5}
         if key is not None:
-            entry["sha256"] = digest[1]
+            entry["sha256"] = sha256
         entries.append(entry)
 
     listing = (json.dumps(entries, ensure_ascii=False, indent=2) + "\n").encode("utf-8")
