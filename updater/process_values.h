@@ -9,6 +9,10 @@ struct UpdaterValues {
     std::string ServerVersion;  // the server's version text, trailing CR and LF dropped
     std::string VersionUrl;     // server base URL + "/V"
     std::string UpdateListUrl;  // server base URL + "/U"
+    std::string SignatureUrl;   // server base URL + "/U.sig"
+    // The maker's public keys (X||Y, 128 hexadecimal digits each, comma-separated) that
+    // must have signed an update list; empty: updates are not signed.
+    std::string UpdateKeys;
 
     // Paths below the installation directory.
     std::string SettingsFile() const { return InstallDir + "\\sys.ini"; }
@@ -16,5 +20,7 @@ struct UpdaterValues {
     std::string TempDirectory() const { return InstallDir + "\\uploadtemp"; }
 };
 
-// The URLs start from the server address fixed at build time.
+// The URLs start from the server address fixed at build time, and the keys are fixed
+// there too: this file is the only one built with them, so a program built for another
+// server or key is the same logic with another copy of this one object.
 UpdaterValues& Updater();

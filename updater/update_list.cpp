@@ -29,15 +29,19 @@ std::vector<UpdateEntry> ParseUpdateList(const std::string& ansiText) {
         entry.id = StringMember(element, "id");
         entry.name = StringMember(element, "name");
         entry.url = StringMember(element, "url");
+        entry.sha256 = StringMember(element, "sha256");
         entries.push_back(std::move(entry));
     }
     return entries;
 }
 
-std::vector<UpdateEntry> FetchUpdateList(const std::string& url, const std::string& tempDirectory) {
+std::vector<UpdateEntry> FetchUpdateList(const std::string& url, const std::string& tempDirectory,
+                                         std::string* receivedBody) {
     const HttpReply reply = HttpFetch(url, UpdaterLimits().listReply);
     // An error page is no list: it gives no entries, like a list that did not arrive.
-    const std::string text = reply.Succeeded() ? WideToAnsi(Utf8ToWide(reply.body)) : std::string();
+    const std::string body = reply.Succeeded() ? reply.body : std::string();
+    if (receivedBody != nullptr) *receivedBody = body;
+    const std::string text = WideToAnsi(Utf8ToWide(body));
     // Leftovers of an abandoned run must not mix with this run's files.
     RemoveTree(tempDirectory.c_str());
     std::vector<UpdateEntry> entries = ParseUpdateList(text);

@@ -1,5 +1,6 @@
 #pragma once
-// The update list: the server's JSON array of {"id", "name", "url"}, one entry per file.
+// The update list: the server's JSON array of {"id", "name", "url"} (and "sha256" where the
+// list is signed), one entry per file.
 
 #include "shared/http.h"
 
@@ -12,6 +13,7 @@ struct UpdateEntry : TransferContext {
     std::string id;    // MD5 digest of the file, in either letter case
     std::string name;  // file name inside the installation directory
     std::string url;
+    std::string sha256;  // SHA-256 of the file in lowercase hexadecimal; signed lists carry it
 };
 
 // Parses an update list held in the ANSI code page. Any root but an array gives no
@@ -20,5 +22,7 @@ struct UpdateEntry : TransferContext {
 std::vector<UpdateEntry> ParseUpdateList(const std::string& ansiText);
 
 // Fetches and parses the list, and deletes the update's temporary directory before
-// looking at the result, whatever it is.
-std::vector<UpdateEntry> FetchUpdateList(const std::string& url, const std::string& tempDirectory);
+// looking at the result, whatever it is. receivedBody, when given, gets the reply's bytes
+// as they arrived, which is what a signature covers.
+std::vector<UpdateEntry> FetchUpdateList(const std::string& url, const std::string& tempDirectory,
+                                         std::string* receivedBody = nullptr);

@@ -5,10 +5,12 @@
 #include "shared/files.h"
 #include "shared/md5.h"
 #include "shared/process.h"
+#include "shared/sha256.h"
 #include "shared/unique_handle.h"
 #include "updater/process_values.h"
 #include "updater/transfer_limits.h"
 #include "updater/update_list.h"
+#include "updater/update_signature.h"
 
 #include <chrono>
 #include <vector>
@@ -79,7 +81,7 @@ EntryResult Failed(const UpdateEntry& entry, const char* why) {
     return EntryResult::Failed;
 }
 
-EntryResult DownloadEntry(const UpdateEntry& listed, const std::string& tempDir) {
+EntryResult DownloadEntry(const UpdateEntry& listed, const std::string& tempDir, bool signedList) {
     // The updater runs as administrator: a name with a directory or drive part could
     // place a file anywhere, and a device name opens the device, so such an entry is
     // refused like a failed transfer.
@@ -130,6 +132,8 @@ EntryResult DownloadEntry(const UpdateEntry& listed, const std::string& tempDir)
     const auto digest = FileMd5(path);
     if (!digest) return Failed(listed, "the downloaded file cannot be read back");
     if (!DigestMatches(listed.id, *digest)) return Failed(listed, "MD5 differs from the list");
+    // MD5 can be forged; the signed SHA-256 cannot.
+    if (signedList && FileSha256(path) != listed.sha256) return Failed(listed, "SHA-256 differs from the signed list");
     LogLine("file \"%s\" verified (%s)", listed.name.c_str(), DescribeTransfer(result, status).c_str());
     return EntryResult::Verified;
 }
@@ -147,9 +151,17 @@ DWORD WINAPI UpdateWorker(LPVOID) {
     // A copy of its own: the worker may still run while the window thread returns from
     // the program and the process-wide values are torn down.
     const UpdaterValues values = Updater();
-    const std::vector<UpdateEntry> entries = FetchUpdateList(values.UpdateListUrl, values.TempDirectory());
+    std::string listBody;
+    const std::vector<UpdateEntry> entries = FetchUpdateList(values.UpdateListUrl, values.TempDirectory(), &listBody);
+    // A build with the maker's keys installs nothing that they did not sign.
+    const bool signedList = !values.UpdateKeys.empty();
+    if (signedList && !IsTrustedUpdateList(values, listBody, entries)) {
+        RunProgram(values.MainProgram());
+        PostFinalCode(UPDATE_ABORTED);
+        return 0;
+    }
     for (const UpdateEntry& entry : entries) {
-        if (DownloadEntry(entry, values.TempDirectory()) == EntryResult::Failed) {
+        if (DownloadEntry(entry, values.TempDirectory(), signedList) == EntryResult::Failed) {
             LogLine("update abandoned: file \"%s\" did not arrive intact; starting the main program",
                     entry.name.c_str());
             RunProgram(values.MainProgram());

@@ -28,16 +28,18 @@ mingw_triple() {
     esac
 }
 
-# build_programs ARCH BUILD_DIR SERVER_URL: a Release build of the programs, without tests,
-# talking to SERVER_URL. Configures only when the folder is new or the URL changed.
+# build_programs ARCH BUILD_DIR SERVER_URL [UPDATE_KEY]: a Release build of the programs,
+# without tests, talking to SERVER_URL; its updater installs only updates signed by
+# UPDATE_KEY (one public key, or current,next), or unsigned ones when it is empty.
 build_programs() {
-    local arch=$1 dir=$2 url=$3 deps
+    local arch=$1 dir=$2 url=$3 key=${4:-} deps
     deps=$("$KESTROVA_ROOT/scripts/bootstrap" | tail -n 1)
     mkdir -p "$dir"
     cmake -S "$KESTROVA_ROOT" -B "$dir" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$KESTROVA_ROOT/cmake/toolchain-$arch.cmake" \
         -DKESTROVA_DEPS_PREFIX="$deps/$arch" -DCMAKE_BUILD_TYPE=Release \
-        -DKESTROVA_BUILD_TESTS=OFF -DKESTROVA_SERVER_URL="$url" >"$dir.configure.log" 2>&1 ||
+        -DKESTROVA_BUILD_TESTS=OFF -DKESTROVA_SERVER_URL="$url" -DKESTROVA_UPDATE_KEY="$key" \
+        >"$dir.configure.log" 2>&1 ||
         { cat "$dir.configure.log" >&2; return 1; }
     cmake --build "$dir"
 }

@@ -43,6 +43,13 @@ report_tools() {
         fi
         printf '  %-22s %s: %s\n' "$name" "$path" "${version:-(no version printed)}"
     done
+    # The publishing tool signs updates with Debian's python3-cryptography, for Debian's Python.
+    if version=$(/usr/bin/python3 -c 'import cryptography; print(cryptography.__version__)' 2>/dev/null); then
+        printf '  %-22s %s: cryptography %s\n' "python3-cryptography" /usr/bin/python3 "$version"
+    else
+        printf '  %-22s MISSING (/usr/bin/python3 cannot import cryptography)\n' "python3-cryptography"
+        missing=1
+    fi
     if [ "$missing" -ne 0 ]; then
         echo "error: a tool the scripts call is missing; scripts/bootstrap should have installed it" >&2
         return 1

@@ -1,11 +1,17 @@
 // The built Morvane.exe in a temporary installation folder, against the reference server
 // in the namespace its test build talks to, with the stand-in as "Veltrin.exe".
+#include "shared/cng.h"
+#include "shared/sha256.h"
 #include "tests/support/test_server.h"
 #include "tests/updater/install_folder.h"
+#include "tests/updater/signing_key.h"
+#include "updater/update_list.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <thread>
 
 namespace {
@@ -30,7 +36,8 @@ protected:
         ASSERT_EQ(std::string(KESTROVA_SERVER_URL), server_.BaseUrl())
             << "configure the test build with -DKESTROVA_SERVER_URL=<server root>/t/"
             << TestServer::kEndToEndNamespace << " and start the server on that port";
-        for (const char* name : {"Morvane.exe", "KestrovaSkin.dll", "upload.zip"}) {
+        ASSERT_TRUE(::CopyFileA(BuiltFile(program_).c_str(), install_.Child("Morvane.exe").c_str(), FALSE)) << program_;
+        for (const char* name : {"KestrovaSkin.dll", "upload.zip"}) {
             ASSERT_TRUE(::CopyFileA(BuiltFile(name).c_str(), install_.Child(name).c_str(), FALSE)) << name;
         }
     }
@@ -87,6 +94,8 @@ protected:
         EXPECT_TRUE(install_.Starts().empty());
     }
 
+    // The variant of the build that runs as "Morvane.exe".
+    const char* program_ = "MorvaneKeyless.exe";
     InstallFolder install_;
     TestServer server_{TestServer::kEndToEndNamespace, TestServer::ExactName{}};
 };
@@ -411,6 +420,89 @@ TEST_F(SlowDownload, AltF4EndsTheUpdaterWithoutStartingTheMainProgram) {
     EXPECT_EQ(WaitForExitCode(process.get(), 15000), 0);
     ExpectNoStartFor(std::chrono::milliseconds(1500));
     ExpectUntouched();
+}
+
+// ---- signed updates --------------------------------------------------------------------
+
+// Folders that scripts/test names: the test keys' private halves, a set the publishing tool signed.
+std::string FromEnvironment(const char* name) { return std::getenv(name) != nullptr ? std::getenv(name) : ""; }
+
+struct KeyedUpdater : MorvaneEndToEnd {
+    KeyedUpdater() { program_ = "MorvaneKeyed.exe"; }
+};
+
+enum class ListedSha256 { Right, Wrong, None };  // Wrong: the MD5 still right
+
+struct SignedCase {
+    const char* name;
+    const char* signer;  // a key the build holds ("current", "next"), "other", or null: no "/U.sig"
+    bool changedAfterSigning;
+    ListedSha256 sha256;
+    bool installs;
+};
+
+class SignedUpdate : public KeyedUpdater, public ::testing::WithParamInterface<SignedCase> {};
+
+TEST_P(SignedUpdate, InstallsOnlyWhatABuiltKeySigned) {
+    const SignedCase& c = GetParam();
+    install_.WriteSettings("1.0");
+    ASSERT_TRUE(WriteFileBytes(install_.Child("a.dll"), "old a"));
+    const std::string content = PatternBytes(50000, 31);
+    Publish("/files/a.dll", content);
+    std::string list = "[" + Entry("a.dll", content) + "]";
+    if (c.sha256 != ListedSha256::None) {
+        const std::string digest = LowerHex(Sha256Of(c.sha256 == ListedSha256::Right ? content : "").value_or(""));
+        list.insert(list.size() - 2, ",\"sha256\":\"" + digest + "\"");
+    }
+    if (c.signer != nullptr) {
+        const std::string keyFile = FromEnvironment("KESTROVA_TEST_KEYS") + "\\" + c.signer + ".blob";
+        const SigningKey key =
+            std::strcmp(c.signer, "other") == 0 ? SigningKey::Generate() : SigningKey::FromBlobFile(keyFile);
+        ASSERT_TRUE(key.valid()) << "scripts/test names the test keys' folder in KESTROVA_TEST_KEYS";
+        Publish("/U.sig", key.SignUpdate("2.0", list));
+    }
+    PublishList(c.changedAfterSigning ? list + " " : list);
+    ASSERT_TRUE(server_.Put("/V", "2.0"));
+
+    EXPECT_EQ(Run().exitCode, 0);
+    EXPECT_EQ(server_.CountRequests("/U.sig"), 1);
+    EXPECT_TRUE(install_.WaitForStarts(1));
+    EXPECT_EQ(install_.Starts().size(), 1u);
+    // Nothing is downloaded before the list is trusted.
+    EXPECT_EQ(server_.CountRequests("/files/a.dll"), c.installs || c.sha256 == ListedSha256::Wrong ? 1 : 0);
+    EXPECT_TRUE(ReadFileBytes(install_.Child("a.dll")) == (c.installs ? content : "old a"));
+    EXPECT_EQ(PathExists(install_.Child("a.dllbak")), c.installs);
+    EXPECT_EQ(install_.RecordedVersion(), c.installs ? "2.0" : "1.0");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Roads, SignedUpdate,
+    ::testing::Values(SignedCase{"SignedByTheCurrentKey", "current", false, ListedSha256::Right, true},
+                      SignedCase{"SignedByTheNextKey", "next", false, ListedSha256::Right, true},
+                      SignedCase{"ListChangedAfterSigning", "current", true, ListedSha256::Right, false},
+                      SignedCase{"SignedByAnotherKey", "other", false, ListedSha256::Right, false},
+                      SignedCase{"SignatureMissing", nullptr, false, ListedSha256::Right, false},
+                      SignedCase{"EntryWithoutSha256", "current", false, ListedSha256::None, false},
+                      SignedCase{"FileSha256Differs", "current", false, ListedSha256::Wrong, false}),
+    [](const ::testing::TestParamInfo<SignedCase>& info) { return std::string(info.param.name); });
+
+// Signed by the publishing tool (Python's cryptography), checked by the updater (CNG):
+// both sides agree on the message, the digest and the encoding.
+TEST_F(KeyedUpdater, InstallsTheSetThePublishingToolSigned) {
+    const std::string set = FromEnvironment("KESTROVA_TEST_SIGNED_UPDATE") + "\\";
+    const std::vector<UpdateEntry> entries = ParseUpdateList(ReadFileBytes(set + "update.json"));
+    ASSERT_FALSE(entries.empty()) << "scripts/test publishes a signed set and names it in KESTROVA_TEST_SIGNED_UPDATE";
+    const std::pair<const char*, const char*> routes[] = {
+        {"/V", "version.txt"}, {"/U", "update.json"}, {"/U.sig", "update.sig"}};
+    for (const auto& [route, file] : routes) Publish(route, ReadFileBytes(set + file));
+    auto published = [&](const UpdateEntry& entry) { return ReadFileBytes(set + "files\\update\\" + entry.name); };
+    for (const UpdateEntry& entry : entries) Publish(entry.url.substr(server_.BaseUrl().size()), published(entry));
+    install_.WriteSettings("1.0");
+
+    EXPECT_EQ(Run().exitCode, 0);
+    EXPECT_EQ(server_.CountRequests("/U.sig"), 1);
+    EXPECT_EQ(install_.RecordedVersion(), ReadFileBytes(set + "version.txt"));
+    for (const UpdateEntry& entry : entries) EXPECT_TRUE(ReadFileBytes(install_.Child(entry.name)) == published(entry));
 }
 
 }  // namespace

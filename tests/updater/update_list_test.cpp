@@ -13,13 +13,14 @@ namespace {
 TEST(ParseUpdateList, ArrayElementsInOrder) {
     const auto entries = ParseUpdateList(
         R"([{"id":"AB12","name":"a.dll","url":"http://h/a.dll","md5":"x"},)"
-        R"( {"name":"b.exe","url":"http://h/b.exe","id":"cd34"}])");
+        R"( {"name":"b.exe","url":"http://h/b.exe","id":"cd34","sha256":"ef56"}])");
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].id, "AB12");
     EXPECT_EQ(entries[0].name, "a.dll");
     EXPECT_EQ(entries[0].url, "http://h/a.dll");
     EXPECT_EQ(entries[1].id, "cd34");
     EXPECT_EQ(entries[1].name, "b.exe");
+    EXPECT_EQ(entries[0].sha256 + "|" + entries[1].sha256, "|ef56");
     EXPECT_EQ(entries[0].file, nullptr);
 }
 
@@ -61,8 +62,11 @@ protected:
 
 TEST_F(FetchUpdateListTest, NamesArriveInTheAnsiCodePageAndTheOldTemporaryFolderIsGone) {
     // "更新.dll" in UTF-8 on the wire, code page 936 bytes after the conversion.
-    ASSERT_TRUE(server_.Put("/U", "[{\"id\":\"1\",\"name\":\"\xE6\x9B\xB4\xE6\x96\xB0.dll\",\"url\":\"u\"}]"));
-    const auto entries = FetchUpdateList(server_.Url("/U"), tempDir_);
+    const std::string body = "[{\"id\":\"1\",\"name\":\"\xE6\x9B\xB4\xE6\x96\xB0.dll\",\"url\":\"u\"}]";
+    ASSERT_TRUE(server_.Put("/U", body));
+    std::string received;  // what a signature covers: the bytes before the conversion
+    const auto entries = FetchUpdateList(server_.Url("/U"), tempDir_, &received);
+    EXPECT_EQ(received, body);
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].name, "\xB8\xFC\xD0\xC2.dll");
     EXPECT_FALSE(PathExists(tempDir_));

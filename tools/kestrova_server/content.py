@@ -10,6 +10,7 @@ from .bodies import file_body
 FIXED_ROUTES = {
     "/V": "version.txt",
     "/U": "update.json",
+    "/U.sig": "update.sig",  # the list's signature, written by the publishing tool with a key
     "/S": "status.txt",
     "/F": "software.json",
     "/new.html": "pages/new.html",

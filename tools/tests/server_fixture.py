@@ -18,6 +18,7 @@ SECRET = b"outside the content folder"
 CONTENT = {
     "version.txt": b"3.2.1\r\n",
     "update.json": b'[{"id": "1", "name": "Veltrin.exe", "url": "http://x/files/update/Veltrin.exe"}]',
+    "update.sig": b"c2lnbmF0dXJl",
     "status.txt": b"2",
     "software.json": b'{"data": [{"name": "Alpha"}]}',
     "documents/0.json": b'{"data": [{"id": 7, "name": "root"}]}',

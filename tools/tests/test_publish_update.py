@@ -1,5 +1,6 @@
 """publish_update: what lands in the content folder, what is refused, and that the server serves it."""
 
+import base64
 import hashlib
 import http.client
 import json
@@ -10,7 +11,12 @@ import tempfile
 import unittest
 from urllib.parse import urlsplit
 
-from publish_update import PublishError, publish
+from cryptography.exceptions import InvalidSignature
+from cryptography.hazmat.primitives import hashes
+from cryptography.hazmat.primitives.asymmetric import ec, utils
+
+import publish_update
+from publish_update import SIGNED_HEADER, PublishError, check_public_keys, publish
 
 from .server_fixture import RunningServer, write_tree
 
@@ -30,6 +36,7 @@ class PublishTestCase(unittest.TestCase):
     def setUp(self):
         temp = tempfile.TemporaryDirectory()
         self.addCleanup(temp.cleanup)
+        self.temp = temp.name
         self.release = os.path.join(temp.name, "release")
         self.content = os.path.join(temp.name, "content")
         os.makedirs(self.release)
@@ -137,3 +144,44 @@ class RefusalTest(PublishTestCase):
                     publish(arguments["release"], arguments["version"], self.content, arguments["base_url"],
                             arguments["files_path"])
                 self.assert_nothing_written()
+
+
+class SignedSetTest(PublishTestCase):
+    def keygen(self):
+        path = os.path.join(self.temp, "maker.pem")
+        result = subprocess.run([sys.executable, PUBLISH, "keygen", "--out", path], capture_output=True, timeout=20)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        return path, result.stdout.decode().strip()
+
+    def test_signature_verifies_with_the_public_key_and_a_changed_list_does_not(self):
+        key_path, public_hex = self.keygen()
+        public_key = ec.EllipticCurvePublicKey.from_encoded_point(ec.SECP256R1(), b"\x04" + bytes.fromhex(public_hex))
+        result = self.run_cli("--key", key_path, version="2.1.0")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        listing = self.content_file("update.json")
+        signature = base64.b64decode(self.content_file("update.sig"), validate=True)
+        der = utils.encode_dss_signature(int.from_bytes(signature[:32], "big"), int.from_bytes(signature[32:], "big"))
+
+        def verify(version, body):
+            public_key.verify(der, SIGNED_HEADER + version + b"\n" + body, ec.ECDSA(hashes.SHA256()))
+
+        verify(b"2.1.0", listing)
+        for version, body in [(b"2.1.0", listing + b" "), (b"2.1.1", listing), (b"2.1.0", listing[1:])]:
+            self.assertRaises(InvalidSignature, verify, version, body)
+        for entry in json.loads(listing):
+            self.assertEqual(entry["sha256"], hashlib.sha256(RELEASE[entry["name"]]).hexdigest())
+        # Published again without the key: no SHA-256s, and the old signature is gone.
+        self.assertNotIn("sha256", publish(self.release, "2.1.1", self.content, "http://h")[0])
+        self.assertFalse(os.path.exists(os.path.join(self.content, "update.sig")))
+
+    def test_bad_keys_and_versions_are_refused(self):
+        key_path, public_hex = self.keygen()
+        for version, key in [("3.0\r\n", key_path), ("3.0\n1", key_path), ("3.0", PUBLISH), ("3.0", key_path + "x")]:
+            with self.subTest(version=version, key=key), self.assertRaises(PublishError):
+                publish(self.release, version, self.content, "http://h", key_file=key)
+        self.assertFalse(os.path.exists(os.path.join(self.content, "version.txt")))
+        self.assertRaisesRegex(PublishError, "exists already", publish_update.keygen, key_path)
+        check_public_keys(f"{public_hex},{public_hex.upper()}")
+        off_curve = public_hex[:-1] + ("1" if public_hex[-1] == "0" else "0")
+        for keys in [off_curve, public_hex[:-2], ",".join([public_hex] * 3)]:
+            self.assertRaises(PublishError, check_public_keys, keys)

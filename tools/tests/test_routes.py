@@ -13,6 +13,7 @@ class ContentRoutesTest(ServerTestCase):
         cases = [
             ("/V", "version.txt"),
             ("/U", "update.json"),
+            ("/U.sig", "update.sig"),
             ("/S?tax=913501_1", "status.txt"),
             ("/F?tax=913501&id=0.4417", "software.json"),
             ("/D?tax=913501&id=0&rid=0.12", "documents/0.json"),

@@ -1,0 +1,53 @@
+#pragma once
+// Windows CNG (bcrypt), as digests and signature checks use it: owned handles and a
+// one-pass hash.
+
+#include "shared/unique_handle.h"
+
+#include <windows.h>
+#include <bcrypt.h>
+
+#include <optional>
+#include <string>
+
+struct CngAlgorithmTraits {
+    using Value = BCRYPT_ALG_HANDLE;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value v) { ::BCryptCloseAlgorithmProvider(v, 0); }
+};
+struct CngHashTraits {
+    using Value = BCRYPT_HASH_HANDLE;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value v) { ::BCryptDestroyHash(v); }
+};
+struct CngKeyTraits {
+    using Value = BCRYPT_KEY_HANDLE;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value v) { ::BCryptDestroyKey(v); }
+};
+using UniqueCngAlgorithm = UniqueHandle<CngAlgorithmTraits>;
+using UniqueCngHash = UniqueHandle<CngHashTraits>;
+using UniqueCngKey = UniqueHandle<CngKeyTraits>;
+
+inline bool CngSucceeded(NTSTATUS status) { return status >= 0; }
+
+// One digest computed from pieces, with a CNG hash algorithm such as BCRYPT_MD5_ALGORITHM.
+class CngHasher {
+public:
+    explicit CngHasher(LPCWSTR algorithm);
+    void Add(const void* data, size_t size);
+    // The raw digest; nothing when any step failed.
+    std::optional<std::string> Finish();
+
+private:
+    UniqueCngAlgorithm algorithm_;
+    UniqueCngHash hash_;
+    bool failed_ = false;
+};
+
+// The raw digest of the whole file; nothing when it cannot be read (with the line
+// "fopen <path> failed" on the standard error stream when it cannot be opened).
+std::optional<std::string> HashFile(const std::string& path, LPCWSTR algorithm);
+
+// Two lowercase hexadecimal digits per byte.
+std::string LowerHex(const std::string& bytes);
