@@ -1,7 +1,9 @@
 #include "toolbox/toolbox_program.h"
 
+#include "shared/diagnostic_log.h"
 #include "skin/skin.h"
 #include "toolbox/announcement_window.h"
+#include "toolbox/catalogue/download_registry.h"
 #include "toolbox/main_window.h"
 #include "toolbox/startup.h"
 #include "toolbox/status_timer.h"
@@ -30,9 +32,16 @@ private:
 class CurlSession {
 public:
     CurlSession() { curl_global_init(CURL_GLOBAL_ALL); }
-    ~CurlSession() { curl_global_cleanup(); }
+    ~CurlSession() {
+        if (!workersMayRun_) curl_global_cleanup();
+    }
     CurlSession(const CurlSession&) = delete;
     CurlSession& operator=(const CurlSession&) = delete;
+    // libcurl's global state must outlive any transfer; the process's end releases it then.
+    void KeepForRunningWorkers() { workersMayRun_ = true; }
+
+private:
+    bool workersMayRun_ = false;
 };
 
 // Windows still there when the loop ends go before OLE does, taking their browsers,
@@ -55,6 +64,7 @@ int RunToolbox(HINSTANCE instance) {
 
     ToolboxValues& values = Toolbox();
     values.InstallDir = RunningInstallDir();
+    OpenProgramLog(values.InstallDir, "Veltrin");
     values.TaxCode = ReadTaxCode();
     EnsureStartWithWindows(values.InstallDir);
     SetUpSkin(instance);
@@ -70,6 +80,8 @@ int RunToolbox(HINSTANCE instance) {
     CPaintManagerUI::MessageLoop();
 
     if (timer != 0) ::KillTimer(nullptr, timer);
+    // Stopped downloads keep their partial files under their own names, never a final one.
+    if (!FinishDownloadsForExit(kDownloadExitWaitMilliseconds)) curl.KeepForRunningWorkers();
     DestroyIfOpen(values.AnnouncementWindowHandle);
     DestroyIfOpen(values.MainWindowHandle);
     return 0;
