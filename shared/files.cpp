@@ -82,6 +82,19 @@ bool FileExists(const std::string& path) {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+long long FileSizeOf(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
+    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+std::string StagingPathOf(const std::string& finalPath) { return finalPath + ".partial"; }
+
+bool MoveIntoPlace(const std::string& completePath, const std::string& finalPath) {
+    return ::MoveFileExA(completePath.c_str(), finalPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 void ListFiles(const std::string& dir, std::vector<std::string>& paths, std::vector<std::string>& names) {
     const std::string pattern = dir + "\\*";
     _finddata_t entry;

@@ -20,6 +20,14 @@ int RemoveTreeWith(const char* path, LinkTest isLink);
 
 // True when a file or directory of that name exists.
 bool FileExists(const std::string& path);
+// The size of the file of that name, from its attributes; -1 when it is missing or a directory.
+long long FileSizeOf(const std::string& path);
+
+// A download is written under this name, in the same folder, until it is complete, so
+// that its final name only ever holds a whole file.
+std::string StagingPathOf(const std::string& finalPath);
+// Puts a complete file under its final name in one step, replacing what was there.
+bool MoveIntoPlace(const std::string& completePath, const std::string& finalPath);
 
 // Appends the full path and the bare name of every file (not directory) in dir.
 void ListFiles(const std::string& dir, std::vector<std::string>& paths, std::vector<std::string>& names);

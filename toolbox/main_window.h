@@ -39,7 +39,7 @@ public:
     void AddTrayIconAndHide();
     // The tray icon's mouse messages (lParam). Always handled; result 0.
     LRESULT OnTrayNotify(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
-    // Takes a row control into "softlist" under the next "rowIndex" name.
+    // Takes an offered row control into "softlist" under the next "rowIndex" name.
     LRESULT OnAppendSoftwareRow(CControlUI* row);
 
     bool HasTrayIcon() const { return m_trayIconAdded; }
@@ -93,9 +93,14 @@ private:
     void RemoveTrayIcon();
 
     bool m_trayIconAdded = false;
+    bool m_secondPressOfDoubleClick = false;
     CDialogBuilderCallbackEx m_builderCallback;
     std::unique_ptr<CCustomWebEventHandler> m_browserEvents;
 };
+
+// A component of this program that hands the main window a row with WM_APPENDSOFTWAREROW
+// offers it here first; the window takes no other pointer from that message.
+void OfferSoftwareRow(CControlUI* row);
 
 // The control as a container ("softlist", "filelist"), or null.
 CContainerUI* AsContainer(CControlUI* control);

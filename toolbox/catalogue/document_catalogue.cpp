@@ -56,7 +56,8 @@ void LoadDocumentCatalogue(CContainerUI* list, const CatalogueContext& context, 
     list->RemoveAll();
     const std::string body = HttpGetString(DocumentCatalogueUrl(context, folderId));
     rapidjson::Document reply;
-    reply.Parse(body.c_str());
+    // Iteratively: no nesting depth in a reply can exhaust the window thread's stack.
+    reply.Parse<rapidjson::kParseIterativeFlag>(body.c_str());
     const rapidjson::Value* items = CatalogueEntries(reply);
     if (items == nullptr) return;
     FillDocumentList(list, *items);

@@ -1,5 +1,6 @@
 #include "toolbox/catalogue/software_catalogue.h"
 
+#include "shared/diagnostic_log.h"
 #include "shared/file_names.h"
 #include "shared/files.h"
 #include "shared/http.h"
@@ -44,7 +45,10 @@ DuiSoft* ParseSoftwareEntry(const rapidjson::Value& element) {
 std::string FetchSoftwareIcon(const std::string& iconUrl, const std::string& entryName,
                               const CatalogueContext& context) {
     // The entry's name becomes a file name inside the package directory, nothing else.
-    if (!IsPlainFileName(entryName)) return std::string();
+    if (!IsPlainFileName(entryName)) {
+        if (!iconUrl.empty()) LogLine("refused the icon name \"%s\" for %s", entryName.c_str(), iconUrl.c_str());
+        return std::string();
+    }
     const std::string iconPath = PackageDirectory(context) + "\\" + entryName + ".png";
     if (HttpDownloadIfMissing(iconUrl, iconPath) && FileExists(iconPath)) return iconPath;
     return std::string();
@@ -85,7 +89,8 @@ void LoadSoftwareCatalogue(CContainerUI* list, const CatalogueContext& context, 
 
     const std::string body = HttpGetString(SoftwareCatalogueUrl(context));
     rapidjson::Document reply;
-    reply.Parse(body.c_str());
+    // Iteratively: no nesting depth in a reply can exhaust the window thread's stack.
+    reply.Parse<rapidjson::kParseIterativeFlag>(body.c_str());
 
     const InstalledProgramList installed;
     const std::vector<InstalledProgram> programs = installed.Programs();
