@@ -36,11 +36,11 @@ std::string DirectoryErrorText(const std::string& path) {
 
 }  // namespace
 
-bool MakeDirectory(const std::string& path) {
+bool MakeDirectory(const std::string& path, HWND owner) {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
     if (::CreateDirectoryA(path.c_str(), nullptr)) return true;
-    ::MessageBoxA(nullptr, DirectoryErrorText(path).c_str(), "创建目录失败", MB_ICONERROR | MB_OK);
+    ::MessageBoxA(owner, DirectoryErrorText(path).c_str(), "创建目录失败", MB_ICONERROR | MB_OK);
     return false;
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 // File-system helpers. Every path is an ANSI text; directories carry no trailing backslash.
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
 // True when the directory exists now. Creates only the last level; on failure tells the
-// user in a modal box and returns false once the box is closed.
-bool MakeDirectory(const std::string& path);
+// user in a modal box owned by owner and returns false once the box is closed.
+bool MakeDirectory(const std::string& path, HWND owner = nullptr);
 
 // Deletes the tree depth first, ignoring entries that cannot be removed. A junction or
 // symbolic link (a reparse point) is removed itself, never entered.

@@ -112,7 +112,10 @@ bool IsBelowAverageSpeed(const MinimumAverageSpeed& minimum, double bytes, doubl
     return seconds > minimum.graceSeconds && bytes < minimum.bytesPerSecond * seconds;
 }
 
-bool HttpDownloadIfMissing(const std::string& url, const std::string& path) {
+bool HttpDownloadIfMissing(const std::string& url, const std::string& path, CURLcode* transferResult) {
+    CURLcode ignored = CURLE_OK;
+    CURLcode& outcome = transferResult != nullptr ? *transferResult : ignored;
+    outcome = CURLE_OK;
     // The attributes, not a directory search, which would take a "*" in the name as a pattern.
     if (FileSizeOf(path) > 1000) return true;
     UniqueEasyHandle easy(curl_easy_init());
@@ -125,6 +128,7 @@ bool HttpDownloadIfMissing(const std::string& url, const std::string& path) {
     curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, file.get());
     ApplyTransferLimits(easy.get());
     const CURLcode result = curl_easy_perform(easy.get());
+    outcome = result;
     long status = 0;
     curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
     easy.reset();

@@ -89,6 +89,8 @@ bool Veltrin::Open() {
     Toolbox().MainWindowHandle = m_hWnd;
     // The download workers report to this window.
     SetProgressTargetWindow(m_hWnd);
+    // Explorer runs without elevation; its broadcast must reach this elevated window.
+    ::ChangeWindowMessageFilterEx(m_hWnd, TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
     ::ShowWindow(m_hWnd, SW_SHOW);
     return true;
 }
@@ -117,6 +119,10 @@ void Veltrin::InitWindow() {
 }
 
 LRESULT Veltrin::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+    if (message == TaskbarCreatedMessage()) {
+        OnTaskbarCreated();
+        return 0;
+    }
     switch (message) {
     case WM_USER:
         return OnDownloadMessage(wParam, lParam);

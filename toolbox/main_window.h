@@ -35,8 +35,11 @@ public:
     // window. On failure the caller still owns the object.
     bool Open();
 
-    // The close button: the tray icon is added (once) and the window hidden.
+    // The close button: the tray icon is added (once) and the window hidden, only when the
+    // icon is present in the notification area.
     void AddTrayIconAndHide();
+    // Explorer (re)started: an icon that had been added is added again.
+    void OnTaskbarCreated();
     // The tray icon's mouse messages (lParam). Always handled; result 0.
     LRESULT OnTrayNotify(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     // Takes an offered row control into "softlist" under the next "rowIndex" name.
@@ -90,6 +93,7 @@ private:
     void SelectPage(MainPage page);
     void ShowBrowserPage(const std::string& urlPrefix);
     void ShowTrayMenu();
+    bool AddTrayIcon();
     void RemoveTrayIcon();
 
     bool m_trayIconAdded = false;
@@ -97,6 +101,9 @@ private:
     CDialogBuilderCallbackEx m_builderCallback;
     std::unique_ptr<CCustomWebEventHandler> m_browserEvents;
 };
+
+// The message Explorer broadcasts when it starts and the notification area is new.
+UINT TaskbarCreatedMessage();
 
 // A component of this program that hands the main window a row with WM_APPENDSOFTWAREROW
 // offers it here first; the window takes no other pointer from that message.

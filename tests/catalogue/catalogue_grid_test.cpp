@@ -2,6 +2,7 @@
 // controls, and the requests that fetch them.
 #include "tests/catalogue/catalogue_fixture.h"
 #include "tests/support/test_server.h"
+#include "toolbox/catalogue/catalogue_reply.h"
 #include "toolbox/catalogue/document_catalogue.h"
 #include "toolbox/catalogue/software_catalogue.h"
 
@@ -127,10 +128,12 @@ TEST_F(SoftwareGrid, RequestCarriesTheCodeAndARandomNumber) {
 }
 
 TEST_F(SoftwareGrid, AReplyThatIsNoCatalogueLeavesTheListEmpty) {
-    // The last one nests deeper than any stack a recursive parser could use.
+    // One nests deeper than any stack a recursive parser could use; the last is a
+    // catalogue beyond the size a reply may have.
     const std::string deep = "{\"data\":" + std::string(100000, '[');
-    for (const std::string& reply :
-         std::vector<std::string>{"", "not json", "[1,2,3]", "{\"data\":5}", "{\"rows\":[]}", "{\"data\":[{}", deep}) {
+    const std::string huge = SoftwareCatalogueJson(2) + std::string(kCatalogueReplyMaxBytes, ' ');
+    for (const std::string& reply : std::vector<std::string>{"", "not json", "[1,2,3]", "{\"data\":5}",
+                                                             "{\"rows\":[]}", "{\"data\":[{}", deep, huge}) {
         Load(SoftwareCatalogueJson(2));
         ASSERT_EQ(list_.GetCount(), 1);
         Load(reply);
