@@ -1,0 +1,240 @@
+"""Publishes a tree with the publishing tool, serves it with Debian's nginx on loopback
+through the repository's configuration, checks the routes over HTTP, then runs the Wine
+test program whose Morvane and Veltrin variants are built for this nginx's address."""
+
+import argparse
+import contextlib
+import hashlib
+import http.client
+import json
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import time
+import unittest
+
+# What the test program expects (tests/server/nginx_e2e_test.cpp).
+VERSION = "2.0.7"
+KNOWN_CODE = "91500000NGINX0001"
+PACKAGE = bytes((i * 7 + 3) & 0xFF for i in range(400000))
+
+NGINX_CONF = """daemon off;
+master_process off;
+pid {work}/nginx.pid;
+error_log {work}/error.log info;
+events {{ worker_connections 64; }}
+http {{
+    include /etc/nginx/mime.types;
+    client_body_temp_path {work}/temp/body;
+    proxy_temp_path {work}/temp/proxy;
+    fastcgi_temp_path {work}/temp/fastcgi;
+    uwsgi_temp_path {work}/temp/uwsgi;
+    scgi_temp_path {work}/temp/scgi;
+    log_format kestrova '$request_method $uri $status "$http_range" "$http_if_range"';
+    access_log {work}/access.log kestrova;
+    include {conf}/kestrova-maps.conf;
+    server {{
+        listen 127.0.0.1:{port};
+        root {tree};
+        include {conf}/kestrova-routes.conf;
+    }}
+    proxy_cache_path {work}/cache keys_zone=kestrova:1m;
+    upstream kestrova_origin {{ server 127.0.0.1:{port}; }}
+    server {{
+        listen 127.0.0.1:{front_port};
+        include {conf}/kestrova-cache-front.conf;
+    }}
+}}
+"""
+
+
+def write(path, data):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as target:
+        target.write(data if isinstance(data, bytes) else data.encode("utf-8"))
+
+
+def software_entry(name, icon, package):
+    return {"name": name, "viewname": name, "content": "", "size": "400 KB", "date": "2026-01-01", "ver": "1.0",
+            "Score": 4, "iocn": icon, "url": package, "downname": f"{name}.kestrovatest",
+            "execname": "", "oldver": ""}
+
+
+def publish(work, repo, base_url, key):
+    """The tree as a maker publishes it: a signed release, and catalogues for one code and
+    everyone else. Returns the release folder."""
+    tool = [sys.executable, os.path.join(repo, "tools", "publish_update.py")]
+    release = os.path.join(work, "release")
+    write(os.path.join(release, "a.dll"), os.urandom(300000))
+    write(os.path.join(release, "notes.txt"), "signed by the maker\r\n")
+    source = os.path.join(work, "catalogues")
+    icon = b"\x89PNG\r\n\x1a\n" + bytes(2000)
+    write(os.path.join(source, "icons", "known.png"), icon)
+    write(os.path.join(source, "icons", "everyone.png"), icon + b"\x01")
+    write(os.path.join(source, "packages", "KnownTool-setup.bin"), PACKAGE)
+    write(os.path.join(source, "status.json"), json.dumps({"default": "1", KNOWN_CODE: "3"}))
+    write(os.path.join(source, "pages", "new.html"), "<html>home</html>")
+    for folder, name in (("default", "EveryoneTool"), (f"codes/{KNOWN_CODE}", "KnownTool")):
+        icon_path = "icons/known.png" if name == "KnownTool" else "icons/everyone.png"
+        software = {"data": [software_entry(name, icon_path, "packages/KnownTool-setup.bin")]}
+        write(os.path.join(source, folder, "software.json"), json.dumps(software))
+        documents = {"0": [{"id": "1", "name": f"{name} folder", "type": 0, "url": ""}], "1": []}
+        write(os.path.join(source, folder, "documents.json"), json.dumps(documents))
+    tree = os.path.join(work, "tree")
+    for command in (["release", "--release", release, "--version", VERSION, "--key", key],
+                    ["catalogues", "--source", source]):
+        subprocess.run(tool + command + ["--tree", tree, "--base-url", base_url], check=True)
+    return tree, release
+
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+@contextlib.contextmanager
+def running_nginx(work, conf_dir, tree, port, front_port):
+    for temp in ("body", "proxy", "fastcgi", "uwsgi", "scgi"):
+        os.makedirs(os.path.join(work, "temp", temp), exist_ok=True)
+    write(os.path.join(work, "nginx.conf"),
+          NGINX_CONF.format(work=work, conf=conf_dir, tree=tree, port=port, front_port=front_port))
+    nginx = subprocess.Popen(["/usr/sbin/nginx", "-p", work, "-c", os.path.join(work, "nginx.conf"),
+                              "-e", os.path.join(work, "error.log")], stdin=subprocess.DEVNULL)
+    try:
+        deadline = time.monotonic() + 20
+        while not all(answers(p) for p in (port, front_port)):
+            if nginx.poll() is not None or time.monotonic() > deadline:
+                with open(os.path.join(work, "error.log"), errors="replace") as log:
+                    raise SystemExit(f"nginx did not start on ports {port} and {front_port}:\n{log.read()}")
+            time.sleep(0.1)
+        yield
+    finally:
+        nginx.terminate()
+        try:
+            nginx.wait(10)
+        except subprocess.TimeoutExpired:
+            nginx.kill()
+            nginx.wait()
+
+
+def answers(port):
+    with contextlib.suppress(OSError), socket.create_connection(("127.0.0.1", port), timeout=1):
+        return True
+    return False
+
+
+def get(port, path, headers=None):
+    connection = http.client.HTTPConnection("127.0.0.1", port, timeout=10)
+    try:
+        connection.request("GET", path, headers=headers or {})
+        response = connection.getresponse()
+        return response.status, dict(response.getheaders()), response.read()
+    finally:
+        connection.close()
+
+
+class Routes(unittest.TestCase):
+    """The configuration's routes, caching and ranges, over HTTP."""
+    port = front_port = tree = None
+
+    def stored(self, *parts):
+        with open(os.path.join(self.tree, *parts), "rb") as stored:
+            return stored.read()
+
+    def test_routes_answer_from_the_tree(self):
+        known, default = (self.stored("catalogue", folder, "software.json") for folder in (KNOWN_CODE, "_default"))
+        short = "public, max-age=60"
+        cases = [
+            ("/V", 200, self.stored("current", "version.txt"), short),
+            ("/U", 200, self.stored("current", "update.json"), short),
+            ("/U.sig", 200, self.stored("current", "update.sig"), short),
+            (f"/F?tax={KNOWN_CODE}&id=41", 200, known, None),
+            ("/F?tax=91500000UNKNOWN&id=41", 200, default, None),
+            ("/F?tax=&id=41", 200, default, None),
+            ("/F?tax=../catalogue/x&id=1", 200, default, None),
+            ("/F?tax=%2e%2e%2fcurrent&id=1", 200, default, None),
+            (f"/S?tax={KNOWN_CODE}_1", 200, b"3", None),
+            ("/S?tax=91500000UNKNOWN_1", 200, b"1", None),
+            (f"/D?tax={KNOWN_CODE}&id=1&rid17", 200, self.stored("catalogue", KNOWN_CODE, "documents", "1.json"), None),
+            ("/D?tax=91500000UNKNOWN&id=0&rid17", 200, self.stored("catalogue", "_default", "documents", "0.json"), None),
+            ("/D?tax=x&id=../../current/update&rid1", 404, None, None),
+            ("/new.html?tax=x&id=3", 200, b"<html>home</html>", None),
+            ("/current/version.txt", 404, None, None),
+            ("/.publish.lock", 404, None, None),
+        ]
+        for path, status, body, cache in cases:
+            with self.subTest(path=path):
+                got_status, headers, got_body = get(self.port, path)
+                self.assertEqual(got_status, status)
+                if body is not None:
+                    self.assertEqual(got_body, body)
+                if cache is not None:
+                    self.assertEqual(headers.get("Cache-Control"), cache)
+
+    def test_files_are_kept_long_and_resume_with_a_range(self):
+        entry = json.loads(self.stored("catalogue", KNOWN_CODE, "software.json"))["data"][0]
+        path = "/" + entry["url"].split("/", 3)[3]
+        self.assertIn(hashlib.sha256(PACKAGE).hexdigest(), path)
+        status, headers, body = get(self.port, path)
+        self.assertEqual((status, body), (200, PACKAGE))
+        self.assertEqual(headers["Cache-Control"], "public, max-age=31536000, immutable")
+        etag = headers["ETag"]
+        self.assertFalse(etag.startswith("W/"), "a weak ETag cannot validate a range")
+        for if_range, status, body in [(etag, 206, PACKAGE[1000:]), ('"changed"', 200, PACKAGE)]:
+            with self.subTest(if_range=if_range):
+                got = get(self.port, path, {"Range": "bytes=1000-", "If-Range": if_range})
+                self.assertEqual((got[0], got[2]), (status, body))
+
+    def test_cache_front_keys_ignore_the_random_arguments(self):
+        cases = [  # path, X-Cache-Status, the tree's file it serves
+            (f"/F?tax={KNOWN_CODE}&id=1", "MISS", (KNOWN_CODE, "software.json")),
+            (f"/F?tax={KNOWN_CODE}&id=2", "HIT", (KNOWN_CODE, "software.json")),
+            ("/F?tax=91500000UNKNOWN&id=2", "MISS", ("_default", "software.json")),
+            (f"/D?tax={KNOWN_CODE}&id=0&rid5", "MISS", (KNOWN_CODE, "documents", "0.json")),
+            (f"/D?tax={KNOWN_CODE}&id=1&rid6", "MISS", (KNOWN_CODE, "documents", "1.json")),
+            (f"/D?tax={KNOWN_CODE}&id=1&rid7", "HIT", (KNOWN_CODE, "documents", "1.json")),
+        ]
+        for path, cache_status, stored in cases:
+            with self.subTest(path=path):
+                status, headers, body = get(self.front_port, path)
+                self.assertEqual((status, headers.get("X-Cache-Status")), (200, cache_status))
+                self.assertEqual(body, self.stored("catalogue", *stored))
+
+
+def windows_path(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--repo", required=True)
+    parser.add_argument("--work", required=True)
+    parser.add_argument("--port", type=int, required=True)
+    parser.add_argument("--emulator", required=True)
+    parser.add_argument("--program", required=True)
+    args = parser.parse_args()
+    keys = os.environ.get("KESTROVA_TEST_KEYS", "")
+    key = keys.replace("Z:", "", 1).replace("\\", "/") + "/current.pem"
+    if not os.path.isfile(key):
+        raise SystemExit(f"no test key at {key!r}: scripts/test names the keys' folder in KESTROVA_TEST_KEYS")
+    work = os.path.abspath(args.work)
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    tree, release = publish(work, args.repo, f"http://127.0.0.1:{args.port}", key)
+
+    Routes.port, Routes.front_port, Routes.tree = args.port, free_port(), tree
+    with running_nginx(work, os.path.join(args.repo, "tools", "nginx"), tree, Routes.port, Routes.front_port):
+        routes = unittest.TextTestRunner(verbosity=2).run(unittest.defaultTestLoader.loadTestsFromTestCase(Routes))
+        # The test program reads what its programs asked for, and nothing before them.
+        open(os.path.join(work, "access.log"), "w").close()
+        environment = dict(os.environ, KESTROVA_NGINX_RELEASE=windows_path(release),
+                           KESTROVA_NGINX_ACCESS_LOG=windows_path(os.path.join(work, "access.log")))
+        programs = subprocess.run([args.emulator, args.program, "--gtest_color=no"], env=environment)
+    return 0 if routes.wasSuccessful() and programs.returncode == 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
