@@ -18,7 +18,6 @@ import unittest
 # What the test program expects (tests/server/nginx_e2e_test.cpp).
 VERSION = "2.0.7"
 KNOWN_CODE = "91500000NGINX0001"
-PACKAGE = bytes((i * 7 + 3) & 0xFF for i in range(400000))
 
 NGINX_CONF = """daemon off;
 master_process off;
@@ -32,7 +31,7 @@ http {{
     fastcgi_temp_path {work}/temp/fastcgi;
     uwsgi_temp_path {work}/temp/uwsgi;
     scgi_temp_path {work}/temp/scgi;
-    log_format kestrova '$request_method $uri $status "$http_range" "$http_if_range"';
+    log_format kestrova '$request_method $request_uri $status "$http_range" "$http_if_range"';
     access_log {work}/access.log kestrova;
     include {conf}/kestrova-maps.conf;
     server {{
@@ -50,39 +49,28 @@ http {{
 """
 
 
-def write(path, data):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as target:
-        target.write(data if isinstance(data, bytes) else data.encode("utf-8"))
+def write_files(root, files):
+    for name, data in files.items():
+        os.makedirs(os.path.dirname(os.path.join(root, name)), exist_ok=True)
+        with open(os.path.join(root, name), "wb") as target:
+            target.write(data if isinstance(data, bytes) else data.encode("utf-8"))
 
 
-def software_entry(name, icon, package):
-    return {"name": name, "viewname": name, "content": "", "size": "400 KB", "date": "2026-01-01", "ver": "1.0",
-            "Score": 4, "iocn": icon, "url": package, "downname": f"{name}.kestrovatest",
-            "execname": "", "oldver": ""}
-
-
-def publish(work, repo, base_url, key):
+def publish(work, repo, base_url, key, package):
     """The tree as a maker publishes it: a signed release, and catalogues for one code and
-    everyone else. Returns the release folder."""
-    tool = [sys.executable, os.path.join(repo, "tools", "publish_update.py")]
-    release = os.path.join(work, "release")
-    write(os.path.join(release, "a.dll"), os.urandom(300000))
-    write(os.path.join(release, "notes.txt"), "signed by the maker\r\n")
-    source = os.path.join(work, "catalogues")
-    icon = b"\x89PNG\r\n\x1a\n" + bytes(2000)
-    write(os.path.join(source, "icons", "known.png"), icon)
-    write(os.path.join(source, "icons", "everyone.png"), icon + b"\x01")
-    write(os.path.join(source, "packages", "KnownTool-setup.bin"), PACKAGE)
-    write(os.path.join(source, "status.json"), json.dumps({"default": "1", KNOWN_CODE: "3"}))
-    write(os.path.join(source, "pages", "new.html"), "<html>home</html>")
+    everyone else. Returns the tree and the release folder."""
+    release, source, tree = (os.path.join(work, name) for name in ("release", "catalogues", "tree"))
+    write_files(release, {"a.dll": os.urandom(300000), "notes.txt": "signed by the maker\r\n"})
+    files = {"icons/KnownTool.png": b"\x89PNG" + bytes(2000), "icons/EveryoneTool.png": b"\x89PNG" + bytes(2001),
+             "packages/stand_in.exe": package, "pages/new.html": "<html>home</html>",
+             "status.json": json.dumps({"default": "1", KNOWN_CODE: "3"})}
     for folder, name in (("default", "EveryoneTool"), (f"codes/{KNOWN_CODE}", "KnownTool")):
-        icon_path = "icons/known.png" if name == "KnownTool" else "icons/everyone.png"
-        software = {"data": [software_entry(name, icon_path, "packages/KnownTool-setup.bin")]}
-        write(os.path.join(source, folder, "software.json"), json.dumps(software))
-        documents = {"0": [{"id": "1", "name": f"{name} folder", "type": 0, "url": ""}], "1": []}
-        write(os.path.join(source, folder, "documents.json"), json.dumps(documents))
-    tree = os.path.join(work, "tree")
+        entry = {"name": name, "iocn": f"icons/{name}.png", "url": "packages/stand_in.exe",
+                 "downname": "KnownToolSetup.exe"}
+        files[f"{folder}/software.json"] = json.dumps({"data": [entry]})
+        files[f"{folder}/documents.json"] = json.dumps({"0": [{"id": "1", "name": name, "type": 0}], "1": []})
+    write_files(source, files)
+    tool = [sys.executable, os.path.join(repo, "tools", "publish_update.py")]
     for command in (["release", "--release", release, "--version", VERSION, "--key", key],
                     ["catalogues", "--source", source]):
         subprocess.run(tool + command + ["--tree", tree, "--base-url", base_url], check=True)
@@ -99,8 +87,8 @@ def free_port():
 def running_nginx(work, conf_dir, tree, port, front_port):
     for temp in ("body", "proxy", "fastcgi", "uwsgi", "scgi"):
         os.makedirs(os.path.join(work, "temp", temp), exist_ok=True)
-    write(os.path.join(work, "nginx.conf"),
-          NGINX_CONF.format(work=work, conf=conf_dir, tree=tree, port=port, front_port=front_port))
+    write_files(work, {"nginx.conf": NGINX_CONF.format(work=work, conf=conf_dir, tree=tree, port=port,
+                                                      front_port=front_port)})
     nginx = subprocess.Popen(["/usr/sbin/nginx", "-p", work, "-c", os.path.join(work, "nginx.conf"),
                               "-e", os.path.join(work, "error.log")], stdin=subprocess.DEVNULL)
     try:
@@ -138,7 +126,7 @@ def get(port, path, headers=None):
 
 class Routes(unittest.TestCase):
     """The configuration's routes, caching and ranges, over HTTP."""
-    port = front_port = tree = None
+    port = front_port = tree = package = None
 
     def stored(self, *parts):
         with open(os.path.join(self.tree, *parts), "rb") as stored:
@@ -178,13 +166,14 @@ class Routes(unittest.TestCase):
     def test_files_are_kept_long_and_resume_with_a_range(self):
         entry = json.loads(self.stored("catalogue", KNOWN_CODE, "software.json"))["data"][0]
         path = "/" + entry["url"].split("/", 3)[3]
-        self.assertIn(hashlib.sha256(PACKAGE).hexdigest(), path)
+        package = self.package
+        self.assertIn(hashlib.sha256(package).hexdigest(), path)
         status, headers, body = get(self.port, path)
-        self.assertEqual((status, body), (200, PACKAGE))
+        self.assertEqual((status, body), (200, package))
         self.assertEqual(headers["Cache-Control"], "public, max-age=31536000, immutable")
         etag = headers["ETag"]
         self.assertFalse(etag.startswith("W/"), "a weak ETag cannot validate a range")
-        for if_range, status, body in [(etag, 206, PACKAGE[1000:]), ('"changed"', 200, PACKAGE)]:
+        for if_range, status, body in [(etag, 206, package[1000:]), ('"changed"', 200, package)]:
             with self.subTest(if_range=if_range):
                 got = get(self.port, path, {"Range": "bytes=1000-", "If-Range": if_range})
                 self.assertEqual((got[0], got[2]), (status, body))
@@ -216,6 +205,7 @@ def main():
     parser.add_argument("--port", type=int, required=True)
     parser.add_argument("--emulator", required=True)
     parser.add_argument("--program", required=True)
+    parser.add_argument("--package", required=True, help="the file the catalogues offer as a package")
     args = parser.parse_args()
     keys = os.environ.get("KESTROVA_TEST_KEYS", "")
     key = keys.replace("Z:", "", 1).replace("\\", "/") + "/current.pem"
@@ -224,7 +214,9 @@ def main():
     work = os.path.abspath(args.work)
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
-    tree, release = publish(work, args.repo, f"http://127.0.0.1:{args.port}", key)
+    with open(args.package, "rb") as package:
+        Routes.package = package.read()
+    tree, release = publish(work, args.repo, f"http://127.0.0.1:{args.port}", key, Routes.package)
 
     Routes.port, Routes.front_port, Routes.tree = args.port, free_port(), tree
     with running_nginx(work, os.path.join(args.repo, "tools", "nginx"), tree, Routes.port, Routes.front_port):

@@ -2,7 +2,6 @@
 // publishing tool wrote through the repository's configuration. nginx_e2e.py publishes
 // the tree (names below), starts nginx and runs this program.
 #include "shared/logon_task.h"
-#include "tests/catalogue/catalogue_fixture.h"
 #include "tests/support/gui_driver.h"
 #include "tests/support/scheduled_task.h"
 #include "tests/toolbox/toolbox_fixture.h"
@@ -21,20 +20,14 @@ constexpr DWORD kLimit = 60000;
 // As nginx_e2e.py publishes them.
 constexpr char kVersion[] = "2.0.7";
 constexpr char kKnownCode[] = "91500000NGINX0001";
-constexpr char kPackageName[] = "KnownTool.kestrovatest";
-constexpr size_t kPackageSize = 400000;
+// The package's bytes are those of the test program "stand_in.exe".
+constexpr char kPackageName[] = "KnownToolSetup.exe";
 // The options of the main window's band (client coordinates) and its first catalogue row.
 constexpr POINT kSoftwareOption{160, 60};
 constexpr POINT kFirstSoftwareRow{150, 150};
 
 std::string FromEnvironment(const char* name) { return std::getenv(name) != nullptr ? std::getenv(name) : ""; }
 std::string BuiltFile(const std::string& name) { return TestProgramDir() + "\\" + name; }
-
-std::string PackageBytes() {
-    std::string bytes(kPackageSize, '\0');
-    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 7 + 3) & 0xFF);
-    return bytes;
-}
 
 // Lines of nginx's access log ("GET <path> <status> "<Range>" "<If-Range>"") naming path.
 std::vector<std::string> AccessLogLinesWith(const std::string& part) {
@@ -73,19 +66,12 @@ class NginxToolbox : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(::FindWindowA("Veltrin", "Kestrova"), nullptr) << "another main program is running";
-        ASSERT_TRUE(fileType_.Registered());
         ASSERT_TRUE(::CopyFileA(BuiltFile("VeltrinNginx.exe").c_str(), install_.Child("Veltrin.exe").c_str(), FALSE));
         for (const char* name : {"KestrovaSkin.dll", "skin.zip"}) {
             ASSERT_TRUE(::CopyFileA(BuiltFile(name).c_str(), install_.Child(name).c_str(), FALSE)) << name;
         }
     }
-    void TearDown() override {
-        if (process_ && ::WaitForSingleObject(process_.get(), 0) != WAIT_OBJECT_0) {
-            ::TerminateProcess(process_.get(), 1);
-            ::WaitForSingleObject(process_.get(), 10000);
-        }
-        RemoveScheduledTask(kLogonTaskName);
-    }
+    void TearDown() override { RemoveScheduledTask(kLogonTaskName); }
 
     // Starts the toolbox with the code and opens the software tab; returns its main window.
     HWND OpenSoftwareTab(const char* taxCode) {
@@ -107,12 +93,10 @@ protected:
 
     std::string SoftFile(const std::string& name) const { return install_.Child("soft\\" + name); }
 
-    InstallFolder install_;
-    RecordingFileType fileType_;  // a finished package is opened by the shell
-    CallRecord calls_;
-    UniqueKernelHandle process_;
     SavedRegistryValue run_{HKEY_LOCAL_MACHINE, kRunKey, kStartWithWindowsValue};
     SavedRegistryValue code_{HKEY_LOCAL_MACHINE, kInvoicingAppPathsKey, kTaxCodeValue};
+    UniqueKernelHandle process_;
+    InstallFolder install_;  // first to go: it ends every program started from it
 };
 
 struct CatalogueCase {
@@ -146,8 +130,9 @@ TEST_F(NginxToolbox, APackageDownloadsFromItsContentAddressedFile) {
     ASSERT_NE(main, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return PathExists(SoftFile("KnownTool.png")); }, kLimit));
     ClickAt(main, kFirstSoftwareRow);
-    EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(SoftFile(kPackageName)) == PackageBytes(); }, kLimit));
-    const std::vector<std::string> requests = AccessLogLinesWith("/KnownTool-setup.bin ");
+    const std::string package = ReadFileBytes(BuiltFile("stand_in.exe"));
+    EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(SoftFile(kPackageName)) == package; }, kLimit));
+    const std::vector<std::string> requests = AccessLogLinesWith("/stand_in.exe ");
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_NE(requests[0].find(" 200 \"-\" \"-\""), std::string::npos) << requests[0];
 }
