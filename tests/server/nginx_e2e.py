@@ -100,12 +100,8 @@ def running_nginx(work, conf_dir, tree, port, front_port):
             time.sleep(0.1)
         yield
     finally:
-        nginx.terminate()
-        try:
-            nginx.wait(10)
-        except subprocess.TimeoutExpired:
-            nginx.kill()
-            nginx.wait()
+        nginx.terminate()  # without a master process, SIGTERM ends nginx itself
+        nginx.wait(10)
 
 
 def answers(port):
@@ -200,12 +196,8 @@ def windows_path(path):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
-    parser.add_argument("--repo", required=True)
-    parser.add_argument("--work", required=True)
-    parser.add_argument("--port", type=int, required=True)
-    parser.add_argument("--emulator", required=True)
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--package", required=True, help="the file the catalogues offer as a package")
+    for option in ("--repo", "--work", "--port", "--emulator", "--program", "--package"):
+        parser.add_argument(option, required=True)  # --package: the file the catalogues offer
     args = parser.parse_args()
     keys = os.environ.get("KESTROVA_TEST_KEYS", "")
     key = keys.replace("Z:", "", 1).replace("\\", "/") + "/current.pem"
@@ -218,7 +210,7 @@ def main():
         Routes.package = package.read()
     tree, release = publish(work, args.repo, f"http://127.0.0.1:{args.port}", key, Routes.package)
 
-    Routes.port, Routes.front_port, Routes.tree = args.port, free_port(), tree
+    Routes.port, Routes.front_port, Routes.tree = int(args.port), free_port(), tree
     with running_nginx(work, os.path.join(args.repo, "tools", "nginx"), tree, Routes.port, Routes.front_port):
         routes = unittest.TextTestRunner(verbosity=2).run(unittest.defaultTestLoader.loadTestsFromTestCase(Routes))
         # The test program reads what its programs asked for, and nothing before them.

@@ -123,8 +123,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<CatalogueCase>& info) { return std::string(info.param.name); });
 
 // The package comes from its content-addressed file. Once the toolbox keeps an unfinished
-// package to resume it, this test lays half of one down first and expects nginx to have
-// answered a range from there (206, "Range: bytes=200000-" with the ETag in "If-Range").
+// package to resume it, this test lays the first half of one down under that name first
+// and expects nginx to answer the rest as a range: 206, "Range: bytes=<half>-" and the
+// file's ETag in "If-Range" (nginx_e2e.py checks that nginx answers those with 206).
 TEST_F(NginxToolbox, APackageDownloadsFromItsContentAddressedFile) {
     const HWND main = OpenSoftwareTab(kKnownCode);
     ASSERT_NE(main, nullptr);
