@@ -11,15 +11,12 @@
 Without a command, the options of "release" ("--content" naming the tree) publish a release."""
 
 import argparse
-import os
 import sys
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-
-from kestrova_publish.catalogues import publish_catalogues  # noqa: E402
-from kestrova_publish.release import publish_release, republish  # noqa: E402
-from kestrova_publish.rules import PublishError  # noqa: E402
-from kestrova_publish.signing import check_public_keys, keygen  # noqa: E402
+from kestrova_publish.catalogues import publish_catalogues
+from kestrova_publish.release import publish_release, republish
+from kestrova_publish.rules import PublishError
+from kestrova_publish.signing import check_public_keys, keygen
 
 
 def _release(args):
