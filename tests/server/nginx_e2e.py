@@ -19,32 +19,19 @@ import unittest
 VERSION = "2.0.7"
 KNOWN_CODE = "91500000NGINX0001"
 
-NGINX_CONF = """daemon off;
-master_process off;
-pid {work}/nginx.pid;
-error_log {work}/error.log info;
+NGINX_CONF = """daemon off; master_process off; pid {work}/nginx.pid; error_log {work}/error.log info;
 events {{ worker_connections 64; }}
 http {{
     include /etc/nginx/mime.types;
-    client_body_temp_path {work}/temp/body;
-    proxy_temp_path {work}/temp/proxy;
-    fastcgi_temp_path {work}/temp/fastcgi;
-    uwsgi_temp_path {work}/temp/uwsgi;
-    scgi_temp_path {work}/temp/scgi;
+    client_body_temp_path {work}/temp/body; proxy_temp_path {work}/temp/proxy;
+    fastcgi_temp_path {work}/temp/fastcgi; uwsgi_temp_path {work}/temp/uwsgi; scgi_temp_path {work}/temp/scgi;
     log_format kestrova '$request_method $request_uri $status "$http_range" "$http_if_range"';
     access_log {work}/access.log kestrova;
     include {conf}/kestrova-maps.conf;
-    server {{
-        listen 127.0.0.1:{port};
-        root {tree};
-        include {conf}/kestrova-routes.conf;
-    }}
+    server {{ listen 127.0.0.1:{port}; root {tree}; include {conf}/kestrova-routes.conf; }}
     proxy_cache_path {work}/cache keys_zone=kestrova:1m;
     upstream kestrova_origin {{ server 127.0.0.1:{port}; }}
-    server {{
-        listen 127.0.0.1:{front_port};
-        include {conf}/kestrova-cache-front.conf;
-    }}
+    server {{ listen 127.0.0.1:{front_port}; include {conf}/kestrova-cache-front.conf; }}
 }}
 """
 
@@ -190,10 +177,6 @@ class Routes(unittest.TestCase):
                 self.assertEqual(body, self.stored("catalogue", *stored))
 
 
-def windows_path(path):
-    return "Z:" + path.replace("/", "\\")
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     for option in ("--repo", "--work", "--port", "--emulator", "--program", "--package"):
@@ -215,8 +198,9 @@ def main():
         routes = unittest.TextTestRunner(verbosity=2).run(unittest.defaultTestLoader.loadTestsFromTestCase(Routes))
         # The test program reads what its programs asked for, and nothing before them.
         open(os.path.join(work, "access.log"), "w").close()
-        environment = dict(os.environ, KESTROVA_NGINX_RELEASE=windows_path(release),
-                           KESTROVA_NGINX_ACCESS_LOG=windows_path(os.path.join(work, "access.log")))
+        # Wine sees this machine's root as drive Z:.
+        environment = dict(os.environ, KESTROVA_NGINX_RELEASE="Z:" + release.replace("/", "\\"),
+                           KESTROVA_NGINX_ACCESS_LOG="Z:" + os.path.join(work, "access.log").replace("/", "\\"))
         programs = subprocess.run([args.emulator, args.program, "--gtest_color=no"], env=environment)
     return 0 if routes.wasSuccessful() and programs.returncode == 0 else 1
 
