@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -495,8 +496,14 @@ TEST_F(KeyedUpdater, InstallsTheSetThePublishingToolSigned) {
     const std::pair<const char*, const char*> routes[] = {
         {"/V", "version.txt"}, {"/U", "update.json"}, {"/U.sig", "update.sig"}};
     for (const auto& [route, file] : routes) Publish(route, ReadFileBytes(set + file));
-    auto published = [&](const UpdateEntry& entry) { return ReadFileBytes(set + "files\\update\\" + entry.name); };
-    for (const UpdateEntry& entry : entries) Publish(entry.url.substr(server_.BaseUrl().size()), published(entry));
+    // Each file lies in the set under the path of its URL.
+    auto path = [&](const UpdateEntry& entry) { return entry.url.substr(server_.BaseUrl().size()); };
+    auto published = [&](const UpdateEntry& entry) {
+        std::string file = path(entry).substr(1);
+        std::replace(file.begin(), file.end(), '/', '\\');
+        return ReadFileBytes(set + file);
+    };
+    for (const UpdateEntry& entry : entries) Publish(path(entry), published(entry));
     install_.WriteSettings("1.0");
 
     EXPECT_EQ(Run().exitCode, 0);
