@@ -34,7 +34,7 @@ stop_started() {
     # change the run's result, but it is reported.
     if [ -n "$WINESERVER_PID" ]; then
         "$WINESERVER" -k >/dev/null 2>&1 ||
-            { kill -0 "$WINESERVER_PID" 2>/dev/null && echo "warning: wineserver -k failed" >&2; }
+            { kill -0 "$WINESERVER_PID" 2>/dev/null && echo "warning: $WINESERVER -k failed" >&2; }
     fi
     for pid in "${STARTED_PIDS[@]}"; do
         kill "$pid" >/dev/null 2>&1 || true
@@ -122,7 +122,7 @@ start_wine() {
     STARTED_PIDS+=("$WINESERVER_PID")
     if ! wait_until 10 wineserver_listening || ! kill -0 "$WINESERVER_PID" 2>/dev/null; then
         show_log "$log"
-        runtime_fail "the persistent wineserver did not start (is another one running for $WINEPREFIX?)"
+        runtime_fail "the persistent $WINESERVER did not start (is another one running for $WINEPREFIX?)"
         return 1
     fi
     if ! "$WINE64" cmd /c exit >>"$log" 2>&1; then
@@ -130,7 +130,7 @@ start_wine() {
         runtime_fail "a Wine process could not start in $WINEPREFIX"
         return 1
     fi
-    kill -0 "$WINESERVER_PID" 2>/dev/null || { runtime_fail "the persistent wineserver ended"; return 1; }
+    kill -0 "$WINESERVER_PID" 2>/dev/null || { runtime_fail "the persistent $WINESERVER ended"; return 1; }
 }
 
 # The reference server on loopback; sets KESTROVA_TEST_SERVER.
