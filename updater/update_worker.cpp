@@ -5,6 +5,7 @@
 #include "shared/files.h"
 #include "shared/md5.h"
 #include "shared/process.h"
+#include "shared/proxy_transfer.h"
 #include "shared/sha256.h"
 #include "shared/unique_handle.h"
 #include "updater/process_values.h"
@@ -118,7 +119,7 @@ EntryResult DownloadEntry(const UpdateEntry& listed, const std::string& tempDir,
     curl_easy_setopt(easy.get(), CURLOPT_SOCKOPTFUNCTION, WidenReceiveWindow);
     ApplyTransferLimits(easy.get());
 
-    const CURLcode result = curl_easy_perform(easy.get());
+    const CURLcode result = PerformThroughProxy(easy.get(), listed.url);
     long status = 0;
     curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
     easy.reset();
