@@ -22,7 +22,8 @@ std::vector<std::string> Pieces(const std::string& text, const char* separators)
     size_t start = 0;
     while (start <= text.size()) {
         const size_t end = text.find_first_of(separators, start);
-        const std::string piece = Trimmed(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        const size_t length = end == std::string::npos ? std::string::npos : end - start;
+        const std::string piece = Trimmed(text.substr(start, length));
         if (!piece.empty()) pieces.push_back(piece);
         if (end == std::string::npos) break;
         start = end + 1;
@@ -94,7 +95,8 @@ bool IsBypassed(const std::string& bypassList, const std::string& host) {
     const std::string name = Lower(host);
     for (const std::string& entry : Pieces(bypassList, "; ,")) {
         if (Lower(entry) == "<local>") {
-            if (!name.empty() && name.find('.') == std::string::npos && name.find(':') == std::string::npos) return true;
+            const bool plainName = name.find_first_of(".:") == std::string::npos;
+            if (!name.empty() && plainName) return true;
             continue;
         }
         const std::string pattern = HostPatternOf(entry);

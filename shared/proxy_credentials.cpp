@@ -26,7 +26,8 @@ bool SaveProxyCredentials(const ProxyCredentials& credentials) {
     std::string plain = Joined(credentials);
     DATA_BLOB in{static_cast<DWORD>(plain.size()), reinterpret_cast<BYTE*>(&plain[0])};
     DATA_BLOB out{};
-    const BOOL protectedOk = ::CryptProtectData(&in, L"Kestrova proxy", nullptr, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out);
+    const BOOL protectedOk =
+        ::CryptProtectData(&in, L"Kestrova proxy", nullptr, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out);
     Wipe(plain);
     if (!protectedOk) return false;
     const LocalBytes sealed(out.pbData);

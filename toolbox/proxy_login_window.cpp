@@ -21,12 +21,14 @@ std::string EditText(HWND edit) {
 }  // namespace
 
 bool ProxyLoginWindow::Ask(HWND owner, ProxyCredentials* credentials) {
+    // The owner takes no input from before the window shows until it is gone.
+    const bool ownerWasEnabled = owner != nullptr && ::IsWindowEnabled(owner);
+    if (ownerWasEnabled) ::EnableWindow(owner, FALSE);
     if (Create(owner, kProxyLoginCaption, WS_POPUP | WS_VISIBLE, WS_EX_DLGMODALFRAME, 0, 0, 320, 196) == nullptr) {
+        if (ownerWasEnabled) ::EnableWindow(owner, TRUE);
         return false;
     }
     CenterWindow();
-    const bool ownerWasEnabled = owner != nullptr && ::IsWindowEnabled(owner);
-    if (ownerWasEnabled) ::EnableWindow(owner, FALSE);
     ::SetForegroundWindow(m_hWnd);
     bool quitSeen = false;
     int quitCode = 0;
@@ -100,7 +102,8 @@ void ProxyLoginWindow::PlaceEditBoxes() {
         CControlUI* frame = m_paintManager.FindControl(field.frame);
         if (frame == nullptr || *field.edit != nullptr) continue;
         const RECT& pos = frame->GetPos();
-        *field.edit = ::CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | field.style,
+        const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | field.style;
+        *field.edit = ::CreateWindowExA(0, "EDIT", "", style,
                                         pos.left + kEditInset, pos.top + kEditInset,
                                         pos.right - pos.left - 2 * kEditInset, pos.bottom - pos.top - 2 * kEditInset,
                                         m_hWnd, nullptr, nullptr, nullptr);

@@ -140,8 +140,8 @@ TEST_P(EveryTransfer, GoesTheWayTheSettingsSay) {
     ASSERT_TRUE(WriteInternetSettings({true, (road == Road::ClosedProxy ? ClosedProxy() : TestProxy()).c_str(),
                                        road == Road::Bypassed ? "<local>;127.0.0.1" : "<local>", ""}));
     if (road == Road::ProxyWithLogin) {
-        ASSERT_TRUE(RequireProxyLogin("kassa", "p:w 密"));
-        ASSERT_TRUE(SaveProxyCredentials({"kassa", "p:w 密"}));
+        ASSERT_TRUE(RequireProxyLogin("kassa", "p:w0rd"));
+        ASSERT_TRUE(SaveProxyCredentials({"kassa", "p:w0rd"}));
     }
     const std::string software = "{\"data\":[{\"name\":\"p\",\"downname\":\"p.exe\"}]}";
     const std::string folder = "{\"data\":[]}";
@@ -166,12 +166,20 @@ TEST_P(EveryTransfer, GoesTheWayTheSettingsSay) {
     // A proxy that is not there fails as fast as a server that is not there.
     EXPECT_LT(::GetTickCount() - start, reachesServer ? kRunLimit : 15000u);
 
+    // The updater's log names the road of each request.
+    const std::string taken =
+        road == Road::Bypassed ? "direct" : "proxy " + (reachesServer ? TestProxy() : ClosedProxy());
+    const std::string updaterLog = ReadFileBytes(install_.Child("log\\Morvane.log"));
+    EXPECT_NE(updaterLog.find("request " + urls[0] + ": " + taken), std::string::npos) << updaterLog;
+
     const std::vector<std::string> log = TestProxyLog();
     for (const std::string& url : urls) {
         const bool logged = std::find(log.begin(), log.end(), "GET " + url + " 200") != log.end();
         EXPECT_EQ(logged, throughProxy) << url;
     }
-    if (!throughProxy) EXPECT_TRUE(log.empty());
+    if (!throughProxy) {
+        EXPECT_TRUE(log.empty());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Roads, EveryTransfer,
@@ -189,6 +197,8 @@ TEST_F(EveryTransfer, AKeylessUpdaterConnectsDirectly) {
     EXPECT_EQ(RunUpdater("MorvaneKeyless.exe"), 0);
     EXPECT_EQ(server_.CountRequests("/V"), 1);
     EXPECT_TRUE(TestProxyLog().empty());
+    EXPECT_NE(ReadFileBytes(install_.Child("log\\Morvane.log")).find("request " + server_.Url("/V") + ": direct"),
+              std::string::npos);
 }
 
 // ---- the toolbox asks for the login once, and the load goes again ----------------------
