@@ -1,6 +1,8 @@
 #pragma once
 // File-system helpers. Every path is an ANSI text; directories carry no trailing backslash.
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,3 +25,7 @@ bool FileExists(const std::string& path);
 
 // Appends the full path and the bare name of every file (not directory) in dir.
 void ListFiles(const std::string& dir, std::vector<std::string>& paths, std::vector<std::string>& names);
+
+// Hands the whole file to consume in large blocks, in order. False when it cannot be
+// opened (with the line "fopen <path> failed" on the standard error stream) or read.
+bool ReadFileInBlocks(const std::string& path, const std::function<void(const char*, size_t)>& consume);

@@ -4,6 +4,10 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 // The title of the main program's main window.
 inline constexpr char kMainWindowTitle[] = "Kestrova";
 
@@ -15,10 +19,17 @@ bool IsMainProgramProcess(DWORD processId);
 // title. Does not wait for the end.
 void EndMainWindowOwner();
 
-// Ends the main program, copies the temporary directory over the installation, records
-// the server's version when the copy succeeded, starts the main program, deletes the
-// temporary directory. True when the copy succeeded.
-bool InstallDownloadedFiles();
+// The files the worker verified into the temporary directory, in list order, handed to
+// the window thread with UPDATE_FINISHED; nothing when there is nothing to install (an
+// empty or unreadable list, or entries skipped). Safe from any thread.
+void SetVerifiedUpdate(std::optional<std::vector<std::string>> names);
+std::optional<std::vector<std::string>> TakeVerifiedUpdate();
 
-// InstallDownloadedFiles, then a quit request for the window thread's loop.
+// Ends the main program, moves the verified files into the installation and records the
+// server's version (an empty list of files only records it), starts the main program and
+// deletes the temporary directory. Without files the version stays. True when installed.
+bool InstallDownloadedFiles(const std::optional<std::vector<std::string>>& files);
+
+// InstallDownloadedFiles with what the worker verified, then a quit request for the
+// window thread's loop.
 void InstallUpdate();

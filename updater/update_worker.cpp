@@ -7,12 +7,18 @@
 #include "shared/process.h"
 #include "shared/sha256.h"
 #include "shared/unique_handle.h"
+#include "updater/file_receiver.h"
+#include "updater/install_update.h"
+#include "updater/installation.h"
 #include "updater/process_values.h"
 #include "updater/transfer_limits.h"
 #include "updater/update_list.h"
 #include "updater/update_signature.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -21,19 +27,15 @@ namespace {
 // calls, which are costly under Wine: a 200 MB update arrives in less than half the time.
 // What arrives and where it goes stay the same.
 constexpr long kReceiveBufferBytes = 512 * 1024;
-// Each file comes over a connection of its own, whose receive window would otherwise
-// start small and grow only as the transfer goes on; a large one from the start lets the
-// server keep sending while the worker is busy writing or not scheduled.
+// A receive window that starts large lets the server keep sending while the worker is
+// busy or not scheduled, instead of growing only as the transfer goes on.
 constexpr int kSocketReceiveBufferBytes = 4 * 1024 * 1024;
-// libcurl hands the body over in pieces of 16 KB; collecting them into fewer file writes
-// saves about a sixth of the download time under Wine. Larger stream buffers measured slower.
-constexpr size_t kFileBufferBytes = 256 * 1024;
 
-enum class EntryResult { Verified, Skipped, Failed };
+enum class EntryResult { Verified, Current, Skipped, Failed };
 
-// The working copy of one entry while it downloads; the callbacks receive it.
-struct EntryDownload {
-    UpdateEntry entry;
+// What the progress callback needs of one file's transfer.
+struct EntryProgress {
+    UpdateEntry entry;  // its address goes with every percentage posted
     int postedPercent = -1;
     MinimumAverageSpeed minimumSpeed{0, 0};
     std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
@@ -43,18 +45,18 @@ struct EntryDownload {
 // The shared progress callback posts on every call; passing it only the calls that change
 // the truncated percentage keeps a large file from flooding the window's queue.
 int EntryProgressCallback(void* userdata, double dltotal, double dlnow, double ultotal, double ulnow) {
-    auto* download = static_cast<EntryDownload*>(userdata);
+    auto* progress = static_cast<EntryProgress*>(userdata);
     // libcurl calls this about once a second also while nothing arrives.
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - download->started;
-    if (IsBelowAverageSpeed(download->minimumSpeed, dlnow, elapsed.count())) {
-        download->tooSlow = true;
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - progress->started;
+    if (IsBelowAverageSpeed(progress->minimumSpeed, dlnow, elapsed.count())) {
+        progress->tooSlow = true;
         return 1;  // ends the transfer
     }
     if (dltotal > -0.1 && dltotal < 0.1) return 0;
     const int percent = static_cast<int>(dlnow / dltotal * 100.0);
-    if (percent == download->postedPercent) return 0;
-    download->postedPercent = percent;
-    return ProgressCallback(&download->entry, dltotal, dlnow, ultotal, ulnow);
+    if (percent == progress->postedPercent) return 0;
+    progress->postedPercent = percent;
+    return ProgressCallback(&progress->entry, dltotal, dlnow, ultotal, ulnow);
 }
 
 int WidenReceiveWindow(void*, curl_socket_t socket, curlsocktype purpose) {
@@ -81,61 +83,128 @@ EntryResult Failed(const UpdateEntry& entry, const char* why) {
     return EntryResult::Failed;
 }
 
-EntryResult DownloadEntry(const UpdateEntry& listed, const std::string& tempDir, bool signedList) {
+// Every file over one easy handle in turn, so libcurl keeps the connection open between them.
+class FileDownloader {
+public:
+    explicit FileDownloader(bool signedList) : easy_(curl_easy_init()), signedList_(signedList) {
+        if (!easy_) return;
+        CURL* easy = easy_.get();
+        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, FileReceiver::WriteCallback);
+        curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
+        curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+        // An error page is not the file: a status of 400 or above fails the transfer.
+        curl_easy_setopt(easy, CURLOPT_FAILONERROR, 1L);
+        curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(easy, CURLOPT_PROGRESSFUNCTION, EntryProgressCallback);
+        curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
+        curl_easy_setopt(easy, CURLOPT_SOCKOPTFUNCTION, WidenReceiveWindow);
+        ApplyTransferLimits(easy);
+    }
+
+    EntryResult Download(const UpdateEntry& listed, const std::string& path) {
+        if (!easy_) return Failed(listed, "no transfer handle");
+        FileReceiver receiver(path, signedList_);
+        if (!receiver.Opened()) return Failed(listed, "the file cannot be created");
+        EntryProgress progress{listed, -1, UpdaterLimits().fileSpeed};
+        CURL* easy = easy_.get();
+        curl_easy_setopt(easy, CURLOPT_URL, listed.url.c_str());
+        curl_easy_setopt(easy, CURLOPT_WRITEDATA, &receiver);
+        curl_easy_setopt(easy, CURLOPT_PROGRESSDATA, &progress);
+
+        const CURLcode result = curl_easy_perform(easy);
+        long status = 0;
+        long connections = 0;
+        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+        curl_easy_getinfo(easy, CURLINFO_NUM_CONNECTS, &connections);
+        const std::optional<ReceivedDigests> digests = receiver.Finish(flusher_);
+        if (progress.tooSlow) return Failed(listed, "slower than the minimum average speed");
+        if (result != CURLE_OK) return Failed(listed, DescribeTransfer(result, status).c_str());
+        if (!digests) return Failed(listed, "the file could not be written to the disk");
+        if (!DigestMatches(listed.id, digests->md5)) return Failed(listed, "MD5 differs from the list");
+        // MD5 can be forged; the signed SHA-256 cannot.
+        if (signedList_ && digests->sha256 != listed.sha256) {
+            return Failed(listed, "SHA-256 differs from the signed list");
+        }
+        LogLine("file \"%s\" verified (%s, %s connection)", listed.name.c_str(), DescribeTransfer(result, status).c_str(),
+                connections > 0 ? "new" : "reused");
+        return EntryResult::Verified;
+    }
+
+    // Whether every file downloaded so far is on the disk.
+    bool Flushed() { return flusher_.Wait(); }
+
+private:
+    UniqueEasyHandle easy_;
+    bool signedList_;
+    DiskFlusher flusher_;
+};
+
+// Whether the file holds what the entry lists: the signed SHA-256 where the list is
+// signed, else the MD5 "id".
+bool HasListedContent(const std::string& path, const UpdateEntry& entry, bool signedList) {
+    if (!FileExists(path)) return false;
+    if (signedList) return FileSha256(path) == entry.sha256;
+    const std::optional<std::string> md5 = FileMd5(path);
+    return md5 && DigestMatches(entry.id, *md5);
+}
+
+EntryResult FetchEntry(const UpdateEntry& entry, const UpdaterValues& values, bool signedList,
+                       FileDownloader& downloader) {
     // The updater runs as administrator: a name with a directory or drive part could
     // place a file anywhere, and a device name opens the device, so such an entry is
     // refused like a failed transfer.
-    if (!IsPlainFileName(listed.name)) return Failed(listed, "not a plain file name");
+    if (!IsPlainFileName(entry.name)) return Failed(entry, "not a plain file name");
+    if (IsInstallationWorkFile(entry.name)) return Failed(entry, "a name the installation keeps for itself");
 
-    EntryDownload download{listed, -1, UpdaterLimits().fileSpeed};
-    UniqueEasyHandle easy(curl_easy_init());
-    if (!easy) return Failed(listed, "no transfer handle");
-
-    const std::string path = tempDir + "\\" + listed.name;
+    const std::string tempDir = values.TempDirectory();
+    const std::string downloaded = tempDir + "\\" + entry.name;
+    if (HasListedContent(values.InstallDir + "\\" + entry.name, entry, signedList)) {
+        // Neither fetched nor replaced; a copy left by an abandoned run is of no use either.
+        ::DeleteFileA(downloaded.c_str());
+        LogLine("file \"%s\" is current: not downloaded", entry.name.c_str());
+        return EntryResult::Current;
+    }
     if (!MakeDirectory(tempDir)) {
-        LogLine("file \"%s\" skipped: the folder %s cannot be created", listed.name.c_str(), tempDir.c_str());
+        LogLine("file \"%s\" skipped: the folder %s cannot be created", entry.name.c_str(), tempDir.c_str());
         return EntryResult::Skipped;
     }
+    if (signedList && HasListedContent(downloaded, entry, signedList)) {
+        LogLine("file \"%s\" kept from an earlier run: it has the signed SHA-256", entry.name.c_str());
+        return EntryResult::Verified;
+    }
+    return downloader.Download(entry, downloaded);
+}
 
-    std::vector<char> fileBuffer(kFileBufferBytes);  // declared first: it outlives the stream
-    UniqueStdioFile file(std::fopen(path.c_str(), "wb"));
-    if (!file) return Failed(listed, "the file cannot be created");
-    std::setvbuf(file.get(), fileBuffer.data(), _IOFBF, fileBuffer.size());
-    download.entry.file = file.get();
+// A signed list lets the files an abandoned run verified stay, so that a slow line does
+// not start from nothing at every logon; whatever this list does not name goes.
+void KeepOnlyListedFiles(const std::string& tempDir, const std::vector<UpdateEntry>& entries) {
+    WIN32_FIND_DATAA found;
+    UniqueFindHandle search(::FindFirstFileA((tempDir + "\\*").c_str(), &found));
+    if (!search) return;
+    std::vector<std::string> files;
+    std::vector<std::string> others;  // folders and links: removed, never entered
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        const bool plainFile = (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+        const bool listed = std::any_of(entries.begin(), entries.end(), [&](const UpdateEntry& entry) {
+            return ::_stricmp(entry.name.c_str(), name.c_str()) == 0;
+        });
+        if (!plainFile) {
+            others.push_back(tempDir + "\\" + name);
+        } else if (!listed) {
+            files.push_back(tempDir + "\\" + name);
+        }
+    } while (::FindNextFileA(search.get(), &found));
+    search.reset();
+    for (const std::string& path : files) ::DeleteFileA(path.c_str());
+    for (const std::string& path : others) RemoveTree(path.c_str());
+}
 
-    TransferContext* context = &download.entry;
-    curl_easy_setopt(easy.get(), CURLOPT_URL, listed.url.c_str());
-    curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, WriteFileCallback);
-    curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, context);
-    curl_easy_setopt(easy.get(), CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(easy.get(), CURLOPT_FOLLOWLOCATION, 1L);
-    // An error page is not the file: a status of 400 or above fails the transfer.
-    curl_easy_setopt(easy.get(), CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(easy.get(), CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(easy.get(), CURLOPT_PROGRESSFUNCTION, EntryProgressCallback);
-    curl_easy_setopt(easy.get(), CURLOPT_PROGRESSDATA, &download);
-    curl_easy_setopt(easy.get(), CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
-    curl_easy_setopt(easy.get(), CURLOPT_SOCKOPTFUNCTION, WidenReceiveWindow);
-    ApplyTransferLimits(easy.get());
-
-    const CURLcode result = curl_easy_perform(easy.get());
-    long status = 0;
-    curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
-    easy.reset();
-    download.entry.file = nullptr;
-    // A write that fails only while the stream is flushed leaves a short file, which the
-    // digest then refuses.
-    file.reset();
-    if (download.tooSlow) return Failed(listed, "slower than the minimum average speed");
-    if (result != CURLE_OK) return Failed(listed, DescribeTransfer(result, status).c_str());
-
-    const auto digest = FileMd5(path);
-    if (!digest) return Failed(listed, "the downloaded file cannot be read back");
-    if (!DigestMatches(listed.id, *digest)) return Failed(listed, "MD5 differs from the list");
-    // MD5 can be forged; the signed SHA-256 cannot.
-    if (signedList && FileSha256(path) != listed.sha256) return Failed(listed, "SHA-256 differs from the signed list");
-    LogLine("file \"%s\" verified (%s)", listed.name.c_str(), DescribeTransfer(result, status).c_str());
-    return EntryResult::Verified;
+DWORD Abandon(const UpdaterValues& values) {
+    RunProgram(values.MainProgram());
+    PostFinalCode(UPDATE_ABORTED);
+    return 0;
 }
 
 }  // namespace
@@ -152,24 +221,50 @@ DWORD WINAPI UpdateWorker(LPVOID) {
     // the program and the process-wide values are torn down.
     const UpdaterValues values = Updater();
     std::string listBody;
-    const std::vector<UpdateEntry> entries = FetchUpdateList(values.UpdateListUrl, values.TempDirectory(), &listBody);
+    const std::vector<UpdateEntry> entries = FetchUpdateList(values.UpdateListUrl, &listBody);
     // A build with the maker's keys installs nothing that they did not sign.
     const bool signedList = !values.UpdateKeys.empty();
-    if (signedList && !IsTrustedUpdateList(values, listBody, entries)) {
-        RunProgram(values.MainProgram());
-        PostFinalCode(UPDATE_ABORTED);
-        return 0;
+    if (!signedList) {
+        // Leftovers of an abandoned run must not mix with this run's files.
+        RemoveTree(values.TempDirectory().c_str());
+    } else if (!IsTrustedUpdateList(values, listBody, entries)) {
+        return Abandon(values);
+    } else {
+        KeepOnlyListedFiles(values.TempDirectory(), entries);
     }
+
+    FileDownloader downloader(signedList);
+    std::vector<std::string> verified;
+    bool skipped = false;
     for (const UpdateEntry& entry : entries) {
-        if (DownloadEntry(entry, values.TempDirectory(), signedList) == EntryResult::Failed) {
-            LogLine("update abandoned: file \"%s\" did not arrive intact; starting the main program",
-                    entry.name.c_str());
-            RunProgram(values.MainProgram());
-            PostFinalCode(UPDATE_ABORTED);
-            return 0;
+        switch (FetchEntry(entry, values, signedList, downloader)) {
+            case EntryResult::Failed:
+                LogLine("update abandoned: file \"%s\" did not arrive intact; starting the main program",
+                        entry.name.c_str());
+                return Abandon(values);
+            case EntryResult::Skipped:
+                skipped = true;
+                break;
+            case EntryResult::Verified:
+                verified.push_back(entry.name);
+                break;
+            case EntryResult::Current:
+                break;
         }
     }
-    LogLine("every file arrived; installing");
+    // A file counts as verified only once it is on the disk, ready to be moved into place.
+    if (!downloader.Flushed()) {
+        LogLine("update abandoned: the downloaded files could not be flushed to the disk");
+        return Abandon(values);
+    }
+    if (entries.empty() || skipped) {
+        // Nothing verified to install: the version stays as it is.
+        SetVerifiedUpdate(std::nullopt);
+        LogLine("no file to install");
+    } else {
+        SetVerifiedUpdate(verified);
+        LogLine("every file arrived or is current (%zu to install); installing", verified.size());
+    }
     PostFinalCode(UPDATE_FINISHED);
     return 0;
 }

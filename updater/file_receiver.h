@@ -1,0 +1,74 @@
+#pragma once
+// One file of an update as it arrives: written to disk and hashed (MD5, and SHA-256 for
+// a signed list) on helper threads while the transfer goes on, so that no byte has to be
+// read back for its digests.
+
+#include "shared/unique_handle.h"
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+class BlockPipeline;
+
+// Flushes written files to the disk on a thread of its own, so that the disk catches up
+// with one file while the next one arrives.
+class DiskFlusher {
+public:
+    DiskFlusher();
+    ~DiskFlusher();
+    DiskFlusher(const DiskFlusher&) = delete;
+    DiskFlusher& operator=(const DiskFlusher&) = delete;
+
+    // Flushes and closes the file.
+    void Add(UniqueFileHandle file);
+    // Waits until every file handed over is flushed; false when any flush failed.
+    bool Wait();
+
+private:
+    void Run();
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<UniqueFileHandle> queue_;
+    bool busy_ = false;
+    bool stopping_ = false;
+    bool failed_ = false;
+    std::thread thread_;
+};
+
+struct ReceivedDigests {
+    std::string md5;     // 32 lowercase hexadecimal digits
+    std::string sha256;  // 64 of them; empty when not asked for
+};
+
+class FileReceiver {
+public:
+    FileReceiver(const std::string& path, bool withSha256);
+    ~FileReceiver();
+    FileReceiver(const FileReceiver&) = delete;
+    FileReceiver& operator=(const FileReceiver&) = delete;
+
+    // False when the file could not be created.
+    bool Opened() const { return file_.valid(); }
+    // A piece from the transfer; false once the file cannot be written (the transfer
+    // should stop).
+    bool Receive(const char* data, size_t size);
+    // Waits for the helpers; nothing when a write or a digest failed. The file is then
+    // handed to a DiskFlusher: it counts once it is on the disk.
+    std::optional<ReceivedDigests> Finish(DiskFlusher& flusher);
+
+    // libcurl's write callback; userdata is the FileReceiver.
+    static size_t WriteCallback(char* data, size_t size, size_t count, void* userdata);
+
+private:
+    struct Digesters;
+
+    UniqueFileHandle file_;
+    std::unique_ptr<Digesters> digesters_;
+    std::unique_ptr<BlockPipeline> pipeline_;
+};
