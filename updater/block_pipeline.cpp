@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 BlockPipeline::BlockPipeline(std::vector<Consumer> consumers, size_t blockBytes, size_t blockCount)
     : consumers_(std::move(consumers)), ring_(blockCount), consumed_(consumers_.size(), 0) {
@@ -20,7 +21,7 @@ bool BlockPipeline::NextBlockFree() const {
 bool BlockPipeline::Push(const char* data, size_t size) {
     while (size > 0) {
         std::unique_lock<std::mutex> lock(mutex_);
-        if (filling_ == 0) changed_.wait(lock, [&] { return failed_ || NextBlockFree(); });
+        if (filling_ == 0) changed_.wait(lock, [&] { return NextBlockFree(); });
         if (failed_ || closed_) return false;
         Block& block = ring_[handedOver_ % ring_.size()];
         lock.unlock();
@@ -45,31 +46,40 @@ void BlockPipeline::HandOver() {
     changed_.notify_all();
 }
 
+bool BlockPipeline::AllConsumed() const {
+    return std::all_of(consumed_.begin(), consumed_.end(), [&](size_t done) { return done == handedOver_; });
+}
+
+bool BlockPipeline::Drain() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (filling_ > 0) HandOver();
+    changed_.wait(lock, [&] { return AllConsumed(); });
+    return !std::exchange(failed_, false);
+}
+
 bool BlockPipeline::Close() {
+    const bool succeeded = Drain();
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (!closed_) {
-            if (filling_ > 0) HandOver();
-            closed_ = true;
-            changed_.notify_all();
-        }
+        closed_ = true;
+        changed_.notify_all();
     }
     for (std::thread& thread : threads_) {
         if (thread.joinable()) thread.join();
     }
-    std::lock_guard<std::mutex> lock(mutex_);
-    return !failed_;
+    return succeeded;
 }
 
 void BlockPipeline::Consume(size_t consumer) {
     for (;;) {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return failed_ || closed_ || consumed_[consumer] < handedOver_; });
-        if (failed_ || consumed_[consumer] == handedOver_) return;
+        changed_.wait(lock, [&] { return closed_ || consumed_[consumer] < handedOver_; });
+        if (consumed_[consumer] == handedOver_) return;
         const Block& block = ring_[consumed_[consumer] % ring_.size()];
+        const bool dropped = failed_;
         lock.unlock();
 
-        const bool ok = consumers_[consumer](block.bytes.data(), block.used);
+        const bool ok = dropped || consumers_[consumer](block.bytes.data(), block.used);
 
         lock.lock();
         if (!ok) failed_ = true;

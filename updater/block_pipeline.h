@@ -12,7 +12,7 @@
 class BlockPipeline {
 public:
     // A consumer gets every byte once, in order, in pieces of at most one block; false
-    // from it stops the pipeline.
+    // from it drops the bytes until the next Drain.
     using Consumer = std::function<bool(const char* data, size_t size)>;
 
     explicit BlockPipeline(std::vector<Consumer> consumers, size_t blockBytes = 512 * 1024, size_t blockCount = 8);
@@ -22,7 +22,11 @@ public:
 
     // False once a consumer has failed (the bytes are then dropped).
     bool Push(const char* data, size_t size);
-    // Hands over what is left and waits for every consumer; true when none failed.
+    // Hands over what is left and waits until every consumer is done with it; true when
+    // none failed since the last Drain. The consumers then wait for more: whatever they
+    // work on may be changed until the next Push.
+    bool Drain();
+    // Drain, and the consumers' threads end.
     bool Close();
 
 private:
@@ -35,6 +39,7 @@ private:
     // With the lock held.
     void HandOver();
     bool NextBlockFree() const;
+    bool AllConsumed() const;
 
     std::vector<Consumer> consumers_;
     std::vector<Block> ring_;

@@ -1,50 +1,48 @@
 #include "updater/file_receiver.h"
 
-#include "shared/cng.h"
-#include "shared/sha256.h"
 #include "updater/block_pipeline.h"
 
-struct FileReceiver::Digesters {
-    explicit Digesters(bool withSha256) {
-        if (withSha256) sha256.emplace();
-    }
-    CngHasher md5{BCRYPT_MD5_ALGORITHM};
-    std::optional<Sha256Hasher> sha256;
-};
-
-FileReceiver::FileReceiver(const std::string& path, bool withSha256)
-    : file_(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)),
-      digesters_(std::make_unique<Digesters>(withSha256)) {
-    if (!file_) return;
-    // Writing costs about as much as both digests together: one thread each.
-    const HANDLE file = file_.get();
-    Digesters* digesters = digesters_.get();
+FileReceiver::FileReceiver(bool withSha256) : withSha256_(withSha256) {
+    // Writing costs about as much as both digests together: a thread each, beside the
+    // transfer's own.
     pipeline_ = std::make_unique<BlockPipeline>(std::vector<BlockPipeline::Consumer>{
-        [file](const char* data, size_t size) {
+        [this](const char* data, size_t size) {
             DWORD written = 0;
-            return ::WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
+            return ::WriteFile(file_.get(), data, static_cast<DWORD>(size), &written, nullptr) && written == size;
         },
-        [digesters](const char* data, size_t size) {
-            digesters->md5.Add(data, size);
-            if (digesters->sha256) digesters->sha256->Add(data, size);
+        [this](const char* data, size_t size) {
+            md5_->Add(data, size);
+            if (sha256_) sha256_->Add(data, size);
             return true;
         }});
 }
 
-FileReceiver::~FileReceiver() = default;
+FileReceiver::~FileReceiver() { pipeline_->Close(); }
 
-bool FileReceiver::Receive(const char* data, size_t size) { return pipeline_ && pipeline_->Push(data, size); }
+bool FileReceiver::Begin(const std::string& path) {
+    file_.reset(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    md5_.emplace(BCRYPT_MD5_ALGORITHM);
+    sha256_.reset();
+    if (withSha256_) sha256_.emplace();
+    return file_.valid();
+}
+
+bool FileReceiver::Receive(const char* data, size_t size) { return file_ && pipeline_->Push(data, size); }
 
 std::optional<ReceivedDigests> FileReceiver::Finish(DiskFlusher& flusher) {
-    if (!pipeline_ || !pipeline_->Close()) return std::nullopt;
+    const bool written = pipeline_->Drain();
+    if (!written || !file_) {
+        file_.reset();
+        return std::nullopt;
+    }
     flusher.Add(std::move(file_));
     ReceivedDigests digests;
-    const auto md5 = digesters_->md5.Finish();
+    const auto md5 = md5_->Finish();
     if (!md5) return std::nullopt;
     digests.md5 = LowerHex(*md5);
-    if (digesters_->sha256) {
-        const auto sha256 = digesters_->sha256->Finish();
+    if (sha256_) {
+        const auto sha256 = sha256_->Finish();
         if (!sha256) return std::nullopt;
         digests.sha256 = LowerHex(*sha256);
     }

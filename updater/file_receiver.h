@@ -3,6 +3,8 @@
 // a signed list) on helper threads while the transfer goes on, so that no byte has to be
 // read back for its digests.
 
+#include "shared/cng.h"
+#include "shared/sha256.h"
 #include "shared/unique_handle.h"
 
 #include <condition_variable>
@@ -46,29 +48,31 @@ struct ReceivedDigests {
     std::string sha256;  // 64 of them; empty when not asked for
 };
 
+// Receives the update's files one after another, over the same helper threads.
 class FileReceiver {
 public:
-    FileReceiver(const std::string& path, bool withSha256);
+    explicit FileReceiver(bool withSha256);
     ~FileReceiver();
     FileReceiver(const FileReceiver&) = delete;
     FileReceiver& operator=(const FileReceiver&) = delete;
 
-    // False when the file could not be created.
-    bool Opened() const { return file_.valid(); }
+    // Creates (truncates) the next file; false when it cannot.
+    bool Begin(const std::string& path);
     // A piece from the transfer; false once the file cannot be written (the transfer
     // should stop).
     bool Receive(const char* data, size_t size);
-    // Waits for the helpers; nothing when a write or a digest failed. The file is then
-    // handed to a DiskFlusher: it counts once it is on the disk.
+    // Waits until the helpers are done with the file; nothing when a write or a digest
+    // failed. The file then goes to the flusher: it counts once it is on the disk.
     std::optional<ReceivedDigests> Finish(DiskFlusher& flusher);
 
     // libcurl's write callback; userdata is the FileReceiver.
     static size_t WriteCallback(char* data, size_t size, size_t count, void* userdata);
 
 private:
-    struct Digesters;
-
+    bool withSha256_;
+    // The current file's; changed only while the helpers wait for more.
     UniqueFileHandle file_;
-    std::unique_ptr<Digesters> digesters_;
+    std::optional<CngHasher> md5_;
+    std::optional<Sha256Hasher> sha256_;
     std::unique_ptr<BlockPipeline> pipeline_;
 };

@@ -40,7 +40,7 @@ void Morvane::InitWindow() {
     }
     statusLabel_ = m_paintManager.FindControl("filename");
     if (statusLabel_ != nullptr) statusLabel_->SetText("系统更新中......");
-    StartUpdateWorker();
+    UpdateWindowReady();
 }
 
 LRESULT Morvane::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM, bool& handled) {
@@ -101,6 +101,7 @@ void RunUpdateWindow(HINSTANCE instance) {
 
     ComApartment com;
     if (!com.Ready()) return;
+    StartUpdateWorkerBeforeWindow();
     if (OpenUpdateWindow() == nullptr) {
         // Without a window there is no update; the main program must not stay closed.
         RunProgram(Updater().MainProgram());

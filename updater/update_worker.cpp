@@ -16,9 +16,14 @@
 #include "updater/update_signature.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <optional>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -42,6 +47,30 @@ struct EntryProgress {
     bool tooSlow = false;
 };
 
+// A worker started before its window posts nothing until the window is there.
+struct WindowGate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool ready = true;
+    bool startedEarly = false;
+};
+
+// Never destroyed: a worker may still wait on it while the program exits.
+WindowGate& Gate() {
+    static WindowGate* gate = new WindowGate();
+    return *gate;
+}
+
+bool IsWindowReady() {
+    std::lock_guard<std::mutex> lock(Gate().mutex);
+    return Gate().ready;
+}
+
+void WaitForWindow() {
+    std::unique_lock<std::mutex> lock(Gate().mutex);
+    Gate().changed.wait(lock, [] { return Gate().ready; });
+}
+
 // The shared progress callback posts on every call; passing it only the calls that change
 // the truncated percentage keeps a large file from flooding the window's queue.
 int EntryProgressCallback(void* userdata, double dltotal, double dlnow, double ultotal, double ulnow) {
@@ -52,7 +81,7 @@ int EntryProgressCallback(void* userdata, double dltotal, double dlnow, double u
         progress->tooSlow = true;
         return 1;  // ends the transfer
     }
-    if (dltotal > -0.1 && dltotal < 0.1) return 0;
+    if ((dltotal > -0.1 && dltotal < 0.1) || !IsWindowReady()) return 0;
     const int percent = static_cast<int>(dlnow / dltotal * 100.0);
     if (percent == progress->postedPercent) return 0;
     progress->postedPercent = percent;
@@ -69,6 +98,7 @@ int WidenReceiveWindow(void*, curl_socket_t socket, curlsocktype purpose) {
 }
 
 void PostFinalCode(WPARAM code) {
+    WaitForWindow();
     const HWND window = ProgressTargetWindow();
     // A queue that is full for a moment must not swallow the only final code.
     for (int attempt = 0; attempt < 500; ++attempt) {
@@ -86,7 +116,7 @@ EntryResult Failed(const UpdateEntry& entry, const char* why) {
 // Every file over one easy handle in turn, so libcurl keeps the connection open between them.
 class FileDownloader {
 public:
-    explicit FileDownloader(bool signedList) : easy_(curl_easy_init()), signedList_(signedList) {
+    explicit FileDownloader(bool signedList) : easy_(curl_easy_init()), signedList_(signedList), receiver_(signedList) {
         if (!easy_) return;
         CURL* easy = easy_.get();
         curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, FileReceiver::WriteCallback);
@@ -103,12 +133,11 @@ public:
 
     EntryResult Download(const UpdateEntry& listed, const std::string& path) {
         if (!easy_) return Failed(listed, "no transfer handle");
-        FileReceiver receiver(path, signedList_);
-        if (!receiver.Opened()) return Failed(listed, "the file cannot be created");
+        if (!receiver_.Begin(path)) return Failed(listed, "the file cannot be created");
         EntryProgress progress{listed, -1, UpdaterLimits().fileSpeed};
         CURL* easy = easy_.get();
         curl_easy_setopt(easy, CURLOPT_URL, listed.url.c_str());
-        curl_easy_setopt(easy, CURLOPT_WRITEDATA, &receiver);
+        curl_easy_setopt(easy, CURLOPT_WRITEDATA, &receiver_);
         curl_easy_setopt(easy, CURLOPT_PROGRESSDATA, &progress);
 
         const CURLcode result = curl_easy_perform(easy);
@@ -116,7 +145,7 @@ public:
         long connections = 0;
         curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
         curl_easy_getinfo(easy, CURLINFO_NUM_CONNECTS, &connections);
-        const std::optional<ReceivedDigests> digests = receiver.Finish(flusher_);
+        const std::optional<ReceivedDigests> digests = receiver_.Finish(flusher_);
         if (progress.tooSlow) return Failed(listed, "slower than the minimum average speed");
         if (result != CURLE_OK) return Failed(listed, DescribeTransfer(result, status).c_str());
         if (!digests) return Failed(listed, "the file could not be written to the disk");
@@ -136,7 +165,8 @@ public:
 private:
     UniqueEasyHandle easy_;
     bool signedList_;
-    DiskFlusher flusher_;
+    DiskFlusher flusher_;  // declared before the receiver, which hands it files
+    FileReceiver receiver_;
 };
 
 // Whether the file holds what the entry lists: the signed SHA-256 where the list is
@@ -148,17 +178,44 @@ bool HasListedContent(const std::string& path, const UpdateEntry& entry, bool si
     return md5 && DigestMatches(entry.id, *md5);
 }
 
-EntryResult FetchEntry(const UpdateEntry& entry, const UpdaterValues& values, bool signedList,
-                       FileDownloader& downloader) {
-    // The updater runs as administrator: a name with a directory or drive part could
-    // place a file anywhere, and a device name opens the device, so such an entry is
-    // refused like a failed transfer.
-    if (!IsPlainFileName(entry.name)) return Failed(entry, "not a plain file name");
-    if (IsInstallationWorkFile(entry.name)) return Failed(entry, "a name the installation keeps for itself");
+// The updater runs as administrator: a name with a directory or drive part could place a
+// file anywhere, and a device name opens the device, so such an entry is refused like a
+// failed transfer, before anything is fetched or read.
+const char* NameRefusal(const UpdateEntry& entry) {
+    if (!IsPlainFileName(entry.name)) return "not a plain file name";
+    if (IsInstallationWorkFile(entry.name)) return "a name the installation keeps for itself";
+    return nullptr;
+}
 
-    const std::string tempDir = values.TempDirectory();
+// What is there of one entry before anything is fetched.
+struct EntryCheck {
+    bool current = false;  // the installed copy has the listed content
+    bool kept = false;     // a signed list's file that an abandoned run verified
+};
+
+// Hashing the installed copies is most of a typical update's work: two threads share it.
+std::vector<EntryCheck> CheckEntries(const std::vector<UpdateEntry>& entries, const UpdaterValues& values,
+                                     bool signedList) {
+    std::vector<EntryCheck> checks(entries.size());
+    std::atomic<size_t> next{0};
+    auto check = [&] {
+        for (size_t i; (i = next++) < entries.size();) {
+            const UpdateEntry& entry = entries[i];
+            checks[i].current = HasListedContent(values.InstallDir + "\\" + entry.name, entry, signedList);
+            checks[i].kept = !checks[i].current && signedList &&
+                             HasListedContent(values.TempDirectory() + "\\" + entry.name, entry, signedList);
+        }
+    };
+    std::thread helper(check);
+    check();
+    helper.join();
+    return checks;
+}
+
+EntryResult FetchEntry(const UpdateEntry& entry, const EntryCheck& check, const std::string& tempDir,
+                       FileDownloader& downloader) {
     const std::string downloaded = tempDir + "\\" + entry.name;
-    if (HasListedContent(values.InstallDir + "\\" + entry.name, entry, signedList)) {
+    if (check.current) {
         // Neither fetched nor replaced; a copy left by an abandoned run is of no use either.
         ::DeleteFileA(downloaded.c_str());
         LogLine("file \"%s\" is current: not downloaded", entry.name.c_str());
@@ -168,7 +225,7 @@ EntryResult FetchEntry(const UpdateEntry& entry, const UpdaterValues& values, bo
         LogLine("file \"%s\" skipped: the folder %s cannot be created", entry.name.c_str(), tempDir.c_str());
         return EntryResult::Skipped;
     }
-    if (signedList && HasListedContent(downloaded, entry, signedList)) {
+    if (check.kept) {
         LogLine("file \"%s\" kept from an earlier run: it has the signed SHA-256", entry.name.c_str());
         return EntryResult::Verified;
     }
@@ -233,11 +290,21 @@ DWORD WINAPI UpdateWorker(LPVOID) {
         KeepOnlyListedFiles(values.TempDirectory(), entries);
     }
 
+    for (const UpdateEntry& entry : entries) {
+        if (const char* refusal = NameRefusal(entry)) {
+            Failed(entry, refusal);
+            LogLine("update abandoned: the list names \"%s\"; starting the main program", entry.name.c_str());
+            return Abandon(values);
+        }
+    }
+    const std::vector<EntryCheck> checks = CheckEntries(entries, values, signedList);
+
     FileDownloader downloader(signedList);
     std::vector<std::string> verified;
     bool skipped = false;
-    for (const UpdateEntry& entry : entries) {
-        switch (FetchEntry(entry, values, signedList, downloader)) {
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const UpdateEntry& entry = entries[i];
+        switch (FetchEntry(entry, checks[i], values.TempDirectory(), downloader)) {
             case EntryResult::Failed:
                 LogLine("update abandoned: file \"%s\" did not arrive intact; starting the main program",
                         entry.name.c_str());
@@ -272,4 +339,24 @@ DWORD WINAPI UpdateWorker(LPVOID) {
 bool StartUpdateWorker() {
     UniqueKernelHandle thread(::CreateThread(nullptr, 0, UpdateWorker, nullptr, 0, nullptr));
     return thread.valid();
+}
+
+bool StartUpdateWorkerBeforeWindow() {
+    {
+        std::lock_guard<std::mutex> lock(Gate().mutex);
+        Gate().ready = false;
+        Gate().startedEarly = true;
+    }
+    return StartUpdateWorker();
+}
+
+void UpdateWindowReady() {
+    bool started;
+    {
+        std::lock_guard<std::mutex> lock(Gate().mutex);
+        started = std::exchange(Gate().startedEarly, false);
+        Gate().ready = true;
+    }
+    Gate().changed.notify_all();
+    if (!started) StartUpdateWorker();
 }

@@ -19,5 +19,12 @@ DWORD WINAPI UpdateWorker(LPVOID);
 // Starts UpdateWorker on a thread of its own, which nothing waits for.
 bool StartUpdateWorker();
 
+// Starts the worker before its window exists, so that the update arrives while the window
+// is built (a third of a second under Wine); it posts nothing until UpdateWindowReady.
+bool StartUpdateWorkerBeforeWindow();
+// Called by the window once it is the progress target: lets a worker started before it
+// post, or starts one.
+void UpdateWindowReady();
+
 // Whether a downloaded file's digest matches the list's id (either letter case).
 bool DigestMatches(std::string id, const std::string& digest);
