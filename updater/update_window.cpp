@@ -6,6 +6,7 @@
 #include "updater/install_update.h"
 #include "updater/process_values.h"
 #include "updater/update_worker.h"
+#include "updater/worker_gate.h"
 
 #include <objbase.h>
 
@@ -29,6 +30,9 @@ private:
 };
 
 constexpr DWORD kUpdateWindowStyle = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+// How long an update may take without a progress window: a window that flashes up for a
+// moment at logon tells the user nothing.
+constexpr DWORD kWindowlessUpdateMs = 500;
 
 }  // namespace
 
@@ -95,13 +99,19 @@ Morvane* OpenUpdateWindow() {
 }
 
 void RunUpdateWindow(HINSTANCE instance) {
+    // The update starts before the window: an update done within that time installs
+    // without one, and a longer one downloads while the window is built.
+    StartUpdateWorkerBeforeWindow();
+    if (const std::optional<WPARAM> code = TakeFinalCodeWithin(kWindowlessUpdateMs)) {
+        if (*code == UPDATE_FINISHED) InstallDownloadedFiles(TakeVerifiedUpdate());
+        return;
+    }
     CPaintManagerUI::SetInstance(instance);
     CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath());
     CPaintManagerUI::SetResourceZip("upload.zip", false);
 
     ComApartment com;
     if (!com.Ready()) return;
-    StartUpdateWorkerBeforeWindow();
     if (OpenUpdateWindow() == nullptr) {
         // Without a window there is no update; the main program must not stay closed.
         RunProgram(Updater().MainProgram());
