@@ -27,8 +27,9 @@ std::string BuiltFile(const std::string& name) { return TestProgramDir() + "\\" 
 
 struct RunResult {
     long exitCode = -1;
-    // Seen by polling, so a window that lives only a moment may be missed: the server's
-    // request for the update list is the firm sign that the window opened.
+    // Seen by polling, so a window that lives only a moment may be missed (and a quick
+    // update needs none): the server's request for the update list is the firm sign that
+    // the update road was taken.
     bool windowShown = false;
 };
 
@@ -292,7 +293,7 @@ TEST_P(AbandonedUpdate, MainProgramStartedInstallationUntouchedExitCodeZero) {
     ASSERT_TRUE(server_.Put("/V", "2.0"));
 
     EXPECT_EQ(Run().exitCode, 0);
-    EXPECT_EQ(server_.CountRequests("/U"), 1);  // the window's worker ran
+    EXPECT_EQ(server_.CountRequests("/U"), 1);  // the worker ran
     EXPECT_TRUE(install_.WaitForStarts(1));
     EXPECT_EQ(install_.Starts().size(), 1u);
     EXPECT_EQ(ReadFileBytes(install_.Child("a.dll")), "old a");
@@ -346,7 +347,7 @@ TEST_P(NothingToInstall, TemporaryFolderDeletedNothingChangedMainProgramStarted)
     ASSERT_TRUE(server_.Put("/V", "2.0"));
 
     EXPECT_EQ(Run().exitCode, 0);
-    EXPECT_EQ(server_.CountRequests("/U"), 1);  // the window's worker ran
+    EXPECT_EQ(server_.CountRequests("/U"), 1);  // the worker ran
     EXPECT_FALSE(PathExists(install_.TempDirectory()));
     EXPECT_EQ(ReadFileBytes(install_.Child("a.dll")), "old a");
     EXPECT_FALSE(PathExists(install_.Child("a.dllbak")));
