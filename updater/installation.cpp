@@ -56,9 +56,15 @@ bool IsWritable(const std::string& path) {
 const char* MakeBackup(const FilePaths& file, bool mayLink) {
     if (mayLink && ::CreateHardLinkA(file.backup.c_str(), file.installed.c_str(), nullptr)) return "a hard link";
     if (!::CopyFileA(file.installed.c_str(), file.backup.c_str(), TRUE)) return nullptr;
+    // The copy has the old file's attributes; a read-only one cannot be opened to flush it.
+    const DWORD attributes = ::GetFileAttributesA(file.backup.c_str());
+    ::SetFileAttributesA(file.backup.c_str(), FILE_ATTRIBUTE_NORMAL);
     UniqueFileHandle copy(
         ::CreateFileA(file.backup.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return copy && ::FlushFileBuffers(copy.get()) ? "a copy" : nullptr;
+    const bool flushed = copy && ::FlushFileBuffers(copy.get());
+    copy.reset();
+    ::SetFileAttributesA(file.backup.c_str(), attributes);
+    return flushed ? "a copy" : nullptr;
 }
 
 bool Refused(const FilePaths& file, const char* why) {
