@@ -1,47 +1,18 @@
 #pragma once
-// One file of an update as it arrives: written to disk and hashed (MD5, and SHA-256 for
-// a signed list) on helper threads while the transfer goes on, so that no byte has to be
-// read back for its digests.
+// The update's files as they arrive: each written to disk and hashed (MD5, and SHA-256
+// for a signed list) on helper threads while the transfer goes on, so that no byte has to
+// be read back for its digests.
 
 #include "shared/cng.h"
 #include "shared/sha256.h"
 #include "shared/unique_handle.h"
+#include "updater/disk_flusher.h"
 
-#include <condition_variable>
-#include <deque>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 
 class BlockPipeline;
-
-// Flushes written files to the disk on a thread of its own, so that the disk catches up
-// with one file while the next one arrives.
-class DiskFlusher {
-public:
-    DiskFlusher();
-    ~DiskFlusher();
-    DiskFlusher(const DiskFlusher&) = delete;
-    DiskFlusher& operator=(const DiskFlusher&) = delete;
-
-    // Flushes and closes the file.
-    void Add(UniqueFileHandle file);
-    // Waits until every file handed over is flushed; false when any flush failed.
-    bool Wait();
-
-private:
-    void Run();
-
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<UniqueFileHandle> queue_;
-    bool busy_ = false;
-    bool stopping_ = false;
-    bool failed_ = false;
-    std::thread thread_;
-};
 
 struct ReceivedDigests {
     std::string md5;     // 32 lowercase hexadecimal digits
