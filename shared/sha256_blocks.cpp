@@ -47,6 +47,7 @@ __attribute__((target("sha,sse4.1,ssse3"))) void Sha256Blocks(uint32_t state[8],
         for (int i = 0; i < 4; ++i) {
             words[i] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(blocks + 16 * i)), byteSwap);
         }
+#pragma GCC unroll 16
         for (int group = 0; group < 16; ++group) {
             __m128i schedule = words[group % 4];
             if (group >= 4) {
