@@ -38,11 +38,11 @@ std::string DirectoryErrorText(const std::string& path) {
 
 }  // namespace
 
-bool MakeDirectory(const std::string& path) {
+bool MakeDirectory(const std::string& path, HWND owner) {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
     if (::CreateDirectoryA(path.c_str(), nullptr)) return true;
-    ::MessageBoxA(nullptr, DirectoryErrorText(path).c_str(), "创建目录失败", MB_ICONERROR | MB_OK);
+    ::MessageBoxA(owner, DirectoryErrorText(path).c_str(), "创建目录失败", MB_ICONERROR | MB_OK);
     return false;
 }
 
@@ -82,6 +82,19 @@ bool FileExists(const std::string& path) {
     // The attributes, not a directory search: a search would take "*" or "?" in the name
     // as a pattern and find some other file.
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+long long FileSizeOf(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
+    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+std::string StagingPathOf(const std::string& finalPath) { return finalPath + ".partial"; }
+
+bool MoveIntoPlace(const std::string& completePath, const std::string& finalPath) {
+    return ::MoveFileExA(completePath.c_str(), finalPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 void ListFiles(const std::string& dir, std::vector<std::string>& paths, std::vector<std::string>& names) {

@@ -1,14 +1,16 @@
 #pragma once
 // File-system helpers. Every path is an ANSI text; directories carry no trailing backslash.
 
+#include <windows.h>
+
 #include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
 
 // True when the directory exists now. Creates only the last level; on failure tells the
-// user in a modal box and returns false once the box is closed.
-bool MakeDirectory(const std::string& path);
+// user in a modal box owned by owner and returns false once the box is closed.
+bool MakeDirectory(const std::string& path, HWND owner = nullptr);
 
 // Deletes the tree depth first, ignoring entries that cannot be removed. A junction or
 // symbolic link (a reparse point) is removed itself, never entered.
@@ -22,6 +24,14 @@ int RemoveTreeWith(const char* path, LinkTest isLink);
 
 // True when a file or directory of that name exists.
 bool FileExists(const std::string& path);
+// The size of the file of that name, from its attributes; -1 when it is missing or a directory.
+long long FileSizeOf(const std::string& path);
+
+// A download is written under this name, in the same folder, until it is complete, so
+// that its final name only ever holds a whole file.
+std::string StagingPathOf(const std::string& finalPath);
+// Puts a complete file under its final name in one step, replacing what was there.
+bool MoveIntoPlace(const std::string& completePath, const std::string& finalPath);
 
 // Appends the full path and the bare name of every file (not directory) in dir.
 void ListFiles(const std::string& dir, std::vector<std::string>& paths, std::vector<std::string>& names);

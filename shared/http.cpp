@@ -1,5 +1,6 @@
 #include "shared/http.h"
 
+#include "shared/files.h"
 #include "shared/unique_handle.h"
 
 #include <atomic>
@@ -26,14 +27,6 @@ size_t WriteCappedCallback(char* data, size_t size, size_t count, void* userdata
     if (body->maxBytes != 0 && body->text.size() + bytes > body->maxBytes) return 0;  // a write error ends it
     body->text.append(data, bytes);
     return bytes;
-}
-
-bool ExistsLargerThan(const std::string& path, ULONGLONG limit) {
-    WIN32_FIND_DATAA found;
-    UniqueFindHandle search(::FindFirstFileA(path.c_str(), &found));
-    if (!search) return false;
-    const ULONGLONG size = (static_cast<ULONGLONG>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
-    return size > limit;
 }
 
 }  // namespace
@@ -119,18 +112,28 @@ bool IsBelowAverageSpeed(const MinimumAverageSpeed& minimum, double bytes, doubl
     return seconds > minimum.graceSeconds && bytes < minimum.bytesPerSecond * seconds;
 }
 
-bool HttpDownloadIfMissing(const std::string& url, const std::string& path) {
-    if (ExistsLargerThan(path, 1000)) return true;
+bool HttpDownloadIfMissing(const std::string& url, const std::string& path, CURLcode* transferResult) {
+    CURLcode ignored = CURLE_OK;
+    CURLcode& outcome = transferResult != nullptr ? *transferResult : ignored;
+    outcome = CURLE_OK;
+    // The attributes, not a directory search, which would take a "*" in the name as a pattern.
+    if (FileSizeOf(path) > 1000) return true;
     UniqueEasyHandle easy(curl_easy_init());
     if (!easy) return false;
-    UniqueStdioFile file(std::fopen(path.c_str(), "wb"));
+    const std::string staging = StagingPathOf(path);
+    UniqueStdioFile file(std::fopen(staging.c_str(), "wb"));
     if (!file) return false;
     curl_easy_setopt(easy.get(), CURLOPT_URL, url.c_str());
     curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, WriteToStdioFile);
     curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, file.get());
     ApplyTransferLimits(easy.get());
     const CURLcode result = curl_easy_perform(easy.get());
+    outcome = result;
+    long status = 0;
+    curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
     easy.reset();
-    file.reset();
-    return result == CURLE_OK;
+    const bool closed = std::fclose(file.release()) == 0;
+    if (result == CURLE_OK && status < 400 && closed && MoveIntoPlace(staging, path)) return true;
+    std::remove(staging.c_str());
+    return false;
 }

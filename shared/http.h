@@ -68,9 +68,11 @@ HWND ProgressTargetWindow();
 // The body as received, whatever the HTTP status; empty when nothing arrived.
 std::string HttpGetString(const std::string& url);
 
-// True when the file already holds more than 1000 bytes, or when the transfer into it
-// ended without a libcurl error; false when the file cannot be created.
-bool HttpDownloadIfMissing(const std::string& url, const std::string& path);
+// True when the file already holds more than 1000 bytes, or when the transfer ended
+// without a libcurl error and an HTTP status below 400. The body is staged beside the file
+// and takes its name only when complete: a failure leaves no file, and no error page.
+// transferResult, when given, receives libcurl's result (CURLE_OK when nothing was fetched).
+bool HttpDownloadIfMissing(const std::string& url, const std::string& path, CURLcode* transferResult = nullptr);
 
 // userdata: the std::string that collects the body.
 size_t WriteStringCallback(char* data, size_t size, size_t count, void* userdata);

@@ -111,7 +111,14 @@ LRESULT SkinnedWindow::OnNcHitTest(UINT, WPARAM, LPARAM lParam, bool&) {
     return HTCLIENT;
 }
 
-LRESULT SkinnedWindow::OnSize(UINT, WPARAM, LPARAM, bool& handled) {
+LRESULT SkinnedWindow::OnSize(UINT, WPARAM wParam, LPARAM, bool& handled) {
+    // Every size change, whoever caused it (a caption button, a restore from the tray, a
+    // second start, the system), leaves the button that fits the window's real state.
+    if (wParam == SIZE_MAXIMIZED || wParam == SIZE_RESTORED) {
+        const bool isZoomed = wParam == SIZE_MAXIMIZED;
+        SetControlVisible(m_paintManager, "maxbtn", !isZoomed);
+        SetControlVisible(m_paintManager, "restorebtn", isZoomed);
+    }
     const SIZE corner = m_paintManager.GetRoundCorner();
     if (!::IsIconic(m_hWnd) && (corner.cx != 0 || corner.cy != 0)) {
         RECT rc;
@@ -150,14 +157,7 @@ LRESULT SkinnedWindow::OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam, 
         ::PostQuitMessage(0);
         return 0;
     }
-    const bool wasZoomed = ::IsZoomed(m_hWnd) != FALSE;
-    const LRESULT result = CWindowWnd::HandleMessage(message, wParam, lParam);
-    const bool isZoomed = ::IsZoomed(m_hWnd) != FALSE;
-    if (wasZoomed != isZoomed) {
-        SetControlVisible(m_paintManager, "maxbtn", !isZoomed);
-        SetControlVisible(m_paintManager, "restorebtn", isZoomed);
-    }
-    return result;
+    return CWindowWnd::HandleMessage(message, wParam, lParam);
 }
 
 bool HandleCaptionButtonClick(CWindowWnd& window, const CDuiString& senderName) {

@@ -17,6 +17,14 @@ enum SoftwareState : int32_t {
     Downloading = 4,
 };
 
+// Where a software entry's installed program was found in the registry; its version and
+// program locators are read in the same place.
+enum RegistryView : int32_t {
+    MachineView32 = 0,  // HKEY_LOCAL_MACHINE as 32-bit programs see it
+    MachineView64 = 1,  // HKEY_LOCAL_MACHINE as 64-bit programs see it
+    UserView = 2,       // HKEY_CURRENT_USER
+};
+
 // A row control owns its record and frees it with itself. The records count themselves in
 // the library, whichever module creates them, so tests can see that none is left behind.
 struct SKIN_API DuiSoft {
@@ -43,6 +51,7 @@ struct SKIN_API DuiSoft {
     std::string ver;
     std::string installedVersion;
     std::string installLocation;
+    int32_t registryView = MachineView32;  // a RegistryView
 };
 
 struct SKIN_API DuiFile {

@@ -14,7 +14,8 @@ namespace {
 // Read at each use: start-up fills the values before the window exists, and tests may
 // point them at another server or folder.
 CatalogueContext CurrentCatalogueContext() {
-    return CatalogueContext{Toolbox().InstallDir, Toolbox().ServerBaseUrl, Toolbox().TaxCode};
+    return CatalogueContext{Toolbox().InstallDir, Toolbox().ServerBaseUrl, Toolbox().TaxCode,
+                            Toolbox().MainWindowHandle};
 }
 
 }  // namespace
@@ -37,7 +38,7 @@ void Veltrin::StartDocumentDownload(FileListControl* control) {
 
 void Veltrin::OpenLocalFile(const std::string& path) { ::OpenLocalFile(path); }
 
-void Veltrin::LaunchInstalledProgram(const DuiSoft& entry) { ::LaunchInstalledProgram(entry); }
+void Veltrin::LaunchInstalledProgram(const DuiSoft& entry) { ::LaunchInstalledProgram(entry, m_hWnd); }
 
 LRESULT Veltrin::OnDownloadMessage(WPARAM code, LPARAM job) { return ::OnDownloadMessage(m_paintManager, code, job); }
 

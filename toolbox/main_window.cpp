@@ -1,14 +1,40 @@
 #include "toolbox/main_window.h"
 
+#include "shared/diagnostic_log.h"
 #include "shared/files.h"
 #include "shared/http.h"
 #include "toolbox/browser_navigation.h"
+#include "toolbox/catalogue/download_files.h"
+#include "toolbox/catalogue/download_registry.h"
 #include "toolbox/startup.h"
 #include "toolbox/toolbox_values.h"
 
 #include <shellapi.h>
 
+#include <mutex>
+#include <set>
+
 namespace {
+
+std::mutex g_offeredRowsLock;
+std::set<CControlUI*> g_offeredRows;
+
+bool TakeOfferedRow(CControlUI* row) {
+    std::lock_guard<std::mutex> hold(g_offeredRowsLock);
+    return g_offeredRows.erase(row) != 0;
+}
+
+// True, with its path, when the file the server named exists in the folder. A name that
+// is not a plain file name reaches nothing: the program runs as administrator, and such a
+// name could open or start a file elsewhere, a device, or another file a pattern matches.
+bool ServerNamedFileExists(const std::string& folder, const std::string& name, std::string* path) {
+    if (!IsDownloadName(name)) {
+        LogLine("refused the server's file name \"%s\" at a click", name.c_str());
+        return false;
+    }
+    *path = folder + "\\" + name;
+    return FileExists(*path);
+}
 
 CTabLayoutUI* AsTabLayout(CControlUI* control) {
     return control != nullptr ? static_cast<CTabLayoutUI*>(control->GetInterface("TabLayout")) : nullptr;
@@ -23,6 +49,11 @@ FileListControl* AsDocumentRow(CControlUI* control) {
 }
 
 }  // namespace
+
+void OfferSoftwareRow(CControlUI* row) {
+    std::lock_guard<std::mutex> hold(g_offeredRowsLock);
+    g_offeredRows.insert(row);
+}
 
 CContainerUI* AsContainer(CControlUI* control) {
     // Every container of the library derives from CContainerUI.
@@ -58,6 +89,8 @@ bool Veltrin::Open() {
     Toolbox().MainWindowHandle = m_hWnd;
     // The download workers report to this window.
     SetProgressTargetWindow(m_hWnd);
+    // Explorer runs without elevation; its broadcast must reach this elevated window.
+    ::ChangeWindowMessageFilterEx(m_hWnd, TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
     ::ShowWindow(m_hWnd, SW_SHOW);
     return true;
 }
@@ -86,6 +119,10 @@ void Veltrin::InitWindow() {
 }
 
 LRESULT Veltrin::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+    if (message == TaskbarCreatedMessage()) {
+        OnTaskbarCreated();
+        return 0;
+    }
     switch (message) {
     case WM_USER:
         return OnDownloadMessage(wParam, lParam);
@@ -94,6 +131,18 @@ LRESULT Veltrin::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam,
         return 0;
     case WM_TRAYNOTIFY:
         OnTrayNotify(message, wParam, lParam, handled);
+        return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        // The release that completes a double click would click the row a second time: a
+        // cancel of the download the first click started, or whatever a rebuilt list holds there.
+        m_secondPressOfDoubleClick = message == WM_LBUTTONDBLCLK;
+        handled = false;
+        return 0;
+    case WM_ENDSESSION:
+        // Logoff ends the process after this; the downloads let go of their files first.
+        if (wParam) FinishDownloadsForExit(kDownloadExitWaitMilliseconds);
+        handled = false;
         return 0;
     case WM_DESTROY:
         // The icon would otherwise stay in the tray until the mouse passes over it.
@@ -130,6 +179,7 @@ void Veltrin::OnClick(CControlUI* sender) {
         if (RunningSoftwareDownloads() <= 0) LoadSoftwareCatalogue();
     } else {
         const CDuiString name = sender->GetName();
+        if (m_secondPressOfDoubleClick && (name.Find("rowIndex") >= 0 || name.Find("fileIndex") >= 0)) return;
         if (name.Find("rowIndex") >= 0) {
             OnSoftwareRowClick(name);
         } else if (name.Find("fileIndex") >= 0) {
@@ -143,19 +193,19 @@ void Veltrin::OnSoftwareRowClick(const CDuiString& name) {
     SkinSoftListControl* row = AsSoftwareRow(m_paintManager.FindControl(name));
     if (row == nullptr || row->GetSoft() == nullptr) return;
     DuiSoft& entry = *row->GetSoft();
-    const std::string packagePath = PackageDirectory() + "\\" + entry.downName;
+    std::string packagePath;
     switch (entry.state.load()) {
     case NotDownloaded:
         StartSoftwareDownload(row);
         break;
     case Downloaded:
-        if (FileExists(packagePath)) OpenLocalFile(packagePath);
+        if (ServerNamedFileExists(PackageDirectory(), entry.downName, &packagePath)) OpenLocalFile(packagePath);
         break;
     case Installed:
         LaunchInstalledProgram(entry);
         break;
     case UpdateAvailable:
-        if (FileExists(packagePath)) {
+        if (ServerNamedFileExists(PackageDirectory(), entry.downName, &packagePath)) {
             OpenLocalFile(packagePath);
         } else {
             StartSoftwareDownload(row);
@@ -182,8 +232,8 @@ void Veltrin::OnDocumentRowClick(const CDuiString& name) {
         break;
     }
     case 1: {
-        const std::string documentPath = DocumentDirectory() + "\\" + item.name;
-        if (FileExists(documentPath)) {
+        std::string documentPath;
+        if (ServerNamedFileExists(DocumentDirectory(), item.name, &documentPath)) {
             OpenLocalFile(documentPath);
         } else {
             StartDocumentDownload(row);
@@ -222,7 +272,8 @@ void Veltrin::OnTabSelected(CControlUI* sender) {
 }
 
 LRESULT Veltrin::OnAppendSoftwareRow(CControlUI* row) {
-    if (row == nullptr) return 0;
+    // Any program can post this message: only a row this program offered is taken.
+    if (row == nullptr || !TakeOfferedRow(row)) return 0;
     row->SetAttribute("height", "80");
     ++m_rowCounter;
     row->SetName(("rowIndex" + std::to_string(m_rowCounter)).c_str());

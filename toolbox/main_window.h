@@ -35,11 +35,14 @@ public:
     // window. On failure the caller still owns the object.
     bool Open();
 
-    // The close button: the tray icon is added (once) and the window hidden.
+    // The close button: the tray icon is added (once) and the window hidden, only when the
+    // icon is present in the notification area.
     void AddTrayIconAndHide();
+    // Explorer (re)started: an icon that had been added is added again.
+    void OnTaskbarCreated();
     // The tray icon's mouse messages (lParam). Always handled; result 0.
     LRESULT OnTrayNotify(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
-    // Takes a row control into "softlist" under the next "rowIndex" name.
+    // Takes an offered row control into "softlist" under the next "rowIndex" name.
     LRESULT OnAppendSoftwareRow(CControlUI* row);
 
     bool HasTrayIcon() const { return m_trayIconAdded; }
@@ -90,12 +93,21 @@ private:
     void SelectPage(MainPage page);
     void ShowBrowserPage(const std::string& urlPrefix);
     void ShowTrayMenu();
+    bool AddTrayIcon();
     void RemoveTrayIcon();
 
     bool m_trayIconAdded = false;
+    bool m_secondPressOfDoubleClick = false;
     CDialogBuilderCallbackEx m_builderCallback;
     std::unique_ptr<CCustomWebEventHandler> m_browserEvents;
 };
+
+// The message Explorer broadcasts when it starts and the notification area is new.
+UINT TaskbarCreatedMessage();
+
+// A component of this program that hands the main window a row with WM_APPENDSOFTWAREROW
+// offers it here first; the window takes no other pointer from that message.
+void OfferSoftwareRow(CControlUI* row);
 
 // The control as a container ("softlist", "filelist"), or null.
 CContainerUI* AsContainer(CControlUI* control);

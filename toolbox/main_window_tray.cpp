@@ -2,6 +2,7 @@
 // shows the window again, and its menu ends the program.
 #include "toolbox/main_window.h"
 
+#include "shared/diagnostic_log.h"
 #include "shared/unique_handle.h"
 #include "toolbox/startup.h"
 
@@ -25,7 +26,7 @@ static_assert(sizeof(void*) != 4 || sizeof(NOTIFYICONDATAA) == 508, "NOTIFYICOND
 
 }  // namespace
 
-void Veltrin::AddTrayIconAndHide() {
+bool Veltrin::AddTrayIcon() {
     std::memset(&m_trayData, 0, sizeof(m_trayData));
     m_trayData.cbSize = sizeof(m_trayData);
     m_trayData.hWnd = m_hWnd;
@@ -34,9 +35,30 @@ void Veltrin::AddTrayIconAndHide() {
     m_trayData.uCallbackMessage = WM_TRAYNOTIFY;
     m_trayData.hIcon = ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kTrayIconResource));
     std::strcpy(m_trayData.szTip, kWindowTitle);
-    // A second click finds the icon there already: the add fails and the icon stays.
-    if (::Shell_NotifyIconA(NIM_ADD, &m_trayData)) m_trayIconAdded = true;
-    ShowWindow(false, true);
+    // A second click finds the icon there already: the add fails, and a change to the icon
+    // that succeeds shows it is still present.
+    if (::Shell_NotifyIconA(NIM_ADD, &m_trayData) || ::Shell_NotifyIconA(NIM_MODIFY, &m_trayData)) {
+        m_trayIconAdded = true;
+        return true;
+    }
+    LogLine("the tray icon could not be added (error %lu)", ::GetLastError());
+    return false;
+}
+
+void Veltrin::AddTrayIconAndHide() {
+    // Without an icon to click the hidden window could never be shown again.
+    if (AddTrayIcon()) ShowWindow(false, true);
+}
+
+void Veltrin::OnTaskbarCreated() {
+    // A restarted Explorer has forgotten every icon.
+    if (!m_trayIconAdded) return;
+    if (!AddTrayIcon() && !::IsWindowVisible(m_hWnd)) ShowWindow(true, true);
+}
+
+UINT TaskbarCreatedMessage() {
+    static const UINT message = ::RegisterWindowMessageA("TaskbarCreated");
+    return message;
 }
 
 LRESULT Veltrin::OnTrayNotify(UINT, WPARAM, LPARAM lParam, bool& handled) {

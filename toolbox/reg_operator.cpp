@@ -57,9 +57,9 @@ BOOL CRegOperator::SetRootByName(const char* name) {
     return FALSE;
 }
 
-BOOL CRegOperator::OpenKey(const char* subKey) {
+BOOL CRegOperator::OpenKey(const char* subKey, REGSAM viewFlags) {
     HKEY opened = nullptr;
-    if (::RegOpenKeyExA(m_hKey, subKey, 0, KEY_READ | KEY_WRITE, &opened) != ERROR_SUCCESS) return FALSE;
+    if (::RegOpenKeyExA(m_hKey, subKey, 0, KEY_READ | KEY_WRITE | viewFlags, &opened) != ERROR_SUCCESS) return FALSE;
     Release();
     m_hKey = opened;
     return TRUE;

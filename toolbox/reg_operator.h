@@ -19,7 +19,8 @@ public:
     BOOL SetRootByName(const char* name);
     // Opens subKey below the current key for reading and writing; on failure the current
     // key stays, so later reads fail against the root instead of reaching another key.
-    BOOL OpenKey(const char* subKey);
+    // viewFlags: 0 for the process's own view, or KEY_WOW64_32KEY / KEY_WOW64_64KEY.
+    BOOL OpenKey(const char* subKey, REGSAM viewFlags = 0);
     // Values of up to 199 bytes plus their NUL; longer ones fail. Data of any type is taken
     // as bytes up to the first zero byte. On failure out is left as it was.
     BOOL ReadString(const char* valueName, std::string& out);

@@ -1,5 +1,6 @@
 #include "toolbox/status_timer.h"
 
+#include "shared/diagnostic_log.h"
 #include "shared/http.h"
 #include "toolbox/announcement_window.h"
 #include "toolbox/reg_operator.h"
@@ -30,7 +31,14 @@ void RemoveAutoShow() {
 
 std::string StatusUrl() { return Toolbox().StatusUrlPrefix + Toolbox().TaxCode + "_1"; }
 
-void CALLBACK StatusTimerProc(HWND, UINT, UINT_PTR, DWORD) { ApplyStatusReply(HttpGetString(StatusUrl())); }
+void CALLBACK StatusTimerProc(HWND, UINT, UINT_PTR, DWORD) {
+    // The answer is a digit: anything long or slow is no answer.
+    const std::string url = StatusUrl();
+    const HttpReply reply = HttpFetch(url, ReplyLimits{20, 4096});
+    LogLine("status request %s: %s, %lu bytes", url.c_str(), DescribeTransfer(reply.result, reply.status).c_str(),
+            static_cast<unsigned long>(reply.body.size()));
+    ApplyStatusReply(reply.body);
+}
 
 void ApplyStatusReply(const std::string& reply) {
     if (reply.empty()) return;

@@ -1,7 +1,9 @@
 #include "toolbox/toolbox_program.h"
 
+#include "shared/diagnostic_log.h"
 #include "skin/skin.h"
 #include "toolbox/announcement_window.h"
+#include "toolbox/catalogue/download_registry.h"
 #include "toolbox/logon_task_registration.h"
 #include "toolbox/main_window.h"
 #include "toolbox/startup.h"
@@ -31,9 +33,16 @@ private:
 class CurlSession {
 public:
     CurlSession() { curl_global_init(CURL_GLOBAL_ALL); }
-    ~CurlSession() { curl_global_cleanup(); }
+    ~CurlSession() {
+        if (!workersMayRun_) curl_global_cleanup();
+    }
     CurlSession(const CurlSession&) = delete;
     CurlSession& operator=(const CurlSession&) = delete;
+    // libcurl's global state must outlive any transfer; the process's end releases it then.
+    void KeepForRunningWorkers() { workersMayRun_ = true; }
+
+private:
+    bool workersMayRun_ = false;
 };
 
 // Windows still there when the loop ends go before OLE does, taking their browsers,
@@ -56,6 +65,7 @@ int RunToolbox(HINSTANCE instance) {
 
     ToolboxValues& values = Toolbox();
     values.InstallDir = RunningInstallDir();
+    OpenProgramLog(values.InstallDir, "Veltrin");
     values.TaxCode = ReadTaxCode();
     EnsureStartWithWindows(values.InstallDir);
     // Where UAC is on, the Run value alone never starts the elevated updater; a failure
@@ -74,6 +84,8 @@ int RunToolbox(HINSTANCE instance) {
     CPaintManagerUI::MessageLoop();
 
     if (timer != 0) ::KillTimer(nullptr, timer);
+    // Stopped downloads keep their partial files under their own names, never a final one.
+    if (!FinishDownloadsForExit(kDownloadExitWaitMilliseconds)) curl.KeepForRunningWorkers();
     DestroyIfOpen(values.AnnouncementWindowHandle);
     DestroyIfOpen(values.MainWindowHandle);
     return 0;

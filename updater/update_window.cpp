@@ -30,9 +30,6 @@ private:
 };
 
 constexpr DWORD kUpdateWindowStyle = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
-// How long an update may take without a progress window: a window that flashes up for a
-// moment at logon tells the user nothing.
-constexpr DWORD kWindowlessUpdateMs = 500;
 
 }  // namespace
 
@@ -99,20 +96,15 @@ Morvane* OpenUpdateWindow() {
 }
 
 void RunUpdateWindow(HINSTANCE instance) {
-    // The update starts before the window: an update done within that time installs
-    // without one, and a longer one downloads while the window is built.
+    // The update downloads while the window is built.
     StartUpdateWorkerBeforeWindow();
-    if (const std::optional<WPARAM> code = TakeFinalCodeWithin(kWindowlessUpdateMs)) {
-        if (*code == UPDATE_FINISHED) InstallDownloadedFiles(TakeVerifiedUpdate());
-        return;
-    }
     CPaintManagerUI::SetInstance(instance);
     CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath());
     CPaintManagerUI::SetResourceZip("upload.zip", false);
 
     ComApartment com;
-    if (!com.Ready()) return;
-    if (OpenUpdateWindow() == nullptr) {
+    if (!com.Ready() || OpenUpdateWindow() == nullptr) {
+        UpdateWindowFailed();
         // Without a window there is no update; the main program must not stay closed.
         RunProgram(Updater().MainProgram());
         return;

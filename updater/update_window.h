@@ -52,8 +52,7 @@ inline constexpr int kUpdateWindowHeight = 176;
 // deletes itself once its window is destroyed.
 Morvane* OpenUpdateWindow();
 
-// The update road: the worker starts at once; an update it finishes within half a second
-// is installed without a window, else the window is built (skin resources from
-// "upload.zip" beside the executable, COM for the thread) and the message loop runs until
-// a quit request.
+// The update road: the worker starts at once and downloads while the window is built (skin
+// resources from "upload.zip" beside the executable, COM for the thread); the message loop
+// runs until a quit request.
 void RunUpdateWindow(HINSTANCE instance);

@@ -3,7 +3,6 @@
 #include "shared/http.h"
 #include "updater/update_worker.h"
 
-#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <utility>
@@ -14,9 +13,8 @@ struct Gate {
     std::mutex mutex;
     std::condition_variable changed;
     bool windowReady = true;  // without an early start the window starts the worker itself
+    bool windowFailed = false;
     bool startedEarly = false;
-    std::optional<WPARAM> finalCode;
-    bool codeTaken = false;
 };
 
 // Never destroyed: the worker may still wait on it while the program exits.
@@ -32,26 +30,13 @@ bool StartUpdateWorkerBeforeWindow() {
     {
         std::lock_guard<std::mutex> lock(gate.mutex);
         gate.windowReady = false;
+        gate.windowFailed = false;
         gate.startedEarly = true;
-        gate.finalCode.reset();
-        gate.codeTaken = false;
     }
     if (StartUpdateWorker()) return true;
     std::lock_guard<std::mutex> lock(gate.mutex);
     gate.startedEarly = false;  // the window tries once more
     return false;
-}
-
-std::optional<WPARAM> TakeFinalCodeWithin(DWORD milliseconds) {
-    Gate& gate = TheGate();
-    std::unique_lock<std::mutex> lock(gate.mutex);
-    if (!gate.changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                               [&] { return gate.finalCode.has_value(); })) {
-        return std::nullopt;
-    }
-    gate.codeTaken = true;
-    gate.changed.notify_all();
-    return gate.finalCode;
 }
 
 void UpdateWindowReady() {
@@ -66,6 +51,15 @@ void UpdateWindowReady() {
     if (!started) StartUpdateWorker();
 }
 
+void UpdateWindowFailed() {
+    Gate& gate = TheGate();
+    {
+        std::lock_guard<std::mutex> lock(gate.mutex);
+        gate.windowFailed = true;
+    }
+    gate.changed.notify_all();
+}
+
 bool IsUpdateWindowReady() {
     Gate& gate = TheGate();
     std::lock_guard<std::mutex> lock(gate.mutex);
@@ -76,10 +70,8 @@ void PostFinalCode(WPARAM code) {
     Gate& gate = TheGate();
     {
         std::unique_lock<std::mutex> lock(gate.mutex);
-        gate.finalCode = code;
-        gate.changed.notify_all();
-        gate.changed.wait(lock, [&] { return gate.windowReady || gate.codeTaken; });
-        if (gate.codeTaken) return;
+        gate.changed.wait(lock, [&] { return gate.windowReady || gate.windowFailed; });
+        if (!gate.windowReady) return;
     }
     const HWND window = ProgressTargetWindow();
     // A queue that is full for a moment must not swallow the only final code.

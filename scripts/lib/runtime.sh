@@ -34,7 +34,7 @@ stop_started() {
     # change the run's result, but it is reported.
     if [ -n "$WINESERVER_PID" ]; then
         "$WINESERVER" -k >/dev/null 2>&1 ||
-            { kill -0 "$WINESERVER_PID" 2>/dev/null && echo "warning: wineserver -k failed" >&2; }
+            { kill -0 "$WINESERVER_PID" 2>/dev/null && echo "warning: $WINESERVER -k failed" >&2; }
     fi
     for pid in "${STARTED_PIDS[@]}"; do
         kill "$pid" >/dev/null 2>&1 || true
@@ -56,6 +56,18 @@ wait_until() {
     "$@"
 }
 
+ready_or_gone() { [ -s "$2" ] || ! kill -0 "$1" 2>/dev/null; }
+
+# expect_started PID FILE LOG WHAT: true once the process PID has written FILE (how it says
+# it is ready) and still runs; else shows LOG and fails naming WHAT.
+expect_started() {
+    local pid=$1 ready=$2 log=$3 what=$4
+    wait_until 10 ready_or_gone "$pid" "$ready" || true
+    if [ -s "$ready" ] && kill -0 "$pid" 2>/dev/null; then return 0; fi
+    show_log "$log"
+    runtime_fail "$what did not start"
+}
+
 # A display of our own, unless one is already there and KESTROVA_USE_DISPLAY is set.
 start_display() {
     if [ -n "${KESTROVA_USE_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ]; then return 0; fi
@@ -64,13 +76,8 @@ start_display() {
     local fdfile="$KESTROVA_RUN/display" log="$KESTROVA_RUN/xvfb.log"
     rm -f "$fdfile"
     "$xvfb" -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" </dev/null >"$log" 2>&1 &
-    local pid=$!
-    STARTED_PIDS+=("$pid")
-    if ! wait_until 10 test -s "$fdfile" || ! kill -0 "$pid" 2>/dev/null; then
-        show_log "$log"
-        runtime_fail "Xvfb did not start"
-        return 1
-    fi
+    STARTED_PIDS+=($!)
+    expect_started $! "$fdfile" "$log" Xvfb || return 1
     export DISPLAY=":$(tr -d '\n' <"$fdfile")"
 }
 
@@ -115,7 +122,7 @@ start_wine() {
     STARTED_PIDS+=("$WINESERVER_PID")
     if ! wait_until 10 wineserver_listening || ! kill -0 "$WINESERVER_PID" 2>/dev/null; then
         show_log "$log"
-        runtime_fail "the persistent wineserver did not start (is another one running for $WINEPREFIX?)"
+        runtime_fail "the persistent $WINESERVER did not start (is another one running for $WINEPREFIX?)"
         return 1
     fi
     if ! "$WINE64" cmd /c exit >>"$log" 2>&1; then
@@ -123,7 +130,7 @@ start_wine() {
         runtime_fail "a Wine process could not start in $WINEPREFIX"
         return 1
     fi
-    kill -0 "$WINESERVER_PID" 2>/dev/null || { runtime_fail "the persistent wineserver ended"; return 1; }
+    kill -0 "$WINESERVER_PID" 2>/dev/null || { runtime_fail "the persistent $WINESERVER ended"; return 1; }
 }
 
 # The reference server on loopback; sets KESTROVA_TEST_SERVER.
@@ -135,12 +142,7 @@ start_server() {
     rm -f "$portfile"
     python3 "$KESTROVA_ROOT/tools/maker_server.py" --content "$content" --port "${KESTROVA_TEST_PORT:-0}" \
         --port-file "$portfile" --log "$KESTROVA_RUN/server.log" </dev/null >"$log" 2>&1 &
-    local pid=$!
-    STARTED_PIDS+=("$pid")
-    if ! wait_until 10 test -s "$portfile" || ! kill -0 "$pid" 2>/dev/null; then
-        show_log "$log"
-        runtime_fail "the reference server did not start (port ${KESTROVA_TEST_PORT:-any})"
-        return 1
-    fi
+    STARTED_PIDS+=($!)
+    expect_started $! "$portfile" "$log" "the reference server (port ${KESTROVA_TEST_PORT:-any})" || return 1
     export KESTROVA_TEST_SERVER="http://127.0.0.1:$(cat "$portfile")"
 }

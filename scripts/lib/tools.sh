@@ -17,6 +17,7 @@ KESTROVA_TOOLS=(
     "xdotool|xdotool|--version"
     "curl (benchmarks)|curl|--version"
     "bc (benchmarks)|bc|--version"
+    "nginx (e2e tests)|/usr/sbin/nginx|-v"
 )
 
 # report_tools: one line per tool; non-zero when any is missing.

@@ -5,6 +5,7 @@
 #include "toolbox/catalogue/downloads.h"
 #include "toolbox/catalogue/installed_programs.h"
 #include "toolbox/catalogue/registry_key.h"
+#include "toolbox/catalogue/registry_text.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -84,42 +85,57 @@ LRESULT CatalogueTestWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM l
 }
 
 UninstallEntries::~UninstallEntries() {
-    UniqueRegistryKey uninstall;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKeyPath, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, uninstall.put()) !=
-        ERROR_SUCCESS) {
-        return;
+    for (const auto& [view, name] : added_) {
+        const RegistryPlace place = PlaceOfView(view);
+        UniqueRegistryKey uninstall;
+        if (::RegOpenKeyExA(place.root, kUninstallKeyPath, 0, KEY_ALL_ACCESS | place.viewFlags, uninstall.put()) ==
+            ERROR_SUCCESS) {
+            ::RegDeleteTreeA(uninstall.get(), name.c_str());
+        }
     }
-    for (const std::string& name : added_) ::RegDeleteTreeA(uninstall.get(), name.c_str());
 }
 
-bool UninstallEntries::Add(const std::string& subkeyName, const std::map<std::string, std::string>& values) {
+bool UninstallEntries::Add(const std::string& subkeyName, const std::map<std::string, std::string>& values,
+                           RegistryView view) {
+    const RegistryPlace place = PlaceOfView(view);
     const std::string path = std::string(kUninstallKeyPath) + "\\" + subkeyName;
     UniqueRegistryKey key;
-    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr,
+    if (::RegCreateKeyExA(place.root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | place.viewFlags, nullptr,
                           key.put(), nullptr) != ERROR_SUCCESS) {
         return false;
     }
-    added_.push_back(subkeyName);
+    added_.emplace_back(view, subkeyName);
     for (const auto& [name, text] : values) {
         if (!SetText(key.get(), name, text)) return false;
     }
     return true;
 }
 
-MachineTestKey::MachineTestKey(const std::string& name) : path_(std::string(kTestKeyRoot) + "\\" + name) {
+MachineTestKey::MachineTestKey(const std::string& name, RegistryView view)
+    : path_(std::string(kTestKeyRoot) + "\\" + name), view_(view) {
+    const RegistryPlace place = PlaceOfView(view_);
     UniqueRegistryKey key;
-    ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
+    ::RegCreateKeyExA(place.root, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | place.viewFlags, nullptr, key.put(),
+                      nullptr);
 }
 
 MachineTestKey::~MachineTestKey() {
-    ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, path_.c_str());
+    const RegistryPlace place = PlaceOfView(view_);
+    UniqueRegistryKey root;
+    if (::RegOpenKeyExA(place.root, "SOFTWARE", 0, KEY_ALL_ACCESS | place.viewFlags, root.put()) != ERROR_SUCCESS) {
+        return;
+    }
+    ::RegDeleteTreeA(root.get(), path_.substr(std::string("SOFTWARE\\").size()).c_str());
     // The common parent goes too once no test uses it (fails harmlessly while others do).
-    ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kTestKeyRoot);
+    ::RegDeleteKeyA(root.get(), "KestrovaTest");
 }
 
 bool MachineTestKey::Set(const std::string& valueName, const std::string& text) const {
+    const RegistryPlace place = PlaceOfView(view_);
     UniqueRegistryKey key;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path_.c_str(), 0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS) return false;
+    if (::RegOpenKeyExA(place.root, path_.c_str(), 0, KEY_SET_VALUE | place.viewFlags, key.put()) != ERROR_SUCCESS) {
+        return false;
+    }
     return SetText(key.get(), valueName, text);
 }
 

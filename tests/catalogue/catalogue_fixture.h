@@ -65,28 +65,30 @@ public:
     UninstallEntries(const UninstallEntries&) = delete;
     UninstallEntries& operator=(const UninstallEntries&) = delete;
 
-    // values: "DisplayName" and the like, as REG_SZ.
-    bool Add(const std::string& subkeyName, const std::map<std::string, std::string>& values);
+    // values: "DisplayName" and the like, as REG_SZ, in the uninstall list of that view.
+    bool Add(const std::string& subkeyName, const std::map<std::string, std::string>& values,
+             RegistryView view = MachineView32);
 
 private:
-    std::vector<std::string> added_;
+    std::vector<std::pair<RegistryView, std::string>> added_;
 };
 
-// A key of its own below HKEY_LOCAL_MACHINE\SOFTWARE\KestrovaTest (the view the registry
-// operator opens), removed with its values at the end.
+// A key of its own below SOFTWARE\KestrovaTest in a registry view (by default the one where
+// the uninstall entries above are made), removed with its values at the end.
 class MachineTestKey {
 public:
-    explicit MachineTestKey(const std::string& name);
+    explicit MachineTestKey(const std::string& name, RegistryView view = MachineView32);
     ~MachineTestKey();
     MachineTestKey(const MachineTestKey&) = delete;
     MachineTestKey& operator=(const MachineTestKey&) = delete;
 
-    // The key path below HKEY_LOCAL_MACHINE.
+    // The key path below the view's root.
     const std::string& Path() const { return path_; }
     bool Set(const std::string& valueName, const std::string& text) const;
 
 private:
     std::string path_;
+    RegistryView view_;
 };
 
 // Points KESTROVA_CALL_RECORD at a fresh file for the helper "call_recorder.exe".

@@ -2,6 +2,7 @@
 // controls, and the requests that fetch them.
 #include "tests/catalogue/catalogue_fixture.h"
 #include "tests/support/test_server.h"
+#include "toolbox/catalogue/catalogue_reply.h"
 #include "toolbox/catalogue/document_catalogue.h"
 #include "toolbox/catalogue/software_catalogue.h"
 
@@ -127,11 +128,16 @@ TEST_F(SoftwareGrid, RequestCarriesTheCodeAndARandomNumber) {
 }
 
 TEST_F(SoftwareGrid, AReplyThatIsNoCatalogueLeavesTheListEmpty) {
-    for (const std::string reply : {"", "not json", "[1,2,3]", "{\"data\":5}", "{\"rows\":[]}", "{\"data\":[{}"}) {
+    // One nests deeper than any stack a recursive parser could use; the last is a
+    // catalogue beyond the size a reply may have.
+    const std::string deep = "{\"data\":" + std::string(100000, '[');
+    const std::string huge = SoftwareCatalogueJson(2) + std::string(kCatalogueReplyMaxBytes, ' ');
+    for (const std::string& reply : std::vector<std::string>{"", "not json", "[1,2,3]", "{\"data\":5}",
+                                                             "{\"rows\":[]}", "{\"data\":[{}", deep, huge}) {
         Load(SoftwareCatalogueJson(2));
         ASSERT_EQ(list_.GetCount(), 1);
         Load(reply);
-        EXPECT_EQ(list_.GetCount(), 0) << reply;
+        EXPECT_EQ(list_.GetCount(), 0) << reply.substr(0, 40);
     }
     ASSERT_TRUE(server_.SetFault("/F", "mode=status&code=404", "<html><body>missing</body></html>"));
     LoadSoftwareCatalogue(&list_, install_.Context(server_.BaseUrl()), rowCounter_);
@@ -268,6 +274,8 @@ TEST_F(DocumentGrid, AReplyThatIsNoCatalogueLeavesTheListEmpty) {
     LoadDocumentCatalogue(&list_, install_.Context(server_.BaseUrl()), "missing");  // the server answers 404
     EXPECT_EQ(list_.GetCount(), 0);
     Load("0", "{\"data\":{}}");
+    EXPECT_EQ(list_.GetCount(), 0);
+    Load("0", "{\"data\":" + std::string(100000, '['));
     EXPECT_EQ(list_.GetCount(), 0);
 }
 

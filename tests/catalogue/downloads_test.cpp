@@ -1,15 +1,19 @@
 // Package and document downloads against the reference server, with a real window taking
 // the workers' messages the way the main window does.
+#include "shared/diagnostic_log.h"
 #include "shared/files.h"
 #include "shared/http.h"
 #include "tests/catalogue/catalogue_fixture.h"
 #include "tests/support/gui_driver.h"
 #include "tests/support/message_box_watcher.h"
 #include "tests/support/test_server.h"
+#include "toolbox/catalogue/download_registry.h"
 #include "toolbox/catalogue/downloads.h"
+#include "toolbox/catalogue/software_catalogue.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -126,6 +130,7 @@ TEST_F(Downloads, CancellingStopsTheTransferAndRemovesThePartialFile) {
     EXPECT_EQ(row->GetSoft()->state.load(), NotDownloaded);
     EXPECT_EQ(RunningDownloadCount().load(), countBefore);
     EXPECT_FALSE(PathExists(PackagePath("slow.exe")));
+    EXPECT_FALSE(PathExists(StagingPathOf(PackagePath("slow.exe")))) << "a cancel keeps no partial file";
 
     // The row is idle again: a new click downloads the package afresh.
     StartSoftwareDownload(row, Context());
@@ -135,8 +140,8 @@ TEST_F(Downloads, CancellingStopsTheTransferAndRemovesThePartialFile) {
 }
 
 TEST_F(Downloads, ARestartAfterACancelIsNotUndoneByTheCancelledWorker) {
-    // The cancelled transfer receives nothing, so it only ends at the stall limit, well
-    // after the new download of the same row has finished.
+    // The cancelled transfer receives nothing; the new download of the same row waits for
+    // it to let go of the file, which it does at its next progress call.
     ShortTransferLimits limits({2, 3});
     ASSERT_TRUE(server_.SetFault("/_gen/1000000", "mode=stall&seconds=30&count=1"));
     const int countBefore = RunningDownloadCount().load();
@@ -170,7 +175,9 @@ TEST_F(Downloads, AStalledServerEndsInAFailureWithinTheLimit) {
 
 TEST_F(Downloads, ARefusedPackageNameWritesNothingAndReturnsTheRowToIdle) {
     const int countBefore = RunningDownloadCount().load();
-    const std::vector<std::string> refused{"", ".", "..", "..\\outside.exe", "sub/inside.exe", "C:evil.exe"};
+    const std::vector<std::string> refused{"",         ".",     "..",      "..\\outside.exe", "sub/inside.exe", "C:evil.exe",
+                                           "*.exe",    "a?.exe", "CON",    "nul.txt",         "setup.exe.",     "setup.exe ",
+                                           "x.exe.partial", "x.exe.partial.etag"};
     for (const std::string& downName : refused) {
         SkinSoftListControl* row = AddPackageRow("/_gen/5000", downName);
         StartSoftwareDownload(row, Context());
@@ -292,10 +299,9 @@ TEST_F(Downloads, AFailedDocumentTransferLeavesNoFile) {
 }
 
 TEST_F(Downloads, ARefusedDocumentNameWritesNothing) {
-    for (const std::string name : {"..\\up.pdf", "a/b.pdf", ""}) {
-        StartDocumentDownload(AddDocumentRow("/docs/any.pdf", name), Context());
-    }
-    ASSERT_TRUE(window_.WaitForCode(kDocumentFailed, 3));
+    const std::vector<std::string> refused{"..\\up.pdf", "a/b.pdf", "", "*.pdf", "AUX", "doc.pdf.", "doc.pdf.partial"};
+    for (const std::string& name : refused) StartDocumentDownload(AddDocumentRow("/docs/any.pdf", name), Context());
+    ASSERT_TRUE(window_.WaitForCode(kDocumentFailed, static_cast<int>(refused.size())));
     EXPECT_EQ(server_.CountRequests("/docs/any.pdf"), 0);
     std::vector<std::string> paths, names;
     ListFiles(install_.dir.Path(), paths, names);
@@ -310,11 +316,121 @@ TEST_F(Downloads, ADocumentWhoseListWasRebuiltStillEnds) {
     ASSERT_TRUE(server_.SetFault("/docs/later.kestrovatest", "mode=trickle&chunk=8192&delay=0.05"));
     FileListControl* row = AddDocumentRow("/docs/later.kestrovatest", "later.kestrovatest");
     StartDocumentDownload(row, Context());
+    StartDocumentDownload(row, Context());  // clicked again while it downloads
     window_.FileList()->RemoveAll();
+    // The folder shown anew: its new row of the same file starts nothing either.
+    StartDocumentDownload(AddDocumentRow("/docs/later.kestrovatest", "later.kestrovatest"), Context());
     ASSERT_TRUE(window_.WaitForCode(kDocumentDownloaded));
+    PumpMessagesFor(300);
+    EXPECT_EQ(window_.CountOf(kDocumentDownloaded) + window_.CountOf(kDocumentFailed), 1);
+    EXPECT_EQ(server_.CountRequests("/docs/later.kestrovatest"), 1);
     // The document the user asked for is still opened.
     ASSERT_TRUE(calls.WaitForLines(1));
     EXPECT_NE(calls.Lines()[0].find("later.kestrovatest"), std::string::npos);
+}
+
+TEST_F(Downloads, HttpErrorsLeaveNoFileAndBringTheRowsBack) {
+    const std::string page(3000, 'e');  // too large to pass for the small error page of a document
+    const int countBefore = RunningDownloadCount().load();
+    std::vector<SkinSoftListControl*> packages;
+    std::vector<FileListControl*> documents;
+    for (const std::string code : {"404", "500"}) {
+        for (const std::string& path : {"/pkg/" + code + ".exe", "/docs/" + code + ".pdf"}) {
+            ASSERT_TRUE(server_.SetFault(path, "mode=status&code=" + code, page));
+        }
+        packages.push_back(AddPackageRow("/pkg/" + code + ".exe", code + ".exe"));
+        documents.push_back(AddDocumentRow("/docs/" + code + ".pdf", code + ".pdf"));
+        StartSoftwareDownload(packages.back(), Context());
+        StartDocumentDownload(documents.back(), Context());
+    }
+    ASSERT_TRUE(window_.WaitForCode(kPackageFailed, 2));
+    ASSERT_TRUE(window_.WaitForCode(kDocumentFailed, 2));
+    EXPECT_EQ(window_.CountOf(kPackageDownloaded) + window_.CountOf(kDocumentDownloaded), 0);
+    for (SkinSoftListControl* row : packages) EXPECT_EQ(row->GetSoft()->state.load(), NotDownloaded);
+    for (FileListControl* row : documents) EXPECT_FALSE(row->IsDownLoad());
+    EXPECT_EQ(RunningDownloadCount().load(), countBefore);
+    for (const std::string& folder : {install_.SoftDir(), install_.FileDir()}) {
+        std::vector<std::string> paths, names;
+        ListFiles(folder, paths, names);
+        EXPECT_TRUE(names.empty()) << folder << ": " << ::testing::PrintToString(names);
+    }
+}
+
+// A package broken off part way is continued by the next download of the same URL, when
+// the server still has the same bytes and answers the range; otherwise it comes whole.
+TEST_F(Downloads, ABrokenPackageIsContinuedOnlyWithTheSameBytes) {
+    constexpr size_t kBytes = 400000;
+    constexpr char kSlowly[] = "mode=trickle&chunk=16384&delay=0.02&count=1";  // so the row shows several steps
+    struct Case {
+        std::string name;
+        bool byExit;              // broken by the program's exit, else by the connection
+        const char* secondFault;  // how the server treats the second request
+        bool fileChanged;         // new bytes published in between
+        bool continued;
+    } cases[] = {
+        {"dropped.exe", false, kSlowly, false, true},
+        {"exited.exe", true, kSlowly, false, true},
+        {"ignored.exe", false, "mode=norange", false, false},
+        {"changed.exe", false, nullptr, true, false},
+    };
+    OpenProgramLog(install_.dir.Path(), "Veltrin");
+    int rounds = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = "/pkg/" + c.name;
+        const std::string first = PatternBytes(kBytes);
+        const std::string second = c.fileChanged ? std::string(first.rbegin(), first.rend()) : first;
+        ASSERT_TRUE(server_.Put(path, first));
+        ASSERT_TRUE(server_.SetFault(path, c.byExit ? "mode=trickle&chunk=16384&delay=0.05&count=1"
+                                                    : "mode=drop&after=200000&count=1"));
+        SkinSoftListControl* row = AddPackageRow(path, c.name);
+        StartSoftwareDownload(row, Context());
+        if (c.byExit) {
+            ASSERT_TRUE(PumpMessagesUntil([&] { return row->GetDownLoadSize() >= 20; }, 20000));
+            ASSERT_TRUE(FinishDownloadsForExit(kDownloadExitWaitMilliseconds));
+        }
+        ASSERT_TRUE(window_.WaitForCode(kPackageFailed, ++rounds));
+
+        // Only the partial file is left, and a catalogue load does not take it for the package.
+        const std::string partial = StagingPathOf(PackagePath(c.name));
+        EXPECT_FALSE(PathExists(PackagePath(c.name)));
+        const long long kept = FileSizeOf(partial);
+        ASSERT_GT(kept, 0);
+        EXPECT_EQ(ReadFileBytes(partial), first.substr(0, static_cast<size_t>(kept)));
+        ASSERT_TRUE(server_.Put("/F", "{\"data\":[{\"name\":\"p\",\"downname\":\"" + c.name + "\"}]}"));
+        CContainerUI list;
+        int counter = 0;
+        LoadSoftwareCatalogue(&list, Context(), counter);
+        auto* cell = static_cast<SkinSoftListControl*>(
+            static_cast<CContainerUI*>(list.GetItemAt(0))->GetItemAt(0)->GetInterface("SoftListItem"));
+        ASSERT_NE(cell, nullptr);
+        EXPECT_EQ(cell->GetSoft()->state.load(), NotDownloaded);
+
+        if (c.fileChanged) {
+            ASSERT_TRUE(server_.Put(path, second));
+        }
+        if (c.secondFault != nullptr) {
+            ASSERT_TRUE(server_.SetFault(path, c.secondFault));
+        }
+        const size_t shownBefore = window_.Percentages().size();
+        StartSoftwareDownload(row, Context());
+        ASSERT_TRUE(window_.WaitForCode(kPackageDownloaded, rounds));
+        EXPECT_EQ(ReadFileBytes(PackagePath(c.name)), second);
+        EXPECT_FALSE(PathExists(partial));
+        EXPECT_FALSE(PathExists(partial + ".etag"));
+        EXPECT_EQ(server_.RangesOf(path), (std::vector<std::string>{"", "bytes=" + std::to_string(kept) + "-"}));
+        // The row shows the whole file: a continued one never shows less than the kept bytes.
+        const auto shown = window_.Percentages();
+        ASSERT_GT(shown.size(), shownBefore);
+        EXPECT_EQ(shown.back(), 100u);
+        const auto lowest = *std::min_element(shown.begin() + static_cast<long>(shownBefore), shown.end());
+        if (c.continued) {
+            EXPECT_GE(lowest, static_cast<WPARAM>(kept * 100 / kBytes));
+            EXPECT_NE(ReadFileBytes(install_.dir.Child("log\\Veltrin.log")).find("HTTP 206, continued from byte " +
+                                                                                 std::to_string(kept) + "; complete"),
+                      std::string::npos);
+        }
+    }
 }
 
 }  // namespace

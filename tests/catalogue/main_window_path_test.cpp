@@ -99,6 +99,10 @@ protected:
         ASSERT_NE(control, nullptr);
         ClickAtCentre(handle_, control->GetPos());
     }
+    void DoubleClick(CControlUI* control) {
+        const RECT at = control->GetPos();
+        DoubleClickAt(handle_, {(at.left + at.right) / 2, (at.top + at.bottom) / 2});
+    }
     void SelectTab(const char* name) {
         Click(Control(name));
         PumpMessagesFor(300);  // the new page is laid out before its cells are clicked
@@ -146,7 +150,8 @@ TEST_F(CatalogueMainWindow, ASoftwareRowDownloadsItsPackageAndTheNextClickStarts
     ASSERT_EQ(row->GetSoft()->state.load(), NotDownloaded);
     EXPECT_FALSE(row->GetSoft()->iconPath.empty());
 
-    Click(row);
+    // A double click is one click: it starts the download and does not cancel it again.
+    DoubleClick(row);
     EXPECT_EQ(row->GetSoft()->state.load(), Downloading);
     EXPECT_TRUE(row->IsDownLoad());
     EXPECT_EQ(RunningDownloadCount().load(), countBefore + 1);

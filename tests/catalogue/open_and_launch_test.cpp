@@ -56,11 +56,12 @@ protected:
     TempDir dir_;
     CallRecord calls_;
     MachineTestKey key_{UniqueTestName("Launch")};
+    CatalogueTestWindow owner_;
 
-    static void Launch(const std::string& execName) {
+    void Launch(const std::string& execName) {
         DuiSoft entry;
         entry.execName = execName;
-        LaunchInstalledProgram(entry);
+        LaunchInstalledProgram(entry, owner_.GetHWND());
     }
 };
 
@@ -101,6 +102,7 @@ TEST_F(LaunchInstalled, AMissingProgramIsReportedToTheUser) {
     for (const auto& box : shown) {
         EXPECT_EQ(box.text, "没有找到安装路径");
         EXPECT_EQ(box.caption, "警告");
+        EXPECT_EQ(box.owner, owner_.GetHWND());  // the window is disabled while the box is up
     }
     EXPECT_TRUE(calls_.Lines().empty());
 }

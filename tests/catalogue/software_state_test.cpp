@@ -3,11 +3,14 @@
 #include "tests/catalogue/catalogue_fixture.h"
 #include "tests/support/test_server.h"
 #include "toolbox/catalogue/installed_programs.h"
+#include "toolbox/catalogue/open_and_launch.h"
 #include "toolbox/catalogue/software_catalogue.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
+#include <memory>
 
 namespace {
 
@@ -58,12 +61,14 @@ protected:
     }
 
     void Install(const std::string& subkey, const std::string& displayName, const std::string& version = "1.0",
-                 const std::string& publisher = "Kestrova Test") {
-        ASSERT_TRUE(uninstall_.Add(subkey, {{"DisplayName", displayName},
-                                            {"DisplayVersion", version},
-                                            {"InstallLocation", "C:\\Programs\\" + subkey},
-                                            {"Publisher", publisher},
-                                            {"UninstallString", "C:\\Programs\\" + subkey + "\\uninstall.exe"}}));
+                 const std::string& publisher = "Kestrova Test", RegistryView view = MachineView32) {
+        ASSERT_TRUE(uninstall_.Add(subkey,
+                                   {{"DisplayName", displayName},
+                                    {"DisplayVersion", version},
+                                    {"InstallLocation", "C:\\Programs\\" + subkey},
+                                    {"Publisher", publisher},
+                                    {"UninstallString", "C:\\Programs\\" + subkey + "\\uninstall.exe"}},
+                                   view));
     }
 };
 
@@ -157,6 +162,31 @@ TEST_F(SoftwareStates, RecordedVersionsCompareAsText) {
     EXPECT_EQ(records[3]->state.load(), Installed);
 }
 
+TEST_F(SoftwareStates, EveryRegistryViewIsScannedAndItsLocatorsReadThere) {
+    const RegistryView views[] = {MachineView32, MachineView64, UserView};
+    std::vector<std::unique_ptr<MachineTestKey>> locators;
+    std::vector<EntryFields> entries;
+    for (const RegistryView view : views) {
+        locators.push_back(std::make_unique<MachineTestKey>(UniqueTestName("View"), view));
+        ASSERT_TRUE(locators.back()->Set("Version", "1.0"));
+        ASSERT_TRUE(locators.back()->Set("Exe", "C:\\view" + std::to_string(view) + ".exe"));
+        const std::string name = UniqueTestName("ProbeView");
+        Install(UniqueTestName("KestrovaTest-"), name, "1.0", "Kestrova Test", view);
+        entries.emplace_back(name, name + ".exe", "2.0", JsonEscaped(locators.back()->Path()) + ":Version");
+    }
+    const auto records = Load(entries);
+    ASSERT_EQ(records.size(), std::size(views));
+    for (size_t i = 0; i < records.size(); ++i) {
+        SCOPED_TRACE(views[i]);
+        EXPECT_EQ(records[i]->registryView, views[i]);
+        EXPECT_EQ(records[i]->state.load(), UpdateAvailable);  // the version was read in the same view
+        EXPECT_EQ(InstalledProgramPath(locators[i]->Path() + ":Exe", views[i]),
+                  "C:\\view" + std::to_string(views[i]) + ".exe");
+    }
+    // The view is the one the program was found in, not any view holding the locator.
+    EXPECT_EQ(InstalledProgramPath(locators[1]->Path() + ":Exe", MachineView32), "");
+}
+
 TEST_F(SoftwareStates, AnInstalledProgramOutranksItsPackageFile) {
     ASSERT_TRUE(::CreateDirectoryA(install_.SoftDir().c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(install_.SoftDir() + "\\both.exe", "package"));
@@ -206,13 +236,27 @@ TEST_F(SoftwareStates, IconsAreFetchedOnceTheyAreLargerThan1000Bytes) {
     EXPECT_EQ(server_.CountRequests("/icons/small.png"), 2);
 }
 
-TEST_F(SoftwareStates, AMissingIconLeavesTheEntryWithoutOne) {
-    const std::string name = UniqueTestName("IconGone");
+TEST_F(SoftwareStates, FailedIconsLeaveNoFileAndTheirServerIsAskedOncePerLoad) {
+    ASSERT_TRUE(server_.Put("/icons/empty.png", ""));
     ASSERT_TRUE(server_.Put("/icons/gone.png", PatternBytes(5000)));
-    ASSERT_TRUE(server_.SetFault("/icons/gone.png", "mode=drop&after=10&reset=1"));
-    const auto records = Load({{name, "g.exe", "1.0", "", "/icons/gone.png"}});
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0]->iconPath, "");
+    ASSERT_TRUE(server_.SetFault("/icons/gone.png", "mode=drop&after=10&reset=1&count=1"));
+    ASSERT_TRUE(server_.Put("/icons/later.png", PatternBytes(5000)));
+    const std::string empty = UniqueTestName("IconEmpty");
+    const std::string gone = UniqueTestName("IconGone");
+    const std::vector<EntryFields> entries{{empty, "e.exe", "1.0", "", "/icons/empty.png"},
+                                           {gone, "g.exe", "1.0", "", "/icons/gone.png"},
+                                           {UniqueTestName("IconLater"), "l.exe", "1.0", "", "/icons/later.png"}};
+    auto records = Load(entries);
+    ASSERT_EQ(records.size(), 3u);
+    for (const DuiSoft* record : records) EXPECT_EQ(record->iconPath, "");
+    EXPECT_FALSE(PathExists(install_.SoftDir() + "\\" + empty + ".png"));
+    EXPECT_FALSE(PathExists(install_.SoftDir() + "\\" + gone + ".png"));
+    EXPECT_EQ(server_.CountRequests("/icons/later.png"), 0);  // its server had failed in this load
+
+    records = Load(entries);  // the next load asks again
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(ReadFileBytes(records[1]->iconPath), PatternBytes(5000));
+    EXPECT_EQ(ReadFileBytes(records[2]->iconPath), PatternBytes(5000));
 }
 
 }  // namespace

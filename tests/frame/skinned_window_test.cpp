@@ -104,6 +104,17 @@ TEST_F(SkinnedWindowTest, MaximiseAndRestoreSwapTheCaptionButtons) {
     EXPECT_TRUE(Visible("maxbtn"));
     EXPECT_FALSE(Visible("restorebtn"));
 
+    // A change that bypasses the buttons (a restore from the tray, a second start) swaps them too.
+    const HWND handle = frame->GetHWND();
+    ::ShowWindow(handle, SW_MAXIMIZE);
+    EXPECT_FALSE(Visible("maxbtn"));
+    EXPECT_TRUE(Visible("restorebtn"));
+    ::ShowWindow(handle, SW_HIDE);
+    ::ShowWindow(handle, SW_SHOWNORMAL);
+    EXPECT_FALSE(::IsZoomed(handle));
+    EXPECT_TRUE(Visible("maxbtn"));
+    EXPECT_FALSE(Visible("restorebtn"));
+
     // A command that keeps the window unmaximised leaves both buttons alone.
     frame->PaintManager().FindControl("restorebtn")->SetVisible(true);
     ::SendMessageA(frame->GetHWND(), WM_SYSCOMMAND, SC_MINIMIZE, 0);

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -29,10 +30,18 @@ TEST(MakeDirectory, MissingParentShowsOneBoxAndFails) {
     const std::string path = dir.Child("absent\\soft");
     EXPECT_FALSE(MakeDirectory(path));
     EXPECT_FALSE(PathExists(path));
+    // A box shown for a window belongs to it.
+    const std::unique_ptr<HWND__, decltype(&::DestroyWindow)> owner(
+        ::CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
+        &::DestroyWindow);
+    ASSERT_TRUE(owner);
+    EXPECT_FALSE(MakeDirectory(path, owner.get()));
     const auto boxes = watcher.Boxes();
-    ASSERT_EQ(boxes.size(), 1u);
+    ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].caption, kBoxCaption);
     EXPECT_EQ(boxes[0].text, "创建目录[" + path + "]失败,请检查权限");
+    EXPECT_EQ(boxes[0].owner, nullptr);
+    EXPECT_EQ(boxes[1].owner, owner.get());
 }
 
 TEST(MakeDirectory, OverlongPathGivesATruncatedMessageNotAnOverflow) {

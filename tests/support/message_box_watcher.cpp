@@ -42,7 +42,7 @@ void MessageBoxWatcher::Dismiss(HWND box) {
         char text[1024] = {};
         ::GetWindowTextA(box, caption, sizeof(caption));
         ::GetDlgItemTextA(box, kMessageTextId, text, sizeof(text));
-        boxes_.push_back({caption, text});
+        boxes_.push_back({caption, text, ::GetWindow(box, GW_OWNER)});
     }
     ::PostMessageA(box, WM_COMMAND, IDOK, 0);
 }

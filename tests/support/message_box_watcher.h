@@ -16,6 +16,7 @@ public:
     struct Box {
         std::string caption;
         std::string text;
+        HWND owner;
     };
 
     MessageBoxWatcher();

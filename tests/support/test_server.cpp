@@ -78,3 +78,18 @@ int TestServer::CountRequests(const std::string& path) const {
         return r == path || r.rfind(path + "?", 0) == 0;
     }));
 }
+
+std::vector<std::string> TestServer::RangesOf(const std::string& path) const {
+    std::vector<std::string> ranges;
+    std::string reply;
+    if (!Control("log", "", nullptr, &reply)) return ranges;
+    rapidjson::Document log;
+    log.Parse(reply.c_str());
+    if (!log.IsArray()) return ranges;
+    for (const auto& entry : log.GetArray()) {
+        if (path != entry["path"].GetString()) continue;
+        const bool sent = entry.HasMember("range") && entry["range"].IsString();
+        ranges.push_back(sent ? entry["range"].GetString() : "");
+    }
+    return ranges;
+}

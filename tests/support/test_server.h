@@ -32,6 +32,8 @@ public:
     // "path" or "path?query" of every request this namespace received, in order.
     std::vector<std::string> Requests() const;
     int CountRequests(const std::string& path) const;
+    // The Range header of each request for exactly that path, in order; "" where none was sent.
+    std::vector<std::string> RangesOf(const std::string& path) const;
 
 private:
     bool Control(const std::string& action, const std::string& query, const std::string* body,

@@ -176,9 +176,10 @@ TEST_F(AnnouncementTest, EmptyOrFailedReplyDoesNothing) {
     SavedRegistryValue autoShow(HKEY_LOCAL_MACHINE, kRunKey, kAutoShowValue);
     ASSERT_TRUE(autoShow.SetText("C:\\Kestrova\\show.exe"));
     Tick("");
+    Tick(std::string(5000, '2'));  // over the size cap: no answer
     ASSERT_TRUE(server_.SetFault("/S", "mode=status&code=500", ""));
     StatusTimerProc(nullptr, WM_TIMER, kStatusTimerId, 0);
-    EXPECT_EQ(server_.CountRequests("/S"), 2);
+    EXPECT_EQ(server_.CountRequests("/S"), 3);
     EXPECT_FALSE(::IsWindowVisible(handle));
     EXPECT_FALSE(Toolbox().AnnouncementShown);
     std::string text;

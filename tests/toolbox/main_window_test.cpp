@@ -4,6 +4,7 @@
 #include "shared/http.h"
 #include "tests/support/gui_driver.h"
 #include "tests/toolbox/toolbox_fixture.h"
+#include "toolbox/catalogue/download_job.h"
 #include "toolbox/startup.h"
 
 #include <gtest/gtest.h>
@@ -254,6 +255,8 @@ TEST_F(MainWindowTest, SystemCloseEndsTheLoopWithoutTheTray) {
 TEST_F(MainWindowTest, AppendedRowsAreNamedFromTheRowCounter) {
     auto* first = new CControlUI;
     auto* second = new CControlUI;
+    OfferSoftwareRow(first);
+    OfferSoftwareRow(second);
     ::SendMessageA(handle, WM_APPENDSOFTWAREROW, 0, reinterpret_cast<LPARAM>(first));
     EXPECT_EQ(first->GetName(), "rowIndex1");
     EXPECT_EQ(first->GetFixedHeight(), 80);
@@ -263,6 +266,20 @@ TEST_F(MainWindowTest, AppendedRowsAreNamedFromTheRowCounter) {
     EXPECT_EQ(second->GetName(), "rowIndex2");
     EXPECT_EQ(window->RowCounter(), 2);
     EXPECT_EQ(window->SoftList()->GetCount(), 2);
+}
+
+TEST_F(MainWindowTest, PostedPointersThatNameNothingOfTheProgramAreIgnored) {
+    const int running = RunningDownloadCount().load();
+    // Another program can post these with any number as the pointer.
+    for (WPARAM code : {50, 888, 999, 1888, 1999}) ::PostMessageA(handle, WM_USER, code, 0x12345678);
+    CControlUI stranger;  // never offered
+    ::PostMessageA(handle, WM_APPENDSOFTWAREROW, 0, reinterpret_cast<LPARAM>(&stranger));
+    ::PostMessageA(handle, WM_APPENDSOFTWAREROW, 0, 0x1234);
+    PumpMessagesFor(100);
+    EXPECT_TRUE(::IsWindow(handle));
+    EXPECT_EQ(RunningDownloadCount().load(), running);
+    EXPECT_EQ(window->SoftList()->GetCount(), 0);
+    EXPECT_EQ(window->RowCounter(), 0);
 }
 
 // ---- row dispatch ---------------------------------------------------------------------
@@ -429,6 +446,49 @@ TEST_F(RowDispatchTest, DocumentRowsActByTheirItemsType) {
     ASSERT_EQ(window->calls.size(), 1u);
     EXPECT_EQ(window->calls[0].operation, "LoadDocumentCatalogue");
     EXPECT_EQ(window->calls[0].argument, "12");
+}
+
+TEST_F(RowDispatchTest, ADoubleClickOnARowIsOneClick) {
+    ClickOption("rj");
+    SkinSoftListControl* cell = Software(NotDownloaded, "rowIndex50");
+    AddRows<SkinSoftListControl>(window->SoftList(), {cell}, 3);
+    window->calls.clear();
+    const RECT at = cell->GetPos();
+    DoubleClickAt(handle, {(at.left + at.right) / 2, (at.top + at.bottom) / 2});
+    EXPECT_EQ(window->CountOf("StartSoftwareDownload"), 1);
+    ClickAtCentre(handle, cell->GetPos());  // a later click is a click again
+    EXPECT_EQ(window->CountOf("StartSoftwareDownload"), 2);
+}
+
+TEST_F(RowDispatchTest, NamesThatAreNoPlainFileNamesReachNoFile) {
+    // Files that these names would reach as paths, patterns or with the dot or space dropped.
+    for (const char* folder : {"soft", "file"}) ASSERT_TRUE(::CreateDirectoryA(install_.Child(folder).c_str(), nullptr));
+    for (const std::string file : {"outside.exe", "soft\\setup.exe", "soft\\setup.exe.partial", "file\\setup.exe"}) {
+        ASSERT_TRUE(WriteFileBytes(install_.Child(file), "MZ"));
+    }
+    const std::vector<std::string> names{"..\\outside.exe", "set*.exe", "setup.exe.", "setup.exe ", "CON", "nul.exe",
+                                         "setup.exe.partial"};
+    ClickOption("rj");
+    for (const std::string& name : names) {
+        window->SoftList()->RemoveAll();
+        SkinSoftListControl* downloaded = Software(Downloaded, "rowIndex60", name);
+        SkinSoftListControl* update = Software(UpdateAvailable, "rowIndex61", name);
+        AddRows<SkinSoftListControl>(window->SoftList(), {downloaded, update}, 3);
+        Click(downloaded);
+        EXPECT_TRUE(window->calls.empty()) << name;
+        Click(update);
+        ASSERT_EQ(window->calls.size(), 1u) << name;
+        EXPECT_EQ(window->calls[0].operation, "StartSoftwareDownload") << name;  // which refuses the name
+    }
+    ClickOption("wd");
+    for (const std::string& name : names) {
+        window->FileList()->RemoveAll();
+        FileListControl* document = Document(1, "fileIndex60", "1", name);
+        AddRows<FileListControl>(window->FileList(), {document}, 6);
+        Click(document);
+        ASSERT_EQ(window->calls.size(), 1u) << name;
+        EXPECT_EQ(window->calls[0].operation, "StartDocumentDownload") << name;
+    }
 }
 
 TEST_F(RowDispatchTest, ARowGoneFromTheWindowIsLeftAlone) {

@@ -68,6 +68,21 @@ TEST_F(TrayTest, CloseButtonHidesTheWindowIntoTheTray) {
     EXPECT_FALSE(::IsWindowVisible(handle));
 }
 
+TEST_F(TrayTest, ARestartedNotificationAreaGetsTheIconBackOnlyWhenItHadOne) {
+    const UINT taskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
+    ::SendMessageA(handle, taskbarCreated, 0, 0);
+    EXPECT_FALSE(TrayIconPresent(handle));
+    ClickClose();
+    ASSERT_TRUE(TrayIconPresent(handle));
+    // What a restarted Explorer does to every icon.
+    NOTIFYICONDATAA lost = window->TrayData();
+    ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &lost));
+    ASSERT_FALSE(TrayIconPresent(handle));
+    ::SendMessageA(handle, taskbarCreated, 0, 0);
+    EXPECT_TRUE(TrayIconPresent(handle));
+    EXPECT_FALSE(::IsWindowVisible(handle));
+}
+
 TEST_F(TrayTest, DismissedMenuLeavesProgramAndIcon) {
     ClickClose();
     PopupMenuDriver driver(::GetCurrentProcessId(), PopupMenuDriver::Action::Dismiss);

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <chrono>
@@ -27,9 +28,8 @@ std::string BuiltFile(const std::string& name) { return TestProgramDir() + "\\" 
 
 struct RunResult {
     long exitCode = -1;
-    // Seen by polling, so a window that lives only a moment may be missed (and a quick
-    // update needs none): the server's request for the update list is the firm sign that
-    // the update road was taken.
+    // Seen by polling, so a window that lives only a moment may be missed: the server's
+    // request for the update list is the firm sign that the update road was taken.
     bool windowShown = false;
 };
 
@@ -502,8 +502,14 @@ TEST_F(KeyedUpdater, InstallsTheSetThePublishingToolSigned) {
     const std::pair<const char*, const char*> routes[] = {
         {"/V", "version.txt"}, {"/U", "update.json"}, {"/U.sig", "update.sig"}};
     for (const auto& [route, file] : routes) Publish(route, ReadFileBytes(set + file));
-    auto published = [&](const UpdateEntry& entry) { return ReadFileBytes(set + "files\\update\\" + entry.name); };
-    for (const UpdateEntry& entry : entries) Publish(entry.url.substr(server_.BaseUrl().size()), published(entry));
+    // Each file lies in the set under the path of its URL.
+    auto path = [&](const UpdateEntry& entry) { return entry.url.substr(server_.BaseUrl().size()); };
+    auto published = [&](const UpdateEntry& entry) {
+        std::string file = path(entry).substr(1);
+        std::replace(file.begin(), file.end(), '/', '\\');
+        return ReadFileBytes(set + file);
+    };
+    for (const UpdateEntry& entry : entries) Publish(path(entry), published(entry));
     install_.WriteSettings("1.0");
 
     EXPECT_EQ(Run().exitCode, 0);

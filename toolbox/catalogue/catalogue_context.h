@@ -2,12 +2,15 @@
 // What the catalogues need from the main program's process-wide values, and the
 // folders below the installation directory where downloads land.
 
+#include <windows.h>
+
 #include <string>
 
 struct CatalogueContext {
     std::string installDir;     // no trailing separator
     std::string serverBaseUrl;  // scheme and host, no trailing slash
     std::string taxCode;
+    HWND messageOwner = nullptr;  // owns the boxes a load shows (the main window)
 };
 
 inline std::string PackageDirectory(const CatalogueContext& context) { return context.installDir + "\\soft"; }

@@ -1,6 +1,6 @@
 #include "toolbox/catalogue/document_catalogue.h"
 
-#include "shared/http.h"
+#include "toolbox/catalogue/catalogue_reply.h"
 #include "toolbox/catalogue/json_fields.h"
 
 #include <cstdlib>
@@ -54,9 +54,10 @@ void FillDocumentList(CContainerUI* list, const rapidjson::Value& items) {
 void LoadDocumentCatalogue(CContainerUI* list, const CatalogueContext& context, std::string folderId) {
     if (list == nullptr) return;
     list->RemoveAll();
-    const std::string body = HttpGetString(DocumentCatalogueUrl(context, folderId));
+    const std::string body = FetchCatalogueReply("document folder", DocumentCatalogueUrl(context, folderId));
     rapidjson::Document reply;
-    reply.Parse(body.c_str());
+    // Iteratively: no nesting depth in a reply can exhaust the window thread's stack.
+    reply.Parse<rapidjson::kParseIterativeFlag>(body.c_str());
     const rapidjson::Value* items = CatalogueEntries(reply);
     if (items == nullptr) return;
     FillDocumentList(list, *items);

@@ -20,9 +20,13 @@ enum DownloadCode : WPARAM {
 
 enum class DownloadKind { Package, Document };
 
+// Why a worker is to stop. A cancel by the user throws the partial file away; stopping for
+// the program's exit keeps a package's partial file for the next download to resume.
+enum class DownloadStop { None, Cancelled, Exiting };
+
 // Owned by its worker until the final code is posted, then by the window, which frees it.
-// The base holds the output file, which the shared write callback reaches.
-struct DownloadJob : TransferContext {
+// The window accepts only jobs the registry knows as alive (download_registry.h).
+struct DownloadJob {
     HWND window = nullptr;     // where the final code goes
     void* record = nullptr;    // the row's DuiSoft or DuiFile when the download started
     std::string controlName;   // finds the row again; the row may be gone by the end
@@ -33,9 +37,9 @@ struct DownloadJob : TransferContext {
     std::string directory;
     std::string targetPath;  // empty when the server's file name was refused
 
-    // Downloading until the row cancels it (NotDownloaded); the worker reads it at every
-    // block. It lives in the job, which outlives the worker, not in the row's record.
-    std::atomic<int32_t> state{Downloading};
+    // Read by the worker at every block and progress call; it lives in the job, which
+    // outlives the worker, not in the row's record.
+    std::atomic<DownloadStop> stop{DownloadStop::None};
     int lastPercent = -1;  // worker only: the last percentage posted
 };
 

@@ -1,92 +1,34 @@
 #include "toolbox/catalogue/download_workers.h"
 
-#include "shared/files.h"
-#include "shared/unique_handle.h"
+#include "shared/diagnostic_log.h"
 #include "toolbox/catalogue/download_registry.h"
-
-#include <cstdio>
-#include <mutex>
+#include "toolbox/catalogue/staged_transfer.h"
 
 namespace {
 
-constexpr long kMaxRedirects = 5;
-// With libcurl's 16 KB receive blocks and the C runtime's small file buffer, every block
-// costs a socket read and a file write, and each of those is a trip through Wine's server:
-// a 200 MB package then downloads at a quarter or less of the rate these sizes give
-// (scripts/bench-catalogue). 512 KB is the largest receive block libcurl takes.
-constexpr size_t kFileBufferBytes = 256 * 1024;
-constexpr long kReceiveBufferBytes = 512 * 1024;
 constexpr int kPostAttempts = 200;
 constexpr DWORD kPostRetryMilliseconds = 50;
 
-using TransferOptions = void (*)(CURL* easy, DownloadJob* job);
-
-// Two workers making the same missing folder at once would let the later one fail and
-// show the error box although the folder exists; one at a time, the later one finds it.
-bool MakeTargetDirectory(const std::string& directory) {
-    static std::mutex serialise;
-    std::lock_guard<std::mutex> hold(serialise);
-    return MakeDirectory(directory);
+// One line per download for support staff: what, where to, how it ended.
+void LogDownload(const DownloadJob& job, const TransferReport& report) {
+    std::string outcome = *report.refusal != '\0' ? report.refusal : DescribeTransfer(report.result, report.status);
+    if (job.stop.load() == DownloadStop::Cancelled) outcome += ", cancelled";
+    if (job.stop.load() == DownloadStop::Exiting) outcome += ", stopped for the program's exit";
+    if (report.resumedFrom > 0) outcome += ", continued from byte " + std::to_string(report.resumedFrom);
+    const char* result = report.complete ? "complete" : (report.partialKept ? "partial file kept" : "no file");
+    LogLine("%s download %s into %s: %s; %s", job.kind == DownloadKind::Package ? "package" : "document",
+            job.url.c_str(), job.targetPath.empty() ? "(nowhere)" : job.targetPath.c_str(), outcome.c_str(), result);
 }
 
-// The transfer of one job into its target file; true when libcurl reported no error and
-// the file was closed without one.
-bool RunTransfer(DownloadJob* job, TransferOptions setOptions) {
-    if (job->targetPath.empty()) return false;  // the server named no plain file
-    UniqueEasyHandle easy(curl_easy_init());
-    if (!easy) return false;
-    if (!MakeTargetDirectory(job->directory)) return false;
-    UniqueStdioFile file(std::fopen(job->targetPath.c_str(), "wb"));
-    if (!file) return false;
-    std::setvbuf(file.get(), nullptr, _IOFBF, kFileBufferBytes);
-    job->file = file.get();
-    setOptions(easy.get(), job);
-    ApplyTransferLimits(easy.get());
-    const CURLcode result = curl_easy_perform(easy.get());
-    job->file = nullptr;
-    easy.reset();
-    const bool closed = std::fclose(file.release()) == 0;
-    return result == CURLE_OK && closed;
-}
-
-void SetPackageOptions(CURL* easy, DownloadJob* job) {
-    curl_easy_setopt(easy, CURLOPT_URL, job->url.c_str());
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, CancellableWriteCallback);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, job);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(easy, CURLOPT_PROGRESSFUNCTION, PackageProgressCallback);
-    curl_easy_setopt(easy, CURLOPT_PROGRESSDATA, job);
-    curl_easy_setopt(easy, CURLOPT_USERAGENT, kDownloadUserAgent);
-    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
-}
-
-// Documents show no progress and do not follow redirects.
-void SetDocumentOptions(CURL* easy, DownloadJob* job) {
-    curl_easy_setopt(easy, CURLOPT_URL, job->url.c_str());
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, WriteFileCallback);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, static_cast<TransferContext*>(job));
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
-    curl_easy_setopt(easy, CURLOPT_USERAGENT, kDownloadUserAgent);
+void RunWorker(DownloadJob* job, WPARAM successCode, WPARAM failureCode) {
+    const TransferReport report = RunStagedTransfer(*job);
+    LogDownload(*job, report);
+    PostFinalCode(job, report.complete ? successCode : failureCode);
+    // The job may be gone now; the program's exit waits for this count.
+    WorkerEnded();
 }
 
 }  // namespace
-
-size_t CancellableWriteCallback(char* data, size_t size, size_t count, void* userdata) {
-    auto* job = static_cast<DownloadJob*>(userdata);
-    if (job->file == nullptr || job->state.load() == NotDownloaded) return 0;
-    return std::fwrite(data, size, count, job->file);
-}
-
-int PackageProgressCallback(void* userdata, double dltotal, double dlnow, double ultotal, double ulnow) {
-    auto* job = static_cast<DownloadJob*>(userdata);
-    if (dltotal > -0.1 && dltotal < 0.1) return 0;
-    const int percent = static_cast<int>(dlnow / dltotal * 100.0);
-    if (percent == job->lastPercent) return 0;
-    job->lastPercent = percent;
-    return ProgressCallback(userdata, dltotal, dlnow, ultotal, ulnow);
-}
 
 bool TryPostFinalCode(DownloadJob* job, WPARAM code) {
     // Without a window a post would land in this thread's own queue and be lost.
@@ -104,15 +46,11 @@ void PostFinalCode(DownloadJob* job, WPARAM code) {
 }
 
 DWORD WINAPI SoftwareDownloadWorker(LPVOID parameter) {
-    auto* job = static_cast<DownloadJob*>(parameter);
-    const bool downloaded = RunTransfer(job, SetPackageOptions);
-    PostFinalCode(job, downloaded ? kPackageDownloaded : kPackageFailed);
+    RunWorker(static_cast<DownloadJob*>(parameter), kPackageDownloaded, kPackageFailed);
     return 0;
 }
 
 DWORD WINAPI DocumentDownloadWorker(LPVOID parameter) {
-    auto* job = static_cast<DownloadJob*>(parameter);
-    const bool downloaded = RunTransfer(job, SetDocumentOptions);
-    PostFinalCode(job, downloaded ? kDocumentDownloaded : kDocumentFailed);
+    RunWorker(static_cast<DownloadJob*>(parameter), kDocumentDownloaded, kDocumentFailed);
     return 0;
 }

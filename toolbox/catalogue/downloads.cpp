@@ -1,9 +1,10 @@
 #include "toolbox/catalogue/downloads.h"
 
-#include "shared/file_names.h"
+#include "shared/diagnostic_log.h"
 #include "shared/files.h"
 #include "shared/process.h"
 #include "shared/unique_handle.h"
+#include "toolbox/catalogue/download_files.h"
 #include "toolbox/catalogue/download_registry.h"
 #include "toolbox/catalogue/download_workers.h"
 
@@ -12,7 +13,7 @@
 namespace {
 
 constexpr int kMaxPercent = 100;
-constexpr DWORD kLargestErrorPageBytes = 2000;
+constexpr long long kLargestErrorPageBytes = 2000;
 
 HWND WindowOf(CControlUI* control) {
     // The progress target is the main window; the row's own window stands in when none is set.
@@ -30,50 +31,42 @@ DownloadJob* NewJob(CControlUI* control, DownloadKind kind, void* record, const 
     job->url = url;
     job->directory = directory;
     // A refused name leaves no target: the worker writes nothing and reports a failure.
-    if (IsPlainFileName(fileName)) job->targetPath = directory + "\\" + fileName;
+    if (IsDownloadName(fileName)) {
+        job->targetPath = directory + "\\" + fileName;
+    } else {
+        LogLine("refused the server's file name \"%s\" for %s", fileName.c_str(), url.c_str());
+    }
     return job;
 }
 
 void StartWorker(DownloadJob* job, LPTHREAD_START_ROUTINE worker, WPARAM failureCode) {
+    RegisterJob(job);
+    WorkerStarting();
     UniqueKernelHandle thread(::CreateThread(nullptr, 0, worker, job, 0, nullptr));
+    if (thread) return;
+    WorkerEnded();
     // The row still gets its one final code. This is the window thread, whose own queue
     // would never drain while it waited, so there is a single attempt.
-    if (!thread && !TryPostFinalCode(job, failureCode)) ReleaseUndeliveredJob(job);
-}
-
-void RemoveIfPresent(const std::string& path) {
-    if (!path.empty() && FileExists(path)) std::remove(path.c_str());
-}
-
-// Size of the file, or -1 when it cannot be read.
-long long FileSizeOf(const std::string& path) {
-    UniqueFileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return -1;
-    DWORD high = 0;
-    const DWORD low = ::GetFileSize(file.get(), &high);
-    if (low == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR) return -1;
-    return (static_cast<long long>(high) << 32) | low;
+    if (!TryPostFinalCode(job, failureCode)) ReleaseUndeliveredJob(job);
 }
 
 void FinishPackage(CPaintManagerUI& paintManager, DownloadJob* job, bool downloaded) {
     --RunningDownloadCount();
-    // A cancelled job that a new download of the same row replaced leaves the row and the
-    // file to that newer download.
+    // A cancelled job that a new download of the same row replaced leaves the row to that
+    // newer download. The worker has already dealt with the files.
     if (UnregisterPackageJob(job)) {
         if (SkinSoftListControl* row = FindSoftwareRow(paintManager, job->controlName)) {
             row->GetSoft()->state = downloaded ? Downloaded : NotDownloaded;
             row->SetIsDownLoad(false);
             row->SetDownLoadSize(downloaded ? 0 : 1);
         }
-        if (!downloaded) RemoveIfPresent(job->targetPath);
     }
-    delete job;
+    ReleaseJob(job);
 }
 
 void FinishDocument(CPaintManagerUI& paintManager, DownloadJob* job, bool downloaded) {
     if (FileListControl* row = FindDocumentRow(paintManager, job->controlName)) row->SetIsDownLoad(false);
-    if (downloaded && !job->targetPath.empty() && FileExists(job->targetPath)) {
+    if (downloaded) {
         const long long size = FileSizeOf(job->targetPath);
         // A reply this small is taken as the server's error page, not a document.
         if (size >= 0 && size <= kLargestErrorPageBytes) {
@@ -81,15 +74,13 @@ void FinishDocument(CPaintManagerUI& paintManager, DownloadJob* job, bool downlo
         } else if (size > kLargestErrorPageBytes) {
             ShellOpen(job->targetPath);
         }
-    } else if (!downloaded) {
-        RemoveIfPresent(job->targetPath);
     }
-    delete job;
+    ReleaseJob(job);
 }
 
 void ShowPercent(CPaintManagerUI& paintManager, DownloadJob* job, WPARAM percent) {
     // Percentages still queued from a cancelled download would repaint an idle row.
-    if (job->kind != DownloadKind::Package || job->state.load() == NotDownloaded) return;
+    if (job->kind != DownloadKind::Package || job->stop.load() != DownloadStop::None) return;
     if (percent > kMaxPercent) return;
     if (SkinSoftListControl* row = FindSoftwareRow(paintManager, job->controlName)) {
         row->SetDownLoadSize(static_cast<int>(percent));
@@ -132,6 +123,9 @@ void CancelSoftwareDownload(SkinSoftListControl* control) {
 void StartDocumentDownload(FileListControl* control, const CatalogueContext& context) {
     if (control == nullptr || control->GetFile() == nullptr) return;
     DuiFile* item = control->GetFile();
+    // Keyed by the file, not the row: a folder shown anew has new rows for the same files.
+    const std::string target = DocumentDirectory(context) + "\\" + item->name;
+    if (IsDownloadName(item->name) && IsDocumentTargetBusy(target)) return;
     control->SetIsDownLoad(true);
     DownloadJob* job =
         NewJob(control, DownloadKind::Document, item, item->url, DocumentDirectory(context), item->name);
@@ -139,8 +133,9 @@ void StartDocumentDownload(FileListControl* control, const CatalogueContext& con
 }
 
 LRESULT OnDownloadMessage(CPaintManagerUI& paintManager, WPARAM code, LPARAM lParam) {
+    // Any program can post this message: only a pointer to a live job of this one is used.
+    if (!IsLiveJob(reinterpret_cast<const void*>(lParam))) return 0;
     auto* job = reinterpret_cast<DownloadJob*>(lParam);
-    if (job == nullptr) return 0;
     switch (code) {
     case kPackageDownloaded:
     case kPackageFailed:

@@ -9,7 +9,8 @@
 
 // The row goes to Downloading and a worker fetches its package into the package directory.
 void StartSoftwareDownload(SkinSoftListControl* control, const CatalogueContext& context);
-// The row goes back to NotDownloaded; the worker stops at its next block and posts 999.
+// The row goes back to NotDownloaded; the worker stops within a second, removes the
+// partial file and posts 999.
 void CancelSoftwareDownload(SkinSoftListControl* control);
 // The row shows that it downloads; a worker fetches the document into the document directory.
 void StartDocumentDownload(FileListControl* control, const CatalogueContext& context);

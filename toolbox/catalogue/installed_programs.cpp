@@ -1,6 +1,7 @@
 #include "toolbox/catalogue/installed_programs.h"
 
 #include "toolbox/catalogue/registry_key.h"
+#include "toolbox/catalogue/registry_text.h"
 
 namespace {
 
@@ -21,13 +22,30 @@ bool IsMicrosoftPublisher(const std::string& publisher) {
     return publisher == "Microsoft Corporation" || publisher == "Microsoft";
 }
 
+// On 32-bit Windows there is no 64-bit view: the flag is ignored there, and scanning the
+// same key twice would list every program twice.
+bool MachineHas64BitView() {
+#ifdef _WIN64
+    return true;
+#else
+    BOOL underWow64 = FALSE;
+    return ::IsWow64Process(::GetCurrentProcess(), &underWow64) && underWow64;
+#endif
+}
+
 }  // namespace
 
 InstalledProgramList::InstalledProgramList() {
-    // The 32-bit view is the one a 32-bit program sees; asking for it explicitly keeps
-    // the 64-bit test build on the same entries.
+    // Explicit views keep the 32-bit release and the 64-bit test build on the same entries.
+    Scan(MachineView32);
+    if (MachineHas64BitView()) Scan(MachineView64);
+    Scan(UserView);
+}
+
+void InstalledProgramList::Scan(RegistryView view) {
+    const RegistryPlace place = PlaceOfView(view);
     UniqueRegistryKey uninstall;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKeyPath, 0, KEY_READ | KEY_WOW64_32KEY, uninstall.put()) !=
+    if (::RegOpenKeyExA(place.root, kUninstallKeyPath, 0, KEY_READ | place.viewFlags, uninstall.put()) !=
         ERROR_SUCCESS) {
         return;
     }
@@ -51,6 +69,7 @@ InstalledProgramList::InstalledProgramList() {
         program.installLocationAgain = ReadValue(subkey.get(), "InstallLocation");
         program.uninstallString = ReadValue(subkey.get(), "UninstallString");
         program.subkeyPath = std::string(kUninstallKeyPath) + "\\" + name;
+        program.view = view;
 
         if (program.displayName.empty()) continue;
         if (name[0] == 'K' && name[1] == 'B') {

@@ -2,6 +2,8 @@
 // The programs that the registry's uninstall list names, as the software catalogue
 // matches them against its entries.
 
+#include "skin/catalogue_records.h"
+
 #include <string>
 #include <vector>
 
@@ -16,10 +18,12 @@ struct InstalledProgram {
     std::string uninstallString;
     std::string unused;
     std::string subkeyPath;  // uninstall path + "\" + subkey name
+    RegistryView view = MachineView32;  // where the uninstall entry was found
 };
 
-// Scans the uninstall list once, at construction. The key is opened for reading only:
-// the catalogue never changes it, and a read-only open also works without elevation.
+// Scans the uninstall lists once, at construction: HKEY_LOCAL_MACHINE's 32-bit view, its
+// 64-bit view, then HKEY_CURRENT_USER, in that order. The keys are opened for reading only:
+// the catalogue never changes them, and a read-only open also works without elevation.
 class InstalledProgramList {
 public:
     InstalledProgramList();
@@ -30,6 +34,8 @@ public:
     const std::vector<InstalledProgram>& UpdatePackages() const { return updatePackages_; }
 
 private:
+    void Scan(RegistryView view);
+
     std::vector<InstalledProgram> programs_;
     std::vector<InstalledProgram> updatePackages_;
 };

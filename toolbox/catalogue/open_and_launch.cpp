@@ -16,21 +16,21 @@ void OpenLocalFile(const std::string& path) {
     }
 }
 
-std::string InstalledProgramPath(const std::string& execName) {
+std::string InstalledProgramPath(const std::string& execName, RegistryView view) {
     const std::vector<std::string> pieces = SplitString(execName, ':');
     if (pieces.empty()) return std::string();
     // One piece reads the key's default value.
-    std::string path = ReadMachineRegistryText(pieces[0], pieces.size() >= 2 ? pieces[1] : std::string());
+    std::string path = ReadRegistryText(view, pieces[0], pieces.size() >= 2 ? pieces[1] : std::string());
     if (pieces.size() >= 3) path += pieces[2];
     return path;
 }
 
-void LaunchInstalledProgram(const DuiSoft& entry) {
+void LaunchInstalledProgram(const DuiSoft& entry, HWND owner) {
     if (entry.execName.empty()) return;
-    const std::string path = InstalledProgramPath(entry.execName);
+    const std::string path = InstalledProgramPath(entry.execName, static_cast<RegistryView>(entry.registryView));
     if (!path.empty() && FileExists(path)) {
         RunProgram(path);
     } else {
-        ::MessageBoxA(nullptr, kInstallPathMissingText, kInstallPathMissingCaption, MB_OK);
+        ::MessageBoxA(owner, kInstallPathMissingText, kInstallPathMissingCaption, MB_OK);
     }
 }

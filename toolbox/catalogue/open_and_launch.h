@@ -3,6 +3,8 @@
 
 #include "skin/catalogue_records.h"
 
+#include <windows.h>
+
 #include <string>
 
 inline constexpr char kInstallPathMissingText[] = "没有找到安装路径";
@@ -13,8 +15,9 @@ inline constexpr char kInstallPathMissingCaption[] = "警告";
 void OpenLocalFile(const std::string& path);
 
 // Starts the program that the entry's execName locates ("subkey", "subkey:value" or
-// "subkey:value:suffix" below HKEY_LOCAL_MACHINE); tells the user when it is not there.
-void LaunchInstalledProgram(const DuiSoft& entry);
+// "subkey:value:suffix", in the registry view where the program was found); tells the user
+// when it is not there, in a box owned by owner.
+void LaunchInstalledProgram(const DuiSoft& entry, HWND owner = nullptr);
 
-// The program path that execName locates, or empty; no piece gives no path.
-std::string InstalledProgramPath(const std::string& execName);
+// The program path that execName locates in that view, or empty; no piece gives no path.
+std::string InstalledProgramPath(const std::string& execName, RegistryView view);

@@ -9,6 +9,7 @@
 
 #include <rapidjson/document.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ struct SoftwareSurroundings {
     const CatalogueContext& context;
     const std::vector<InstalledProgram>& programs;
     const std::vector<std::string>& packageNames;
+    // Icon hosts that could not be reached during this load: not asked again until the next.
+    std::set<std::string>& unreachableIconHosts;
 };
 
 // The request of one load: base + "/F?tax=" + code + "&id=" + a rand() number.
@@ -26,9 +29,13 @@ std::string SoftwareCatalogueUrl(const CatalogueContext& context);
 DuiSoft* ParseSoftwareEntry(const rapidjson::Value& element);
 
 // Fetches the entry's icon into the package directory (reusing a cached copy of more
-// than 1000 bytes) and returns its path, or empty when there is none.
+// than 1000 bytes) and returns its path, or empty when there is none. An empty icon file
+// is removed; a host that fails to answer joins unreachableHosts and is skipped from then on.
 std::string FetchSoftwareIcon(const std::string& iconUrl, const std::string& entryName,
-                              const CatalogueContext& context);
+                              const CatalogueContext& context, std::set<std::string>& unreachableHosts);
+
+// "scheme://host:port" of a URL: what one unreachable server has in common.
+std::string UrlServerPart(const std::string& url);
 
 // The row control of element i: record, icon, state, and the name "rowIndex" + counter
 // (the counter is raised first).

@@ -7,12 +7,12 @@ namespace {
 
 constexpr std::string::size_type kLastMatchPosition = 10;
 
-// True when the version that oldVer locates ("subkey:value") is recorded and sorts
-// before the catalogue's version, byte by byte as unsigned bytes.
+// True when the version that oldVer locates ("subkey:value", in the view where the program
+// was found) is recorded and sorts before the catalogue's version, byte by byte as unsigned bytes.
 bool InstalledVersionIsOlder(const DuiSoft& entry) {
     const std::vector<std::string> locator = SplitString(entry.oldVer, ':');
     if (locator.size() < 2) return false;
-    const std::string installed = ReadMachineRegistryText(locator[0], locator[1]);
+    const std::string installed = ReadRegistryText(static_cast<RegistryView>(entry.registryView), locator[0], locator[1]);
     return !installed.empty() && installed.compare(entry.ver) < 0;
 }
 
@@ -37,6 +37,7 @@ void DecideSoftwareState(const std::vector<InstalledProgram>& programs, const st
         entry.uninstallString = program.uninstallString;
         entry.installLocation = program.installLocationAgain;
         entry.installedVersion = program.displayVersion;
+        entry.registryView = program.view;
         if (InstalledVersionIsOlder(entry)) entry.state = UpdateAvailable;
     }
 }

@@ -1,5 +1,6 @@
 """Response bodies that know their length and can send themselves whole or in pieces."""
 
+import hashlib
 import os
 import stat
 
@@ -12,10 +13,15 @@ _PERIOD = bytes((i * 31 + 7) & 0xFF for i in range(256))
 _PATTERN_BLOCK = memoryview(_PERIOD * (PATTERN_CHUNK // 256 + 1))
 
 
+# Each body carries a strong entity tag (without quotes) that changes with its bytes, so a
+# client resuming a download can tell the same file from a new one.
+
+
 class BytesBody:
     def __init__(self, data):
         self.data = bytes(data)
         self.length = len(self.data)
+        self.tag = hashlib.sha1(self.data).hexdigest()[:20]
 
     def chunks(self, limit=None, size=FILE_CHUNK):
         end = self.length if limit is None else min(limit, self.length)
@@ -26,15 +32,21 @@ class BytesBody:
     def send_all(self, sock):
         sock.sendall(self.data)
 
+    def slice(self, start, end):
+        return BytesBody(self.data[start:end])
+
 
 class FileBody:
-    def __init__(self, path, length):
+    def __init__(self, path, length, offset=0, tag=""):
         self.path = path
         self.length = length
+        self.offset = offset  # where the body starts inside the file
+        self.tag = tag
 
     def chunks(self, limit=None, size=FILE_CHUNK):
         remaining = self.length if limit is None else min(limit, self.length)
         with open(self.path, "rb") as source:
+            source.seek(self.offset)
             while remaining > 0:
                 block = source.read(min(size, remaining))
                 if not block:
@@ -47,12 +59,17 @@ class FileBody:
         if self.length == 0:
             return
         with open(self.path, "rb") as source:
-            sock.sendfile(source, 0, self.length)
+            sock.sendfile(source, self.offset, self.length)
+
+    def slice(self, start, end):
+        return FileBody(self.path, end - start, self.offset + start, self.tag)
 
 
 class PatternBody:
-    def __init__(self, length):
+    def __init__(self, length, offset=0):
         self.length = length
+        self.offset = offset  # position of the first byte in the endless pattern
+        self.tag = f"gen-{length}"
 
     def chunks(self, limit=None, size=PATTERN_CHUNK):
         end = self.length if limit is None else min(limit, self.length)
@@ -60,13 +77,16 @@ class PatternBody:
         offset = 0
         while offset < end:
             count = min(size, end - offset)
-            start = offset % 256
+            start = (self.offset + offset) % 256
             yield _PATTERN_BLOCK[start:start + count]
             offset += count
 
     def send_all(self, sock):
         for block in self.chunks():
             sock.sendall(block)
+
+    def slice(self, start, end):
+        return PatternBody(end - start, self.offset + start)
 
 
 def file_body(path):
@@ -77,4 +97,4 @@ def file_body(path):
         return None
     if not stat.S_ISREG(info.st_mode):
         return None
-    return FileBody(path, info.st_size)
+    return FileBody(path, info.st_size, tag=f"{info.st_size:x}-{info.st_mtime_ns:x}")

@@ -2,7 +2,7 @@
 
 from dataclasses import dataclass
 
-MODES = ("status", "nolength", "drop", "trickle", "stall", "redirect", "body")
+MODES = ("status", "nolength", "drop", "trickle", "stall", "redirect", "body", "norange")
 
 
 @dataclass

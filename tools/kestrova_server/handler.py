@@ -9,6 +9,7 @@ from .bodies import BytesBody, PatternBody
 from .content import content_name, guess_type
 from .delivery import Reply, deliver, send_headers, status_page
 from .namespaces import split_namespace
+from .ranges import offer_ranges
 from .request_body import read_request_body
 
 CONTROL_PREFIX = "/_ctl/"
@@ -62,7 +63,7 @@ class MakerRequestHandler(BaseHTTPRequestHandler):
         path = unquote(raw_rest, errors="replace")
         self.log_ns, self.log_path = ns or "-", path
         registry = self.server.registry
-        registry.record(ns, self.command, path, query)
+        registry.record(ns, self.command, path, query, self.headers.get("Range"))
         if self.command not in ("GET", "HEAD"):
             deliver(self, status_page(405, [("Allow", "GET, HEAD")]))
             return
@@ -79,7 +80,10 @@ class MakerRequestHandler(BaseHTTPRequestHandler):
         if location is not None:
             send_headers(self, 302, "text/plain; charset=utf-8", 0, [("Location", location)])
             return
-        deliver(self, self._reply(ns, path, dict(pairs)), fault)
+        reply = self._reply(ns, path, dict(pairs))
+        if fault is None or fault.mode != "norange":
+            reply = offer_ranges(reply, self.headers)
+        deliver(self, reply, fault)
 
     def _reply(self, ns, path, params):
         generated = _GENERATED.match(path)

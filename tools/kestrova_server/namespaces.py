@@ -36,8 +36,8 @@ class Registry:
         with self._lock:
             self._spaces.pop(ns, None)
 
-    def record(self, ns, method, path, query):
-        entry = {"method": method, "path": path, "query": query, "time": time.time()}
+    def record(self, ns, method, path, query, byte_range=None):
+        entry = {"method": method, "path": path, "query": query, "range": byte_range, "time": time.time()}
         with self._lock:
             self._space(ns).log.append(entry)
 

@@ -1,8 +1,7 @@
-"""publish_update: what lands in the content folder, what is refused, and that the server serves it."""
+"""publish_update: the tree it writes and what it refuses."""
 
 import base64
 import hashlib
-import http.client
 import json
 import os
 import subprocess
@@ -11,177 +10,154 @@ import tempfile
 import unittest
 from urllib.parse import urlsplit
 
-from cryptography.exceptions import InvalidSignature
 from cryptography.hazmat.primitives import hashes
 from cryptography.hazmat.primitives.asymmetric import ec, utils
 
-import publish_update
-from publish_update import SIGNED_HEADER, PublishError, check_public_keys, publish
+from kestrova_publish.catalogues import publish_catalogues
+from kestrova_publish.release import publish_release, republish
+from kestrova_publish.rules import PublishError
+from kestrova_publish.signing import SIGNED_HEADER, check_public_keys, keygen
 
-from .server_fixture import RunningServer, write_tree
+from .server_fixture import write_tree
 
-TOOLS = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-PUBLISH = os.path.join(TOOLS, "publish_update.py")
+PUBLISH = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "publish_update.py")
 CHINESE = "\u53d1\u7968\u52a9\u624b.dll"
-
-RELEASE = {
-    "Veltrin.exe": b"MZ" + os.urandom(200000),
-    "Morvane.exe": b"MZ" + os.urandom(5000),
-    CHINESE: "\u5f00\u7968".encode("utf-8") * 30,
-    "read me.txt": b"",
-}
+RELEASE = {"Veltrin.exe": b"MZ" + os.urandom(200000), CHINESE: "\u5f00\u7968".encode("utf-8") * 30, "read me.txt": b""}
+ICON = b"\x89PNG" + bytes(1200)
 
 
 class PublishTestCase(unittest.TestCase):
     def setUp(self):
         temp = tempfile.TemporaryDirectory()
         self.addCleanup(temp.cleanup)
-        self.temp = temp.name
-        self.release = os.path.join(temp.name, "release")
-        self.content = os.path.join(temp.name, "content")
-        os.makedirs(self.release)
+        self.temp, self.tree = temp.name, os.path.join(temp.name, "tree")
+        self.release, self.source = os.path.join(temp.name, "release"), os.path.join(temp.name, "source")
         write_tree(self.release, RELEASE)
+        self.key = os.path.join(temp.name, "maker.pem")
+        self.public_hex = keygen(self.key)
 
-    def run_cli(self, *extra, version="2.1.0", base_url="http://updates.example.com"):
-        return subprocess.run([sys.executable, PUBLISH, "--release", self.release, "--version", version,
-                               "--content", self.content, "--base-url", base_url, *extra],
-                              capture_output=True, timeout=20)
-
-    def content_file(self, *parts):
-        with open(os.path.join(self.content, *parts), "rb") as stored:
+    def stored(self, *parts):
+        with open(os.path.join(self.tree, *parts), "rb") as stored:
             return stored.read()
 
+    def write_source(self, software=None, documents=None, status=None, code="91500000TEST0001"):
+        entry = {"name": "Tool", "downname": "tool.exe", "iocn": "icons/tool.png", "url": "http://cdn.example/t.exe"}
+        write_tree(self.source, {
+            "icons/tool.png": ICON,
+            "docs/guide.pdf": b"%PDF",
+            "status.json": json.dumps(status or {"default": "1", code: "3"}).encode(),
+            "default/software.json": json.dumps(software or {"data": [entry]}).encode(),
+            "default/documents.json": json.dumps(documents or {"0": [
+                {"id": "7", "name": "guides", "type": 0, "url": ""},
+                {"id": "8", "name": "guide.pdf", "type": 1, "url": "docs/guide.pdf"}]}).encode(),
+            f"codes/{code}/software.json": b'{"data": []}',
+        })
 
-class PublishedSetTest(PublishTestCase):
-    def test_update_list_describes_the_copied_files(self):
-        entries = publish(self.release, "2.1.0", self.content, "http://updates.example.com:8080/")
-        raw = self.content_file("update.json")
-        self.assertIn(CHINESE.encode("utf-8"), raw)
-        self.assertEqual(json.loads(raw.decode("utf-8")), entries)
-        self.assertEqual([entry["name"] for entry in entries], ["Morvane.exe", "Veltrin.exe", "read me.txt", CHINESE])
-        base = "http://updates.example.com:8080/files/update/"
-        self.assertEqual([entry["url"] for entry in entries],
-                         [base + "Morvane.exe", base + "Veltrin.exe", base + "read%20me.txt",
-                          base + "%E5%8F%91%E7%A5%A8%E5%8A%A9%E6%89%8B.dll"])
+    def verify(self, version, listing):
+        signature = base64.b64decode(self.stored("update.sig"), validate=True)
+        der = utils.encode_dss_signature(int.from_bytes(signature[:32], "big"), int.from_bytes(signature[32:], "big"))
+        public = ec.EllipticCurvePublicKey.from_encoded_point(ec.SECP256R1(), b"\x04" + bytes.fromhex(self.public_hex))
+        public.verify(der, SIGNED_HEADER + version + b"\n" + listing, ec.ECDSA(hashes.SHA256()))
+
+
+class ReleaseTest(PublishTestCase):
+    def test_files_go_under_their_digest_and_the_three_routes_switch_together(self):
+        entries = publish_release(self.tree, self.release, "2.1.0", "http://h.example:8080/t/e2e", self.key)
+        self.assertEqual([entry["name"] for entry in entries], ["Veltrin.exe", "read me.txt", CHINESE])
         for entry in entries:
+            content = RELEASE[entry["name"]]
             with self.subTest(name=entry["name"]):
-                written = self.content_file("files", "update", entry["name"])
-                self.assertEqual(written, RELEASE[entry["name"]])
-                self.assertEqual(entry["id"], hashlib.md5(written).hexdigest())
-                self.assertEqual(entry["md5"], entry["id"])
-                self.assertEqual(set(entry), {"id", "name", "url", "md5"})
+                self.assertEqual(entry["id"], hashlib.md5(content).hexdigest())
+                self.assertEqual(entry["sha256"], hashlib.sha256(content).hexdigest())
+                path = urlsplit(entry["url"]).path
+                self.assertTrue(path.startswith(f"/t/e2e/files/{entry['sha256']}/"), path)
+                self.assertEqual(self.stored("files", entry["sha256"], entry["name"]), content)
+        listing = self.stored("update.json")
+        self.assertEqual(json.loads(listing), entries)
+        self.verify(b"2.1.0", listing)
+        first = os.readlink(os.path.join(self.tree, "current"))
 
-    def test_version_is_stored_byte_for_byte(self):
-        for version, stored in [("2.1.0", b"2.1.0"), ("3.0\r\n", b"3.0\r\n"), (b"\xd6\xd0 1", b"\xd6\xd0 1")]:
-            with self.subTest(version=version):
-                publish(self.release, version, self.content, "http://updates.example.com")
-                self.assertEqual(self.content_file("version.txt"), stored)
+        republish(self.tree, "2.1.0", "2.1.1", self.key)
+        self.assertNotEqual(os.readlink(os.path.join(self.tree, "current")), first)
+        self.assertEqual((self.stored("version.txt"), self.stored("update.json")), (b"2.1.1", listing))
+        self.verify(b"2.1.1", listing)
+        publish_release(self.tree, self.release, "2.1.2", "http://h")  # unsigned: no signature left behind
+        self.assertFalse(os.path.exists(os.path.join(self.tree, "update.sig")))
 
-    def test_files_path_sets_both_folder_and_url(self):
-        entries = publish(self.release, "1", self.content, "https://h.example", "/dl/v2/")
-        self.assertEqual(entries[0]["url"], "https://h.example/dl/v2/Morvane.exe")
-        self.assertEqual(self.content_file("dl", "v2", "Morvane.exe"), RELEASE["Morvane.exe"])
 
-    def test_command_line_output_is_served_by_the_server(self):
-        os.makedirs(self.content)
-        running = RunningServer(self.content)
-        self.addCleanup(running.close)
-        result = self.run_cli(version="5.0", base_url=f"http://127.0.0.1:{running.port}")
-        self.assertEqual(result.returncode, 0, result.stderr)
-        connection = http.client.HTTPConnection("127.0.0.1", running.port, timeout=10)
-        self.addCleanup(connection.close)
-
-        def fetch(path):
-            connection.request("GET", path)
-            response = connection.getresponse()
-            self.assertEqual(response.status, 200, path)
-            return response.read()
-
-        self.assertEqual(fetch("/V"), b"5.0")
-        entries = json.loads(fetch("/U"))
-        self.assertEqual(len(entries), len(RELEASE))
-        for entry in entries:
-            with self.subTest(name=entry["name"]):
-                self.assertEqual(hashlib.md5(fetch(urlsplit(entry["url"]).path)).hexdigest(), entry["md5"])
+class CataloguesTest(PublishTestCase):
+    def test_codes_get_their_own_files_and_relative_references_become_urls(self):
+        self.write_source()
+        self.assertEqual(publish_catalogues(self.tree, self.source, "http://h"), ["91500000TEST0001"])
+        software = json.loads(self.stored("catalogue", "_default", "software.json"))["data"][0]
+        self.assertEqual(software["iocn"], f"http://h/files/{hashlib.sha256(ICON).hexdigest()}/tool.png")
+        self.assertEqual(software["url"], "http://cdn.example/t.exe")
+        document = json.loads(self.stored("catalogue", "_default", "documents", "0.json"))["data"][1]
+        self.assertEqual(self.stored(*urlsplit(document["url"]).path[1:].split("/")), b"%PDF")
+        self.assertEqual(self.stored("catalogue", "91500000TEST0001", "software.json").strip(), b'{\n "data": []\n}')
+        self.assertEqual(self.stored("catalogue", "91500000TEST0001", "status.txt"), b"3")
+        self.assertEqual(self.stored("catalogue", "_default", "status.txt"), b"1")
 
 
 class RefusalTest(PublishTestCase):
-    def assert_nothing_written(self):
-        self.assertFalse(os.path.exists(os.path.join(self.content, "update.json")))
-        self.assertFalse(os.path.exists(os.path.join(self.content, "version.txt")))
+    """Each refusal names the problem, and what the clients see stays as it was."""
 
-    def test_subfolder_is_refused_by_the_command_line(self):
-        os.mkdir(os.path.join(self.release, "plugins"))
-        result = self.run_cli()
-        self.assertEqual(result.returncode, 2)
-        self.assertIn(b"plugins", result.stderr)
-        self.assertIn(b"subfolder", result.stderr)
-        self.assert_nothing_written()
-
-    def test_names_with_separators_are_refused(self):
-        for name in ("a:b.exe", "a\\b.exe"):
-            with self.subTest(name=name):
-                path = os.path.join(self.release, name)
-                write_tree(self.release, {name: b"x"})
-                with self.assertRaisesRegex(PublishError, "must not contain"):
-                    publish(self.release, "1", self.content, "http://h")
-                os.unlink(path)
-                self.assert_nothing_written()
-
-    def test_bad_arguments_are_refused(self):
-        cases = [
-            dict(version=""),
-            dict(base_url="ftp://h"),
-            dict(files_path="files/update"),
-            dict(files_path="/files/../up"),
-            dict(release=os.path.join(self.release, "absent")),
+    def test_refusals(self):
+        publish_release(self.tree, self.release, "1.0.9", "http://h", self.key)
+        entry = {"name": "Tool", "downname": "tool.exe", "iocn": "", "url": "http://h/t.exe"}
+        releases = [  # version, a file added to the release, key, expected message
+            ("1.0.10", None, self.key, "does not sort after the published '1.0.9'"),
+            ("1.0.9", None, self.key, "does not sort after"),
+            ("", None, None, "must not be empty"),
+            ("2.0 beta", None, None, "must not hold a space"),
+            ("2.0[1]", None, None, "must not hold a space, '\\[', '\\]' or '='"),
+            ("2.0\r\n", None, None, "line end"),
+            ("2.0", "a\x01b.dll", None, "control character"),
+            ("2.0", "a<b.dll", None, "control character or one of"),
+            ("2.0", "setup.", None, "ends in a dot or a space"),
+            ("2.0", "nul.txt", None, "device name"),
+            ("2.0", "COM0", None, "device name"),
+            ("2.0", "caf\u00e9\u0301.dll", None, "code page 936"),
+            ("2.0", "\u6dfa.dll", None, "byte 0x5C"),
+            ("2.0", None, PUBLISH, "cannot read the private key"),
         ]
-        for case in cases:
-            with self.subTest(case=case):
-                arguments = dict(release=self.release, version="1", base_url="http://h", files_path="/files/update")
-                arguments.update(case)
-                with self.assertRaises(PublishError):
-                    publish(arguments["release"], arguments["version"], self.content, arguments["base_url"],
-                            arguments["files_path"])
-                self.assert_nothing_written()
+        for version, extra, key, message in releases:
+            with self.subTest(version=version, extra=extra):
+                if extra:
+                    write_tree(self.release, {extra: b"x"})
+                with self.assertRaisesRegex(PublishError, message):
+                    publish_release(self.tree, self.release, version, "http://h", key)
+                if extra:
+                    os.unlink(os.path.join(self.release, extra))
+                self.assertEqual(self.stored("version.txt"), b"1.0.9")
+        publish_release(self.tree, self.release, "1.0.10", "http://h", self.key, force=True)
+        self.assertRaisesRegex(PublishError, "no release of version '3.0'", republish, self.tree, "3.0", "3.1")
 
+        catalogues = [  # the source's software.json, documents.json, status.json, expected message
+            ({"data": [dict(entry, downname="con.exe")]}, None, None, '"downname" \'con.exe\' is a Windows device'),
+            ({"data": [dict(entry, name="a:b")]}, None, None, '"name" \'a:b\' holds'),
+            ({"data": [dict(entry, iocn="../outside.png")]}, None, None, "neither an http URL nor a file"),
+            ({"rows": []}, None, None, '"data" is an array'),
+            (None, {"../0": []}, None, "a folder id is"),
+            (None, {"0": [{"id": "../x", "type": 10}]}, None, "a folder's \"id\""),
+            (None, None, {"default": "1", "bad code": "3"}, "'bad code' is not a taxpayer code"),
+        ]
+        for software, documents, status, message in catalogues:
+            with self.subTest(software=software, documents=documents, status=status):
+                self.write_source(software, documents, status)
+                with self.assertRaisesRegex(PublishError, message):
+                    publish_catalogues(self.tree, self.source, "http://h")
+                self.assertFalse(os.path.exists(os.path.join(self.tree, "catalogue")))
 
-class SignedSetTest(PublishTestCase):
-    def keygen(self):
-        path = os.path.join(self.temp, "maker.pem")
-        result = subprocess.run([sys.executable, PUBLISH, "keygen", "--out", path], capture_output=True, timeout=20)
-        self.assertEqual(result.returncode, 0, result.stderr)
-        return path, result.stdout.decode().strip()
-
-    def test_signature_verifies_with_the_public_key_and_a_changed_list_does_not(self):
-        key_path, public_hex = self.keygen()
-        public_key = ec.EllipticCurvePublicKey.from_encoded_point(ec.SECP256R1(), b"\x04" + bytes.fromhex(public_hex))
-        result = self.run_cli("--key", key_path, version="2.1.0")
-        self.assertEqual(result.returncode, 0, result.stderr)
-        listing = self.content_file("update.json")
-        signature = base64.b64decode(self.content_file("update.sig"), validate=True)
-        der = utils.encode_dss_signature(int.from_bytes(signature[:32], "big"), int.from_bytes(signature[32:], "big"))
-
-        def verify(version, body):
-            public_key.verify(der, SIGNED_HEADER + version + b"\n" + body, ec.ECDSA(hashes.SHA256()))
-
-        verify(b"2.1.0", listing)
-        for version, body in [(b"2.1.0", listing + b" "), (b"2.1.1", listing), (b"2.1.0", listing[1:])]:
-            self.assertRaises(InvalidSignature, verify, version, body)
-        for entry in json.loads(listing):
-            self.assertEqual(entry["sha256"], hashlib.sha256(RELEASE[entry["name"]]).hexdigest())
-        # Published again without the key: no SHA-256s, and the old signature is gone.
-        self.assertNotIn("sha256", publish(self.release, "2.1.1", self.content, "http://h")[0])
-        self.assertFalse(os.path.exists(os.path.join(self.content, "update.sig")))
-
-    def test_bad_keys_and_versions_are_refused(self):
-        key_path, public_hex = self.keygen()
-        for version, key in [("3.0\r\n", key_path), ("3.0\n1", key_path), ("3.0", PUBLISH), ("3.0", key_path + "x")]:
-            with self.subTest(version=version, key=key), self.assertRaises(PublishError):
-                publish(self.release, version, self.content, "http://h", key_file=key)
-        self.assertFalse(os.path.exists(os.path.join(self.content, "version.txt")))
-        self.assertRaisesRegex(PublishError, "exists already", publish_update.keygen, key_path)
-        check_public_keys(f"{public_hex},{public_hex.upper()}")
-        off_curve = public_hex[:-1] + ("1" if public_hex[-1] == "0" else "0")
-        for keys in [off_curve, public_hex[:-2], ",".join([public_hex] * 3)]:
+    def test_command_line_refuses_with_a_message_and_code_2(self):
+        os.mkdir(os.path.join(self.release, "plugins"))
+        # The form without a command, as scripts/test and scripts/demo call it.
+        result = subprocess.run([sys.executable, PUBLISH, "--release", self.release, "--version", "1", "--content",
+                                 self.tree, "--base-url", "ftp://h"], capture_output=True, timeout=20)
+        self.assertEqual(result.returncode, 2)
+        self.assertIn(b"the base URL is the programs' server address", result.stderr)
+        check_public_keys(f"{self.public_hex},{self.public_hex.upper()}")
+        off_curve = self.public_hex[:-1] + ("1" if self.public_hex[-1] == "0" else "0")
+        for keys in [off_curve, self.public_hex[:-2], ",".join([self.public_hex] * 3)]:
             self.assertRaises(PublishError, check_public_keys, keys)
+        self.assertRaisesRegex(PublishError, "exists already", keygen, self.key)

@@ -1,0 +1,139 @@
+// Morvane and Veltrin built for the address of Debian's nginx, which serves the tree the
+// publishing tool wrote through the repository's configuration. nginx_e2e.py publishes
+// the tree (names below), starts nginx and runs this program.
+#include "shared/logon_task.h"
+#include "tests/support/gui_driver.h"
+#include "tests/support/scheduled_task.h"
+#include "tests/toolbox/toolbox_fixture.h"
+#include "tests/updater/install_folder.h"
+#include "toolbox/startup.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+namespace {
+
+constexpr DWORD kLimit = 60000;
+// As nginx_e2e.py publishes them.
+constexpr char kVersion[] = "2.0.7";
+constexpr char kKnownCode[] = "91500000NGINX0001";
+// The package's bytes are those of the test program "stand_in.exe".
+constexpr char kPackageName[] = "KnownToolSetup.exe";
+// The options of the main window's band (client coordinates) and its first catalogue row.
+constexpr POINT kSoftwareOption{160, 60};
+constexpr POINT kFirstSoftwareRow{150, 150};
+
+std::string FromEnvironment(const char* name) { return std::getenv(name) != nullptr ? std::getenv(name) : ""; }
+std::string BuiltFile(const std::string& name) { return TestProgramDir() + "\\" + name; }
+
+// Lines of nginx's access log ("GET <path> <status> "<Range>" "<If-Range>"") naming path.
+std::vector<std::string> AccessLogLinesWith(const std::string& part) {
+    std::vector<std::string> lines;
+    std::istringstream log(ReadFileBytes(FromEnvironment("KESTROVA_NGINX_ACCESS_LOG")));
+    for (std::string line; std::getline(log, line);) {
+        if (line.find(part) != std::string::npos) lines.push_back(line);
+    }
+    return lines;
+}
+
+TEST(NginxUpdate, TheSignedReleaseInstalls) {
+    const std::string release = FromEnvironment("KESTROVA_NGINX_RELEASE");
+    ASSERT_FALSE(release.empty()) << "nginx_e2e.py runs this program and names the release it published";
+    InstallFolder install;
+    install.WriteSettings("1.0");
+    ASSERT_TRUE(::CopyFileA(BuiltFile("MorvaneNginx.exe").c_str(), install.Child("Morvane.exe").c_str(), FALSE));
+    for (const char* name : {"KestrovaSkin.dll", "upload.zip"}) {
+        ASSERT_TRUE(::CopyFileA(BuiltFile(name).c_str(), install.Child(name).c_str(), FALSE)) << name;
+    }
+
+    UniqueKernelHandle process = StartProgram(install.Child("Morvane.exe"));
+    ASSERT_TRUE(process);
+    EXPECT_EQ(WaitForExitCode(process.get(), kLimit), 0);
+    EXPECT_TRUE(install.WaitForStarts(1));
+    // The keyed variant installs nothing that the test key did not sign.
+    EXPECT_EQ(install.RecordedVersion(), kVersion);
+    for (const char* name : {"a.dll", "notes.txt"}) {
+        EXPECT_TRUE(ReadFileBytes(install.Child(name)) == ReadFileBytes(release + "\\" + name)) << name;
+    }
+    EXPECT_EQ(AccessLogLinesWith("GET /U.sig 200").size(), 1u);
+}
+
+// Veltrin for nginx as "Veltrin.exe" in a fresh installation folder, with a taxpayer code.
+class NginxToolbox : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(::FindWindowA("Veltrin", "Kestrova"), nullptr) << "another main program is running";
+        ASSERT_TRUE(::CopyFileA(BuiltFile("VeltrinNginx.exe").c_str(), install_.Child("Veltrin.exe").c_str(), FALSE));
+        for (const char* name : {"KestrovaSkin.dll", "skin.zip"}) {
+            ASSERT_TRUE(::CopyFileA(BuiltFile(name).c_str(), install_.Child(name).c_str(), FALSE)) << name;
+        }
+    }
+    void TearDown() override { RemoveScheduledTask(kLogonTaskName); }
+
+    // Starts the toolbox with the code and opens the software tab; returns its main window.
+    HWND OpenSoftwareTab(const char* taxCode) {
+        if (!code_.SetText(taxCode)) return nullptr;
+        process_ = StartProgram(install_.Child("Veltrin.exe"));
+        // Start-up is through once the announcement window, made after the main window, is hidden.
+        HWND main = nullptr;
+        WaitUntil(
+            [&] {
+                main = ::FindWindowA("Veltrin", "Kestrova");
+                const HWND announcement = ::FindWindowA("UIGGFrame", nullptr);
+                return main != nullptr && ::IsWindowVisible(main) && announcement != nullptr &&
+                       !::IsWindowVisible(announcement);
+            },
+            kLimit);
+        if (main != nullptr) ClickAt(main, kSoftwareOption);
+        return main;
+    }
+
+    std::string SoftFile(const std::string& name) const { return install_.Child("soft\\" + name); }
+
+    SavedRegistryValue run_{HKEY_LOCAL_MACHINE, kRunKey, kStartWithWindowsValue};
+    SavedRegistryValue code_{HKEY_LOCAL_MACHINE, kInvoicingAppPathsKey, kTaxCodeValue};
+    UniqueKernelHandle process_;
+    InstallFolder install_;  // first to go: it ends every program started from it
+};
+
+struct CatalogueCase {
+    const char* name;
+    const char* taxCode;
+    const char* icon;       // the icon of the one entry of the catalogue it gets
+    const char* otherIcon;  // that of the other catalogue
+};
+
+class NginxCatalogue : public NginxToolbox, public ::testing::WithParamInterface<CatalogueCase> {};
+
+// Loading a catalogue fetches the icon of each of its entries into "soft"; a click on the
+// entry downloads its package from its content-addressed file. Once the toolbox keeps an
+// unfinished package to resume it, this test lays the first half of one down under that
+// name first and expects nginx to answer the rest as a range: 206, "Range: bytes=<half>-"
+// and the file's ETag in "If-Range" (nginx_e2e.py checks that nginx answers those so).
+TEST_P(NginxCatalogue, TheCodeGetsItsOwnCatalogueOrTheDefault) {
+    const CatalogueCase& c = GetParam();
+    const HWND main = OpenSoftwareTab(c.taxCode);
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return PathExists(SoftFile(c.icon)); }, kLimit)) << c.icon;
+    EXPECT_FALSE(PathExists(SoftFile(c.otherIcon)));
+
+    const size_t requestsBefore = AccessLogLinesWith("/stand_in.exe ").size();
+    ClickAt(main, kFirstSoftwareRow);
+    const std::string package = ReadFileBytes(BuiltFile("stand_in.exe"));
+    EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(SoftFile(kPackageName)) == package; }, kLimit));
+    // nginx writes its log line once the reply is sent.
+    ASSERT_TRUE(WaitUntil([&] { return AccessLogLinesWith("/stand_in.exe ").size() == requestsBefore + 1; }));
+    const std::string request = AccessLogLinesWith("/stand_in.exe ").back();
+    EXPECT_NE(request.find(" 200 \"-\" \"-\""), std::string::npos) << request;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, NginxCatalogue,
+    ::testing::Values(CatalogueCase{"Known", kKnownCode, "KnownTool.png", "EveryoneTool.png"},
+                      CatalogueCase{"Unknown", "91500000UNKNOWN", "EveryoneTool.png", "KnownTool.png"}),
+    [](const ::testing::TestParamInfo<CatalogueCase>& info) { return std::string(info.param.name); });
+
+}  // namespace

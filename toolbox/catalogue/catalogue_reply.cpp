@@ -1,0 +1,13 @@
+#include "toolbox/catalogue/catalogue_reply.h"
+
+#include "shared/diagnostic_log.h"
+#include "shared/http.h"
+
+#include <utility>
+
+std::string FetchCatalogueReply(const char* what, const std::string& url) {
+    HttpReply reply = HttpFetch(url, ReplyLimits{kCatalogueReplyTotalSeconds, kCatalogueReplyMaxBytes});
+    LogLine("%s load from %s: %s, %lu bytes", what, url.c_str(), DescribeTransfer(reply.result, reply.status).c_str(),
+            static_cast<unsigned long>(reply.body.size()));
+    return std::move(reply.body);
+}

@@ -1,0 +1,255 @@
+#include "toolbox/catalogue/staged_transfer.h"
+
+#include "shared/files.h"
+#include "shared/unique_handle.h"
+#include "toolbox/catalogue/download_files.h"
+#include "toolbox/catalogue/download_registry.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <utility>
+
+namespace {
+
+constexpr long kMaxRedirects = 5;
+// With libcurl's 16 KB receive blocks and the C runtime's small file buffer, every block
+// costs a socket read and a file write, and each of those is a trip through Wine's server:
+// a 200 MB package then downloads at a quarter or less of the rate these sizes give
+// (scripts/bench-catalogue). 512 KB is the largest receive block libcurl takes.
+constexpr size_t kFileBufferBytes = 256 * 1024;
+constexpr long kReceiveBufferBytes = 512 * 1024;
+// A continuation the server cannot give (416, another file's bytes) starts over once.
+constexpr int kAttempts = 2;
+
+struct HeaderListFree {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using UniqueHeaderList = std::unique_ptr<curl_slist, HeaderListFree>;
+
+// The response being received; a redirect's headers give way to the next response's.
+struct ResponseHead {
+    long status = 0;
+    std::string etag;
+    long long rangeStart = -1;  // first byte of a 206, from Content-Range
+};
+
+enum class BodyRefused { No, ErrorPage, OtherBytes, LocalFile };
+
+struct Transfer {
+    Transfer(DownloadJob* job, DownloadFiles files, bool resumable)
+        : job(job), files(std::move(files)), resumable(resumable) {}
+
+    DownloadJob* job;
+    DownloadFiles files;
+    bool resumable;
+    long long offset = 0;  // bytes of the partial file this request continues
+    std::string sentTag;   // sent as If-Range; empty when starting afresh
+    ResponseHead head;
+    UniqueStdioFile file;
+    bool bodyStarted = false;
+    BodyRefused refused = BodyRefused::No;
+};
+
+bool IsSuccess(long status) { return status >= 200 && status < 300; }
+
+std::string Trimmed(const std::string& text) {
+    const size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return std::string();
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+// The value of a "Name: value" line when the name matches, letter case ignored.
+bool HeaderValue(const std::string& line, const char* name, std::string* value) {
+    const size_t length = std::strlen(name);
+    if (line.size() <= length || line[length] != ':' || _strnicmp(line.c_str(), name, length) != 0) return false;
+    *value = Trimmed(line.substr(length + 1));
+    return true;
+}
+
+size_t ReceiveHeader(char* data, size_t size, size_t count, void* userdata) {
+    auto* transfer = static_cast<Transfer*>(userdata);
+    const std::string line = Trimmed(std::string(data, size * count));
+    std::string value;
+    if (line.compare(0, 5, "HTTP/") == 0) {
+        transfer->head = ResponseHead{};
+        const size_t space = line.find(' ');
+        if (space != std::string::npos) transfer->head.status = std::strtol(line.c_str() + space + 1, nullptr, 10);
+    } else if (HeaderValue(line, "ETag", &value)) {
+        transfer->head.etag = value;
+    } else if (HeaderValue(line, "Content-Range", &value)) {
+        if (value.compare(0, 6, "bytes ") == 0 && std::isdigit(static_cast<unsigned char>(value[6]))) {
+            transfer->head.rangeStart = std::strtoll(value.c_str() + 6, nullptr, 10);
+        }
+    }
+    return size * count;
+}
+
+// At the first byte of the final response: where its bytes go, if anywhere.
+bool StartBody(Transfer& transfer) {
+    transfer.bodyStarted = true;
+    const ResponseHead& head = transfer.head;
+    if (head.status == 206) {
+        // Only the continuation asked for, of the bytes already kept, may be appended.
+        if (transfer.sentTag.empty() || head.rangeStart != transfer.offset ||
+            (!head.etag.empty() && head.etag != transfer.sentTag)) {
+            transfer.refused = BodyRefused::OtherBytes;
+            return false;
+        }
+        transfer.file.reset(std::fopen(transfer.files.partialPath.c_str(), "ab"));
+    } else if (IsSuccess(head.status)) {
+        // The whole file: what was kept goes, and the new bytes get their own validator
+        // before the first of them is written.
+        transfer.offset = 0;
+        DiscardPartial(transfer.files);
+        if (transfer.resumable && IsStrongTag(head.etag) &&
+            !SaveValidator(transfer.files, transfer.job->url, head.etag)) {
+            std::remove(transfer.files.validatorPath.c_str());
+        }
+        transfer.file.reset(std::fopen(transfer.files.partialPath.c_str(), "wb"));
+    } else {
+        transfer.refused = BodyRefused::ErrorPage;  // an error page is not the file asked for
+        return false;
+    }
+    if (!transfer.file) {
+        transfer.refused = BodyRefused::LocalFile;
+        return false;
+    }
+    std::setvbuf(transfer.file.get(), nullptr, _IOFBF, kFileBufferBytes);
+    return true;
+}
+
+// Two workers making the same missing folder at once would let the later one fail and
+// show the error box although the folder exists; one at a time, the later one finds it.
+bool MakeTargetDirectory(const std::string& directory) {
+    static std::mutex serialise;
+    std::lock_guard<std::mutex> hold(serialise);
+    return MakeDirectory(directory);
+}
+
+CURLcode Perform(Transfer& transfer, long* status) {
+    UniqueEasyHandle easy(curl_easy_init());
+    if (!easy) return CURLE_FAILED_INIT;
+    CURL* handle = easy.get();
+    curl_easy_setopt(handle, CURLOPT_URL, transfer.job->url.c_str());
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, CancellableWriteCallback);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, ReceiveHeader);
+    curl_easy_setopt(handle, CURLOPT_HEADERDATA, &transfer);
+    curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects);
+    // Documents do not follow redirects.
+    if (transfer.job->kind == DownloadKind::Package) curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(handle, CURLOPT_PROGRESSFUNCTION, DownloadProgressCallback);
+    curl_easy_setopt(handle, CURLOPT_PROGRESSDATA, &transfer);
+    curl_easy_setopt(handle, CURLOPT_USERAGENT, kDownloadUserAgent);
+    curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
+    UniqueHeaderList headers;
+    if (transfer.offset > 0) {
+        // A plain range, not libcurl's resume, which fails when the answer is the whole file.
+        curl_easy_setopt(handle, CURLOPT_RANGE, (std::to_string(transfer.offset) + "-").c_str());
+        headers.reset(curl_slist_append(nullptr, ("If-Range: " + transfer.sentTag).c_str()));
+        curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
+    }
+    ApplyTransferLimits(handle);
+    const CURLcode result = curl_easy_perform(handle);
+    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, status);
+    return result;
+}
+
+}  // namespace
+
+size_t CancellableWriteCallback(char* data, size_t size, size_t count, void* userdata) {
+    auto* transfer = static_cast<Transfer*>(userdata);
+    if (transfer->job->stop.load() != DownloadStop::None) return 0;
+    if (!transfer->bodyStarted && !StartBody(*transfer)) return 0;
+    if (!transfer->file) return 0;
+    const size_t written = std::fwrite(data, size, count, transfer->file.get());
+    if (written != count) transfer->refused = BodyRefused::LocalFile;
+    return written;
+}
+
+int DownloadProgressCallback(void* userdata, double dltotal, double dlnow, double, double) {
+    auto* transfer = static_cast<Transfer*>(userdata);
+    DownloadJob* job = transfer->job;
+    // Also called while no data flows, so a stop is seen within a second even then.
+    if (job->stop.load() != DownloadStop::None) return 1;
+    if (job->kind != DownloadKind::Package || (dltotal > -0.1 && dltotal < 0.1)) return 0;
+    // A continued file shows the whole of it: the bytes kept count as received.
+    const ResponseHead& head = transfer->head;
+    const double kept = head.status == 206 && head.rangeStart > 0 ? static_cast<double>(head.rangeStart) : 0.0;
+    const int percent = static_cast<int>((kept + dlnow) / (kept + dltotal) * 100.0);
+    // Only when the truncated value changes, so one download cannot flood the window's queue.
+    if (percent == job->lastPercent) return 0;
+    job->lastPercent = percent;
+    return ProgressCallback(job, kept + dltotal, kept + dlnow, 0, 0);
+}
+
+TransferReport RunStagedTransfer(DownloadJob& job) {
+    TransferReport report;
+    if (job.targetPath.empty()) {
+        report.refusal = "the server's file name was refused";
+        return report;
+    }
+    const DownloadFiles files = FilesOf(job.targetPath);
+    if (FileExists(files.finalPath) && FileSizeOf(files.finalPath) < 0) {
+        report.refusal = "a folder stands under the file's name";
+        return report;
+    }
+    if (!MakeTargetDirectory(job.directory)) {
+        report.refusal = "the folder could not be made";
+        return report;
+    }
+    if (!ClaimTarget(&job)) {
+        report.refusal = "stopped before it began";
+        return report;
+    }
+    const bool resumable = job.kind == DownloadKind::Package;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        Transfer transfer(&job, files, resumable);
+        if (resumable) {
+            const ResumePoint resume = FindResumePoint(files, job.url);
+            transfer.offset = resume.offset;
+            transfer.sentTag = resume.tag;
+        }
+        if (transfer.offset == 0) DiscardPartial(files);
+        report.result = Perform(transfer, &report.status);
+        report.resumedFrom = transfer.offset;  // 0 again when the server sent the whole file
+        const bool closed = !transfer.file || std::fclose(transfer.file.release()) == 0;
+
+        const DownloadStop stop = job.stop.load();
+        if (stop != DownloadStop::None) {
+            // The user's cancel throws the bytes away; the program's exit keeps a package's.
+            report.partialKept = stop == DownloadStop::Exiting && resumable && FileSizeOf(files.partialPath) > 0;
+            if (!report.partialKept) DiscardPartial(files);
+            break;
+        }
+        if (transfer.refused == BodyRefused::OtherBytes || (transfer.offset > 0 && report.status == 416)) {
+            DiscardPartial(files);
+            continue;
+        }
+        if (report.result == CURLE_OK && closed && transfer.refused == BodyRefused::No && IsSuccess(report.status)) {
+            // An empty body never reached the write callback: the file is empty.
+            if (!transfer.bodyStarted) {
+                UniqueStdioFile empty(std::fopen(files.partialPath.c_str(), "wb"));
+            }
+            report.complete = MoveIntoPlace(files.partialPath, files.finalPath);
+            if (report.complete) {
+                std::remove(files.validatorPath.c_str());
+            } else {
+                DiscardPartial(files);
+            }
+            break;
+        }
+        // Only a network failure keeps the bytes: not an error page, nor a file that could not be written.
+        const bool networkFailure = transfer.refused == BodyRefused::No && closed && report.status < 400;
+        report.partialKept = resumable && networkFailure && FileSizeOf(files.partialPath) > 0;
+        if (!report.partialKept) DiscardPartial(files);
+        break;
+    }
+    ReleaseTarget(&job);
+    return report;
+}

@@ -1,0 +1,1 @@
+"""The maker's publishing: a static tree that nginx or a CDN serves to the programs."""
