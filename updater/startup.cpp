@@ -5,6 +5,7 @@
 #include "shared/process.h"
 #include "shared/unique_handle.h"
 #include "updater/ini_file.h"
+#include "updater/installation.h"
 #include "updater/process_values.h"
 #include "updater/transfer_limits.h"
 #include "updater/version_rule.h"
@@ -75,6 +76,9 @@ bool CheckForUpdate() {
     EnableShutdownPrivilege();
     // Always, before any version check: a running main program would hold its files.
     if (TerminateProcessesByName()) LogLine("ended the running main program");
+    // Before anything else reads the installation: a crash during an installation left
+    // files of two versions.
+    RecoverInterruptedInstallation(values);
     curl_global_init(CURL_GLOBAL_ALL);
 
     const std::string localVersion = ReadLocalVersion(values.SettingsFile());
