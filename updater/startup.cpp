@@ -6,6 +6,7 @@
 #include "shared/proxy_transfer.h"
 #include "shared/unique_handle.h"
 #include "updater/ini_file.h"
+#include "updater/installation.h"
 #include "updater/process_values.h"
 #include "updater/transfer_limits.h"
 #include "updater/version_rule.h"
@@ -76,6 +77,9 @@ bool CheckForUpdate() {
     EnableShutdownPrivilege();
     // Always, before any version check: a running main program would hold its files.
     if (TerminateProcessesByName()) LogLine("ended the running main program");
+    // Before anything else reads the installation: a crash during an installation left
+    // files of two versions.
+    RecoverInterruptedInstallation(values);
     curl_global_init(CURL_GLOBAL_ALL);
     // Any process of the user may set the proxy: only an updater that checks the maker's
     // signature may let it carry the update.
