@@ -7,14 +7,12 @@
 #include "shared/proxy_settings.h"
 
 #include <atomic>
-#include <mutex>
 
 namespace {
 
 std::atomic<ProxyPolicy> g_policy{ProxyPolicy::UserSettings};
 std::atomic<ProxyCredentialPrompt> g_prompt{nullptr};
-std::mutex g_promptMutex;
-bool g_declined = false;                    // under g_promptMutex
+std::atomic<bool> g_declined{false};
 std::atomic<unsigned> g_credentialsEpoch{0};  // raised whenever the user stores new credentials
 thread_local unsigned t_epochSent = 0;
 
@@ -72,14 +70,17 @@ CURLcode PerformThroughProxy(CURL* easy, const std::string& url) {
 bool RenewProxyCredentials() {
     const ProxyCredentialPrompt prompt = g_prompt.load();
     if (prompt == nullptr) return false;
-    const std::lock_guard<std::mutex> one(g_promptMutex);
-    // Another transfer's prompt may have stored new ones while this one waited.
-    if (g_credentialsEpoch.load() != t_epochSent) return true;
-    if (g_declined) return false;
+    // Another transfer's prompt may have stored new ones since this one sent its own.
+    unsigned epoch = t_epochSent;
+    if (g_credentialsEpoch.load() != epoch) return true;
+    if (g_declined.load()) return false;
+    // No lock is held while the user answers: the prompt lets transfers that meet the 407
+    // at the same time share one question, and a window thread must never wait on a worker.
     if (!prompt()) {
         g_declined = true;
         return false;
     }
-    ++g_credentialsEpoch;
+    // One answer shared by several transfers raises the epoch once.
+    g_credentialsEpoch.compare_exchange_strong(epoch, epoch + 1);
     return true;
 }

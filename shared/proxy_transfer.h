@@ -32,11 +32,12 @@ void ApplyProxy(CURL* easy, const std::string& proxy);
 CURLcode PerformThroughProxy(CURL* easy, const std::string& url);
 
 // The program's way to ask the user for the proxy's credentials; true once new ones are
-// stored. Called on the thread of the transfer that met the proxy's 407. None by default.
+// stored. Called on the thread of the transfer that met the proxy's 407, possibly by several
+// at once: transfers asking together should share one question. None by default.
 using ProxyCredentialPrompt = bool (*)();
 void SetProxyCredentialPrompt(ProxyCredentialPrompt prompt);
 
 // After a 407 on this thread's last transfer: true when credentials newer than the ones it
-// sent are stored (asking the user, once for all transfers waiting at the same time), so
-// the request is worth one more try. False without a prompt, or once the user declined.
+// sent are stored (asking the user when needed), so the request is worth one more try.
+// False without a prompt, or once the user declined.
 bool RenewProxyCredentials();

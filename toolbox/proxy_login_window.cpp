@@ -129,13 +129,15 @@ namespace {
 constexpr UINT WM_ASKPROXYLOGIN = WM_APP + 71;
 constexpr char kPromptHostClass[] = "KestrovaProxyPromptHost";
 
-// One question at a time (the shared layer asks once for all waiting transfers).
+// One question shared by every transfer that meets the 407 while it is open.
 struct PromptExchange {
     std::mutex mutex;
     std::condition_variable answered;
     HWND host = nullptr;
     DWORD windowThread = 0;
-    bool waiting = false;
+    bool requested = false;  // a worker's question is posted and not yet answered
+    bool showing = false;    // the window is open on the window thread
+    unsigned answers = 0;    // raised with each answer
     bool answer = false;
 };
 PromptExchange g_exchange;
@@ -154,36 +156,50 @@ bool AskOnWindowThread() {
     return saved;
 }
 
-void Answer(bool answer) {
-    const std::lock_guard<std::mutex> hold(g_exchange.mutex);
+void Publish(std::unique_lock<std::mutex>& hold, bool answer) {
     g_exchange.answer = answer;
-    g_exchange.waiting = false;
+    g_exchange.requested = false;
+    ++g_exchange.answers;
+    hold.unlock();
     g_exchange.answered.notify_all();
+}
+
+// On the window thread, with the exchange locked: shows the window unless it is already
+// open further up this thread's stack (a transfer run from within its message loop),
+// which then gets no answer of its own.
+bool AnswerOnWindowThread(std::unique_lock<std::mutex>& hold) {
+    if (g_exchange.showing) return false;
+    g_exchange.showing = true;
+    hold.unlock();
+    const bool answer = AskOnWindowThread();
+    hold.lock();
+    g_exchange.showing = false;
+    Publish(hold, answer);
+    return answer;
 }
 
 LRESULT CALLBACK PromptHostProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_ASKPROXYLOGIN) {
-        Answer(AskOnWindowThread());
+        std::unique_lock<std::mutex> hold(g_exchange.mutex);
+        // The window thread may have answered meanwhile.
+        if (g_exchange.requested) AnswerOnWindowThread(hold);
         return 0;
     }
     return ::DefWindowProcA(window, message, wParam, lParam);
 }
 
 // The shared layer's prompt: on the window thread the window shows at once; a worker
-// asks the window thread by a posted message and waits for the answer.
+// asks the window thread by a posted message (once for all waiting) and waits for the answer.
 bool PromptForProxyLogin() {
     std::unique_lock<std::mutex> hold(g_exchange.mutex);
     if (g_exchange.host == nullptr) return false;
-    if (::GetCurrentThreadId() == g_exchange.windowThread) {
-        hold.unlock();
-        return AskOnWindowThread();
+    if (::GetCurrentThreadId() == g_exchange.windowThread) return AnswerOnWindowThread(hold);
+    const unsigned seen = g_exchange.answers;
+    if (!g_exchange.requested && !g_exchange.showing) {
+        if (!::PostMessageA(g_exchange.host, WM_ASKPROXYLOGIN, 0, 0)) return false;
+        g_exchange.requested = true;
     }
-    g_exchange.waiting = true;
-    if (!::PostMessageA(g_exchange.host, WM_ASKPROXYLOGIN, 0, 0)) {
-        g_exchange.waiting = false;
-        return false;
-    }
-    g_exchange.answered.wait(hold, [] { return !g_exchange.waiting; });
+    g_exchange.answered.wait(hold, [&] { return g_exchange.answers != seen; });
     return g_exchange.answer;
 }
 
@@ -214,5 +230,6 @@ void RemoveProxyLoginPrompt() {
         g_exchange.host = nullptr;
     }
     if (host != nullptr) ::DestroyWindow(host);
-    Answer(false);  // a worker still waiting hears no
+    std::unique_lock<std::mutex> hold(g_exchange.mutex);
+    Publish(hold, false);  // a worker still waiting hears no
 }

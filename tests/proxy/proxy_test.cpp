@@ -249,19 +249,19 @@ TEST_F(ProxyTest, TheToolboxAsksForTheLoginOnceAndTheLoadIsRetried) {
         ClickAtCentre(login, ok->GetPos());
         seen.clicked = true;
     });
-    // Two loads on workers meet the 407 together: one window asks for both.
-    std::atomic<int> finished{0};
+    // A load on a worker and one on the window thread meet the 407 together: one window
+    // asks for both, and neither thread waits for the other.
+    std::atomic<bool> workerDone{false};
     HttpReply replies[2];
-    std::thread workers[2];
-    for (int i = 0; i < 2; ++i) {
-        workers[i] = std::thread([&, i] {
-            replies[i] = HttpFetch(server.Url("/F?tax=" + std::to_string(i)), {20, 0});
-            ++finished;
-        });
-    }
-    EXPECT_TRUE(PumpMessagesUntil([&] { return finished == 2; }, 40000));
+    std::thread worker([&] {
+        replies[0] = HttpFetch(server.Url("/F?tax=0"), {20, 0});
+        workerDone = true;
+    });
+    EXPECT_TRUE(WaitUntil([] { return !TestProxyLog().empty(); }));
+    replies[1] = HttpFetch(server.Url("/F?tax=1"), {20, 0});
+    EXPECT_TRUE(PumpMessagesUntil([&] { return workerDone.load(); }, 20000));
+    worker.join();
     driver.join();
-    for (std::thread& worker : workers) worker.join();
     EXPECT_TRUE(seen.clicked);
     EXPECT_EQ(seen.owner, owner);
     EXPECT_TRUE(seen.ownerDisabled);
