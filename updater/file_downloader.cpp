@@ -1,6 +1,7 @@
 #include "updater/file_downloader.h"
 
 #include "shared/diagnostic_log.h"
+#include "shared/proxy_transfer.h"
 #include "updater/transfer_limits.h"
 #include "updater/update_worker.h"
 #include "updater/worker_gate.h"
@@ -84,7 +85,7 @@ bool FileDownloader::Download(const UpdateEntry& listed, const std::string& path
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &receiver_);
     curl_easy_setopt(easy, CURLOPT_PROGRESSDATA, &progress);
 
-    const CURLcode result = curl_easy_perform(easy);
+    const CURLcode result = PerformThroughProxy(easy, listed.url);
     long status = 0;
     long connections = 0;
     curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);

@@ -3,6 +3,7 @@
 #include "shared/diagnostic_log.h"
 #include "shared/http.h"
 #include "shared/process.h"
+#include "shared/proxy_transfer.h"
 #include "shared/unique_handle.h"
 #include "updater/ini_file.h"
 #include "updater/installation.h"
@@ -80,6 +81,11 @@ bool CheckForUpdate() {
     // files of two versions.
     RecoverInterruptedInstallation(values);
     curl_global_init(CURL_GLOBAL_ALL);
+    // Any process of the user may set the proxy: only an updater that checks the maker's
+    // signature may let it carry the update.
+    SetProxyPolicy(values.UpdateKeys.empty() ? ProxyPolicy::Direct : ProxyPolicy::UserSettings);
+    LogLine(values.UpdateKeys.empty() ? "no update key: every request goes directly"
+                                      : "requests follow the user's proxy settings");
 
     const std::string localVersion = ReadLocalVersion(values.SettingsFile());
     values.ServerVersion = FetchServerVersion(values.VersionUrl);
