@@ -1,17 +1,10 @@
 #include "shared/logon_task.h"
 
+#include "shared/text.h"
+
 #include <windows.h>
 
 namespace {
-
-std::wstring AnsiToWide(const std::string& ansi) {
-    if (ansi.empty()) return std::wstring();
-    const int units = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    if (units <= 0) return std::wstring();
-    std::wstring wide(static_cast<size_t>(units), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), units);
-    return wide;
-}
 
 // Text for element content or an attribute value: a folder may be named "R&D".
 std::wstring XmlEscaped(const std::wstring& text) {

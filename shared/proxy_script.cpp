@@ -19,14 +19,6 @@ struct GlobalFree {
 };
 using GlobalWideText = std::unique_ptr<wchar_t, GlobalFree>;
 
-std::wstring AnsiToWide(const std::string& text) {
-    const int units = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    if (units <= 0) return std::wstring();
-    std::wstring wide(static_cast<size_t>(units), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], units);
-    wide.resize(static_cast<size_t>(units) - 1);
-    return wide;
-}
 
 }  // namespace
 

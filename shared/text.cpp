@@ -2,14 +2,22 @@
 
 #include <windows.h>
 
-std::wstring Utf8ToWide(const std::string& utf8) {
-    const int units = ::MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
+namespace {
+
+std::wstring WideFrom(UINT codePage, const std::string& text) {
+    const int units = ::MultiByteToWideChar(codePage, 0, text.c_str(), -1, nullptr, 0);
     if (units <= 0) return std::wstring();
     std::wstring wide(static_cast<size_t>(units), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, wide.data(), units);
+    ::MultiByteToWideChar(codePage, 0, text.c_str(), -1, wide.data(), units);
     wide.resize(wide.find(L'\0'));
     return wide;
 }
+
+}  // namespace
+
+std::wstring Utf8ToWide(const std::string& utf8) { return WideFrom(CP_UTF8, utf8); }
+
+std::wstring AnsiToWide(const std::string& ansi) { return WideFrom(CP_ACP, ansi); }
 
 std::string WideToAnsi(const std::wstring& wide) {
     const int bytes = ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);

@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-// Reads the input up to its first NUL; invalid sequences become U+FFFD.
+// Both read the input up to its first NUL; invalid UTF-8 sequences become U+FFFD.
 std::wstring Utf8ToWide(const std::string& utf8);
+std::wstring AnsiToWide(const std::string& ansi);
 
 // Characters the ANSI code page cannot hold become its default character.
 std::string WideToAnsi(const std::wstring& wide);

@@ -15,6 +15,7 @@ TEST(TextConversion, ChineseUtf8BecomesCodePage936Bytes) {
     const std::string utf8 = "\xE4\xB8\xAD\xE6\x96\x87\xE8\xBD\xAF\xE4\xBB\xB6";
     EXPECT_EQ(WideToAnsi(Utf8ToWide(utf8)), "\xD6\xD0\xCE\xC4\xC8\xED\xBC\xFE");
     EXPECT_EQ(Utf8ToWide(utf8), L"\u4E2D\u6587\u8F6F\u4EF6");
+    EXPECT_EQ(AnsiToWide("\xD6\xD0\xCE\xC4\xC8\xED\xBC\xFE"), L"\u4E2D\u6587\u8F6F\u4EF6");
 }
 
 TEST(TextConversion, CharacterOutsideTheCodePageBecomesTheDefaultCharacter) {
@@ -24,6 +25,7 @@ TEST(TextConversion, CharacterOutsideTheCodePageBecomesTheDefaultCharacter) {
 
 TEST(TextConversion, EmptyStaysEmpty) {
     EXPECT_EQ(Utf8ToWide(""), L"");
+    EXPECT_EQ(AnsiToWide(""), L"");
     EXPECT_EQ(WideToAnsi(L""), "");
 }
 
