@@ -98,7 +98,7 @@ void PostDirectoryError(const std::string& path) {
 }
 
 void ApplyWorkerResults(const std::function<void(WPARAM, LPARAM)>& onDownloadCode) {
-    // One at a time, so that a box's own message loop, which runs this again, keeps the order.
+    // One at a time: what workers queue meanwhile is taken in the same pass.
     QueuedResult result;
     while (TakeFirst(&result)) {
         if (result.work) {

@@ -31,6 +31,6 @@ void PostDownloadCode(DownloadJob* job, WPARAM code);
 void PostDirectoryError(const std::string& path);
 
 // On WM_WORKERRESULTS: applies everything queued, oldest first; download codes go to
-// onDownloadCode (the window's OnDownloadMessage). A modal box shown by one item lets the
-// items behind it run, still in order.
+// onDownloadCode (the window's OnDownloadMessage). Items behind a modal box that one item
+// shows wait for it to close, so the order holds; the window still answers meanwhile.
 void ApplyWorkerResults(const std::function<void(WPARAM, LPARAM)>& onDownloadCode);
