@@ -22,8 +22,7 @@ void RequestStatus(const std::string& url) {
                                       [] { return BackgroundWorkStopping(); });
     LogLine("status request %s: %s, %lu bytes", url.c_str(), DescribeTransfer(reply.result, reply.status).c_str(),
             static_cast<unsigned long>(reply.body.size()));
-    const std::string body = reply.body;
-    PostWindowWork([body] { ApplyStatusReply(body); });
+    PostWindowWork([body = reply.body] { ApplyStatusReply(body); });
     g_requestRunning = false;
 }
 
