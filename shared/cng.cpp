@@ -1,7 +1,6 @@
 #include "shared/cng.h"
 
-#include <cstdio>
-#include <vector>
+#include "shared/files.h"
 
 CngHasher::CngHasher(LPCWSTR algorithm) {
     failed_ = !CngSucceeded(::BCryptOpenAlgorithmProvider(algorithm_.put(), algorithm, nullptr, 0)) ||
@@ -31,16 +30,8 @@ std::optional<std::string> CngHasher::Finish() {
 }
 
 std::optional<std::string> HashFile(const std::string& path, LPCWSTR algorithm) {
-    UniqueStdioFile file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        std::fprintf(stderr, "fopen %s failed\n", path.c_str());
-        return std::nullopt;
-    }
     CngHasher hasher(algorithm);
-    std::vector<unsigned char> block(1 << 16);
-    size_t got;
-    while ((got = std::fread(block.data(), 1, block.size(), file.get())) > 0) hasher.Add(block.data(), got);
-    if (std::ferror(file.get())) return std::nullopt;
+    if (!ReadFileInBlocks(path, [&](const char* data, size_t size) { hasher.Add(data, size); })) return std::nullopt;
     return hasher.Finish();
 }
 

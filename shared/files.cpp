@@ -5,7 +5,9 @@
 
 #include <direct.h>
 
+#include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -113,4 +115,17 @@ void ListFiles(const std::string& dir, std::vector<std::string>& paths, std::vec
         paths.push_back(dir + "\\" + entry.name);
         names.push_back(entry.name);
     } while (::_findnext(search.get(), &entry) == 0);
+}
+
+bool ReadFileInBlocks(const std::string& path, const std::function<void(const char*, size_t)>& consume) {
+    UniqueStdioFile file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        std::fprintf(stderr, "fopen %s failed\n", path.c_str());
+        return false;
+    }
+    // Large reads go straight into the buffer, one system call each.
+    std::vector<char> block(1 << 20);
+    size_t got;
+    while ((got = std::fread(block.data(), 1, block.size(), file.get())) > 0) consume(block.data(), got);
+    return std::ferror(file.get()) == 0;
 }

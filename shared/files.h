@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,3 +39,7 @@ bool MoveIntoPlace(const std::string& completePath, const std::string& finalPath
 
 // Appends the full path and the bare name of every file (not directory) in dir.
 void ListFiles(const std::string& dir, std::vector<std::string>& paths, std::vector<std::string>& names);
+
+// Hands the whole file to consume in large blocks, in order. False when it cannot be
+// opened (with the line "fopen <path> failed" on the standard error stream) or read.
+bool ReadFileInBlocks(const std::string& path, const std::function<void(const char*, size_t)>& consume);

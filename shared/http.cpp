@@ -1,6 +1,7 @@
 #include "shared/http.h"
 
 #include "shared/files.h"
+#include "shared/proxy_transfer.h"
 #include "shared/unique_handle.h"
 
 #include <atomic>
@@ -100,7 +101,7 @@ std::string HttpGetString(const std::string& url) {
     curl_easy_setopt(easy.get(), CURLOPT_VERBOSE, 1L);
     curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &body);
     ApplyTransferLimits(easy.get());
-    const CURLcode result = curl_easy_perform(easy.get());
+    const CURLcode result = PerformThroughProxy(easy.get(), url);
     if (result != CURLE_OK) std::fprintf(stderr, "curl_easy_perform() failed: %s\n", curl_easy_strerror(result));
     return body;
 }
@@ -123,9 +124,14 @@ HttpReply HttpFetch(const std::string& url, const ReplyLimits& limits, const Tra
     ApplyTransferLimits(easy.get());
     ApplyReplyLimits(easy.get(), limits, stop);
     curl_easy_setopt(easy.get(), CURLOPT_VERBOSE, 1L);
-    reply.result = curl_easy_perform(easy.get());
-    if (reply.result != CURLE_OK) std::fprintf(stderr, "curl_easy_perform() failed: %s\n", curl_easy_strerror(reply.result));
+    reply.result = PerformThroughProxy(easy.get(), url);
     curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &reply.status);
+    if (reply.status == kProxyAuthenticationRequired && RenewProxyCredentials()) {
+        body.text.clear();
+        reply.result = PerformThroughProxy(easy.get(), url);
+        curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &reply.status);
+    }
+    if (reply.result != CURLE_OK) std::fprintf(stderr, "curl_easy_perform() failed: %s\n", curl_easy_strerror(reply.result));
     if (reply.result == CURLE_OK) reply.body = std::move(body.text);
     return reply;
 }
@@ -152,10 +158,16 @@ bool HttpDownloadIfMissing(const std::string& url, const std::string& path, CURL
     curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &target);
     ApplyTransferLimits(easy.get());
     ApplyReplyLimits(easy.get(), limits, stop);
-    const CURLcode result = curl_easy_perform(easy.get());
-    outcome = result;
+    CURLcode result = PerformThroughProxy(easy.get(), url);
     long status = 0;
     curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
+    if (status == kProxyAuthenticationRequired && RenewProxyCredentials() && std::fflush(file.get()) == 0 &&
+        std::fseek(file.get(), 0, SEEK_SET) == 0 && _chsize_s(_fileno(file.get()), 0) == 0) {
+        target.written = 0;
+        result = PerformThroughProxy(easy.get(), url);
+        curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
+    }
+    outcome = result;
     easy.reset();
     const bool closed = std::fclose(file.release()) == 0;
     if (result == CURLE_OK && status < 400 && closed && MoveIntoPlace(staging, path)) return true;

@@ -1,7 +1,30 @@
 #pragma once
 
+#include "shared/cng.h"
+
+#include <cstdint>
 #include <optional>
 #include <string>
+
+// SHA-256 computed from pieces: on the processor's SHA extensions where it has them,
+// else through CNG.
+class Sha256Hasher {
+public:
+    Sha256Hasher();
+    void Add(const void* data, size_t size);
+    // The raw 32 bytes; nothing when CNG failed.
+    std::optional<std::string> Finish();
+
+private:
+    void AddBlocks(const unsigned char* blocks, size_t count);
+
+    bool onExtensions_;
+    std::optional<CngHasher> cng_;
+    uint32_t state_[8];
+    unsigned char pending_[64];
+    size_t pendingBytes_ = 0;
+    uint64_t totalBytes_ = 0;
+};
 
 // SHA-256 of the whole file as 64 lowercase hexadecimal digits; nothing when it cannot be read.
 std::optional<std::string> FileSha256(const std::string& path);

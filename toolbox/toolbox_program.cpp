@@ -7,6 +7,7 @@
 #include "toolbox/catalogue/download_registry.h"
 #include "toolbox/logon_task_registration.h"
 #include "toolbox/main_window.h"
+#include "toolbox/proxy_login_window.h"
 #include "toolbox/startup.h"
 #include "toolbox/status_timer.h"
 #include "toolbox/toolbox_values.h"
@@ -78,13 +79,18 @@ int RunToolbox(HINSTANCE instance) {
     if (!ole.ok()) return 0;
     CurlSession curl;
 
-    if (Veltrin::CreateMain() == nullptr) return 0;
+    InstallProxyLoginPrompt();
+    if (Veltrin::CreateMain() == nullptr) {
+        RemoveProxyLoginPrompt();
+        return 0;
+    }
     GG::CreateHidden();
     const UINT_PTR timer = StartStatusTimer();
 
     CPaintManagerUI::MessageLoop();
 
     if (timer != 0) ::KillTimer(nullptr, timer);
+    RemoveProxyLoginPrompt();
     // Loads, icons and status requests stop while the downloads do. Stopped downloads keep
     // their partial files under their own names, never a final one.
     StopBackgroundWork();

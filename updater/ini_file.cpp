@@ -94,8 +94,9 @@ int IniFile::Save(const std::string& path) const {
         for (const auto& [key, value] : keys) std::fprintf(file.get(), "%s=%s\n", key.c_str(), value.c_str());
     }
     // A version that never reached the disk must not be reported as recorded.
-    const bool writeFailed = std::ferror(file.get()) != 0;
-    return std::fclose(file.release()) == 0 && !writeFailed ? 1 : -1;
+    const bool written = std::fflush(file.get()) == 0 && std::ferror(file.get()) == 0 &&
+                         ::FlushFileBuffers(reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(file.get()))));
+    return std::fclose(file.release()) == 0 && written ? 1 : -1;
 }
 
 void IniFile::Dump() const {

@@ -18,7 +18,8 @@ public:
     // Empty when the section or the key is absent.
     std::string GetValue(const std::string& section, const std::string& key) const;
     void SetValue(const std::string& section, const std::string& key, const std::string& value);
-    // 1 when written, -1 when the file cannot be opened for writing.
+    // 1 when written and flushed to the disk, -1 when the file cannot be opened for
+    // writing or the write fails.
     int Save(const std::string& path) const;
     void Dump() const;
 

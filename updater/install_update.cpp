@@ -1,16 +1,16 @@
 #include "updater/install_update.h"
 
 #include "shared/diagnostic_log.h"
-#include "shared/files.h"
-#include "shared/folder_copier.h"
 #include "shared/process.h"
 #include "shared/unique_handle.h"
-#include "updater/ini_file.h"
+#include "updater/installation.h"
 #include "updater/process_values.h"
 
 #include <tlhelp32.h>
 
 #include <cstring>
+#include <mutex>
+#include <utility>
 
 bool IsMainProgramProcess(DWORD processId) {
     UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -34,33 +34,43 @@ void EndMainWindowOwner() {
     if (process && ::TerminateProcess(process.get(), 4)) LogLine("ended the main program (process %lu)", owner);
 }
 
-bool InstallDownloadedFiles() {
+namespace {
+
+std::mutex verifiedMutex;
+std::optional<std::vector<std::string>> verifiedFiles;
+
+}  // namespace
+
+void SetVerifiedUpdate(std::optional<std::vector<std::string>> names) {
+    std::lock_guard<std::mutex> lock(verifiedMutex);
+    verifiedFiles = std::move(names);
+}
+
+std::optional<std::vector<std::string>> TakeVerifiedUpdate() {
+    std::lock_guard<std::mutex> lock(verifiedMutex);
+    return std::exchange(verifiedFiles, std::nullopt);
+}
+
+bool InstallDownloadedFiles(const std::optional<std::vector<std::string>>& files) {
     EndMainWindowOwner();
 
     const UpdaterValues& values = Updater();
-    const std::string tempDir = values.TempDirectory();
-    FolderCopier copier;
-    const bool copied = copier.Copy(tempDir, values.InstallDir);
-    if (copied) {
-        LogLine("installed the downloaded files (the replaced ones kept with the suffix \"bak\")");
-        IniFile settings;
-        settings.Load(values.SettingsFile());
-        settings.SetValue("Soft", "Ver", values.ServerVersion);
-        settings.Dump();
-        const bool saved = settings.Save(values.SettingsFile()) == 1;
-        LogLine(saved ? "recorded version \"%s\" in sys.ini" : "could not record version \"%s\" in sys.ini",
-                values.ServerVersion.c_str());
+    bool installed = false;
+    if (!files) {
+        LogLine("update abandoned: nothing was downloaded to install");
+    } else if ((installed = InstallFiles(values, *files))) {
+        LogLine("installed version \"%s\"", values.ServerVersion.c_str());
     } else {
-        LogLine("update abandoned: copying the downloaded files failed, the installed ones were restored");
+        LogLine("update abandoned: the installation failed, the installed files were restored");
     }
-    // Also after a failed copy (rolled back by the copier): the update is abandoned and
-    // the main program, ended at start-up, must not stay closed.
+    // Also after a failed installation (rolled back): the update is abandoned and the
+    // main program, ended at start-up, must not stay closed.
     LogLine(RunProgram(values.MainProgram()) ? "started the main program" : "could not start the main program");
-    RemoveTree(tempDir.c_str());
-    return copied;
+    RemoveTemporaryDirectory(values);
+    return installed;
 }
 
 void InstallUpdate() {
-    InstallDownloadedFiles();
+    InstallDownloadedFiles(TakeVerifiedUpdate());
     ::PostQuitMessage(0);
 }

@@ -1,8 +1,13 @@
 #pragma once
-// The last step of an update, on the window thread once every file is verified: the
-// downloaded files replace the installed ones and the main program starts again.
+// The last step of an update, once every file is verified (on the window thread, or on
+// the program's own when the update needed no window): the downloaded files replace the
+// installed ones and the main program starts again.
 
 #include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
 
 // The title of the main program's main window.
 inline constexpr char kMainWindowTitle[] = "Kestrova";
@@ -15,10 +20,17 @@ bool IsMainProgramProcess(DWORD processId);
 // title. Does not wait for the end.
 void EndMainWindowOwner();
 
-// Ends the main program, copies the temporary directory over the installation, records
-// the server's version when the copy succeeded, starts the main program, deletes the
-// temporary directory. True when the copy succeeded.
-bool InstallDownloadedFiles();
+// The files the worker verified into the temporary directory, in list order, handed to
+// the window thread with UPDATE_FINISHED; nothing when there is nothing to install (an
+// empty or unreadable list, or entries skipped). Safe from any thread.
+void SetVerifiedUpdate(std::optional<std::vector<std::string>> names);
+std::optional<std::vector<std::string>> TakeVerifiedUpdate();
 
-// InstallDownloadedFiles, then a quit request for the window thread's loop.
+// Ends the main program, moves the verified files into the installation and records the
+// server's version (an empty list of files only records it), starts the main program and
+// deletes the temporary directory. Without files the version stays. True when installed.
+bool InstallDownloadedFiles(const std::optional<std::vector<std::string>>& files);
+
+// InstallDownloadedFiles with what the worker verified, then a quit request for the
+// window thread's loop.
 void InstallUpdate();

@@ -3,8 +3,10 @@
 #include "shared/diagnostic_log.h"
 #include "shared/http.h"
 #include "shared/process.h"
+#include "shared/proxy_transfer.h"
 #include "shared/unique_handle.h"
 #include "updater/ini_file.h"
+#include "updater/installation.h"
 #include "updater/process_values.h"
 #include "updater/transfer_limits.h"
 #include "updater/version_rule.h"
@@ -75,7 +77,15 @@ bool CheckForUpdate() {
     EnableShutdownPrivilege();
     // Always, before any version check: a running main program would hold its files.
     if (TerminateProcessesByName()) LogLine("ended the running main program");
+    // Before anything else reads the installation: a crash during an installation left
+    // files of two versions.
+    RecoverInterruptedInstallation(values);
     curl_global_init(CURL_GLOBAL_ALL);
+    // Any process of the user may set the proxy: only an updater that checks the maker's
+    // signature may let it carry the update.
+    SetProxyPolicy(values.UpdateKeys.empty() ? ProxyPolicy::Direct : ProxyPolicy::UserSettings);
+    LogLine(values.UpdateKeys.empty() ? "no update key: every request goes directly"
+                                      : "requests follow the user's proxy settings");
 
     const std::string localVersion = ReadLocalVersion(values.SettingsFile());
     values.ServerVersion = FetchServerVersion(values.VersionUrl);

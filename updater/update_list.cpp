@@ -1,7 +1,6 @@
 #include "updater/update_list.h"
 
 #include "shared/diagnostic_log.h"
-#include "shared/files.h"
 #include "shared/text.h"
 #include "updater/transfer_limits.h"
 
@@ -35,15 +34,12 @@ std::vector<UpdateEntry> ParseUpdateList(const std::string& ansiText) {
     return entries;
 }
 
-std::vector<UpdateEntry> FetchUpdateList(const std::string& url, const std::string& tempDirectory,
-                                         std::string* receivedBody) {
+std::vector<UpdateEntry> FetchUpdateList(const std::string& url, std::string* receivedBody) {
     const HttpReply reply = HttpFetch(url, UpdaterLimits().listReply);
     // An error page is no list: it gives no entries, like a list that did not arrive.
     const std::string body = reply.Succeeded() ? reply.body : std::string();
     if (receivedBody != nullptr) *receivedBody = body;
     const std::string text = WideToAnsi(Utf8ToWide(body));
-    // Leftovers of an abandoned run must not mix with this run's files.
-    RemoveTree(tempDirectory.c_str());
     std::vector<UpdateEntry> entries = ParseUpdateList(text);
     LogLine("update list: %s, %zu bytes, %zu entries", DescribeTransfer(reply.result, reply.status).c_str(),
             reply.body.size(), entries.size());

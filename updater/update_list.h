@@ -21,8 +21,6 @@ struct UpdateEntry : TransferContext {
 // string, give empty fields, so such an entry fails when it is fetched.
 std::vector<UpdateEntry> ParseUpdateList(const std::string& ansiText);
 
-// Fetches and parses the list, and deletes the update's temporary directory before
-// looking at the result, whatever it is. receivedBody, when given, gets the reply's bytes
-// as they arrived, which is what a signature covers.
-std::vector<UpdateEntry> FetchUpdateList(const std::string& url, const std::string& tempDirectory,
-                                         std::string* receivedBody = nullptr);
+// Fetches and parses the list. receivedBody, when given, gets the reply's bytes as they
+// arrived, which is what a signature covers.
+std::vector<UpdateEntry> FetchUpdateList(const std::string& url, std::string* receivedBody = nullptr);

@@ -6,6 +6,7 @@
 #include "updater/install_update.h"
 #include "updater/process_values.h"
 #include "updater/update_worker.h"
+#include "updater/worker_gate.h"
 
 #include <objbase.h>
 
@@ -40,7 +41,7 @@ void Morvane::InitWindow() {
     }
     statusLabel_ = m_paintManager.FindControl("filename");
     if (statusLabel_ != nullptr) statusLabel_->SetText("系统更新中......");
-    StartUpdateWorker();
+    UpdateWindowReady();
 }
 
 LRESULT Morvane::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM, bool& handled) {
@@ -95,13 +96,15 @@ Morvane* OpenUpdateWindow() {
 }
 
 void RunUpdateWindow(HINSTANCE instance) {
+    // The update downloads while the window is built.
+    StartUpdateWorkerBeforeWindow();
     CPaintManagerUI::SetInstance(instance);
     CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath());
     CPaintManagerUI::SetResourceZip("upload.zip", false);
 
     ComApartment com;
-    if (!com.Ready()) return;
-    if (OpenUpdateWindow() == nullptr) {
+    if (!com.Ready() || OpenUpdateWindow() == nullptr) {
+        UpdateWindowFailed();
         // Without a window there is no update; the main program must not stay closed.
         RunProgram(Updater().MainProgram());
         return;

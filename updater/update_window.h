@@ -1,7 +1,8 @@
 #pragma once
 // The Morvane window: a small skinned progress window. Once its layout is built it
-// becomes the progress target and starts the download worker; the worker's messages
-// move the bar, end the updater, or start the installation.
+// becomes the progress target and lets the download worker post (starting it when the
+// update road has not); the worker's messages move the bar, end the updater, or start
+// the installation.
 
 #include "shared/skinned_window.h"
 
@@ -51,6 +52,7 @@ inline constexpr int kUpdateWindowHeight = 176;
 // deletes itself once its window is destroyed.
 Morvane* OpenUpdateWindow();
 
-// The update road: skin resources from "upload.zip" beside the executable, COM for the
-// thread, the window and the message loop until a quit request.
+// The update road: the worker starts at once and downloads while the window is built (skin
+// resources from "upload.zip" beside the executable, COM for the thread); the message loop
+// runs until a quit request.
 void RunUpdateWindow(HINSTANCE instance);

@@ -3,139 +3,85 @@
 #include "shared/diagnostic_log.h"
 #include "shared/file_names.h"
 #include "shared/files.h"
-#include "shared/md5.h"
 #include "shared/process.h"
-#include "shared/sha256.h"
 #include "shared/unique_handle.h"
+#include "updater/entry_checker.h"
+#include "updater/file_downloader.h"
+#include "updater/install_update.h"
+#include "updater/installation.h"
 #include "updater/process_values.h"
-#include "updater/transfer_limits.h"
 #include "updater/update_list.h"
 #include "updater/update_signature.h"
+#include "updater/worker_gate.h"
 
-#include <chrono>
+#include <algorithm>
+#include <cstring>
+#include <optional>
 #include <vector>
 
 namespace {
 
-// Receiving in larger blocks than libcurl's default of 16 KB takes far fewer receive
-// calls, which are costly under Wine: a 200 MB update arrives in less than half the time.
-// What arrives and where it goes stay the same.
-constexpr long kReceiveBufferBytes = 512 * 1024;
-// Each file comes over a connection of its own, whose receive window would otherwise
-// start small and grow only as the transfer goes on; a large one from the start lets the
-// server keep sending while the worker is busy writing or not scheduled.
-constexpr int kSocketReceiveBufferBytes = 4 * 1024 * 1024;
-// libcurl hands the body over in pieces of 16 KB; collecting them into fewer file writes
-// saves about a sixth of the download time under Wine. Larger stream buffers measured slower.
-constexpr size_t kFileBufferBytes = 256 * 1024;
+enum class EntryResult { Verified, Current, Skipped, Failed };
 
-enum class EntryResult { Verified, Skipped, Failed };
+// The updater runs as administrator: a name with a directory or drive part could place a
+// file anywhere, and a device name opens the device, so such an entry is refused like a
+// failed transfer, before anything is fetched or read.
+const char* NameRefusal(const UpdateEntry& entry) {
+    if (!IsPlainFileName(entry.name)) return "not a plain file name";
+    if (IsInstallationWorkFile(entry.name)) return "a name the installation keeps for itself";
+    return nullptr;
+}
 
-// The working copy of one entry while it downloads; the callbacks receive it.
-struct EntryDownload {
-    UpdateEntry entry;
-    int postedPercent = -1;
-    MinimumAverageSpeed minimumSpeed{0, 0};
-    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
-    bool tooSlow = false;
-};
-
-// The shared progress callback posts on every call; passing it only the calls that change
-// the truncated percentage keeps a large file from flooding the window's queue.
-int EntryProgressCallback(void* userdata, double dltotal, double dlnow, double ultotal, double ulnow) {
-    auto* download = static_cast<EntryDownload*>(userdata);
-    // libcurl calls this about once a second also while nothing arrives.
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - download->started;
-    if (IsBelowAverageSpeed(download->minimumSpeed, dlnow, elapsed.count())) {
-        download->tooSlow = true;
-        return 1;  // ends the transfer
+EntryResult FetchEntry(const UpdateEntry& entry, const EntryCheck& check, const std::string& tempDir,
+                       FileDownloader& downloader) {
+    const std::string downloaded = tempDir + "\\" + entry.name;
+    if (check.current) {
+        // Neither fetched nor replaced; a copy left by an abandoned run is of no use either.
+        ::DeleteFileA(downloaded.c_str());
+        LogLine("file \"%s\" is current: not downloaded", entry.name.c_str());
+        return EntryResult::Current;
     }
-    if (dltotal > -0.1 && dltotal < 0.1) return 0;
-    const int percent = static_cast<int>(dlnow / dltotal * 100.0);
-    if (percent == download->postedPercent) return 0;
-    download->postedPercent = percent;
-    return ProgressCallback(&download->entry, dltotal, dlnow, ultotal, ulnow);
-}
-
-int WidenReceiveWindow(void*, curl_socket_t socket, curlsocktype purpose) {
-    if (purpose == CURLSOCKTYPE_IPCXN) {
-        // A refusal only leaves the system's default in place.
-        ::setsockopt(socket, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&kSocketReceiveBufferBytes),
-                     sizeof(kSocketReceiveBufferBytes));
-    }
-    return CURL_SOCKOPT_OK;
-}
-
-void PostFinalCode(WPARAM code) {
-    const HWND window = ProgressTargetWindow();
-    // A queue that is full for a moment must not swallow the only final code.
-    for (int attempt = 0; attempt < 500; ++attempt) {
-        if (::PostMessageA(window, WM_USER, code, 0)) return;
-        if (!::IsWindow(window)) return;
-        ::Sleep(10);
-    }
-}
-
-EntryResult Failed(const UpdateEntry& entry, const char* why) {
-    LogLine("file \"%s\" failed: %s", entry.name.c_str(), why);
-    return EntryResult::Failed;
-}
-
-EntryResult DownloadEntry(const UpdateEntry& listed, const std::string& tempDir, bool signedList) {
-    // The updater runs as administrator: a name with a directory or drive part could
-    // place a file anywhere, and a device name opens the device, so such an entry is
-    // refused like a failed transfer.
-    if (!IsPlainFileName(listed.name)) return Failed(listed, "not a plain file name");
-
-    EntryDownload download{listed, -1, UpdaterLimits().fileSpeed};
-    UniqueEasyHandle easy(curl_easy_init());
-    if (!easy) return Failed(listed, "no transfer handle");
-
-    const std::string path = tempDir + "\\" + listed.name;
     if (!MakeDirectory(tempDir)) {
-        LogLine("file \"%s\" skipped: the folder %s cannot be created", listed.name.c_str(), tempDir.c_str());
+        LogLine("file \"%s\" skipped: the folder %s cannot be created", entry.name.c_str(), tempDir.c_str());
         return EntryResult::Skipped;
     }
+    if (check.kept) {
+        LogLine("file \"%s\" kept from an earlier run: it has the signed SHA-256", entry.name.c_str());
+        return EntryResult::Verified;
+    }
+    return downloader.Download(entry, downloaded) ? EntryResult::Verified : EntryResult::Failed;
+}
 
-    std::vector<char> fileBuffer(kFileBufferBytes);  // declared first: it outlives the stream
-    UniqueStdioFile file(std::fopen(path.c_str(), "wb"));
-    if (!file) return Failed(listed, "the file cannot be created");
-    std::setvbuf(file.get(), fileBuffer.data(), _IOFBF, fileBuffer.size());
-    download.entry.file = file.get();
+// A signed list lets the files an abandoned run verified stay, so that a slow line does
+// not start from nothing at every logon; whatever this list does not name goes.
+void KeepOnlyListedFiles(const std::string& tempDir, const std::vector<UpdateEntry>& entries) {
+    WIN32_FIND_DATAA found;
+    UniqueFindHandle search(::FindFirstFileA((tempDir + "\\*").c_str(), &found));
+    if (!search) return;
+    std::vector<std::string> files;
+    std::vector<std::string> others;  // folders and links: removed, never entered
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        const bool plainFile = (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+        const bool listed = std::any_of(entries.begin(), entries.end(), [&](const UpdateEntry& entry) {
+            return ::_stricmp(entry.name.c_str(), name.c_str()) == 0;
+        });
+        if (!plainFile) {
+            others.push_back(tempDir + "\\" + name);
+        } else if (!listed) {
+            files.push_back(tempDir + "\\" + name);
+        }
+    } while (::FindNextFileA(search.get(), &found));
+    search.reset();
+    for (const std::string& path : files) ::DeleteFileA(path.c_str());
+    for (const std::string& path : others) RemoveTree(path.c_str());
+}
 
-    TransferContext* context = &download.entry;
-    curl_easy_setopt(easy.get(), CURLOPT_URL, listed.url.c_str());
-    curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, WriteFileCallback);
-    curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, context);
-    curl_easy_setopt(easy.get(), CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(easy.get(), CURLOPT_FOLLOWLOCATION, 1L);
-    // An error page is not the file: a status of 400 or above fails the transfer.
-    curl_easy_setopt(easy.get(), CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(easy.get(), CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(easy.get(), CURLOPT_PROGRESSFUNCTION, EntryProgressCallback);
-    curl_easy_setopt(easy.get(), CURLOPT_PROGRESSDATA, &download);
-    curl_easy_setopt(easy.get(), CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
-    curl_easy_setopt(easy.get(), CURLOPT_SOCKOPTFUNCTION, WidenReceiveWindow);
-    ApplyTransferLimits(easy.get());
-
-    const CURLcode result = curl_easy_perform(easy.get());
-    long status = 0;
-    curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
-    easy.reset();
-    download.entry.file = nullptr;
-    // A write that fails only while the stream is flushed leaves a short file, which the
-    // digest then refuses.
-    file.reset();
-    if (download.tooSlow) return Failed(listed, "slower than the minimum average speed");
-    if (result != CURLE_OK) return Failed(listed, DescribeTransfer(result, status).c_str());
-
-    const auto digest = FileMd5(path);
-    if (!digest) return Failed(listed, "the downloaded file cannot be read back");
-    if (!DigestMatches(listed.id, *digest)) return Failed(listed, "MD5 differs from the list");
-    // MD5 can be forged; the signed SHA-256 cannot.
-    if (signedList && FileSha256(path) != listed.sha256) return Failed(listed, "SHA-256 differs from the signed list");
-    LogLine("file \"%s\" verified (%s)", listed.name.c_str(), DescribeTransfer(result, status).c_str());
-    return EntryResult::Verified;
+DWORD Abandon(const UpdaterValues& values) {
+    RunProgram(values.MainProgram());
+    PostFinalCode(UPDATE_ABORTED);
+    return 0;
 }
 
 }  // namespace
@@ -152,24 +98,59 @@ DWORD WINAPI UpdateWorker(LPVOID) {
     // the program and the process-wide values are torn down.
     const UpdaterValues values = Updater();
     std::string listBody;
-    const std::vector<UpdateEntry> entries = FetchUpdateList(values.UpdateListUrl, values.TempDirectory(), &listBody);
+    const std::vector<UpdateEntry> entries = FetchUpdateList(values.UpdateListUrl, &listBody);
     // A build with the maker's keys installs nothing that they did not sign.
     const bool signedList = !values.UpdateKeys.empty();
-    if (signedList && !IsTrustedUpdateList(values, listBody, entries)) {
-        RunProgram(values.MainProgram());
-        PostFinalCode(UPDATE_ABORTED);
-        return 0;
+    if (!signedList) {
+        // Leftovers of an abandoned run must not mix with this run's files.
+        RemoveTree(values.TempDirectory().c_str());
+    } else if (!IsTrustedUpdateList(values, listBody, entries)) {
+        return Abandon(values);
+    } else {
+        KeepOnlyListedFiles(values.TempDirectory(), entries);
     }
     for (const UpdateEntry& entry : entries) {
-        if (DownloadEntry(entry, values.TempDirectory(), signedList) == EntryResult::Failed) {
-            LogLine("update abandoned: file \"%s\" did not arrive intact; starting the main program",
-                    entry.name.c_str());
-            RunProgram(values.MainProgram());
-            PostFinalCode(UPDATE_ABORTED);
-            return 0;
+        if (const char* refusal = NameRefusal(entry)) {
+            EntryFailed(entry, refusal);
+            LogLine("update abandoned: the list names \"%s\"; starting the main program", entry.name.c_str());
+            return Abandon(values);
         }
     }
-    LogLine("every file arrived; installing");
+
+    EntryChecker checker(entries, values, signedList);
+    FileDownloader downloader(signedList);
+    std::vector<std::string> verified;
+    bool skipped = false;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const UpdateEntry& entry = entries[i];
+        switch (FetchEntry(entry, checker.Result(i), values.TempDirectory(), downloader)) {
+            case EntryResult::Failed:
+                LogLine("update abandoned: file \"%s\" did not arrive intact; starting the main program",
+                        entry.name.c_str());
+                return Abandon(values);
+            case EntryResult::Skipped:
+                skipped = true;
+                break;
+            case EntryResult::Verified:
+                verified.push_back(entry.name);
+                break;
+            case EntryResult::Current:
+                break;
+        }
+    }
+    // A file counts as verified only once it is on the disk, ready to be moved into place.
+    if (!downloader.Flushed()) {
+        LogLine("update abandoned: the downloaded files could not be flushed to the disk");
+        return Abandon(values);
+    }
+    if (entries.empty() || skipped) {
+        // Nothing verified to install: the version stays as it is.
+        SetVerifiedUpdate(std::nullopt);
+        LogLine("no file to install");
+    } else {
+        SetVerifiedUpdate(verified);
+        LogLine("every file arrived or is current (%zu to install); installing", verified.size());
+    }
     PostFinalCode(UPDATE_FINISHED);
     return 0;
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The download worker of the update window: fetches the update list, downloads every
-// file into the temporary directory and checks its digest. It reaches the window only by
-// posting WM_USER to the progress target: percentages of the current file, then exactly
-// one final code.
+// file that is not current already into the temporary directory and checks its digests.
+// It reaches the window only by posting WM_USER to the progress target (updater/
+// worker_gate.h): percentages of the current file, then exactly one final code.
 
 #include <windows.h>
 

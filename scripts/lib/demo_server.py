@@ -67,7 +67,8 @@ def main(argv=None):
     quiet = commands.add_parser("quiet", help="wait until requests stop; prints their count")
     quiet.add_argument("--seconds", type=float, default=1.5)
     quiet.add_argument("--timeout", type=float, default=60)
-    commands.add_parser("count", help="print the number of requests so far")
+    count = commands.add_parser("count", help="print the number of requests so far")
+    count.add_argument("path", nargs="?", help="only those for this path")
     args = parser.parse_args(argv)
 
     if args.command == "fault":
@@ -81,7 +82,7 @@ def main(argv=None):
     elif args.command == "quiet":
         print(wait_for_quiet(args.server, args.seconds, args.timeout))
     else:
-        print(len(requests(args.server)))
+        print(sum(1 for request in requests(args.server) if args.path in (None, request["path"])))
     return 0
 
 

@@ -15,7 +15,7 @@ WINDOWS_SYSTEM_DLLS=(
     advapi32.dll bcrypt.dll comctl32.dll comdlg32.dll crypt32.dll gdi32.dll gdiplus.dll
     imm32.dll iphlpapi.dll kernel32.dll msimg32.dll msvcrt.dll normaliz.dll ole32.dll
     oleaut32.dll psapi.dll rpcrt4.dll secur32.dll shell32.dll shlwapi.dll urlmon.dll
-    user32.dll userenv.dll uxtheme.dll version.dll wininet.dll winmm.dll wldap32.dll
+    user32.dll userenv.dll uxtheme.dll version.dll winhttp.dll wininet.dll winmm.dll wldap32.dll
     ws2_32.dll wsock32.dll
 )
 SKIN_LIBRARY=KestrovaSkin.dll
@@ -38,7 +38,8 @@ build_programs() {
     cmake -S "$KESTROVA_ROOT" -B "$dir" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$KESTROVA_ROOT/cmake/toolchain-$arch.cmake" \
         -DKESTROVA_DEPS_PREFIX="$deps/$arch" -DCMAKE_BUILD_TYPE=Release \
-        -DKESTROVA_BUILD_TESTS=OFF -DKESTROVA_SERVER_URL="$url" -DKESTROVA_UPDATE_KEY="$key" \
+        -DKESTROVA_BUILD_TESTS=OFF -DKESTROVA_INSTALL_FAULTS=OFF -DKESTROVA_SERVER_URL="$url" \
+        -DKESTROVA_UPDATE_KEY="$key" \
         >"$dir.configure.log" 2>&1 ||
         { cat "$dir.configure.log" >&2; return 1; }
     cmake --build "$dir"

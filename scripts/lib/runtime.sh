@@ -146,3 +146,17 @@ start_server() {
     expect_started $! "$portfile" "$log" "the reference server (port ${KESTROVA_TEST_PORT:-any})" || return 1
     export KESTROVA_TEST_SERVER="http://127.0.0.1:$(cat "$portfile")"
 }
+
+# The forward proxy of the proxy tests on loopback; sets KESTROVA_TEST_PROXY (host:port)
+# and KESTROVA_TEST_CLOSED_PROXY, a port beside it where nothing listens.
+start_test_proxy() {
+    local port=$1
+    local portfile="$KESTROVA_RUN/proxy.port" log="$KESTROVA_RUN/proxy.stderr"
+    rm -f "$portfile"
+    python3 "$KESTROVA_ROOT/tools/test_proxy.py" --port "$port" --port-file "$portfile" \
+        --log "$KESTROVA_RUN/proxy.log" </dev/null >"$log" 2>&1 &
+    STARTED_PIDS+=($!)
+    expect_started $! "$portfile" "$log" "the test proxy (port $port)" || return 1
+    export KESTROVA_TEST_PROXY="127.0.0.1:$(cat "$portfile")"
+    export KESTROVA_TEST_CLOSED_PROXY="127.0.0.1:$((port + 1))"
+}

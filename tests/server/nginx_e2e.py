@@ -198,9 +198,14 @@ def main():
         routes = unittest.TextTestRunner(verbosity=2).run(unittest.defaultTestLoader.loadTestsFromTestCase(Routes))
         # The test program reads what its programs asked for, and nothing before them.
         open(os.path.join(work, "access.log"), "w").close()
+        # The package as the catalogues offer it, and the tag nginx gives it: the test program
+        # lays down half of it as an unfinished download to be resumed.
+        package_url = json.loads(Routes.stored(Routes, "catalogue", KNOWN_CODE, "software.json"))["data"][0]["url"]
+        package_tag = get(Routes.port, "/" + package_url.split("/", 3)[3])[1]["ETag"]
         # Wine sees this machine's root as drive Z:.
         environment = dict(os.environ, KESTROVA_NGINX_RELEASE="Z:" + release.replace("/", "\\"),
-                           KESTROVA_NGINX_ACCESS_LOG="Z:" + os.path.join(work, "access.log").replace("/", "\\"))
+                           KESTROVA_NGINX_ACCESS_LOG="Z:" + os.path.join(work, "access.log").replace("/", "\\"),
+                           KESTROVA_NGINX_PACKAGE_URL=package_url, KESTROVA_NGINX_PACKAGE_TAG=package_tag)
         programs = subprocess.run([args.emulator, args.program, "--gtest_color=no"], env=environment)
     return 0 if routes.wasSuccessful() and programs.returncode == 0 else 1
 

@@ -1,11 +1,13 @@
 // Morvane and Veltrin built for the address of Debian's nginx, which serves the tree the
 // publishing tool wrote through the repository's configuration. nginx_e2e.py publishes
 // the tree (names below), starts nginx and runs this program.
+#include "shared/files.h"
 #include "shared/logon_task.h"
 #include "tests/support/gui_driver.h"
 #include "tests/support/scheduled_task.h"
 #include "tests/toolbox/toolbox_fixture.h"
 #include "tests/updater/install_folder.h"
+#include "toolbox/catalogue/download_files.h"
 #include "toolbox/startup.h"
 
 #include <gtest/gtest.h>
@@ -109,12 +111,18 @@ struct CatalogueCase {
 class NginxCatalogue : public NginxToolbox, public ::testing::WithParamInterface<CatalogueCase> {};
 
 // Loading a catalogue fetches the icon of each of its entries into "soft"; a click on the
-// entry downloads its package from its content-addressed file. Once the toolbox keeps an
-// unfinished package to resume it, this test lays the first half of one down under that
-// name first and expects nginx to answer the rest as a range: 206, "Range: bytes=<half>-"
-// and the file's ETag in "If-Range" (nginx_e2e.py checks that nginx answers those so).
+// entry downloads its package from its content-addressed file. The first half of the
+// package lies there already as an unfinished download under nginx's tag for it, so nginx
+// answers the rest as a range (nginx_e2e.py checks that it answers those so).
 TEST_P(NginxCatalogue, TheCodeGetsItsOwnCatalogueOrTheDefault) {
     const CatalogueCase& c = GetParam();
+    const std::string package = ReadFileBytes(BuiltFile("stand_in.exe"));
+    const std::string half = std::to_string(package.size() / 2);
+    const DownloadFiles files = FilesOf(SoftFile(kPackageName));
+    ASSERT_TRUE(MakeDirectory(install_.Child("soft")));
+    ASSERT_TRUE(WriteFileBytes(files.partialPath, package.substr(0, package.size() / 2)));
+    ASSERT_TRUE(SaveValidator(files, FromEnvironment("KESTROVA_NGINX_PACKAGE_URL"),
+                              FromEnvironment("KESTROVA_NGINX_PACKAGE_TAG")));
     const HWND main = OpenSoftwareTab(c.taxCode);
     ASSERT_NE(main, nullptr);
     EXPECT_TRUE(WaitUntil([&] { return PathExists(SoftFile(c.icon)); }, kLimit)) << c.icon;
@@ -127,12 +135,18 @@ TEST_P(NginxCatalogue, TheCodeGetsItsOwnCatalogueOrTheDefault) {
     const LPARAM where = MAKELPARAM(kFirstSoftwareRow.x, kFirstSoftwareRow.y);
     ASSERT_TRUE(::PostMessageA(main, WM_LBUTTONDOWN, MK_LBUTTON, where));
     ASSERT_TRUE(::PostMessageA(main, WM_LBUTTONUP, 0, where));
-    const std::string package = ReadFileBytes(BuiltFile("stand_in.exe"));
     EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(SoftFile(kPackageName)) == package; }, kLimit));
+    EXPECT_FALSE(PathExists(files.partialPath));
     // nginx writes its log line once the reply is sent.
     ASSERT_TRUE(WaitUntil([&] { return AccessLogLinesWith("/stand_in.exe ").size() == requestsBefore + 1; }));
     const std::string request = AccessLogLinesWith("/stand_in.exe ").back();
-    EXPECT_NE(request.find(" 200 \"-\" \"-\""), std::string::npos) << request;
+    // nginx writes the quotes of a header value into its log as "\x22".
+    std::string tag;
+    for (const char c : FromEnvironment("KESTROVA_NGINX_PACKAGE_TAG")) {
+        tag += c == '"' ? std::string("\\x22") : std::string(1, c);
+    }
+    const std::string resumed = " 206 \"bytes=" + half + "-\" \"" + tag + "\"";
+    EXPECT_NE(request.find(resumed), std::string::npos) << request;
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -47,35 +47,24 @@ TEST(ParseUpdateList, AnythingButAnArrayGivesNoEntries) {
 
 class FetchUpdateListTest : public ::testing::Test {
 protected:
-    // A leftover of an earlier run, which every fetch must delete.
-    void SetUp() override {
-        ASSERT_TRUE(::CreateDirectoryA(tempDir_.c_str(), nullptr));
-        ASSERT_TRUE(::CreateDirectoryA((tempDir_ + "\\nested").c_str(), nullptr));
-        ASSERT_TRUE(WriteFileBytes(tempDir_ + "\\nested\\partial.dll", "half"));
-        ASSERT_TRUE(WriteFileBytes(tempDir_ + "\\a.dll", "old"));
-    }
-
-    TempDir install_;
-    std::string tempDir_ = install_.Child("uploadtemp");
     TestServer server_{"update-list"};
 };
 
-TEST_F(FetchUpdateListTest, NamesArriveInTheAnsiCodePageAndTheOldTemporaryFolderIsGone) {
+TEST_F(FetchUpdateListTest, NamesArriveInTheAnsiCodePage) {
     // "更新.dll" in UTF-8 on the wire, code page 936 bytes after the conversion.
     const std::string body = "[{\"id\":\"1\",\"name\":\"\xE6\x9B\xB4\xE6\x96\xB0.dll\",\"url\":\"u\"}]";
     ASSERT_TRUE(server_.Put("/U", body));
     std::string received;  // what a signature covers: the bytes before the conversion
-    const auto entries = FetchUpdateList(server_.Url("/U"), tempDir_, &received);
+    const auto entries = FetchUpdateList(server_.Url("/U"), &received);
     EXPECT_EQ(received, body);
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].name, "\xB8\xFC\xD0\xC2.dll");
-    EXPECT_FALSE(PathExists(tempDir_));
     EXPECT_EQ(server_.CountRequests("/U"), 1);
 }
 
-// No list, whatever went wrong, and the leftovers are deleted all the same. An error page
-// is no list even when it reads as one; a trickle is given up at the total limit.
-TEST_F(FetchUpdateListTest, FailuresGiveNoEntriesAndStillDeleteTheTemporaryFolder) {
+// No list, whatever went wrong. An error page is no list even when it reads as one; a
+// trickle is given up at the total limit.
+TEST_F(FetchUpdateListTest, FailuresGiveNoEntries) {
     const ReplyLimits saved = UpdaterLimits().listReply;
     UpdaterLimits().listReply = {2, 4096};
     const std::string list = R"([{"id":"1","name":"a.dll","url":"u"}])";
@@ -91,25 +80,16 @@ TEST_F(FetchUpdateListTest, FailuresGiveNoEntriesAndStillDeleteTheTemporaryFolde
         {"http://127.0.0.1:1/U", nullptr, ""},
     };
     for (const Case& c : cases) {
-        ASSERT_TRUE(::CreateDirectoryA(tempDir_.c_str(), nullptr) || PathExists(tempDir_));
         ASSERT_TRUE(server_.Put("/U", c.body));
         if (c.fault != nullptr) {
             ASSERT_TRUE(server_.SetFault("/U", c.fault, c.body));
         }
         const std::string url = c.path[0] == '/' ? server_.Url(c.path) : c.path;
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_TRUE(FetchUpdateList(url, tempDir_).empty()) << c.fault;
+        EXPECT_TRUE(FetchUpdateList(url).empty()) << c.fault;
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(6));
-        EXPECT_FALSE(PathExists(tempDir_));
     }
     UpdaterLimits().listReply = saved;
-}
-
-TEST(FetchUpdateList, MissingTemporaryFolderIsNoError) {
-    TempDir install;
-    TestServer server("update-list-none");
-    ASSERT_TRUE(server.Put("/U", R"([{"id":"1","name":"a","url":"u"}])"));
-    EXPECT_EQ(FetchUpdateList(server.Url("/U"), install.Child("uploadtemp")).size(), 1u);
 }
 
 }  // namespace

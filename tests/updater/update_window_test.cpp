@@ -2,6 +2,7 @@
 
 #include "tests/support/gui_driver.h"
 #include "tests/updater/worker_fixture.h"
+#include "updater/install_update.h"
 #include "updater/update_worker.h"
 
 #include <gtest/gtest.h>
@@ -169,7 +170,8 @@ TEST_F(UpdateWindowTest, CloseClickEndsTheUpdateForGood) {
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return server_.CountRequests("/files/a.dll") == 1; }));
     // As if the worker had finished the moment the user clicked.
-    ASSERT_TRUE(WriteFileBytes(install_.TempDirectory() + "\\a.dll", content));
+    ASSERT_TRUE(WriteFileBytes(install_.TempDirectory() + "\\b.dll", content));
+    SetVerifiedUpdate(std::vector<std::string>{"b.dll"});
     const RECT close = window->CloseButton()->GetPos();
     const LPARAM where = MAKELPARAM((close.left + close.right) / 2, (close.top + close.bottom) / 2);
     ::PostMessageA(window_, WM_MOUSEMOVE, 0, where);
@@ -179,12 +181,13 @@ TEST_F(UpdateWindowTest, CloseClickEndsTheUpdateForGood) {
 
     EXPECT_TRUE(RunUntilQuit([] {}));
     EXPECT_EQ(install_.RecordedVersion(), "1.0");
-    EXPECT_FALSE(PathExists(install_.Child("a.dll")));
+    EXPECT_FALSE(PathExists(install_.Child("b.dll")));
     // The program would end here; in the test the worker lives on until its stalled file
     // fails, and starts the main program again: wait for it, or its window would outlive
     // the test.
     EXPECT_TRUE(install_.WaitForStarts(2));
     EXPECT_EQ(install_.RecordedVersion(), "1.0");
+    TakeVerifiedUpdate();
 }
 
 }  // namespace

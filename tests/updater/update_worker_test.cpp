@@ -1,7 +1,10 @@
 #include "updater/update_worker.h"
 
 #include "tests/support/message_box_watcher.h"
+#include "shared/sha256.h"
+#include "tests/updater/signing_key.h"
 #include "tests/updater/worker_fixture.h"
+#include "updater/install_update.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +14,7 @@
 namespace {
 
 using FinalCodes = std::vector<WPARAM>;
+using Names = std::vector<std::string>;
 
 TEST(DigestMatches, IdLetterCaseIsIgnoredButNothingElse) {
     const std::string digest = "0123456789abcdef0123456789abcdef";
@@ -33,7 +37,53 @@ TEST_F(WorkerTest, EveryFileDownloadedAndVerifiedThenFinishedOnce) {
     EXPECT_EQ(recorder_.Messages().back().data, 0);
     EXPECT_TRUE(ReadFileBytes(install_.TempDirectory() + "\\a.dll") == first);
     EXPECT_TRUE(ReadFileBytes(install_.TempDirectory() + "\\b.exe") == second);
+    EXPECT_EQ(TakeVerifiedUpdate(), std::optional<Names>(Names{"a.dll", "b.exe"}));
     EXPECT_TRUE(install_.Starts().empty());
+}
+
+// Where the installed copy already has the listed digest (the MD5 "id" here, the signed
+// SHA-256 below), the file is neither fetched nor installed.
+TEST_F(WorkerTest, CurrentFilesAreNeitherFetchedNorInstalled) {
+    const std::string current = PatternBytes(30000, 11), changed = PatternBytes(20000, 12);
+    ASSERT_TRUE(WriteFileBytes(install_.Child("a.dll"), current));
+    ASSERT_TRUE(WriteFileBytes(install_.Child("b.dll"), "old b"));
+    PublishList({Entry("a.dll", Publish("/files/a.dll", current), current, true),
+                 Entry("b.dll", Publish("/files/b.dll", changed), changed)});
+    RunWorker();
+    EXPECT_EQ(recorder_.FinalCodes(), FinalCodes{UPDATE_FINISHED});
+    EXPECT_EQ(server_.CountRequests("/files/a.dll"), 0);
+    EXPECT_EQ(TakeVerifiedUpdate(), std::optional<Names>(Names{"b.dll"}));
+}
+
+// A signed list keeps what an abandoned run verified and this list names with the same
+// SHA-256; a partial file is fetched again and anything unlisted goes.
+TEST_F(WorkerTest, SignedListKeepsVerifiedFilesOfAnEarlierRun) {
+    const SigningKey key = SigningKey::Generate();
+    Updater().UpdateKeys = key.PublicHex();
+    Updater().SignatureUrl = server_.Url("/U.sig");
+    Updater().ServerVersion = "2.0";
+    const std::string kept = PatternBytes(30000, 13), partial = PatternBytes(40000, 14), current = "current c";
+    ASSERT_TRUE(::CreateDirectoryA(install_.TempDirectory().c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(install_.TempDirectory() + "\\a.dll", kept));
+    ASSERT_TRUE(WriteFileBytes(install_.TempDirectory() + "\\b.dll", partial.substr(0, 100)));
+    ASSERT_TRUE(WriteFileBytes(install_.TempDirectory() + "\\unlisted.dll", "from an older list"));
+    ASSERT_TRUE(WriteFileBytes(install_.Child("c.dll"), current));
+    std::string list = "[";
+    for (const auto& [name, content] : {std::pair{"a.dll", kept}, {"b.dll", partial}, {"c.dll", current}}) {
+        const std::string entry = Entry(name, Publish(std::string("/files/") + name, content), content);
+        list += (list.size() > 1 ? "," : "") + entry.substr(0, entry.size() - 1) + ",\"sha256\":\"" +
+                LowerHex(Sha256Of(content).value_or("")) + "\"}";
+    }
+    list += "]";
+    ASSERT_TRUE(server_.Put("/U", list));
+    Publish("/U.sig", key.SignUpdate("2.0", list));
+    RunWorker();
+
+    EXPECT_EQ(recorder_.FinalCodes(), FinalCodes{UPDATE_FINISHED});
+    EXPECT_EQ(server_.CountRequests("/files/a.dll") + server_.CountRequests("/files/c.dll"), 0);
+    EXPECT_TRUE(ReadFileBytes(install_.TempDirectory() + "\\b.dll") == partial);
+    EXPECT_FALSE(PathExists(install_.TempDirectory() + "\\unlisted.dll"));
+    EXPECT_EQ(TakeVerifiedUpdate(), std::optional<Names>(Names{"a.dll", "b.dll"}));
 }
 
 TEST_F(WorkerTest, PercentagesOfEachFileInTurnNeverATotal) {
@@ -91,6 +141,7 @@ TEST_F(WorkerTest, EmptyListFinishesAtOnce) {
     EXPECT_EQ(recorder_.FinalCodes(), FinalCodes{UPDATE_FINISHED});
     EXPECT_TRUE(recorder_.Percentages().empty());
     EXPECT_FALSE(PathExists(install_.TempDirectory()));
+    EXPECT_EQ(TakeVerifiedUpdate(), std::nullopt);  // nothing installed, nothing recorded
     EXPECT_TRUE(install_.Starts().empty());
 }
 
@@ -227,6 +278,6 @@ TEST_P(NameWithPath, IsRefusedBeforeAnythingIsFetched) {
 
 INSTANTIATE_TEST_SUITE_P(Names, NameWithPath,
                          ::testing::Values("..\\evil.dll", "../evil.dll", "sub\\evil.dll", "C:evil.dll", "", ".",
-                                           ".."));
+                                           "..", "install.journal"));
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "toolbox/catalogue/staged_transfer.h"
 
 #include "shared/files.h"
+#include "shared/proxy_transfer.h"
 #include "shared/unique_handle.h"
 #include "toolbox/catalogue/download_files.h"
 #include "toolbox/catalogue/download_registry.h"
@@ -159,7 +160,7 @@ CURLcode Perform(Transfer& transfer, long* status) {
         curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
     }
     ApplyTransferLimits(handle);
-    const CURLcode result = curl_easy_perform(handle);
+    const CURLcode result = PerformThroughProxy(handle, transfer.job->url);
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, status);
     return result;
 }
@@ -213,7 +214,8 @@ TransferReport RunStagedTransfer(DownloadJob& job) {
         return report;
     }
     const bool resumable = job.kind == DownloadKind::Package;
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    bool credentialsRenewed = false;  // the proxy's 407 earns one more try, once
+    for (int attempt = 0; attempt < kAttempts + (credentialsRenewed ? 1 : 0); ++attempt) {
         Transfer transfer(&job, files, resumable);
         if (resumable) {
             const ResumePoint resume = FindResumePoint(files, job.url);
@@ -248,6 +250,10 @@ TransferReport RunStagedTransfer(DownloadJob& job) {
                 DiscardPartial(files);
             }
             break;
+        }
+        if (report.status == kProxyAuthenticationRequired && !credentialsRenewed && RenewProxyCredentials()) {
+            credentialsRenewed = true;
+            continue;
         }
         // Only a network failure keeps the bytes: not an error page, nor a file that could not be written.
         const bool networkFailure = transfer.refused == BodyRefused::No && closed && report.status < 400;

@@ -1,0 +1,54 @@
+#include "shared/proxy_script.h"
+
+#include "shared/text.h"
+
+#include <windows.h>
+#include <winhttp.h>
+
+#include <memory>
+
+namespace {
+
+struct InternetClose {
+    void operator()(void* session) const { ::WinHttpCloseHandle(session); }
+};
+using UniqueSession = std::unique_ptr<void, InternetClose>;
+
+struct GlobalFree {
+    void operator()(wchar_t* text) const { ::GlobalFree(text); }
+};
+using GlobalWideText = std::unique_ptr<wchar_t, GlobalFree>;
+
+std::wstring AnsiToWide(const std::string& text) {
+    const int units = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    if (units <= 0) return std::wstring();
+    std::wstring wide(static_cast<size_t>(units), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], units);
+    wide.resize(static_cast<size_t>(units) - 1);
+    return wide;
+}
+
+}  // namespace
+
+bool AskProxyScript(const std::string& scriptUrl, const std::string& url, std::string* answer) {
+    const UniqueSession session(
+        ::WinHttpOpen(L"Kestrova", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+    if (!session) return false;
+    // The script's own server is reached directly; it must not hold a transfer for long.
+    ::WinHttpSetTimeouts(session.get(), 5000, 5000, 5000, 5000);
+    const std::wstring wideScript = AnsiToWide(scriptUrl);
+    const std::wstring wideUrl = AnsiToWide(url);
+    WINHTTP_AUTOPROXY_OPTIONS options{};
+    options.dwFlags = WINHTTP_AUTOPROXY_CONFIG_URL;
+    options.lpszAutoConfigUrl = wideScript.c_str();
+    WINHTTP_PROXY_INFO info{};
+    if (!::WinHttpGetProxyForUrl(session.get(), wideUrl.c_str(), &options, &info)) return false;
+    const GlobalWideText proxy(info.lpszProxy);
+    const GlobalWideText bypass(info.lpszProxyBypass);
+    if (info.dwAccessType == WINHTTP_ACCESS_TYPE_NO_PROXY || !proxy) {
+        *answer = "DIRECT";
+    } else {
+        *answer = WideToAnsi(proxy.get());
+    }
+    return true;
+}

@@ -1,0 +1,8 @@
+#pragma once
+// The automatic configuration script, evaluated by WinHTTP.
+
+#include <string>
+
+// The script's answer for the URL ("host:port" entries, "DIRECT" when it says so); false
+// when the script cannot be fetched or run, so the caller falls back to the fixed settings.
+bool AskProxyScript(const std::string& scriptUrl, const std::string& url, std::string* answer);

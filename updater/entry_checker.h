@@ -1,0 +1,51 @@
+#pragma once
+// What is there already of each entry of an update: an installed copy with the listed
+// content needs neither a download nor a replacement, and a signed list's file that an
+// abandoned run verified needs no download. Hashing the installed copies is most of a
+// typical update's work, so two threads of the checker's own do it, in list order, while
+// the worker fetches what is known to be needed.
+
+#include "updater/process_values.h"
+#include "updater/update_list.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// Whether the file holds what the entry lists: the signed SHA-256 where the list is
+// signed, else the MD5 "id".
+bool HasListedContent(const std::string& path, const UpdateEntry& entry, bool signedList);
+
+struct EntryCheck {
+    bool current = false;  // the installed copy has the listed content
+    bool kept = false;     // a signed list's file that an abandoned run verified
+};
+
+class EntryChecker {
+public:
+    // The entries and values must outlive the checker.
+    EntryChecker(const std::vector<UpdateEntry>& entries, const UpdaterValues& values, bool signedList);
+    // Checks not begun yet are dropped.
+    ~EntryChecker();
+    EntryChecker(const EntryChecker&) = delete;
+    EntryChecker& operator=(const EntryChecker&) = delete;
+
+    // Waits for the entry's check.
+    EntryCheck Result(size_t index);
+
+private:
+    void Run();
+
+    const std::vector<UpdateEntry>& entries_;
+    const UpdaterValues& values_;
+    const bool signedList_;
+    std::vector<EntryCheck> checks_;
+    std::vector<char> done_;
+    std::atomic<size_t> next_{0};
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::thread> threads_;
+};

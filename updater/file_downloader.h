@@ -1,0 +1,31 @@
+#pragma once
+// Downloads the update's files one after another over one easy handle, so that libcurl
+// keeps the connection open from one file to the next; each file is written and hashed as
+// it arrives and checked against the list.
+
+#include "shared/http.h"
+#include "updater/file_receiver.h"
+#include "updater/update_list.h"
+
+#include <string>
+
+class FileDownloader {
+public:
+    // signedList: each file must also match its signed "sha256".
+    explicit FileDownloader(bool signedList);
+
+    // True when the file arrived into path whole and has the listed digests; the reason
+    // is logged otherwise.
+    bool Download(const UpdateEntry& listed, const std::string& path);
+    // Waits until every file downloaded so far is on the disk; false when one is not.
+    bool Flushed() { return flusher_.Wait(); }
+
+private:
+    UniqueEasyHandle easy_;
+    bool signedList_;
+    DiskFlusher flusher_;  // declared before the receiver, which hands it files
+    FileReceiver receiver_;
+};
+
+// Logs why the entry's file failed; false.
+bool EntryFailed(const UpdateEntry& entry, const char* why);

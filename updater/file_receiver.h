@@ -1,0 +1,49 @@
+#pragma once
+// The update's files as they arrive: each written to disk and hashed (MD5, and SHA-256
+// for a signed list) on helper threads while the transfer goes on, so that no byte has to
+// be read back for its digests.
+
+#include "shared/cng.h"
+#include "shared/sha256.h"
+#include "shared/unique_handle.h"
+#include "updater/disk_flusher.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+class BlockPipeline;
+
+struct ReceivedDigests {
+    std::string md5;     // 32 lowercase hexadecimal digits
+    std::string sha256;  // 64 of them; empty when not asked for
+};
+
+// Receives the update's files one after another, over the same helper threads.
+class FileReceiver {
+public:
+    explicit FileReceiver(bool withSha256);
+    ~FileReceiver();
+    FileReceiver(const FileReceiver&) = delete;
+    FileReceiver& operator=(const FileReceiver&) = delete;
+
+    // Creates (truncates) the next file; false when it cannot.
+    bool Begin(const std::string& path);
+    // A piece from the transfer; false once the file cannot be written (the transfer
+    // should stop).
+    bool Receive(const char* data, size_t size);
+    // Waits until the helpers are done with the file; nothing when a write or a digest
+    // failed. The file then goes to the flusher: it counts once it is on the disk.
+    std::optional<ReceivedDigests> Finish(DiskFlusher& flusher);
+
+    // libcurl's write callback; userdata is the FileReceiver.
+    static size_t WriteCallback(char* data, size_t size, size_t count, void* userdata);
+
+private:
+    bool withSha256_;
+    // The current file's; changed only while the helpers wait for more.
+    UniqueFileHandle file_;
+    std::optional<CngHasher> md5_;
+    std::optional<Sha256Hasher> sha256_;
+    std::unique_ptr<BlockPipeline> pipeline_;
+};

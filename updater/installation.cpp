@@ -1,0 +1,243 @@
+#include "updater/installation.h"
+
+#include "shared/diagnostic_log.h"
+#include "shared/files.h"
+#include "shared/unique_handle.h"
+#include "updater/ini_file.h"
+#include "updater/install_journal.h"
+#include "updater/install_step.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+struct FilePaths {
+    FilePaths(const UpdaterValues& values, const std::string& fileName)
+        : name(fileName),
+          incoming(values.TempDirectory() + "\\" + fileName),
+          installed(values.InstallDir + "\\" + fileName),
+          backup(installed + "bak") {}
+    std::string name;
+    std::string incoming;   // the verified new file until it is moved in
+    std::string installed;  // the name the installation uses
+    std::string backup;     // the old file once the new one is in
+};
+
+std::string JournalPath(const UpdaterValues& values) { return values.TempDirectory() + "\\" + kJournalFileName; }
+
+bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// A rename within the volume, on the disk when it returns.
+bool Move(const std::string& from, const std::string& to, bool replace) {
+    const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    return ::MoveFileExA(from.c_str(), to.c_str(), flags) != 0;
+}
+
+// Also a read-only file.
+bool RemoveFile(const std::string& path) {
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return ::DeleteFileA(path.c_str()) || !Exists(path);
+}
+
+// Windows replaces neither a file in use (a running program, a loaded library) nor a
+// read-only one, and opens neither for writing; opening changes nothing.
+bool IsWritable(const std::string& path) {
+    UniqueFileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.valid();
+}
+
+// The old file keeps its name while it gets a second one: a hard link where the volume
+// has them (no data written), else a copy on the disk. A file that may be in use gets a
+// copy: a link to it could be neither removed nor replaced if the old file must step aside.
+const char* MakeBackup(const FilePaths& file, bool mayLink) {
+    if (mayLink && ::CreateHardLinkA(file.backup.c_str(), file.installed.c_str(), nullptr)) return "a hard link";
+    if (!::CopyFileA(file.installed.c_str(), file.backup.c_str(), TRUE)) return nullptr;
+    // The copy has the old file's attributes; a read-only one cannot be opened to flush it.
+    const DWORD attributes = ::GetFileAttributesA(file.backup.c_str());
+    ::SetFileAttributesA(file.backup.c_str(), FILE_ATTRIBUTE_NORMAL);
+    UniqueFileHandle copy(
+        ::CreateFileA(file.backup.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const bool flushed = copy && ::FlushFileBuffers(copy.get());
+    copy.reset();
+    ::SetFileAttributesA(file.backup.c_str(), attributes);
+    return flushed ? "a copy" : nullptr;
+}
+
+bool Refused(const FilePaths& file, const char* why) {
+    LogLine("could not install \"%s\": %s (error %lu)", file.name.c_str(), why, ::GetLastError());
+    return false;
+}
+
+// Also resumes a file whose installation was interrupted: whether the new file is still
+// in the temporary directory tells whether it went in.
+bool InstallFile(const FilePaths& file, const JournalEntry& entry) {
+    if (!Exists(file.incoming)) {
+        return Exists(file.installed) || Refused(file, "neither the new file nor an installed one is there");
+    }
+    if (!Exists(file.installed)) {
+        // New to the installation, or the old file stepped aside before an interruption.
+        if (!Move(file.incoming, file.installed, false)) return Refused(file, "it cannot be moved into place");
+        LogLine("installed \"%s\"%s", file.name.c_str(), entry.replacesFile ? ", the old file already aside" : "");
+    } else if (!entry.replacesFile) {
+        return Refused(file, "a file of that name appeared");
+    } else if (!RemoveFile(file.backup)) {
+        // A backup there now was made by this installation before an interruption.
+        return Refused(file, "its backup cannot be made anew");
+    } else {
+        const bool writable = IsWritable(file.installed);
+        const char* backup = MakeBackup(file, writable);
+        if (backup == nullptr) return Refused(file, "the old file cannot be backed up");
+        KESTROVA_INSTALL_STEP("backup", file.name);
+        if (Move(file.incoming, file.installed, true)) {
+            LogLine("installed \"%s\", the old file kept as \"%sbak\" (%s)", file.name.c_str(), file.name.c_str(),
+                    backup);
+        } else if (writable || !RemoveFile(file.backup)) {
+            return Refused(file, "the old file cannot be replaced");
+        } else {
+            // In use: such a file can still be renamed. The old one steps aside to its backup
+            // name and the new one follows at once, so the name is missing only between two
+            // renames (which is why no test step sits between them).
+            if (!Move(file.installed, file.backup, false)) return Refused(file, "the old file cannot be moved aside");
+            if (!Move(file.incoming, file.installed, false)) return Refused(file, "it cannot be moved into place");
+            LogLine("installed \"%s\", the old file (in use) moved aside to \"%sbak\"", file.name.c_str(),
+                    file.name.c_str());
+        }
+    }
+    KESTROVA_INSTALL_STEP("moved", file.name);
+    return true;
+}
+
+// Puts one file back as it was before the installation, from any state the installation
+// or an earlier roll-back left it in. Whether the new file is still in the temporary
+// directory tells whether it went in.
+bool RestoreFile(const FilePaths& file, const JournalEntry& entry) {
+    const bool newFileIn = !Exists(file.incoming);
+    const bool named = Exists(file.installed);
+    bool restored = true;
+    if (!entry.replacesFile) {
+        // Back into the temporary directory, which goes as a whole: a running program's
+        // file can be renamed but not deleted.
+        if (newFileIn && named) restored = Move(file.installed, file.incoming, false);
+    } else if (newFileIn || !named) {
+        if (!Exists(file.backup)) {
+            LogLine("cannot restore \"%s\": its backup is missing", file.name.c_str());
+            return false;
+        }
+        // The new file steps aside first, for the same reason.
+        if (newFileIn && named) Move(file.installed, file.incoming, false);
+        restored = Move(file.backup, file.installed, true);
+    } else if (Exists(file.backup) && !RemoveFile(file.backup)) {
+        // The old file never left; this installation's backup of it is only in the way.
+        LogLine("the backup \"%sbak\" made by the interrupted installation stays", file.name.c_str());
+    }
+    LogLine(restored ? "restored \"%s\"" : "could not restore \"%s\"", file.name.c_str());
+    KESTROVA_INSTALL_STEP("restored", file.name);
+    return restored;
+}
+
+// True when every file is as it was before the installation.
+bool RollBack(const UpdaterValues& values, const InstallJournal& journal) {
+    LogLine("rolling back the installation of version \"%s\"", journal.version.c_str());
+    KESTROVA_INSTALL_STEP("rollback");
+    bool restored = true;
+    for (auto entry = journal.entries.rbegin(); entry != journal.entries.rend(); ++entry) {
+        restored = RestoreFile(FilePaths(values, entry->name), *entry) && restored;
+    }
+    return restored;
+}
+
+// "sys.ini" is written anew beside the new files and then replaces the old one in one
+// step: a crash while writing it would otherwise leave it empty, and no version means no
+// update ever again.
+bool RecordVersion(const UpdaterValues& values, const std::string& version) {
+    IniFile settings;
+    settings.Load(values.SettingsFile());
+    settings.SetValue("Soft", "Ver", version);
+    settings.Dump();
+    const std::string newSettings = values.TempDirectory() + "\\" + kNewSettingsFileName;
+    if (settings.Save(newSettings) != 1) return false;
+    KESTROVA_INSTALL_STEP("settings-written");
+    if (!Move(newSettings, values.SettingsFile(), true)) return false;
+    KESTROVA_INSTALL_STEP("settings");
+    LogLine("recorded version \"%s\" in sys.ini", version.c_str());
+    return true;
+}
+
+// Every file, then the version; also finishes an installation that was interrupted.
+bool Complete(const UpdaterValues& values, const InstallJournal& journal) {
+    const bool installed = std::all_of(journal.entries.begin(), journal.entries.end(), [&](const JournalEntry& entry) {
+        return InstallFile(FilePaths(values, entry.name), entry);
+    });
+    if (installed && RecordVersion(values, journal.version)) return true;
+    if (installed) LogLine("could not record version \"%s\" in sys.ini", journal.version.c_str());
+    return false;
+}
+
+bool SameName(const std::string& a, const std::string& b) { return ::_stricmp(a.c_str(), b.c_str()) == 0; }
+
+}  // namespace
+
+bool IsInstallationWorkFile(const std::string& name) {
+    return SameName(name, kJournalFileName) || SameName(name, kNewSettingsFileName);
+}
+
+bool InstallFiles(const UpdaterValues& values, const std::vector<std::string>& names) {
+    InstallJournal journal{values.ServerVersion, {}};
+    for (const std::string& name : names) {
+        const bool listed = std::any_of(journal.entries.begin(), journal.entries.end(),
+                                        [&](const JournalEntry& entry) { return SameName(entry.name, name); });
+        if (!listed) journal.entries.push_back({name, Exists(FilePaths(values, name).installed)});
+    }
+    // Older backups go first, so that any backup there once the journal exists is this
+    // installation's own.
+    for (const JournalEntry& entry : journal.entries) {
+        const FilePaths file(values, entry.name);
+        if (entry.replacesFile && !RemoveFile(file.backup)) return Refused(file, "its old backup cannot be removed");
+    }
+    // An update whose files are all current has no temporary directory yet.
+    ::CreateDirectoryA(values.TempDirectory().c_str(), nullptr);
+    const std::string journalPath = JournalPath(values);
+    if (!WriteJournal(journalPath, journal)) {
+        LogLine("could not write the installation journal %s (error %lu)", journalPath.c_str(), ::GetLastError());
+        ::DeleteFileA(journalPath.c_str());
+        return false;
+    }
+    KESTROVA_INSTALL_STEP("journal");
+    const bool installed = Complete(values, journal);
+    // A roll-back that could not finish keeps its journal for the next start.
+    if (installed || RollBack(values, journal)) ::DeleteFileA(journalPath.c_str());
+    return installed;
+}
+
+void RemoveTemporaryDirectory(const UpdaterValues& values) {
+    if (Exists(JournalPath(values))) {
+        LogLine("the temporary directory stays: the next start finishes the roll-back");
+        return;
+    }
+    RemoveTree(values.TempDirectory().c_str());
+}
+
+void RecoverInterruptedInstallation(const UpdaterValues& values) {
+    const std::string journalPath = JournalPath(values);
+    if (!Exists(journalPath)) return;
+    const std::optional<InstallJournal> journal = ReadJournal(journalPath);
+    bool settled = true;
+    if (!journal) {
+        LogLine("an interrupted installation had touched no file yet; its journal is discarded");
+    } else {
+        // Every new file is verified and on the disk, so finishing needs nothing from the
+        // server; only when that fails does the old version come back.
+        LogLine("an interrupted installation of version \"%s\" found: completing it", journal->version.c_str());
+        settled = Complete(values, *journal) || RollBack(values, *journal);
+    }
+    if (!settled) {
+        LogLine("the roll-back is not complete; the next start tries again");
+        return;
+    }
+    ::DeleteFileA(journalPath.c_str());
+    RemoveTree(values.TempDirectory().c_str());
+}
