@@ -38,11 +38,19 @@ std::string DirectoryErrorText(const std::string& path) {
 
 }  // namespace
 
-bool MakeDirectory(const std::string& path, HWND owner) {
+bool EnsureDirectory(const std::string& path) {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
-    if (::CreateDirectoryA(path.c_str(), nullptr)) return true;
+    return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+}
+
+void ShowDirectoryError(const std::string& path, HWND owner) {
     ::MessageBoxA(owner, DirectoryErrorText(path).c_str(), "创建目录失败", MB_ICONERROR | MB_OK);
+}
+
+bool MakeDirectory(const std::string& path, HWND owner) {
+    if (EnsureDirectory(path)) return true;
+    ShowDirectoryError(path, owner);
     return false;
 }
 

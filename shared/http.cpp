@@ -12,8 +12,33 @@ std::atomic<long> g_connectSeconds{kDefaultTransferLimits.connectSeconds};
 std::atomic<long> g_stallSeconds{kDefaultTransferLimits.stallSeconds};
 std::atomic<HWND> g_progressTarget{nullptr};
 
-size_t WriteToStdioFile(char* data, size_t size, size_t count, void* userdata) {
-    return std::fwrite(data, size, count, static_cast<FILE*>(userdata));
+// A file as it arrives, refused beyond the cap.
+struct CappedFile {
+    FILE* file;
+    size_t maxBytes;
+    size_t written = 0;
+};
+
+size_t WriteCappedFileCallback(char* data, size_t size, size_t count, void* userdata) {
+    auto* target = static_cast<CappedFile*>(userdata);
+    const size_t bytes = size * count;
+    if (target->maxBytes != 0 && target->written + bytes > target->maxBytes) return 0;  // a write error ends it
+    target->written += bytes;
+    return std::fwrite(data, size, count, target->file);
+}
+
+int AskStopCheck(void* userdata, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return (*static_cast<const TransferStopCheck*>(userdata))() ? 1 : 0;
+}
+
+void ApplyReplyLimits(CURL* easy, const ReplyLimits& limits, const TransferStopCheck& stop) {
+    if (limits.totalSeconds > 0) curl_easy_setopt(easy, CURLOPT_TIMEOUT, limits.totalSeconds);
+    if (limits.maxBytes > 0) curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBytes));
+    if (stop) {
+        curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, AskStopCheck);
+        curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &stop);
+    }
 }
 
 // The body as it arrives, refused beyond the cap.
@@ -88,7 +113,7 @@ std::string DescribeTransfer(CURLcode result, long status) {
     return status != 0 ? error + ", " + http : error;
 }
 
-HttpReply HttpFetch(const std::string& url, const ReplyLimits& limits) {
+HttpReply HttpFetch(const std::string& url, const ReplyLimits& limits, const TransferStopCheck& stop) {
     HttpReply reply;
     UniqueEasyHandle easy(curl_easy_init());
     if (!easy) return reply;
@@ -97,10 +122,7 @@ HttpReply HttpFetch(const std::string& url, const ReplyLimits& limits) {
     curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, WriteCappedCallback);
     curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &body);
     ApplyTransferLimits(easy.get());
-    if (limits.totalSeconds > 0) curl_easy_setopt(easy.get(), CURLOPT_TIMEOUT, limits.totalSeconds);
-    if (limits.maxBytes > 0) {
-        curl_easy_setopt(easy.get(), CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBytes));
-    }
+    ApplyReplyLimits(easy.get(), limits, stop);
     curl_easy_setopt(easy.get(), CURLOPT_VERBOSE, 1L);
     reply.result = PerformThroughProxy(easy.get(), url);
     curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &reply.status);
@@ -118,7 +140,8 @@ bool IsBelowAverageSpeed(const MinimumAverageSpeed& minimum, double bytes, doubl
     return seconds > minimum.graceSeconds && bytes < minimum.bytesPerSecond * seconds;
 }
 
-bool HttpDownloadIfMissing(const std::string& url, const std::string& path, CURLcode* transferResult) {
+bool HttpDownloadIfMissing(const std::string& url, const std::string& path, CURLcode* transferResult,
+                           const ReplyLimits& limits, const TransferStopCheck& stop) {
     CURLcode ignored = CURLE_OK;
     CURLcode& outcome = transferResult != nullptr ? *transferResult : ignored;
     outcome = CURLE_OK;
@@ -129,15 +152,18 @@ bool HttpDownloadIfMissing(const std::string& url, const std::string& path, CURL
     const std::string staging = StagingPathOf(path);
     UniqueStdioFile file(std::fopen(staging.c_str(), "wb"));
     if (!file) return false;
+    CappedFile target{file.get(), limits.maxBytes};
     curl_easy_setopt(easy.get(), CURLOPT_URL, url.c_str());
-    curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, WriteToStdioFile);
-    curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, file.get());
+    curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, WriteCappedFileCallback);
+    curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &target);
     ApplyTransferLimits(easy.get());
+    ApplyReplyLimits(easy.get(), limits, stop);
     CURLcode result = PerformThroughProxy(easy.get(), url);
     long status = 0;
     curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
     if (status == kProxyAuthenticationRequired && RenewProxyCredentials() && std::fflush(file.get()) == 0 &&
         std::fseek(file.get(), 0, SEEK_SET) == 0 && _chsize_s(_fileno(file.get()), 0) == 0) {
+        target.written = 0;
         result = PerformThroughProxy(easy.get(), url);
         curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
     }

@@ -6,6 +6,7 @@
 #include <curl/curl.h>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -37,6 +38,11 @@ struct ReplyLimits {
     size_t maxBytes;
 };
 
+// Asked during a transfer, at every block and about once a second while no data flows:
+// true ends the transfer (CURLE_ABORTED_BY_CALLBACK). Workers end this way when their
+// result is no longer wanted or the program exits.
+using TransferStopCheck = std::function<bool()>;
+
 // A reply kept in memory, with what a diagnostic line needs to say why it failed.
 struct HttpReply {
     std::string body;
@@ -50,7 +56,7 @@ struct HttpReply {
 std::string DescribeTransfer(CURLcode result, long status);
 
 // The body and the outcome; the transfer limits apply, and the reply limits on top.
-HttpReply HttpFetch(const std::string& url, const ReplyLimits& limits);
+HttpReply HttpFetch(const std::string& url, const ReplyLimits& limits, const TransferStopCheck& stop = {});
 
 // A transfer into a file has no total time limit (a large file on a slow line would never
 // arrive), but a server that keeps it alive with a byte now and then must not hold it for
@@ -72,7 +78,9 @@ std::string HttpGetString(const std::string& url);
 // without a libcurl error and an HTTP status below 400. The body is staged beside the file
 // and takes its name only when complete: a failure leaves no file, and no error page.
 // transferResult, when given, receives libcurl's result (CURLE_OK when nothing was fetched).
-bool HttpDownloadIfMissing(const std::string& url, const std::string& path, CURLcode* transferResult = nullptr);
+// The reply limits bound the transfer's time and the file's size; stop can end it early.
+bool HttpDownloadIfMissing(const std::string& url, const std::string& path, CURLcode* transferResult = nullptr,
+                           const ReplyLimits& limits = {}, const TransferStopCheck& stop = {});
 
 // userdata: the std::string that collects the body.
 size_t WriteStringCallback(char* data, size_t size, size_t count, void* userdata);

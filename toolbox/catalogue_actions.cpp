@@ -2,11 +2,10 @@
 // program's process-wide values.
 #include "toolbox/main_window.h"
 
-#include "toolbox/catalogue/document_catalogue.h"
+#include "toolbox/catalogue/catalogue_loads.h"
 #include "toolbox/catalogue/download_job.h"
 #include "toolbox/catalogue/downloads.h"
 #include "toolbox/catalogue/open_and_launch.h"
-#include "toolbox/catalogue/software_catalogue.h"
 #include "toolbox/toolbox_values.h"
 
 namespace {
@@ -20,10 +19,10 @@ CatalogueContext CurrentCatalogueContext() {
 
 }  // namespace
 
-void Veltrin::LoadSoftwareCatalogue() { ::LoadSoftwareCatalogue(m_pSoftList, CurrentCatalogueContext(), m_rowCounter); }
+void Veltrin::LoadSoftwareCatalogue() { StartSoftwareLoad(m_pSoftList, CurrentCatalogueContext(), &m_rowCounter); }
 
 void Veltrin::LoadDocumentCatalogue(const std::string& folderId) {
-    ::LoadDocumentCatalogue(m_pFileList, CurrentCatalogueContext(), folderId);
+    StartDocumentLoad(m_pFileList, CurrentCatalogueContext(), folderId);
 }
 
 void Veltrin::StartSoftwareDownload(SkinSoftListControl* control) {

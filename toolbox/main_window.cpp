@@ -4,8 +4,11 @@
 #include "shared/files.h"
 #include "shared/http.h"
 #include "toolbox/browser_navigation.h"
+#include "toolbox/catalogue/background_work.h"
+#include "toolbox/catalogue/catalogue_loads.h"
 #include "toolbox/catalogue/download_files.h"
 #include "toolbox/catalogue/download_registry.h"
+#include "toolbox/catalogue/worker_results.h"
 #include "toolbox/startup.h"
 #include "toolbox/toolbox_values.h"
 
@@ -87,8 +90,9 @@ bool Veltrin::Open() {
     CenterWindow();
     SetIcon(kTrayIconResource);
     Toolbox().MainWindowHandle = m_hWnd;
-    // The download workers report to this window.
+    // The workers report to this window.
     SetProgressTargetWindow(m_hWnd);
+    OpenWorkerResults(m_hWnd);
     // Explorer runs without elevation; its broadcast must reach this elevated window.
     ::ChangeWindowMessageFilterEx(m_hWnd, TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
     ::ShowWindow(m_hWnd, SW_SHOW);
@@ -126,6 +130,9 @@ LRESULT Veltrin::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam,
     switch (message) {
     case WM_USER:
         return OnDownloadMessage(wParam, lParam);
+    case WM_WORKERRESULTS:
+        ApplyWorkerResults([this](WPARAM code, LPARAM job) { OnDownloadMessage(code, job); });
+        return 0;
     case WM_APPENDSOFTWAREROW:
         OnAppendSoftwareRow(reinterpret_cast<CControlUI*>(lParam));
         return 0;
@@ -141,12 +148,17 @@ LRESULT Veltrin::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam,
         return 0;
     case WM_ENDSESSION:
         // Logoff ends the process after this; the downloads let go of their files first.
-        if (wParam) FinishDownloadsForExit(kDownloadExitWaitMilliseconds);
+        if (wParam) {
+            StopBackgroundWork();
+            FinishDownloadsForExit(kDownloadExitWaitMilliseconds);
+        }
         handled = false;
         return 0;
     case WM_DESTROY:
         // The icon would otherwise stay in the tray until the mouse passes over it.
         RemoveTrayIcon();
+        // Results still on their way find no window to apply them to.
+        CloseWorkerResults(m_hWnd);
         if (Toolbox().MainWindowHandle == m_hWnd) Toolbox().MainWindowHandle = nullptr;
         if (ProgressTargetWindow() == m_hWnd) SetProgressTargetWindow(nullptr);
         handled = false;
@@ -265,7 +277,8 @@ void Veltrin::OnTabSelected(CControlUI* sender) {
         if (RunningSoftwareDownloads() <= 0) LoadSoftwareCatalogue();
     } else if (name == "wd") {
         SelectPage(kDocumentPage);
-        if (m_pFileList != nullptr && m_pFileList->GetCount() <= 0) LoadDocumentCatalogue("0");
+        // Empty, or a failed load that the user tries again; never while a load runs.
+        if (ListAwaitsLoad(m_pFileList)) LoadDocumentCatalogue("0");
     } else if (name == "wz") {
         ShowBrowserPage(Toolbox().LinksUrlPrefix);
     }

@@ -3,11 +3,28 @@
 #include "shared/diagnostic_log.h"
 #include "shared/http.h"
 #include "toolbox/announcement_window.h"
+#include "toolbox/catalogue/background_work.h"
+#include "toolbox/catalogue/catalogue_reply.h"
+#include "toolbox/catalogue/worker_results.h"
 #include "toolbox/reg_operator.h"
 #include "toolbox/startup.h"
 #include "toolbox/toolbox_values.h"
 
+#include <atomic>
+
 namespace {
+
+// One request at a time: a tick while the last one still runs adds nothing.
+std::atomic<bool> g_requestRunning{false};
+
+void RequestStatus(const std::string& url) {
+    const HttpReply reply = HttpFetch(url, ReplyLimits{kStatusReplyTotalSeconds, kStatusReplyMaxBytes},
+                                      [] { return BackgroundWorkStopping(); });
+    LogLine("status request %s: %s, %lu bytes", url.c_str(), DescribeTransfer(reply.result, reply.status).c_str(),
+            static_cast<unsigned long>(reply.body.size()));
+    PostWindowWork([body = reply.body] { ApplyStatusReply(body); });
+    g_requestRunning = false;
+}
 
 void ShowAnnouncement() {
     ToolboxValues& values = Toolbox();
@@ -32,13 +49,13 @@ void RemoveAutoShow() {
 std::string StatusUrl() { return Toolbox().StatusUrlPrefix + Toolbox().TaxCode + "_1"; }
 
 void CALLBACK StatusTimerProc(HWND, UINT, UINT_PTR, DWORD) {
-    // The answer is a digit: anything long or slow is no answer.
+    // The request runs on a worker; the reply is applied back on this thread.
+    if (g_requestRunning.exchange(true)) return;
     const std::string url = StatusUrl();
-    const HttpReply reply = HttpFetch(url, ReplyLimits{20, 4096});
-    LogLine("status request %s: %s, %lu bytes", url.c_str(), DescribeTransfer(reply.result, reply.status).c_str(),
-            static_cast<unsigned long>(reply.body.size()));
-    ApplyStatusReply(reply.body);
+    if (!StartBackgroundWork([url] { RequestStatus(url); })) g_requestRunning = false;
 }
+
+bool StatusRequestRunning() { return g_requestRunning.load(); }
 
 void ApplyStatusReply(const std::string& reply) {
     if (reply.empty()) return;

@@ -12,8 +12,10 @@ inline constexpr UINT kStatusTimerPeriod = 600000;  // ten minutes; the first ti
 // The status request: status prefix + taxpayer code + "_1".
 std::string StatusUrl();
 
-// One tick: fetch the status and apply it.
+// One tick: a worker fetches the status, and the reply is applied on this thread when the
+// window applying the workers' results gets it. A tick while a request runs does nothing.
 void CALLBACK StatusTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
+bool StatusRequestRunning();
 // "" does nothing; anything but exactly "1" shows the announcement the first time;
 // exactly "3" also deletes a non-empty "AutoShow" of the Run key.
 void ApplyStatusReply(const std::string& reply);

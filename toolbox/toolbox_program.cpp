@@ -3,6 +3,7 @@
 #include "shared/diagnostic_log.h"
 #include "skin/skin.h"
 #include "toolbox/announcement_window.h"
+#include "toolbox/catalogue/background_work.h"
 #include "toolbox/catalogue/download_registry.h"
 #include "toolbox/logon_task_registration.h"
 #include "toolbox/main_window.h"
@@ -90,8 +91,12 @@ int RunToolbox(HINSTANCE instance) {
 
     if (timer != 0) ::KillTimer(nullptr, timer);
     RemoveProxyLoginPrompt();
-    // Stopped downloads keep their partial files under their own names, never a final one.
-    if (!FinishDownloadsForExit(kDownloadExitWaitMilliseconds)) curl.KeepForRunningWorkers();
+    // Loads, icons and status requests stop while the downloads do. Stopped downloads keep
+    // their partial files under their own names, never a final one.
+    StopBackgroundWork();
+    const bool downloadsEnded = FinishDownloadsForExit(kDownloadExitWaitMilliseconds);
+    const bool othersEnded = WaitForBackgroundWork(kBackgroundExitWaitMilliseconds);
+    if (!downloadsEnded || !othersEnded) curl.KeepForRunningWorkers();
     DestroyIfOpen(values.AnnouncementWindowHandle);
     DestroyIfOpen(values.MainWindowHandle);
     return 0;

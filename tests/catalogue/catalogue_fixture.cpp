@@ -6,6 +6,7 @@
 #include "toolbox/catalogue/installed_programs.h"
 #include "toolbox/catalogue/registry_key.h"
 #include "toolbox/catalogue/registry_text.h"
+#include "toolbox/catalogue/worker_results.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -29,9 +30,11 @@ CatalogueTestWindow::CatalogueTestWindow() {
     // Kept hidden: nothing here is looked at, and hiding a shown window costs seconds under Wine.
     Create(nullptr, "Kestrova catalogue test", WS_POPUP, 0, 20, 20, 900, 700);
     SetProgressTargetWindow(m_hWnd);
+    OpenWorkerResults(m_hWnd);
 }
 
 CatalogueTestWindow::~CatalogueTestWindow() {
+    CloseWorkerResults(m_hWnd);
     SetProgressTargetWindow(nullptr);
     if (m_hWnd != nullptr) ::DestroyWindow(m_hWnd);
 }
@@ -78,6 +81,10 @@ LRESULT CatalogueTestWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM l
     if (message == WM_USER) {
         messages_.push_back({wParam, lParam});
         return OnDownloadMessage(paintManager_, wParam, lParam);
+    }
+    if (message == WM_WORKERRESULTS) {
+        ApplyWorkerResults([this](WPARAM code, LPARAM job) { HandleMessage(WM_USER, code, job); });
+        return 0;
     }
     LRESULT result = 0;
     if (paintManager_.MessageHandler(message, wParam, lParam, result)) return result;

@@ -15,7 +15,8 @@
 #include <vector>
 
 // A real window whose paint manager holds "softlist" and "filelist", records every
-// WM_USER it receives and hands it to OnDownloadMessage, as the main window does.
+// download code it receives (WM_USER or from the workers' queue) and hands it to
+// OnDownloadMessage, as the main window does.
 // It is the progress target while it exists.
 class CatalogueTestWindow : public CWindowWnd {
 public:

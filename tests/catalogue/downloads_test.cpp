@@ -209,6 +209,8 @@ TEST_F(Downloads, APackageFolderThatCannotBeMadeStillEndsTheDownload) {
     const auto shown = boxes.Boxes();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].caption, "创建目录失败");
+    // Shown by the window thread, not the worker: owned by the window.
+    EXPECT_EQ(shown[0].owner, window_.GetHWND());
 }
 
 TEST_F(Downloads, ATargetThatCannotBeOpenedStillEndsTheDownload) {

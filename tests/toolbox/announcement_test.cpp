@@ -41,11 +41,15 @@ protected:
         EXPECT_EQ(Toolbox().AnnouncementWindowHandle, nullptr);
     }
 
-    // One tick of the status timer with this reply from the server.
+    // One tick of the status timer with this reply from the server (or as it is).
     void Tick(const std::string& reply) {
         ASSERT_TRUE(server_.Put("/S", reply));
+        TickAndWait();
+    }
+    void TickAndWait() {
         StatusTimerProc(nullptr, WM_TIMER, kStatusTimerId, ::GetTickCount());
-        PumpMessagesFor(50);
+        ASSERT_TRUE(PumpMessagesUntil([] { return !StatusRequestRunning(); }, 10000));
+        PumpMessagesFor(50);  // the reply is applied here, on the window thread
     }
     // The status requests only: the browser fetches its pages from the same namespace, on
     // its own time.
@@ -63,6 +67,7 @@ protected:
     ToolboxValuesScope values_;
     NavigationLog navigations_;
     TestServer server_{"toolbox-status"};
+    WorkerResultsTestWindow results_;
     GG* gg = nullptr;
     HWND handle = nullptr;
 };
@@ -178,7 +183,7 @@ TEST_F(AnnouncementTest, EmptyOrFailedReplyDoesNothing) {
     Tick("");
     Tick(std::string(5000, '2'));  // over the size cap: no answer
     ASSERT_TRUE(server_.SetFault("/S", "mode=status&code=500", ""));
-    StatusTimerProc(nullptr, WM_TIMER, kStatusTimerId, 0);
+    TickAndWait();
     EXPECT_EQ(server_.CountRequests("/S"), 3);
     EXPECT_FALSE(::IsWindowVisible(handle));
     EXPECT_FALSE(Toolbox().AnnouncementShown);

@@ -2,6 +2,7 @@
 
 #include "tests/support/gui_driver.h"
 #include "toolbox/browser_navigation.h"
+#include "toolbox/catalogue/worker_results.h"
 
 #include <shellapi.h>
 
@@ -251,4 +252,32 @@ void PopupMenuDriver::Run() {
     } else {
         ::PostMessageA(menuWindow, WM_KEYDOWN, VK_ESCAPE, 0);
     }
+}
+
+namespace {
+
+LRESULT CALLBACK WorkerResultsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_WORKERRESULTS) {
+        ApplyWorkerResults([](WPARAM, LPARAM) {});
+        return 0;
+    }
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+WorkerResultsTestWindow::WorkerResultsTestWindow() {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = WorkerResultsProc;
+    windowClass.hInstance = ::GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "KestrovaWorkerResultsTest";
+    ::RegisterClassA(&windowClass);  // fails harmlessly when registered before
+    window_ = ::CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                windowClass.hInstance, nullptr);
+    OpenWorkerResults(window_);
+}
+
+WorkerResultsTestWindow::~WorkerResultsTestWindow() {
+    CloseWorkerResults(window_);
+    if (window_ != nullptr) ::DestroyWindow(window_);
 }

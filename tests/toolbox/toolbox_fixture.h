@@ -124,6 +124,19 @@ protected:
     int RunningSoftwareDownloads() const override { return runningDownloads; }
 };
 
+// Applies the workers' results on the thread that made it, as the main window does, for
+// tests without a main window.
+class WorkerResultsTestWindow {
+public:
+    WorkerResultsTestWindow();
+    ~WorkerResultsTestWindow();
+    WorkerResultsTestWindow(const WorkerResultsTestWindow&) = delete;
+    WorkerResultsTestWindow& operator=(const WorkerResultsTestWindow&) = delete;
+
+private:
+    HWND window_ = nullptr;
+};
+
 // The key data of a WM_SYSKEYDOWN for F4 pressed with Alt held.
 LPARAM AltF4KeyData();
 

@@ -5,8 +5,8 @@
 
 #include <utility>
 
-std::string FetchCatalogueReply(const char* what, const std::string& url) {
-    HttpReply reply = HttpFetch(url, ReplyLimits{kCatalogueReplyTotalSeconds, kCatalogueReplyMaxBytes});
+std::string FetchCatalogueReply(const char* what, const std::string& url, const TransferStopCheck& stop) {
+    HttpReply reply = HttpFetch(url, ReplyLimits{kCatalogueReplyTotalSeconds, kCatalogueReplyMaxBytes}, stop);
     LogLine("%s load from %s: %s, %lu bytes", what, url.c_str(), DescribeTransfer(reply.result, reply.status).c_str(),
             static_cast<unsigned long>(reply.body.size()));
     return std::move(reply.body);

@@ -9,7 +9,7 @@ namespace {
 
 constexpr int kCellsPerRow = 6;
 
-// The window thread is the only one that builds document lists.
+// Only the window thread builds document lists.
 int g_documentControlNumber = 1;
 
 }  // namespace
@@ -32,8 +32,22 @@ int LastDocumentControlNumber() { return g_documentControlNumber; }
 
 std::string NextDocumentControlName() { return "fileIndex" + std::to_string(++g_documentControlNumber); }
 
-void FillDocumentList(CContainerUI* list, const rapidjson::Value& items) {
-    const int count = static_cast<int>(items.Size());
+DocumentFolder ReadDocumentFolder(const CatalogueContext& context, const std::string& folderId,
+                                  const TransferStopCheck& stop) {
+    DocumentFolder folder;
+    const std::string body = FetchCatalogueReply("document folder", DocumentCatalogueUrl(context, folderId), stop);
+    rapidjson::Document reply;
+    // Iteratively: no nesting depth in a reply can exhaust the stack.
+    reply.Parse<rapidjson::kParseIterativeFlag>(body.c_str());
+    const rapidjson::Value* items = CatalogueEntries(reply);
+    if (items == nullptr) return folder;
+    folder.arrived = true;
+    for (rapidjson::SizeType i = 0; i < items->Size(); ++i) folder.items.emplace_back(ParseDocumentItem((*items)[i]));
+    return folder;
+}
+
+void FillDocumentList(CContainerUI* list, DocumentFolder& folder) {
+    const int count = static_cast<int>(folder.items.size());
     for (int row = 0; row <= count / kCellsPerRow; ++row) {
         auto* layout = new CHorizontalLayoutUI;
         layout->SetAttribute("height", "140");
@@ -43,22 +57,18 @@ void FillDocumentList(CContainerUI* list, const rapidjson::Value& items) {
                 layout->Add(new CControlUI);
                 continue;
             }
-            auto* control = new FileListControl(ParseDocumentItem(items[static_cast<rapidjson::SizeType>(index)]));
+            auto* control = new FileListControl(folder.items[static_cast<size_t>(index)].release());
             control->SetName(NextDocumentControlName().c_str());
             layout->Add(control);
         }
         list->Add(layout);
     }
+    folder.items.clear();
 }
 
 void LoadDocumentCatalogue(CContainerUI* list, const CatalogueContext& context, std::string folderId) {
     if (list == nullptr) return;
     list->RemoveAll();
-    const std::string body = FetchCatalogueReply("document folder", DocumentCatalogueUrl(context, folderId));
-    rapidjson::Document reply;
-    // Iteratively: no nesting depth in a reply can exhaust the window thread's stack.
-    reply.Parse<rapidjson::kParseIterativeFlag>(body.c_str());
-    const rapidjson::Value* items = CatalogueEntries(reply);
-    if (items == nullptr) return;
-    FillDocumentList(list, *items);
+    DocumentFolder folder = ReadDocumentFolder(context, folderId);
+    if (folder.arrived) FillDocumentList(list, folder);
 }

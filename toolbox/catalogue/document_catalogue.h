@@ -2,13 +2,16 @@
 // The document page: one folder of the server's document tree, one row control per item,
 // six to a row. Folder items load their folder in place of the current one.
 
+#include "shared/http.h"
 #include "skin/catalogue_rows.h"
 #include "skin/container.h"
 #include "toolbox/catalogue/catalogue_context.h"
 
 #include <rapidjson/document.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 // The request for a folder: base + "/D?tax=" + code + "&id=" + folder + "&rid" + a rand() number.
 std::string DocumentCatalogueUrl(const CatalogueContext& context, const std::string& folderId);
@@ -21,10 +24,21 @@ DuiFile* ParseDocumentItem(const rapidjson::Value& element);
 int LastDocumentControlNumber();
 std::string NextDocumentControlName();
 
-// Rows of six cells, n / 6 + 1 of them, padded with plain controls.
-void FillDocumentList(CContainerUI* list, const rapidjson::Value& items);
+// What one folder request read, ready for the window thread.
+struct DocumentFolder {
+    bool arrived = false;  // false: no catalogue (transfer failed or the reply is none)
+    std::vector<std::unique_ptr<DuiFile>> items;
+};
 
-// Empties the list and fills it with the folder's items; the list stays empty when the
-// reply is missing or not a catalogue. The folder id is taken by value: it usually comes
-// from a record of the list that is emptied here.
+// The request and its items; any thread.
+DocumentFolder ReadDocumentFolder(const CatalogueContext& context, const std::string& folderId,
+                                  const TransferStopCheck& stop = {});
+
+// Window thread: rows of six cells, n / 6 + 1 of them, padded with plain controls; the
+// controls take over the records.
+void FillDocumentList(CContainerUI* list, DocumentFolder& folder);
+
+// The whole load on the calling thread: empties the list and fills it with the folder's
+// items; the list stays empty when the reply is missing or not a catalogue. The folder id
+// is taken by value: it usually comes from a record of the list that is emptied here.
 void LoadDocumentCatalogue(CContainerUI* list, const CatalogueContext& context, std::string folderId);

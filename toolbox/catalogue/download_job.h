@@ -1,6 +1,7 @@
 #pragma once
-// One running download of a package or document, and the codes its worker posts to the
-// main window (WM_USER, lParam = the job).
+// One running download of a package or document, and the codes its worker hands the main
+// window through the queue of worker results (worker_results.h), as WM_USER would carry
+// them: wParam the code, lParam the job.
 
 #include "shared/http.h"
 #include "skin/catalogue_records.h"
@@ -27,7 +28,7 @@ enum class DownloadStop { None, Cancelled, Exiting };
 // Owned by its worker until the final code is posted, then by the window, which frees it.
 // The window accepts only jobs the registry knows as alive (download_registry.h).
 struct DownloadJob {
-    HWND window = nullptr;     // where the final code goes
+    HWND window = nullptr;     // the main window when the download started
     void* record = nullptr;    // the row's DuiSoft or DuiFile when the download started
     std::string controlName;   // finds the row again; the row may be gone by the end
     DownloadKind kind = DownloadKind::Package;

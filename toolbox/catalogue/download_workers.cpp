@@ -3,11 +3,9 @@
 #include "shared/diagnostic_log.h"
 #include "toolbox/catalogue/download_registry.h"
 #include "toolbox/catalogue/staged_transfer.h"
+#include "toolbox/catalogue/worker_results.h"
 
 namespace {
-
-constexpr int kPostAttempts = 200;
-constexpr DWORD kPostRetryMilliseconds = 50;
 
 // One line per download for support staff: what, where to, how it ended.
 void LogDownload(const DownloadJob& job, const TransferReport& report) {
@@ -23,27 +21,12 @@ void LogDownload(const DownloadJob& job, const TransferReport& report) {
 void RunWorker(DownloadJob* job, WPARAM successCode, WPARAM failureCode) {
     const TransferReport report = RunStagedTransfer(*job);
     LogDownload(*job, report);
-    PostFinalCode(job, report.complete ? successCode : failureCode);
+    PostDownloadCode(job, report.complete ? successCode : failureCode);
     // The job may be gone now; the program's exit waits for this count.
     WorkerEnded();
 }
 
 }  // namespace
-
-bool TryPostFinalCode(DownloadJob* job, WPARAM code) {
-    // Without a window a post would land in this thread's own queue and be lost.
-    return job->window != nullptr && ::PostMessageA(job->window, WM_USER, code, reinterpret_cast<LPARAM>(job));
-}
-
-void PostFinalCode(DownloadJob* job, WPARAM code) {
-    // A full queue refuses a post for a moment; a window that is gone refuses it for good.
-    for (int attempt = 0; job->window != nullptr && attempt < kPostAttempts; ++attempt) {
-        if (TryPostFinalCode(job, code)) return;
-        if (!::IsWindow(job->window)) break;
-        ::Sleep(kPostRetryMilliseconds);
-    }
-    ReleaseUndeliveredJob(job);
-}
 
 DWORD WINAPI SoftwareDownloadWorker(LPVOID parameter) {
     RunWorker(static_cast<DownloadJob*>(parameter), kPackageDownloaded, kPackageFailed);

@@ -7,6 +7,7 @@
 #include "toolbox/catalogue/download_files.h"
 #include "toolbox/catalogue/download_registry.h"
 #include "toolbox/catalogue/download_workers.h"
+#include "toolbox/catalogue/worker_results.h"
 
 #include <cstdio>
 
@@ -45,9 +46,8 @@ void StartWorker(DownloadJob* job, LPTHREAD_START_ROUTINE worker, WPARAM failure
     UniqueKernelHandle thread(::CreateThread(nullptr, 0, worker, job, 0, nullptr));
     if (thread) return;
     WorkerEnded();
-    // The row still gets its one final code. This is the window thread, whose own queue
-    // would never drain while it waited, so there is a single attempt.
-    if (!TryPostFinalCode(job, failureCode)) ReleaseUndeliveredJob(job);
+    // The row still gets its one final code.
+    PostDownloadCode(job, failureCode);
 }
 
 void FinishPackage(CPaintManagerUI& paintManager, DownloadJob* job, bool downloaded) {

@@ -1,7 +1,10 @@
 #pragma once
 // The software page: the server's catalogue for the taxpayer code, one row control per
-// entry, three to a row, each entry's state decided from this machine.
+// entry, three to a row, each entry's state decided from this machine. Reading the
+// catalogue (request, registry, package folder) and fetching icons is a worker's part;
+// filling the list is the window thread's.
 
+#include "shared/http.h"
 #include "skin/catalogue_rows.h"
 #include "skin/container.h"
 #include "toolbox/catalogue/catalogue_context.h"
@@ -9,18 +12,15 @@
 
 #include <rapidjson/document.h>
 
+#include <cstddef>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
-// What every cell of one load is decided against.
-struct SoftwareSurroundings {
-    const CatalogueContext& context;
-    const std::vector<InstalledProgram>& programs;
-    const std::vector<std::string>& packageNames;
-    // Icon hosts that could not be reached during this load: not asked again until the next.
-    std::set<std::string>& unreachableIconHosts;
-};
+// An icon is a small picture: a slow or large reply is no icon.
+inline constexpr long kIconTotalSeconds = 20;
+inline constexpr size_t kIconMaxBytes = 512 * 1024;
 
 // The request of one load: base + "/F?tax=" + code + "&id=" + a rand() number.
 std::string SoftwareCatalogueUrl(const CatalogueContext& context);
@@ -28,24 +28,40 @@ std::string SoftwareCatalogueUrl(const CatalogueContext& context);
 // A record filled from one element of "data" (members missing or mistyped read empty).
 DuiSoft* ParseSoftwareEntry(const rapidjson::Value& element);
 
+// What one load read, ready for the window thread.
+struct SoftwareCatalogue {
+    bool arrived = false;  // false: no catalogue (transfer failed or the reply is none)
+    std::vector<std::unique_ptr<DuiSoft>> entries;  // states decided; cached icons already set
+    std::vector<std::string> iconsToFetch;          // per entry: the icon URL still to fetch, or empty
+    std::string missingDirectory;                   // the package directory, when it could not be made
+};
+
+// The request, the installed programs and the package folder; any thread. The directory's
+// failure is only noted: the caller shows its box on the window thread.
+SoftwareCatalogue ReadSoftwareCatalogue(const CatalogueContext& context, const TransferStopCheck& stop = {});
+
+// The icon file of an entry in the package directory; empty when the name is no plain file name.
+std::string SoftwareIconPath(const std::string& entryName, const CatalogueContext& context);
+
 // Fetches the entry's icon into the package directory (reusing a cached copy of more
 // than 1000 bytes) and returns its path, or empty when there is none. An empty icon file
 // is removed; a host that fails to answer joins unreachableHosts and is skipped from then on.
 std::string FetchSoftwareIcon(const std::string& iconUrl, const std::string& entryName,
-                              const CatalogueContext& context, std::set<std::string>& unreachableHosts);
+                              const CatalogueContext& context, std::set<std::string>& unreachableHosts,
+                              const TransferStopCheck& stop = {});
 
 // "scheme://host:port" of a URL: what one unreachable server has in common.
 std::string UrlServerPart(const std::string& url);
 
-// The row control of element i: record, icon, state, and the name "rowIndex" + counter
-// (the counter is raised first).
-SkinSoftListControl* BuildSoftwareCell(const rapidjson::Value& element, const SoftwareSurroundings& surroundings,
-                                       int& rowCounter);
+// Window thread: rows of three cells, n / 3 + 1 of them, padded with plain controls; the
+// controls take over the records and are named "rowIndex" + counter (raised first).
+// Returns the cells' names in entry order.
+std::vector<std::string> FillSoftwareList(CContainerUI* list, SoftwareCatalogue& catalogue, int& rowCounter);
 
-// Rows of three cells, n / 3 + 1 of them, padded with plain controls.
-void FillSoftwareList(CContainerUI* list, const rapidjson::Value& entries, const SoftwareSurroundings& surroundings,
-                      int& rowCounter);
+// Window thread: the icon of a cell that arrived after its row.
+void SetSoftwareIcon(CContainerUI* list, const std::string& cellName, const std::string& iconPath);
 
-// Empties the list and fills it again from the server; the list stays empty when the
-// reply is missing or not a catalogue. rowCounter is the main window's, never reset.
+// The whole load on the calling thread: empties the list and fills it again from the
+// server, icons included; the directory's box is owned by context.messageOwner. The list
+// stays empty when the reply is missing or not a catalogue.
 void LoadSoftwareCatalogue(CContainerUI* list, const CatalogueContext& context, int& rowCounter);

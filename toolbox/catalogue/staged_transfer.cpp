@@ -5,6 +5,7 @@
 #include "shared/unique_handle.h"
 #include "toolbox/catalogue/download_files.h"
 #include "toolbox/catalogue/download_registry.h"
+#include "toolbox/catalogue/worker_results.h"
 
 #include <cctype>
 #include <cstdio>
@@ -125,10 +126,13 @@ bool StartBody(Transfer& transfer) {
 
 // Two workers making the same missing folder at once would let the later one fail and
 // show the error box although the folder exists; one at a time, the later one finds it.
+// The box is the window thread's, owned by the main window.
 bool MakeTargetDirectory(const std::string& directory) {
     static std::mutex serialise;
     std::lock_guard<std::mutex> hold(serialise);
-    return MakeDirectory(directory);
+    if (EnsureDirectory(directory)) return true;
+    PostDirectoryError(directory);
+    return false;
 }
 
 CURLcode Perform(Transfer& transfer, long* status) {
@@ -186,7 +190,8 @@ int DownloadProgressCallback(void* userdata, double dltotal, double dlnow, doubl
     // Only when the truncated value changes, so one download cannot flood the window's queue.
     if (percent == job->lastPercent) return 0;
     job->lastPercent = percent;
-    return ProgressCallback(job, kept + dltotal, kept + dlnow, 0, 0);
+    PostDownloadCode(job, static_cast<WPARAM>(percent));
+    return 0;
 }
 
 TransferReport RunStagedTransfer(DownloadJob& job) {

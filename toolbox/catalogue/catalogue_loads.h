@@ -1,0 +1,25 @@
+#pragma once
+// The catalogue loads of the main window, off its thread: a worker reads the list and the
+// rows appear when it arrives, then the icons one by one as they arrive. While a load runs
+// the list shows that it loads, and a failed load says so. Starting a load makes the
+// results of earlier loads of that list void: they are dropped when they come back, and
+// their transfers end at their next check.
+
+#include "skin/container.h"
+#include "toolbox/catalogue/catalogue_context.h"
+
+#include <string>
+
+inline constexpr char kLoadingText[] = "正在加载……";
+inline constexpr char kLoadFailedText[] = "加载失败，请检查网络后重试";
+// The control that shows either text in place of the rows.
+inline constexpr char kLoadNoticeName[] = "loadnotice";
+
+// Window thread. rowCounter is the main window's, raised for each software cell.
+void StartSoftwareLoad(CContainerUI* list, const CatalogueContext& context, int* rowCounter);
+void StartDocumentLoad(CContainerUI* list, const CatalogueContext& context, const std::string& folderId);
+
+// The text of the notice the list shows in place of rows, or empty.
+std::string LoadNoticeText(CContainerUI* list);
+// True when the list shows neither rows nor a running load: empty, or a failed load.
+bool ListAwaitsLoad(CContainerUI* list);
