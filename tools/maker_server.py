@@ -8,10 +8,10 @@ import argparse
 import os
 import signal
 import sys
-import tempfile
 import threading
 
 from kestrova_server.server import MakerServer
+from kestrova_server.port_file import write_port_file
 
 
 def parse_args(argv):
@@ -24,14 +24,6 @@ def parse_args(argv):
     parser.add_argument("--quiet", action="store_true", help="log no request lines")
     return parser.parse_args(argv)
 
-
-def write_port_file(path, port):
-    # Written beside the target and renamed, so a reader never sees half a number.
-    folder = os.path.dirname(os.path.abspath(path))
-    handle, temporary = tempfile.mkstemp(prefix=".port-", dir=folder)
-    with os.fdopen(handle, "w") as port_file:
-        port_file.write(f"{port}\n")
-    os.replace(temporary, path)
 
 
 def main(argv=None):

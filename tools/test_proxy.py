@@ -12,13 +12,13 @@ request with a plain path is the control API, for the tests on loopback:
 import argparse
 import base64
 import http.client
-import os
 import signal
 import sys
-import tempfile
 import threading
 import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+from kestrova_server.port_file import write_port_file
 
 HOP_HEADERS = {"connection", "proxy-connection", "keep-alive", "proxy-authorization", "proxy-authenticate",
                "te", "trailer", "transfer-encoding", "upgrade"}
@@ -145,13 +145,6 @@ class ProxyHandler(BaseHTTPRequestHandler):
         else:
             self.answer(404, b"not a proxy request\n")
 
-
-def write_port_file(path, port):
-    folder = os.path.dirname(os.path.abspath(path))
-    handle, temporary = tempfile.mkstemp(prefix=".port-", dir=folder)
-    with os.fdopen(handle, "w") as port_file:
-        port_file.write(f"{port}\n")
-    os.replace(temporary, path)
 
 
 def main(argv=None):
