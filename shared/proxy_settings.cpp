@@ -1,9 +1,12 @@
 #include "shared/proxy_settings.h"
 
+#include "shared/unique_handle.h"
+
 #include <windows.h>
 #include <wininet.h>
 
 #include <memory>
+#include <mutex>
 
 namespace {
 
@@ -60,4 +63,57 @@ ProxySettings ReadProxySettings() {
     if (settings.bypassList.empty()) settings.bypassList = RegistryText("ProxyOverride");
     if (settings.autoConfigUrl.empty()) settings.autoConfigUrl = RegistryText("AutoConfigURL");
     return settings;
+}
+
+namespace {
+
+struct RegistryKeyTraits {
+    using Value = HKEY;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value v) { ::RegCloseKey(v); }
+};
+using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
+
+// Not before Windows 8: there a watch ends (and signals) with the thread that set it, which
+// costs one read more, nothing else.
+constexpr DWORD kThreadAgnosticWatch = 0x10000000;  // REG_NOTIFY_THREAD_AGNOSTIC
+
+class SettingsCache {
+public:
+    ProxySettings Current() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (watching_ && ::WaitForSingleObject(changed_.get(), 0) == WAIT_TIMEOUT) return settings_;
+        // The watch is set before the read, so that a change during the read is not lost.
+        watching_ = Watch();
+        settings_ = ReadProxySettings();
+        return settings_;
+    }
+
+private:
+    bool Watch() {
+        if (!key_ && ::RegOpenKeyExA(HKEY_CURRENT_USER, kInternetSettingsKey, 0, KEY_NOTIFY, key_.put()) != ERROR_SUCCESS) {
+            return false;
+        }
+        if (!changed_) changed_.reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        if (!changed_) return false;
+        ::ResetEvent(changed_.get());
+        const DWORD filter = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET;
+        return ::RegNotifyChangeKeyValue(key_.get(), TRUE, filter | kThreadAgnosticWatch, changed_.get(), TRUE) ==
+                   ERROR_SUCCESS ||
+               ::RegNotifyChangeKeyValue(key_.get(), TRUE, filter, changed_.get(), TRUE) == ERROR_SUCCESS;
+    }
+
+    std::mutex mutex_;
+    UniqueRegistryKey key_;
+    UniqueKernelHandle changed_;
+    bool watching_ = false;
+    ProxySettings settings_;
+};
+
+}  // namespace
+
+ProxySettings CurrentProxySettings() {
+    // Never destroyed: a worker may still ask while the program exits.
+    static SettingsCache* cache = new SettingsCache();
+    return cache->Current();
 }

@@ -29,7 +29,7 @@ void SetProxyCredentialPrompt(ProxyCredentialPrompt prompt) { g_prompt = prompt;
 
 ProxyChoice ChooseProxy(const std::string& url) {
     if (g_policy.load() == ProxyPolicy::Direct) return ProxyChoice{};
-    const ProxySettings settings = ReadProxySettings();
+    const ProxySettings settings = CurrentProxySettings();
     std::string answer;
     if (!settings.autoConfigUrl.empty() && AskProxyScript(settings.autoConfigUrl, url, &answer)) {
         return ParseScriptAnswer(answer);
