@@ -67,13 +67,6 @@ ProxySettings ReadProxySettings() {
 
 namespace {
 
-struct RegistryKeyTraits {
-    using Value = HKEY;
-    static Value Invalid() { return nullptr; }
-    static void Close(Value v) { ::RegCloseKey(v); }
-};
-using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
-
 // Not before Windows 8: there a watch ends (and signals) with the thread that set it, which
 // costs one read more, nothing else.
 constexpr DWORD kThreadAgnosticWatch = 0x10000000;  // REG_NOTIFY_THREAD_AGNOSTIC

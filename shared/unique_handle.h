@@ -73,8 +73,15 @@ struct StdioFileTraits {  // fopen
     static void Close(Value v) { std::fclose(v); }
 };
 
+struct RegistryKeyTraits {  // RegOpenKeyEx, RegCreateKeyEx
+    using Value = HKEY;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value v) { ::RegCloseKey(v); }
+};
+
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
 using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
 using UniqueCrtFind = UniqueHandle<CrtFindTraits>;
 using UniqueStdioFile = UniqueHandle<StdioFileTraits>;
+using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;

@@ -6,12 +6,10 @@ Routes, namespaces and the control API are described in kestrova_server/.
 
 import argparse
 import os
-import signal
 import sys
-import threading
 
 from kestrova_server.server import MakerServer
-from kestrova_server.port_file import write_port_file
+from kestrova_server.serving import serve_until_signalled
 
 
 def parse_args(argv):
@@ -36,19 +34,9 @@ def main(argv=None):
         log_stream = open(args.log, "a", encoding="utf-8") if args.log else sys.stderr
     server = MakerServer(args.content, args.host, args.port, log_stream)
 
-    def stop(signum, frame):
-        # shutdown() waits for serve_forever, which runs on this very thread.
-        threading.Thread(target=server.request_stop, daemon=True).start()
-
-    signal.signal(signal.SIGTERM, stop)
-    signal.signal(signal.SIGINT, stop)
-    if args.port_file:
-        write_port_file(args.port_file, server.server_port)
-    print(f"listening on {server.url}", flush=True)
     try:
-        server.serve_forever()
+        serve_until_signalled(server, server.request_stop, args.port_file, f"listening on {server.url}")
     finally:
-        server.server_close()
         if args.log and log_stream is not None:
             log_stream.close()
     return 0

@@ -12,13 +12,12 @@ request with a plain path is the control API, for the tests on loopback:
 import argparse
 import base64
 import http.client
-import signal
 import sys
 import threading
 import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
-from kestrova_server.port_file import write_port_file
+from kestrova_server.serving import serve_until_signalled
 
 HOP_HEADERS = {"connection", "proxy-connection", "keep-alive", "proxy-authorization", "proxy-authenticate",
                "te", "trailer", "transfer-encoding", "upgrade"}
@@ -160,17 +159,7 @@ def main(argv=None):
     server.daemon_threads = True
     server.state = ProxyState(args.log, f"{args.user}:{args.password}" if args.user else None)
 
-    def stop(signum, frame):
-        threading.Thread(target=server.shutdown, daemon=True).start()
-
-    signal.signal(signal.SIGTERM, stop)
-    signal.signal(signal.SIGINT, stop)
-    if args.port_file:
-        write_port_file(args.port_file, server.server_port)
-    try:
-        server.serve_forever()
-    finally:
-        server.server_close()
+    serve_until_signalled(server, server.shutdown, args.port_file)
     return 0
 
 

@@ -28,8 +28,6 @@ struct FilePaths {
 
 std::string JournalPath(const UpdaterValues& values) { return values.TempDirectory() + "\\" + kJournalFileName; }
 
-bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 // A rename within the volume, on the disk when it returns.
 bool Move(const std::string& from, const std::string& to, bool replace) {
     const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
@@ -39,7 +37,7 @@ bool Move(const std::string& from, const std::string& to, bool replace) {
 // Also a read-only file.
 bool RemoveFile(const std::string& path) {
     ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return ::DeleteFileA(path.c_str()) || !Exists(path);
+    return ::DeleteFileA(path.c_str()) || !FileExists(path);
 }
 
 // Windows replaces neither a file in use (a running program, a loaded library) nor a
@@ -75,10 +73,10 @@ bool Refused(const FilePaths& file, const char* why) {
 // Also resumes a file whose installation was interrupted: whether the new file is still
 // in the temporary directory tells whether it went in.
 bool InstallFile(const FilePaths& file, const JournalEntry& entry) {
-    if (!Exists(file.incoming)) {
-        return Exists(file.installed) || Refused(file, "neither the new file nor an installed one is there");
+    if (!FileExists(file.incoming)) {
+        return FileExists(file.installed) || Refused(file, "neither the new file nor an installed one is there");
     }
-    if (!Exists(file.installed)) {
+    if (!FileExists(file.installed)) {
         // New to the installation, or the old file stepped aside before an interruption.
         if (!Move(file.incoming, file.installed, false)) return Refused(file, "it cannot be moved into place");
         LogLine("installed \"%s\"%s", file.name.c_str(), entry.replacesFile ? ", the old file already aside" : "");
@@ -115,22 +113,22 @@ bool InstallFile(const FilePaths& file, const JournalEntry& entry) {
 // or an earlier roll-back left it in. Whether the new file is still in the temporary
 // directory tells whether it went in.
 bool RestoreFile(const FilePaths& file, const JournalEntry& entry) {
-    const bool newFileIn = !Exists(file.incoming);
-    const bool named = Exists(file.installed);
+    const bool newFileIn = !FileExists(file.incoming);
+    const bool named = FileExists(file.installed);
     bool restored = true;
     if (!entry.replacesFile) {
         // Back into the temporary directory, which goes as a whole: a running program's
         // file can be renamed but not deleted.
         if (newFileIn && named) restored = Move(file.installed, file.incoming, false);
     } else if (newFileIn || !named) {
-        if (!Exists(file.backup)) {
+        if (!FileExists(file.backup)) {
             LogLine("cannot restore \"%s\": its backup is missing", file.name.c_str());
             return false;
         }
         // The new file steps aside first, for the same reason.
         if (newFileIn && named) Move(file.installed, file.incoming, false);
         restored = Move(file.backup, file.installed, true);
-    } else if (Exists(file.backup) && !RemoveFile(file.backup)) {
+    } else if (FileExists(file.backup) && !RemoveFile(file.backup)) {
         // The old file never left; this installation's backup of it is only in the way.
         LogLine("the backup \"%sbak\" made by the interrupted installation stays", file.name.c_str());
     }
@@ -190,7 +188,7 @@ bool InstallFiles(const UpdaterValues& values, const std::vector<std::string>& n
     for (const std::string& name : names) {
         const bool listed = std::any_of(journal.entries.begin(), journal.entries.end(),
                                         [&](const JournalEntry& entry) { return SameName(entry.name, name); });
-        if (!listed) journal.entries.push_back({name, Exists(FilePaths(values, name).installed)});
+        if (!listed) journal.entries.push_back({name, FileExists(FilePaths(values, name).installed)});
     }
     // Older backups go first, so that any backup there once the journal exists is this
     // installation's own.
@@ -214,7 +212,7 @@ bool InstallFiles(const UpdaterValues& values, const std::vector<std::string>& n
 }
 
 void RemoveTemporaryDirectory(const UpdaterValues& values) {
-    if (Exists(JournalPath(values))) {
+    if (FileExists(JournalPath(values))) {
         LogLine("the temporary directory stays: the next start finishes the roll-back");
         return;
     }
@@ -223,7 +221,7 @@ void RemoveTemporaryDirectory(const UpdaterValues& values) {
 
 void RecoverInterruptedInstallation(const UpdaterValues& values) {
     const std::string journalPath = JournalPath(values);
-    if (!Exists(journalPath)) return;
+    if (!FileExists(journalPath)) return;
     const std::optional<InstallJournal> journal = ReadJournal(journalPath);
     bool settled = true;
     if (!journal) {

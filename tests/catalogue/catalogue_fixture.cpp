@@ -4,7 +4,7 @@
 #include "tests/support/gui_driver.h"
 #include "toolbox/catalogue/downloads.h"
 #include "toolbox/catalogue/installed_programs.h"
-#include "toolbox/catalogue/registry_key.h"
+#include "shared/unique_handle.h"
 #include "toolbox/catalogue/registry_text.h"
 #include "toolbox/catalogue/worker_results.h"
 

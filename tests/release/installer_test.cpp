@@ -24,13 +24,6 @@ constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char* const kInstalledFiles[] = {"Veltrin.exe", "Morvane.exe", "KestrovaSkin.dll",
                                        "skin.zip",    "upload.zip",  "sys.ini"};
 
-struct RegistryKeyTraits {
-    using Value = HKEY;
-    static Value Invalid() { return nullptr; }
-    static void Close(Value v) { ::RegCloseKey(v); }
-};
-using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
-
 // scripts/package puts the package made from this build beside the test programs.
 std::string PackageDir() { return TestProgramDir() + "\\release"; }
 std::string InstallerPath() { return PackageDir() + "\\Kestrova-" KESTROVA_VERSION "-win64-setup.exe"; }

@@ -1,6 +1,6 @@
 #include "toolbox/catalogue/installed_programs.h"
 
-#include "toolbox/catalogue/registry_key.h"
+#include "shared/unique_handle.h"
 #include "toolbox/catalogue/registry_text.h"
 
 namespace {
