@@ -128,6 +128,23 @@ protected:
     virtual void PaintBorder(HDC dc);
     // Draws an image name from the skin archive stretched to rc (whole control when null).
     bool DrawImage(HDC dc, const char* image, const RECT* rc = nullptr);
+    // A property's new value, then what it changes: the look, the layout, or the room the
+    // control takes in its parent's layout.
+    template <typename Member, typename Value>
+    void SetAndRepaint(Member& member, const Value& value) {
+        member = value;
+        Invalidate();
+    }
+    template <typename Member, typename Value>
+    void SetAndRelayout(Member& member, const Value& value) {
+        member = value;
+        NeedUpdate();
+    }
+    template <typename Member, typename Value>
+    void SetAndRelayoutParent(Member& member, const Value& value) {
+        member = value;
+        NeedParentUpdate();
+    }
 
     CPaintManagerUI* m_pManager = nullptr;
     CControlUI* m_pParent = nullptr;

@@ -1,5 +1,6 @@
 // The catalogue cells in a real window: clicks through the window procedure, what they draw
 // for each state, and who frees their records.
+#include "shared/unique_handle.h"
 #include "skin/skin.h"
 #include "tests/support/gui_driver.h"
 #include "tests/support/temp_dir.h"
@@ -31,15 +32,7 @@ struct ReleaseWindowDC {
     HWND window;
     void operator()(HDC dc) const { ::ReleaseDC(window, dc); }
 };
-struct DeleteMemoryDC {
-    void operator()(HDC dc) const { ::DeleteDC(dc); }
-};
-struct DeleteGdiObject {
-    void operator()(HGDIOBJ object) const { ::DeleteObject(object); }
-};
 using WindowDC = std::unique_ptr<std::remove_pointer_t<HDC>, ReleaseWindowDC>;
-using MemoryDC = std::unique_ptr<std::remove_pointer_t<HDC>, DeleteMemoryDC>;
-using Bitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, DeleteGdiObject>;
 
 // A rectangle of the window's client area as painted.
 struct Pixels {
@@ -79,7 +72,7 @@ Pixels Capture(HWND window, const RECT& area) {
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     WindowDC source(::GetDC(window), ReleaseWindowDC{window});
-    MemoryDC memory(::CreateCompatibleDC(source.get()));
+    UniqueMemoryDC memory(::CreateCompatibleDC(source.get()));
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = width;
@@ -88,7 +81,7 @@ Pixels Capture(HWND window, const RECT& area) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    Bitmap bitmap(::CreateDIBSection(source.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    UniqueGdiHandle<HBITMAP> bitmap(::CreateDIBSection(source.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!source || !memory || !bitmap || bits == nullptr) return pixels;
     HGDIOBJ previous = ::SelectObject(memory.get(), bitmap.get());
     ::BitBlt(memory.get(), 0, 0, width, height, source.get(), area.left, area.top, SRCCOPY);

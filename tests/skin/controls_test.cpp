@@ -1,3 +1,4 @@
+#include "shared/unique_handle.h"
 #include "skin/skin.h"
 #include "tests/skin/skin_test_window.h"
 #include "tests/support/gui_driver.h"
@@ -7,7 +8,6 @@
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 namespace {
@@ -53,14 +53,8 @@ public:
     }
 
 private:
-    struct DeleteDC {
-        void operator()(HDC dc) const { ::DeleteDC(dc); }
-    };
-    struct DeleteObject {
-        void operator()(HBITMAP bitmap) const { ::DeleteObject(bitmap); }
-    };
-    std::unique_ptr<std::remove_pointer_t<HDC>, DeleteDC> dc_;
-    std::unique_ptr<std::remove_pointer_t<HBITMAP>, DeleteObject> bitmap_;
+    UniqueMemoryDC dc_;
+    UniqueGdiHandle<HBITMAP> bitmap_;
     void* bits_ = nullptr;
     int width_ = 0;
     int height_ = 0;

@@ -1,5 +1,6 @@
 #include "tests/toolbox/toolbox_fixture.h"
 
+#include "shared/unique_handle.h"
 #include "tests/support/gui_driver.h"
 #include "toolbox/browser_navigation.h"
 #include "toolbox/catalogue/worker_results.h"
@@ -8,29 +9,24 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <memory>
-#include <type_traits>
 
 namespace {
 
-struct KeyCloser {
-    void operator()(HKEY key) const { ::RegCloseKey(key); }
-};
-using OpenKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
+using OpenKey = UniqueRegistryKey;
 
 OpenKey Open(HKEY root, const std::string& subKey, REGSAM access) {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(root, subKey.c_str(), 0, access, &key) != ERROR_SUCCESS) return OpenKey();
-    return OpenKey(key);
+    OpenKey key;
+    if (::RegOpenKeyExA(root, subKey.c_str(), 0, access, key.put()) != ERROR_SUCCESS) return OpenKey();
+    return key;
 }
 
 OpenKey OpenOrCreate(HKEY root, const std::string& subKey) {
-    HKEY key = nullptr;
-    if (::RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key, nullptr) !=
+    OpenKey key;
+    if (::RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, key.put(), nullptr) !=
         ERROR_SUCCESS) {
         return OpenKey();
     }
-    return OpenKey(key);
+    return key;
 }
 
 bool ReadRaw(HKEY root, const std::string& subKey, const std::string& valueName, DWORD* type, std::string* bytes) {
