@@ -39,18 +39,34 @@ bool DeclaresAnsiEncoding(const pugi::xml_document& doc) {
     return false;
 }
 
-CControlUI* NewKnownControl(const char* element) {
-    if (std::strcmp(element, "Control") == 0) return new CControlUI;
-    if (std::strcmp(element, "Container") == 0) return new CContainerUI;
-    if (std::strcmp(element, "VerticalLayout") == 0) return new CVerticalLayoutUI;
-    if (std::strcmp(element, "HorizontalLayout") == 0) return new CHorizontalLayoutUI;
-    if (std::strcmp(element, "TabLayout") == 0) return new CTabLayoutUI;
-    if (std::strcmp(element, "Label") == 0) return new CLabelUI;
-    if (std::strcmp(element, "Text") == 0) return new CTextUI;
-    if (std::strcmp(element, "Button") == 0) return new CButtonUI;
-    if (std::strcmp(element, "Option") == 0) return new COptionUI;
-    if (std::strcmp(element, "Progress") == 0) return new CProgressUI;
-    if (std::strcmp(element, "WebBrowser") == 0) return new CWebBrowserUI;
+template <typename Control>
+std::unique_ptr<CControlUI> MakeControl() {
+    return std::make_unique<Control>();
+}
+
+// The library's own elements; any other is asked of the caller's callback.
+struct KnownControl {
+    const char* element;
+    std::unique_ptr<CControlUI> (*make)();
+};
+const KnownControl kKnownControls[] = {
+    {"Control", MakeControl<CControlUI>},
+    {"Container", MakeControl<CContainerUI>},
+    {"VerticalLayout", MakeControl<CVerticalLayoutUI>},
+    {"HorizontalLayout", MakeControl<CHorizontalLayoutUI>},
+    {"TabLayout", MakeControl<CTabLayoutUI>},
+    {"Label", MakeControl<CLabelUI>},
+    {"Text", MakeControl<CTextUI>},
+    {"Button", MakeControl<CButtonUI>},
+    {"Option", MakeControl<COptionUI>},
+    {"Progress", MakeControl<CProgressUI>},
+    {"WebBrowser", MakeControl<CWebBrowserUI>},
+};
+
+std::unique_ptr<CControlUI> MakeKnownControl(const char* element) {
+    for (const KnownControl& known : kKnownControls) {
+        if (std::strcmp(element, known.element) == 0) return known.make();
+    }
     return nullptr;
 }
 
@@ -87,7 +103,7 @@ public:
     std::unique_ptr<CControlUI> Build(pugi::xml_node node) {
         const char* element = node.name();
         if (IsResourceElement(element)) return nullptr;
-        std::unique_ptr<CControlUI> control(NewKnownControl(element));
+        std::unique_ptr<CControlUI> control = MakeKnownControl(element);
         if (control == nullptr && m_pCallback != nullptr) control.reset(m_pCallback->CreateControl(element));
         if (control == nullptr) return nullptr;
 
