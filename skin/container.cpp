@@ -215,10 +215,7 @@ CControlUI* CContainerUI::FindControl(FINDCONTROLPROC proc, void* data, UINT fla
 void CContainerUI::DoPaint(HDC dc, const RECT& paintRect) {
     RECT visible;
     if (!::IntersectRect(&visible, &paintRect, &m_rcItem)) return;
-    PaintBkColor(dc);
-    PaintBkImage(dc);
-    PaintStatusImage(dc);
-    PaintText(dc);
+    PaintBelowBorder(dc);
 
     const RECT inner = InnerRect(m_rcItem);
     RECT clip;

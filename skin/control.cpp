@@ -230,10 +230,7 @@ SIZE CControlUI::EstimateSize(SIZE) { return m_cxyFixed; }
 void CControlUI::DoPaint(HDC dc, const RECT& paintRect) {
     RECT visible;
     if (!::IntersectRect(&visible, &paintRect, &m_rcItem)) return;
-    PaintBkColor(dc);
-    PaintBkImage(dc);
-    PaintStatusImage(dc);
-    PaintText(dc);
+    PaintBelowBorder(dc);
     PaintBorder(dc);
 }
 
