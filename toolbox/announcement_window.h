@@ -3,7 +3,7 @@
 // work area showing the maker's announcement page for the taxpayer code. Created hidden;
 // the status check shows it at most once per run; its close button only hides it.
 
-#include "shared/skinned_window.h"
+#include "frame/skinned_window.h"
 #include "toolbox/computer_examine.h"
 #include "toolbox/web_event_handler.h"
 

@@ -3,7 +3,7 @@
 // software catalogue and the document catalogue, the rows of those catalogues, and the
 // tray icon it hides into.
 
-#include "shared/skinned_window.h"
+#include "frame/skinned_window.h"
 #include "toolbox/computer_examine.h"
 #include "toolbox/web_event_handler.h"
 

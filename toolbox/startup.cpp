@@ -16,18 +16,6 @@ SingleInstance::SingleInstance() : mutex_(::CreateMutexA(nullptr, TRUE, kSingleI
     if (mutex_) ::ReleaseMutex(mutex_.get());
 }
 
-std::string InstallDirFromPath(const std::string& executablePath) {
-    const size_t separator = executablePath.find_last_of("\\/");
-    if (separator == std::string::npos) return executablePath;
-    return executablePath.substr(0, separator);
-}
-
-std::string RunningInstallDir() {
-    char path[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return InstallDirFromPath(std::string(path, length < MAX_PATH ? length : MAX_PATH));
-}
-
 std::string ReadTaxCode() {
     CRegOperator registry;
     registry.OpenKey(kInvoicingAppPathsKey);

@@ -31,11 +31,6 @@ private:
     bool first_ = true;
 };
 
-// The text before the last '\\' or '/'; the whole path when it holds neither.
-std::string InstallDirFromPath(const std::string& executablePath);
-// The directory of the running executable.
-std::string RunningInstallDir();
-
 // The code of the App Paths entry of the invoicing program "fwkp.exe"; empty when the key
 // or value is missing or longer than the registry operator reads.
 std::string ReadTaxCode();

@@ -1,6 +1,7 @@
 #include "toolbox/toolbox_program.h"
 
 #include "shared/diagnostic_log.h"
+#include "shared/process.h"
 #include "skin/skin.h"
 #include "toolbox/announcement_window.h"
 #include "toolbox/catalogue/background_work.h"
@@ -66,7 +67,7 @@ int RunToolbox(HINSTANCE instance) {
     if (!single.IsFirst()) return 0;
 
     ToolboxValues& values = Toolbox();
-    values.InstallDir = RunningInstallDir();
+    values.InstallDir = ProgramFolder();
     OpenProgramLog(values.InstallDir, "Veltrin");
     values.TaxCode = ReadTaxCode();
     EnsureStartWithWindows(values.InstallDir);

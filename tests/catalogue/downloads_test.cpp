@@ -20,14 +20,16 @@ namespace {
 
 constexpr size_t kPackageBytes = 1000000;
 
-// Short limits for the stalled-server cases, restored afterwards.
+// Short limits for the downloads of the stalled-server cases, restored afterwards.
 class ShortTransferLimits {
 public:
-    explicit ShortTransferLimits(TransferLimits limits) : saved_(CurrentTransferLimits()) { SetTransferLimits(limits); }
-    ~ShortTransferLimits() { SetTransferLimits(saved_); }
+    explicit ShortTransferLimits(TransferLimits limits) : m_saved(DownloadTransferLimits()) {
+        DownloadTransferLimits() = limits;
+    }
+    ~ShortTransferLimits() { DownloadTransferLimits() = m_saved; }
 
 private:
-    TransferLimits saved_;
+    TransferLimits m_saved;
 };
 
 class Downloads : public ::testing::Test {

@@ -2,7 +2,7 @@
 // Skin resources for the frame tests: layouts written into a temporary folder that the
 // skin library reads from, and a small window built on the shared frame.
 
-#include "shared/skinned_window.h"
+#include "frame/skinned_window.h"
 #include "tests/support/temp_dir.h"
 
 #include <string>

@@ -119,7 +119,7 @@ TEST_P(NginxCatalogue, TheCodeGetsItsOwnCatalogueOrTheDefault) {
     const std::string package = ReadFileBytes(BuiltFile("stand_in.exe"));
     const std::string half = std::to_string(package.size() / 2);
     const DownloadFiles files = FilesOf(SoftFile(kPackageName));
-    ASSERT_TRUE(MakeDirectory(install_.Child("soft")));
+    ASSERT_TRUE(EnsureDirectory(install_.Child("soft")));
     ASSERT_TRUE(WriteFileBytes(files.partialPath, package.substr(0, package.size() / 2)));
     ASSERT_TRUE(SaveValidator(files, FromEnvironment("KESTROVA_NGINX_PACKAGE_URL"),
                               FromEnvironment("KESTROVA_NGINX_PACKAGE_TAG")));

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <functional>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -58,13 +59,32 @@ private:
     DWORD id_ = 0;
 };
 
+// Both programs' install folder: the path up to its last separator of either kind.
+TEST(InstallDir, IsThePathUpToItsLastSeparator) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\Program Files\\Kestrova\\Morvane.exe", "C:\\Program Files\\Kestrova"},
+        {"C:/Kestrova/bin/Morvane.exe", "C:/Kestrova/bin"},
+        {"C:\\Kestrova/Morvane.exe", "C:\\Kestrova"},
+        {"C:/Kestrova\\Morvane.exe", "C:/Kestrova"},
+        {"Morvane.exe", "Morvane.exe"},
+        {"C:\\Program Files\\Kestrova\\Veltrin.exe", "C:\\Program Files\\Kestrova"},
+        {"C:/Kestrova/Veltrin.exe", "C:/Kestrova"},
+        {"C:\\a/b\\Veltrin.exe", "C:\\a/b"},
+        {"C:\\a\\b/Veltrin.exe", "C:\\a\\b"},
+        {"D:\\Veltrin.exe", "D:"},
+        {"Veltrin.exe", "Veltrin.exe"},  // no separator: the whole path
+    };
+    for (const auto& [path, folder] : cases) EXPECT_EQ(InstallDirFromPath(path), folder) << path;
+    EXPECT_EQ(ProgramFolder(), TestProgramDir());
+}
+
 TEST(MainProgramProcesses, OnlyTheExactNameIsFoundAndEnded) {
     TempDir dir;
     RunningCopy shouting(dir.Child("upper"), "VELTRIN.EXE");
     ASSERT_NE(shouting.Id(), 0u);
     ASSERT_TRUE(shouting.IsRunning());
-    EXPECT_EQ(FindProcessByName(), 0u);
-    EXPECT_FALSE(TerminateProcessesByName());
+    EXPECT_EQ(FindProcessByName(kMainProgramExeName), 0u);
+    EXPECT_FALSE(TerminateProcessesByName(kMainProgramExeName));
 
     RunningCopy first(dir.Child("one"), "Veltrin.exe");
     RunningCopy second(dir.Child("two"), "Veltrin.exe");
@@ -72,17 +92,17 @@ TEST(MainProgramProcesses, OnlyTheExactNameIsFoundAndEnded) {
     ASSERT_NE(second.Id(), 0u);
     // Another user's session: its toolbox is neither found nor ended.
     const DWORD otherSession = CurrentSessionId() + 1;
-    EXPECT_EQ(FindProcessByName(otherSession), 0u);
-    EXPECT_FALSE(TerminateProcessesByName(otherSession));
+    EXPECT_EQ(FindProcessByName(kMainProgramExeName, otherSession), 0u);
+    EXPECT_FALSE(TerminateProcessesByName(kMainProgramExeName, otherSession));
     EXPECT_TRUE(first.IsRunning());
-    const DWORD found = FindProcessByName();
+    const DWORD found = FindProcessByName(kMainProgramExeName);
     EXPECT_TRUE(found == first.Id() || found == second.Id());
 
-    EXPECT_TRUE(TerminateProcessesByName());
+    EXPECT_TRUE(TerminateProcessesByName(kMainProgramExeName));
     EXPECT_TRUE(first.EndsWithCode(0));
     EXPECT_TRUE(second.EndsWithCode(0));
     EXPECT_TRUE(shouting.IsRunning());
-    EXPECT_TRUE(WaitFor([] { return FindProcessByName() == 0; }));
+    EXPECT_TRUE(WaitFor([] { return FindProcessByName(kMainProgramExeName) == 0; }));
 }
 
 TEST(RunProgram, PathWithSpacesStartsThatProgramAndNoShorterOne) {

@@ -1,10 +1,10 @@
 // The main window built from the real "skin.zip": its controls, the home page, the tabs,
 // the dispatch of row clicks, the rows appended by message, and the frame choices of the
 // main window. Catalogue operations are recorded, not run.
-#include "shared/http.h"
 #include "tests/support/gui_driver.h"
 #include "tests/toolbox/toolbox_fixture.h"
 #include "toolbox/catalogue/download_job.h"
+#include "toolbox/catalogue/worker_results.h"
 #include "toolbox/startup.h"
 
 #include <gtest/gtest.h>

@@ -63,7 +63,7 @@ WorkerTest::WorkerTest()
     : server_("updater-worker"),
       savedValues_(Updater()),
       savedTarget_(ProgressTargetWindow()),
-      savedLimits_(CurrentTransferLimits()) {
+      savedLimits_(UpdaterLimits().transfer) {
     Updater().InstallDir = install_.Path();
     Updater().UpdateListUrl = server_.Url("/U");
     SetProgressTargetWindow(recorder_.Window());
@@ -72,7 +72,7 @@ WorkerTest::WorkerTest()
 WorkerTest::~WorkerTest() {
     Updater() = savedValues_;
     SetProgressTargetWindow(savedTarget_);
-    SetTransferLimits(savedLimits_);
+    UpdaterLimits().transfer = savedLimits_;
 }
 
 void WorkerTest::RunWorker() {

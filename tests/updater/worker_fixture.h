@@ -3,10 +3,11 @@
 // temporary installation folder and a namespace of the reference server, and a
 // message-only window of the test thread receives what the worker posts.
 
-#include "shared/http.h"
 #include "tests/support/test_server.h"
 #include "tests/updater/install_folder.h"
 #include "updater/process_values.h"
+#include "updater/transfer_limits.h"
+#include "updater/worker_gate.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

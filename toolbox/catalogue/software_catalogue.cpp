@@ -1,5 +1,6 @@
 #include "toolbox/catalogue/software_catalogue.h"
 
+#include "frame/directory_error.h"
 #include "shared/diagnostic_log.h"
 #include "shared/file_names.h"
 #include "shared/files.h"
