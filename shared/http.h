@@ -44,7 +44,7 @@ void ApplyTransferLimits(CURL* easy, const TransferLimits& limits);
 struct ReplyLimits {
     long totalSeconds;
     size_t maxBytes;
-    TransferLimits transfer = kDefaultTransferLimits;
+    TransferLimits transfer = kDefaultTransferLimits;  // connect and stall, as every transfer has
 };
 
 // Asked during a transfer, at every block and about once a second while no data flows:
