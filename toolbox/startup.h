@@ -24,11 +24,11 @@ inline constexpr char kUpdaterExeName[] = "Morvane.exe";
 class SingleInstance {
 public:
     SingleInstance();
-    bool IsFirst() const { return first_; }
+    bool IsFirst() const { return m_first; }
 
 private:
-    UniqueKernelHandle mutex_;
-    bool first_ = true;
+    UniqueKernelHandle m_mutex;
+    bool m_first = true;
 };
 
 // The text before the last '\\' or '/'; the whole path when it holds neither.

@@ -2,6 +2,7 @@
 
 #include "tests/support/gui_driver.h"
 #include "toolbox/browser_navigation.h"
+#include "toolbox/catalogue/downloads.h"
 #include "toolbox/catalogue/worker_results.h"
 
 #include <shellapi.h>
@@ -118,6 +119,10 @@ long IdNumberOf(const std::string& url) {
     const std::string digits = url.substr(at + 4);
     if (digits.find_first_not_of("0123456789") != std::string::npos) return -1;
     return std::strtol(digits.c_str(), nullptr, 10);
+}
+
+LRESULT CatalogueRecorder::OnDownloadMessage(CPaintManagerUI& paintManager, WPARAM code, LPARAM job) {
+    return ::OnDownloadMessage(paintManager, code, job);
 }
 
 TestVeltrin::~TestVeltrin() {

@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -75,8 +76,9 @@ private:
 // The number after "&id=" at the end of an address, or -1.
 long IdNumberOf(const std::string& url);
 
-// The main window with its catalogue operations recorded: what the rows and tabs lead to.
-class TestVeltrin : public Veltrin {
+// What the main window's rows and tabs lead to, recorded instead of run. The workers'
+// download messages still get the real handling.
+class CatalogueRecorder : public CatalogueActions {
 public:
     struct Call {
         std::string operation;
@@ -86,15 +88,47 @@ public:
 
     std::vector<Call> calls;
     int runningDownloads = 0;
+
+    void LoadSoftwareCatalogue(CContainerUI*, int*) override {
+        calls.push_back({"LoadSoftwareCatalogue", "", nullptr});
+    }
+    void LoadDocumentCatalogue(CContainerUI*, const std::string& folderId) override {
+        calls.push_back({"LoadDocumentCatalogue", folderId, nullptr});
+    }
+    void StartSoftwareDownload(SkinSoftListControl* row) override {
+        calls.push_back({"StartSoftwareDownload", "", row});
+    }
+    void CancelSoftwareDownload(SkinSoftListControl* row) override {
+        calls.push_back({"CancelSoftwareDownload", "", row});
+    }
+    void StartDocumentDownload(FileListControl* row) override { calls.push_back({"StartDocumentDownload", "", row}); }
+    void OpenLocalFile(const std::string& path) override { calls.push_back({"OpenLocalFile", path, nullptr}); }
+    void LaunchInstalledProgram(const DuiSoft& entry, HWND) override {
+        calls.push_back({"LaunchInstalledProgram", "", &entry});
+    }
+    LRESULT OnDownloadMessage(CPaintManagerUI& paintManager, WPARAM code, LPARAM job) override;
+    int RunningSoftwareDownloads() const override { return runningDownloads; }
+};
+
+// The main window with a catalogue recorder in place of its catalogue actions.
+class TestVeltrin : public Veltrin {
+public:
+    using Call = CatalogueRecorder::Call;
+
+    TestVeltrin() : TestVeltrin(new CatalogueRecorder) {}
+    ~TestVeltrin() override;
+
+    // The recorder's, which the window owns.
+    std::vector<Call>& calls;
+    int& runningDownloads;
     bool* destroyedFlag = nullptr;
 
-    ~TestVeltrin() override;
     int CountOf(const std::string& operation) const;
 
     CContainerUI* SoftList() const { return m_pSoftList; }
     CContainerUI* FileList() const { return m_pFileList; }
     CControlUI* SoftKey() const { return m_pSoftKey; }
-    CControlUI* CloseButton() const { return m_pCloseBtn; }
+    CControlUI* CloseButton() { return m_paintManager.FindControl("closebtn"); }
     // The client rectangle of a named control (the first of that name), or an empty one.
     RECT RectOf(const char* name);
     // The tab option of that name (the browser "sy" comes first by name).
@@ -103,25 +137,11 @@ public:
     CControlUI* FirstOfClass(const char* className);
     int CurrentPage();
 
-protected:
-    void LoadSoftwareCatalogue() override { calls.push_back({"LoadSoftwareCatalogue", "", nullptr}); }
-    void LoadDocumentCatalogue(const std::string& folderId) override {
-        calls.push_back({"LoadDocumentCatalogue", folderId, nullptr});
-    }
-    void StartSoftwareDownload(SkinSoftListControl* control) override {
-        calls.push_back({"StartSoftwareDownload", "", control});
-    }
-    void CancelSoftwareDownload(SkinSoftListControl* control) override {
-        calls.push_back({"CancelSoftwareDownload", "", control});
-    }
-    void StartDocumentDownload(FileListControl* control) override {
-        calls.push_back({"StartDocumentDownload", "", control});
-    }
-    void OpenLocalFile(const std::string& path) override { calls.push_back({"OpenLocalFile", path, nullptr}); }
-    void LaunchInstalledProgram(const DuiSoft& entry) override {
-        calls.push_back({"LaunchInstalledProgram", "", &entry});
-    }
-    int RunningSoftwareDownloads() const override { return runningDownloads; }
+private:
+    explicit TestVeltrin(CatalogueRecorder* recorder)
+        : Veltrin(std::unique_ptr<CatalogueActions>(recorder)),
+          calls(recorder->calls),
+          runningDownloads(recorder->runningDownloads) {}
 };
 
 // Applies the workers' results on the thread that made it, as the main window does, for
