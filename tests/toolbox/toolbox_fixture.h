@@ -31,23 +31,23 @@ public:
     bool Read(std::string* text, DWORD* type = nullptr) const;
 
 private:
-    HKEY root_;
-    std::string subKey_;
-    std::string valueName_;
-    bool keyExisted_ = false;
-    bool valueExisted_ = false;
-    DWORD type_ = 0;
-    std::string bytes_;
+    HKEY m_root;
+    std::string m_subKey;
+    std::string m_valueName;
+    bool m_keyExisted = false;
+    bool m_valueExisted = false;
+    DWORD m_type = 0;
+    std::string m_bytes;
 };
 
 // Puts the process-wide values back at the end of a test.
 class ToolboxValuesScope {
 public:
-    ToolboxValuesScope() : saved_(Toolbox()) {}
-    ~ToolboxValuesScope() { Toolbox() = saved_; }
+    ToolboxValuesScope() : m_saved(Toolbox()) {}
+    ~ToolboxValuesScope() { Toolbox() = m_saved; }
 
 private:
-    ToolboxValues saved_;
+    ToolboxValues m_saved;
 };
 
 // Layouts and images from the "skin.zip" the build packed beside the test program.
@@ -66,11 +66,11 @@ public:
     NavigationLog& operator=(const NavigationLog&) = delete;
 
     std::vector<std::string> UrlsOf(const CWebBrowserUI* browser) const;
-    size_t Count() const { return entries_.size(); }
-    void Clear() { entries_.clear(); }
+    size_t Count() const { return m_entries.size(); }
+    void Clear() { m_entries.clear(); }
 
 private:
-    std::vector<Entry> entries_;
+    std::vector<Entry> m_entries;
 };
 
 // The number after "&id=" at the end of an address, or -1.
@@ -154,7 +154,7 @@ public:
     WorkerResultsTestWindow& operator=(const WorkerResultsTestWindow&) = delete;
 
 private:
-    HWND window_ = nullptr;
+    HWND m_window = nullptr;
 };
 
 // The key data of a WM_SYSKEYDOWN for F4 pressed with Alt held.
@@ -181,17 +181,17 @@ public:
 
     // After the thread has ended (call from the test thread once the menu is closed).
     bool Finish();
-    bool menuSeen() const { return seen_; }
-    const std::string& firstItemText() const { return text_; }
-    UINT firstItemId() const { return id_; }
+    bool menuSeen() const { return m_seen; }
+    const std::string& firstItemText() const { return m_text; }
+    UINT firstItemId() const { return m_id; }
 
 private:
     void Run();
 
-    DWORD processId_;
-    Action action_;
-    bool seen_ = false;
-    std::string text_;
-    UINT id_ = 0;
-    std::thread thread_;
+    DWORD m_processId;
+    Action m_action;
+    bool m_seen = false;
+    std::string m_text;
+    UINT m_id = 0;
+    std::thread m_thread;
 };
