@@ -41,12 +41,9 @@ protected:
 
 private:
     CControlUI* m_pCloseBtn = nullptr;
-    CControlUI* m_pMaxBtn = nullptr;
-    CControlUI* m_pRestoreBtn = nullptr;
-    CControlUI* m_pMinBtn = nullptr;
     CWebBrowserUI* m_pBrowser = nullptr;
     CDialogBuilderCallbackEx m_builderCallback;
-    std::unique_ptr<CCustomWebEventHandler> m_browserEvents;
+    std::unique_ptr<CCustomWebEventHandler> m_pBrowserEvents;
 };
 
 // The page address: announcement prefix + taxpayer code + a fresh "&id=" number.

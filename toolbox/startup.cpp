@@ -4,16 +4,16 @@
 
 #include <windows.h>
 
-SingleInstance::SingleInstance() : mutex_(::CreateMutexA(nullptr, TRUE, kSingleInstanceName)) {
-    first_ = ::GetLastError() != ERROR_ALREADY_EXISTS;
-    if (!first_) {
+SingleInstance::SingleInstance() : m_mutex(::CreateMutexA(nullptr, TRUE, kSingleInstanceName)) {
+    m_first = ::GetLastError() != ERROR_ALREADY_EXISTS;
+    if (!m_first) {
         // Before the other instance has its window nothing is found; this one still ends.
         HWND other = ::FindWindowA(kMainWindowClass, kWindowTitle);
         ::ShowWindow(other, SW_SHOWNORMAL);
         ::SetForegroundWindow(other);
     }
     // The handle stays open: the name exists as long as the first instance runs.
-    if (mutex_) ::ReleaseMutex(mutex_.get());
+    if (m_mutex) ::ReleaseMutex(m_mutex.get());
 }
 
 std::string ReadTaxCode() {

@@ -24,11 +24,11 @@ inline constexpr char kUpdaterExeName[] = "Morvane.exe";
 class SingleInstance {
 public:
     SingleInstance();
-    bool IsFirst() const { return first_; }
+    bool IsFirst() const { return m_first; }
 
 private:
-    UniqueKernelHandle mutex_;
-    bool first_ = true;
+    UniqueKernelHandle m_mutex;
+    bool m_first = true;
 };
 
 // The code of the App Paths entry of the invoicing program "fwkp.exe"; empty when the key

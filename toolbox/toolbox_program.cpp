@@ -21,31 +21,31 @@ namespace {
 class OleSession {
 public:
     // The embedded browsers need OLE, not only COM, on the window thread.
-    OleSession() : ok_(SUCCEEDED(::OleInitialize(nullptr))) {}
+    OleSession() : m_ok(SUCCEEDED(::OleInitialize(nullptr))) {}
     ~OleSession() {
-        if (ok_) ::OleUninitialize();
+        if (m_ok) ::OleUninitialize();
     }
     OleSession(const OleSession&) = delete;
     OleSession& operator=(const OleSession&) = delete;
-    bool ok() const { return ok_; }
+    bool ok() const { return m_ok; }
 
 private:
-    bool ok_;
+    bool m_ok;
 };
 
 class CurlSession {
 public:
     CurlSession() { curl_global_init(CURL_GLOBAL_ALL); }
     ~CurlSession() {
-        if (!workersMayRun_) curl_global_cleanup();
+        if (!m_workersMayRun) curl_global_cleanup();
     }
     CurlSession(const CurlSession&) = delete;
     CurlSession& operator=(const CurlSession&) = delete;
     // libcurl's global state must outlive any transfer; the process's end releases it then.
-    void KeepForRunningWorkers() { workersMayRun_ = true; }
+    void KeepForRunningWorkers() { m_workersMayRun = true; }
 
 private:
-    bool workersMayRun_ = false;
+    bool m_workersMayRun = false;
 };
 
 // Windows still there when the loop ends go before OLE does, taking their browsers,

@@ -2,6 +2,7 @@
 
 #include "tests/support/gui_driver.h"
 #include "toolbox/browser_navigation.h"
+#include "toolbox/catalogue/downloads.h"
 #include "toolbox/catalogue/worker_results.h"
 
 #include <shellapi.h>
@@ -47,18 +48,18 @@ bool ReadRaw(HKEY root, const std::string& subKey, const std::string& valueName,
 }  // namespace
 
 SavedRegistryValue::SavedRegistryValue(HKEY root, std::string subKey, std::string valueName)
-    : root_(root), subKey_(std::move(subKey)), valueName_(std::move(valueName)) {
-    keyExisted_ = static_cast<bool>(Open(root_, subKey_, KEY_READ));
-    valueExisted_ = ReadRaw(root_, subKey_, valueName_, &type_, &bytes_);
+    : m_root(root), m_subKey(std::move(subKey)), m_valueName(std::move(valueName)) {
+    m_keyExisted = static_cast<bool>(Open(m_root, m_subKey, KEY_READ));
+    m_valueExisted = ReadRaw(m_root, m_subKey, m_valueName, &m_type, &m_bytes);
 }
 
 SavedRegistryValue::~SavedRegistryValue() {
-    if (!keyExisted_) {
-        ::RegDeleteTreeA(root_, subKey_.c_str());
+    if (!m_keyExisted) {
+        ::RegDeleteTreeA(m_root, m_subKey.c_str());
         return;
     }
-    if (valueExisted_) {
-        SetRaw(type_, bytes_);
+    if (m_valueExisted) {
+        SetRaw(m_type, m_bytes);
     } else {
         Remove();
     }
@@ -69,23 +70,23 @@ bool SavedRegistryValue::SetText(const std::string& text) const {
 }
 
 bool SavedRegistryValue::SetRaw(DWORD type, const std::string& bytes) const {
-    OpenKey key = OpenOrCreate(root_, subKey_);
+    OpenKey key = OpenOrCreate(m_root, m_subKey);
     if (!key) return false;
-    return ::RegSetValueExA(key.get(), valueName_.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+    return ::RegSetValueExA(key.get(), m_valueName.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                             static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
 }
 
 bool SavedRegistryValue::Remove() const {
-    OpenKey key = Open(root_, subKey_, KEY_READ | KEY_WRITE);
+    OpenKey key = Open(m_root, m_subKey, KEY_READ | KEY_WRITE);
     if (!key) return true;
-    const LONG result = ::RegDeleteValueA(key.get(), valueName_.c_str());
+    const LONG result = ::RegDeleteValueA(key.get(), m_valueName.c_str());
     return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
 }
 
 bool SavedRegistryValue::Read(std::string* text, DWORD* type) const {
     DWORD valueType = 0;
     std::string bytes;
-    if (!ReadRaw(root_, subKey_, valueName_, &valueType, &bytes)) return false;
+    if (!ReadRaw(m_root, m_subKey, m_valueName, &valueType, &bytes)) return false;
     if (type != nullptr) *type = valueType;
     if (text != nullptr) *text = std::string(bytes.c_str());
     return true;
@@ -98,7 +99,7 @@ void UseBuiltSkin() {
 
 NavigationLog::NavigationLog() {
     SetNavigationObserver([this](CWebBrowserUI* browser, const std::string& url) {
-        entries_.push_back({browser, url});
+        m_entries.push_back({browser, url});
     });
 }
 
@@ -106,7 +107,7 @@ NavigationLog::~NavigationLog() { SetNavigationObserver(nullptr); }
 
 std::vector<std::string> NavigationLog::UrlsOf(const CWebBrowserUI* browser) const {
     std::vector<std::string> urls;
-    for (const Entry& entry : entries_) {
+    for (const Entry& entry : m_entries) {
         if (entry.browser == browser) urls.push_back(entry.url);
     }
     return urls;
@@ -118,6 +119,10 @@ long IdNumberOf(const std::string& url) {
     const std::string digits = url.substr(at + 4);
     if (digits.find_first_not_of("0123456789") != std::string::npos) return -1;
     return std::strtol(digits.c_str(), nullptr, 10);
+}
+
+LRESULT CatalogueRecorder::OnDownloadMessage(CPaintManagerUI& paintManager, WPARAM code, LPARAM job) {
+    return ::OnDownloadMessage(paintManager, code, job);
 }
 
 TestVeltrin::~TestVeltrin() {
@@ -221,32 +226,32 @@ HWND FindPopupMenu(DWORD processId) {
 }
 
 PopupMenuDriver::PopupMenuDriver(DWORD processId, Action action)
-    : processId_(processId), action_(action), thread_([this] { Run(); }) {}
+    : m_processId(processId), m_action(action), m_thread([this] { Run(); }) {}
 
 PopupMenuDriver::~PopupMenuDriver() { Finish(); }
 
 bool PopupMenuDriver::Finish() {
-    if (thread_.joinable()) thread_.join();
-    return seen_;
+    if (m_thread.joinable()) m_thread.join();
+    return m_seen;
 }
 
 void PopupMenuDriver::Run() {
     HWND menuWindow = nullptr;
     for (int i = 0; i < 400 && menuWindow == nullptr; ++i) {
-        menuWindow = FindPopupMenu(processId_);
+        menuWindow = FindPopupMenu(m_processId);
         if (menuWindow == nullptr) ::Sleep(25);
     }
     if (menuWindow == nullptr) return;
-    seen_ = true;
+    m_seen = true;
     DWORD_PTR result = 0;
     if (::SendMessageTimeoutA(menuWindow, MN_GETHMENU, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) && result != 0) {
         const HMENU menu = reinterpret_cast<HMENU>(result);
         char text[64] = {};
         ::GetMenuStringA(menu, 0, text, sizeof(text), MF_BYPOSITION);
-        text_ = text;
-        id_ = ::GetMenuItemID(menu, 0);
+        m_text = text;
+        m_id = ::GetMenuItemID(menu, 0);
     }
-    if (action_ == Action::ChooseFirstItem) {
+    if (m_action == Action::ChooseFirstItem) {
         ::PostMessageA(menuWindow, WM_KEYDOWN, VK_DOWN, 0);
         ::PostMessageA(menuWindow, WM_KEYDOWN, VK_RETURN, 0);
     } else {
@@ -272,12 +277,12 @@ WorkerResultsTestWindow::WorkerResultsTestWindow() {
     windowClass.hInstance = ::GetModuleHandleA(nullptr);
     windowClass.lpszClassName = "KestrovaWorkerResultsTest";
     ::RegisterClassA(&windowClass);  // fails harmlessly when registered before
-    window_ = ::CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+    m_window = ::CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                 windowClass.hInstance, nullptr);
-    OpenWorkerResults(window_);
+    OpenWorkerResults(m_window);
 }
 
 WorkerResultsTestWindow::~WorkerResultsTestWindow() {
-    CloseWorkerResults(window_);
-    if (window_ != nullptr) ::DestroyWindow(window_);
+    CloseWorkerResults(m_window);
+    if (m_window != nullptr) ::DestroyWindow(m_window);
 }
