@@ -19,6 +19,7 @@ bool WaitForQuitMessage(DWORD timeoutMilliseconds, int* exitCode = nullptr);
 // The screen cursor is moved there first, so that hover tracking sees the same place.
 void ClickAt(HWND window, POINT clientPoint);
 void ClickAtCentre(HWND window, const RECT& clientRect);
+POINT CentreOf(const RECT& rc);
 void DoubleClickAt(HWND window, POINT clientPoint);
 // The parts of a click, for presses that end elsewhere and for hover states.
 void MoveMouseTo(HWND window, POINT clientPoint);
