@@ -32,9 +32,10 @@ double Median(std::vector<double> values) {
 
 // The final code a download's window received, or 0 while it runs.
 WPARAM FinalCode(const CatalogueTestWindow& window) {
-    return window.CountOf(kPackageDownloaded) > 0 ? kPackageDownloaded
-           : window.CountOf(kPackageFailed) > 0   ? kPackageFailed
-                                                  : 0;
+    for (const WPARAM code : {static_cast<WPARAM>(kPackageDownloaded), static_cast<WPARAM>(kPackageFailed)}) {
+        if (window.CountOf(code) > 0) return code;
+    }
+    return 0;
 }
 
 void BenchCatalogue(const CatalogueContext& context) {
