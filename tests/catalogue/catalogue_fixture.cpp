@@ -143,7 +143,7 @@ bool CallRecord::WaitForLines(size_t count, DWORD milliseconds) const {
     return PumpMessagesUntil([&] { return Lines().size() >= count; }, milliseconds);
 }
 
-std::string CallRecorderPath() { return TestProgramDir() + "\\call_recorder.exe"; }
+std::string CallRecorderPath() { return BuiltFile("call_recorder.exe"); }
 
 RecordingFileType::RecordingFileType() {
     const std::string classes(kClassesRoot);

@@ -29,7 +29,6 @@ constexpr POINT kSoftwareOption{160, 60};
 constexpr POINT kFirstSoftwareRow{150, 150};
 
 std::string FromEnvironment(const char* name) { return std::getenv(name) != nullptr ? std::getenv(name) : ""; }
-std::string BuiltFile(const std::string& name) { return TestProgramDir() + "\\" + name; }
 
 // Lines of nginx's access log ("GET <path> <status> "<Range>" "<If-Range>"") naming path.
 std::vector<std::string> AccessLogLinesWith(const std::string& part) {

@@ -72,7 +72,7 @@ bool PumpMessagesUntil(const std::function<bool()>& condition, DWORD timeoutMill
     return met;
 }
 
-bool WaitForQuitMessage(DWORD timeoutMilliseconds, int* exitCode) {
+bool WaitForQuitMessage(DWORD timeoutMilliseconds, int* exitCode, const std::function<void()>& afterEachMessage) {
     const DWORD start = ::GetTickCount();
     for (;;) {
         MSG msg;
@@ -83,6 +83,7 @@ bool WaitForQuitMessage(DWORD timeoutMilliseconds, int* exitCode) {
             }
             ::TranslateMessage(&msg);
             ::DispatchMessageA(&msg);
+            if (afterEachMessage) afterEachMessage();
         }
         const DWORD left = Remaining(start, timeoutMilliseconds);
         if (left == 0) return false;

@@ -43,4 +43,4 @@ HWND TopLevelWindowOf(DWORD processId, const char* className, bool visibleOnly) 
     return nullptr;
 }
 
-std::string StandInProgramPath() { return TestProgramDir() + "\\kestrova_stand_in.exe"; }
+std::string StandInProgramPath() { return BuiltFile("kestrova_stand_in.exe"); }

@@ -45,3 +45,5 @@ std::string TestProgramDir() {
     std::string dir(path, length);
     return dir.substr(0, dir.find_last_of("\\/"));
 }
+
+std::string BuiltFile(const std::string& name) { return TestProgramDir() + "\\" + name; }

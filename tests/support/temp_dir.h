@@ -24,3 +24,5 @@ std::string ReadFileBytes(const std::string& path);
 bool PathExists(const std::string& path);
 // The directory that holds the running test program (and its helper programs).
 std::string TestProgramDir();
+// A file the build put beside the test program: a program, a library, a packed skin.
+std::string BuiltFile(const std::string& name);

@@ -38,9 +38,7 @@ protected:
         installDir_ = root_.Child("Kestrova 开票工具箱");
         ASSERT_TRUE(::CreateDirectoryA(installDir_.c_str(), nullptr));
         for (const char* name : {"Veltrin.exe", "KestrovaSkin.dll", "skin.zip"}) {
-            ASSERT_TRUE(::CopyFileA((TestProgramDir() + "\\" + name).c_str(), (installDir_ + "\\" + name).c_str(),
-                                    FALSE))
-                << name;
+            ASSERT_TRUE(::CopyFileA(BuiltFile(name).c_str(), (installDir_ + "\\" + name).c_str(), FALSE)) << name;
         }
         ASSERT_TRUE(code_.SetText(kTaxCode));
         ASSERT_TRUE(RemoveScheduledTask(kLogonTaskName));

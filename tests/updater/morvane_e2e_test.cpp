@@ -24,7 +24,6 @@ constexpr DWORD kRunLimit = 60000;
 // "sys.ini" as InstallFolder::WriteSettings("1.0") leaves it.
 constexpr char kOldSettings[] = "[Soft]\r\nVer=1.0\r\n";
 
-std::string BuiltFile(const std::string& name) { return TestProgramDir() + "\\" + name; }
 
 struct RunResult {
     long exitCode = -1;
