@@ -15,7 +15,6 @@
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <functional>
 #include <string>
 
 namespace {
