@@ -1,7 +1,9 @@
 #include "shared/process.h"
 
 #include "shared/unique_handle.h"
+#include "tests/support/programs.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wait.h"
 
 #include <gtest/gtest.h>
 
@@ -12,33 +14,16 @@
 
 namespace {
 
-std::string StandInPath() { return TestProgramDir() + "\\stand_in.exe"; }
-
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(20)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
-    return condition();
-}
-
 // A copy of the stand-in program started under the given file name.
 class RunningCopy {
 public:
     RunningCopy(const std::string& dir, const std::string& name) : path_(dir + "\\" + name) {
         ::CreateDirectoryA(dir.c_str(), nullptr);
-        if (!::CopyFileA(StandInPath().c_str(), path_.c_str(), FALSE)) return;
-        STARTUPINFOA startup{};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION info{};
-        std::string commandLine = "\"" + path_ + "\"";
-        if (::CreateProcessA(path_.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &startup, &info)) {
-            process_.reset(info.hProcess);
-            UniqueKernelHandle thread(info.hThread);
-            id_ = info.dwProcessId;
-            WaitFor([&] { return PathExists(path_ + ".started"); });
+        if (!::CopyFileA(StandInProgramPath().c_str(), path_.c_str(), FALSE)) return;
+        process_ = StartProgram(path_, "--windowless");
+        if (process_) {
+            id_ = ::GetProcessId(process_.get());
+            WaitUntil([&] { return PathExists(path_ + ".started"); });
         }
     }
     ~RunningCopy() {
@@ -102,7 +87,7 @@ TEST(MainProgramProcesses, OnlyTheExactNameIsFoundAndEnded) {
     EXPECT_TRUE(first.EndsWithCode(0));
     EXPECT_TRUE(second.EndsWithCode(0));
     EXPECT_TRUE(shouting.IsRunning());
-    EXPECT_TRUE(WaitFor([] { return FindProcessByName(kMainProgramExeName) == 0; }));
+    EXPECT_TRUE(WaitUntil([] { return FindProcessByName(kMainProgramExeName) == 0; }));
 }
 
 TEST(RunProgram, PathWithSpacesStartsThatProgramAndNoShorterOne) {
@@ -110,11 +95,11 @@ TEST(RunProgram, PathWithSpacesStartsThatProgramAndNoShorterOne) {
     const std::string program = dir.Child("my tools\\stand in.exe");
     const std::string decoy = dir.Child("my.exe");  // what an unquoted command line would start
     ASSERT_TRUE(::CreateDirectoryA(dir.Child("my tools").c_str(), nullptr));
-    ASSERT_TRUE(::CopyFileA(StandInPath().c_str(), program.c_str(), FALSE));
-    ASSERT_TRUE(::CopyFileA(StandInPath().c_str(), decoy.c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileA(StandInProgramPath().c_str(), program.c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileA(StandInProgramPath().c_str(), decoy.c_str(), FALSE));
 
     EXPECT_TRUE(RunProgram(program));
-    EXPECT_TRUE(WaitFor([&] { return PathExists(program + ".started"); }));
+    EXPECT_TRUE(WaitUntil([&] { return PathExists(program + ".started"); }));
     EXPECT_FALSE(PathExists(decoy + ".started"));
 
     // The started copy is ours to end: read its id from its record.

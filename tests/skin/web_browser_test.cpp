@@ -2,7 +2,7 @@
 // the client site the browser was given, its IDocHostUIHandler, the download manager
 // service and the event sink.
 #include "skin/skin.h"
-#include "tests/skin/skin_test_window.h"
+#include "tests/support/skin_window.h"
 #include "tests/support/gui_driver.h"
 #include "tests/support/test_server.h"
 

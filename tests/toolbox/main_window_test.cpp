@@ -113,27 +113,14 @@ public:
     static constexpr const char* kScheme = "kestrova-portal-test";
     explicit RecordingUrlScheme(const std::string& recordPath) {
         const std::string command = "\"" + TestProgramDir() + "\\shell_open_recorder.exe\" \"" + recordPath + "\" \"%1\"";
-        ok_ = SetDefault(kScheme, "URL:Kestrova portal test") && SetValue(kScheme, "URL Protocol", "") &&
-              SetDefault(std::string(kScheme) + "\\shell\\open\\command", command);
+        ok_ = WriteRegistryText(HKEY_CLASSES_ROOT, kScheme, "", "URL:Kestrova portal test") &&
+              WriteRegistryText(HKEY_CLASSES_ROOT, kScheme, "URL Protocol", "") &&
+              WriteRegistryText(HKEY_CLASSES_ROOT, std::string(kScheme) + "\\shell\\open\\command", "", command);
     }
     ~RecordingUrlScheme() { ::RegDeleteTreeA(HKEY_CLASSES_ROOT, kScheme); }
     bool ok() const { return ok_; }
 
 private:
-    static bool SetValue(const std::string& subKey, const char* name, const std::string& text) {
-        HKEY key = nullptr;
-        if (::RegCreateKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-            ERROR_SUCCESS) {
-            return false;
-        }
-        const bool written = ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                                              static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
-        ::RegCloseKey(key);
-        return written;
-    }
-    static bool SetDefault(const std::string& subKey, const std::string& text) {
-        return SetValue(subKey, nullptr, text);
-    }
     bool ok_ = false;
 };
 

@@ -1,6 +1,7 @@
 #include "tests/toolbox/toolbox_fixture.h"
 
 #include "tests/support/gui_driver.h"
+#include "tests/support/wait.h"
 #include "toolbox/browser_navigation.h"
 #include "toolbox/catalogue/downloads.h"
 #include "toolbox/catalogue/worker_results.h"
@@ -9,88 +10,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <memory>
-#include <type_traits>
-
-namespace {
-
-struct KeyCloser {
-    void operator()(HKEY key) const { ::RegCloseKey(key); }
-};
-using OpenKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
-
-OpenKey Open(HKEY root, const std::string& subKey, REGSAM access) {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(root, subKey.c_str(), 0, access, &key) != ERROR_SUCCESS) return OpenKey();
-    return OpenKey(key);
-}
-
-OpenKey OpenOrCreate(HKEY root, const std::string& subKey) {
-    HKEY key = nullptr;
-    if (::RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS) {
-        return OpenKey();
-    }
-    return OpenKey(key);
-}
-
-bool ReadRaw(HKEY root, const std::string& subKey, const std::string& valueName, DWORD* type, std::string* bytes) {
-    OpenKey key = Open(root, subKey, KEY_READ);
-    if (!key) return false;
-    DWORD size = 0;
-    if (::RegQueryValueExA(key.get(), valueName.c_str(), nullptr, type, nullptr, &size) != ERROR_SUCCESS) return false;
-    bytes->assign(size, '\0');
-    if (size == 0) return true;
-    return ::RegQueryValueExA(key.get(), valueName.c_str(), nullptr, type, reinterpret_cast<BYTE*>(&(*bytes)[0]),
-                              &size) == ERROR_SUCCESS;
-}
-
-}  // namespace
-
-SavedRegistryValue::SavedRegistryValue(HKEY root, std::string subKey, std::string valueName)
-    : m_root(root), m_subKey(std::move(subKey)), m_valueName(std::move(valueName)) {
-    m_keyExisted = static_cast<bool>(Open(m_root, m_subKey, KEY_READ));
-    m_valueExisted = ReadRaw(m_root, m_subKey, m_valueName, &m_type, &m_bytes);
-}
-
-SavedRegistryValue::~SavedRegistryValue() {
-    if (!m_keyExisted) {
-        ::RegDeleteTreeA(m_root, m_subKey.c_str());
-        return;
-    }
-    if (m_valueExisted) {
-        SetRaw(m_type, m_bytes);
-    } else {
-        Remove();
-    }
-}
-
-bool SavedRegistryValue::SetText(const std::string& text) const {
-    return SetRaw(REG_SZ, std::string(text.c_str(), text.size() + 1));
-}
-
-bool SavedRegistryValue::SetRaw(DWORD type, const std::string& bytes) const {
-    OpenKey key = OpenOrCreate(m_root, m_subKey);
-    if (!key) return false;
-    return ::RegSetValueExA(key.get(), m_valueName.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
-                            static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
-}
-
-bool SavedRegistryValue::Remove() const {
-    OpenKey key = Open(m_root, m_subKey, KEY_READ | KEY_WRITE);
-    if (!key) return true;
-    const LONG result = ::RegDeleteValueA(key.get(), m_valueName.c_str());
-    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
-}
-
-bool SavedRegistryValue::Read(std::string* text, DWORD* type) const {
-    DWORD valueType = 0;
-    std::string bytes;
-    if (!ReadRaw(m_root, m_subKey, m_valueName, &valueType, &bytes)) return false;
-    if (type != nullptr) *type = valueType;
-    if (text != nullptr) *text = std::string(bytes.c_str());
-    return true;
-}
 
 void UseBuiltSkin() {
     CPaintManagerUI::SetResourcePath((TestProgramDir() + "\\").c_str());
@@ -237,11 +156,7 @@ bool PopupMenuDriver::Finish() {
 
 void PopupMenuDriver::Run() {
     HWND menuWindow = nullptr;
-    for (int i = 0; i < 400 && menuWindow == nullptr; ++i) {
-        menuWindow = FindPopupMenu(m_processId);
-        if (menuWindow == nullptr) ::Sleep(25);
-    }
-    if (menuWindow == nullptr) return;
+    if (!WaitUntil([&] { return (menuWindow = FindPopupMenu(m_processId)) != nullptr; }, 10000)) return;
     m_seen = true;
     DWORD_PTR result = 0;
     if (::SendMessageTimeoutA(menuWindow, MN_GETHMENU, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) && result != 0) {
@@ -259,30 +174,13 @@ void PopupMenuDriver::Run() {
     }
 }
 
-namespace {
-
-LRESULT CALLBACK WorkerResultsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_WORKERRESULTS) {
-        ApplyWorkerResults([](WPARAM, LPARAM) {});
-        return 0;
-    }
-    return ::DefWindowProcA(window, message, wParam, lParam);
+WorkerResultsTestWindow::WorkerResultsTestWindow()
+    : m_window([](UINT message, WPARAM, LPARAM) {
+          if (message != WM_WORKERRESULTS) return false;
+          ApplyWorkerResults([](WPARAM, LPARAM) {});
+          return true;
+      }) {
+    OpenWorkerResults(m_window.Window());
 }
 
-}  // namespace
-
-WorkerResultsTestWindow::WorkerResultsTestWindow() {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = WorkerResultsProc;
-    windowClass.hInstance = ::GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "KestrovaWorkerResultsTest";
-    ::RegisterClassA(&windowClass);  // fails harmlessly when registered before
-    m_window = ::CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                windowClass.hInstance, nullptr);
-    OpenWorkerResults(m_window);
-}
-
-WorkerResultsTestWindow::~WorkerResultsTestWindow() {
-    CloseWorkerResults(m_window);
-    if (m_window != nullptr) ::DestroyWindow(m_window);
-}
+WorkerResultsTestWindow::~WorkerResultsTestWindow() { CloseWorkerResults(m_window.Window()); }

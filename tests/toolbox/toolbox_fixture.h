@@ -3,6 +3,8 @@
 // values restored, the skin read from the built "skin.zip", every browser navigation
 // recorded, and the main window with its catalogue operations recorded instead of run.
 
+#include "tests/support/message_window.h"
+#include "tests/support/registry.h"
 #include "tests/support/temp_dir.h"
 #include "toolbox/announcement_window.h"
 #include "toolbox/main_window.h"
@@ -14,31 +16,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-// One value below a root key, as it is now; the destructor puts it back (type and bytes),
-// deletes it when it was missing, and deletes the key again when the test created it.
-class SavedRegistryValue {
-public:
-    SavedRegistryValue(HKEY root, std::string subKey, std::string valueName);
-    ~SavedRegistryValue();
-    SavedRegistryValue(const SavedRegistryValue&) = delete;
-    SavedRegistryValue& operator=(const SavedRegistryValue&) = delete;
-
-    bool SetText(const std::string& text) const;                   // REG_SZ with its NUL
-    bool SetRaw(DWORD type, const std::string& bytes) const;      // exactly these bytes
-    bool Remove() const;
-    // False when the value (or its key) is missing; text gets the bytes up to the first NUL.
-    bool Read(std::string* text, DWORD* type = nullptr) const;
-
-private:
-    HKEY m_root;
-    std::string m_subKey;
-    std::string m_valueName;
-    bool m_keyExisted = false;
-    bool m_valueExisted = false;
-    DWORD m_type = 0;
-    std::string m_bytes;
-};
 
 // Puts the process-wide values back at the end of a test.
 class ToolboxValuesScope {
@@ -150,11 +127,9 @@ class WorkerResultsTestWindow {
 public:
     WorkerResultsTestWindow();
     ~WorkerResultsTestWindow();
-    WorkerResultsTestWindow(const WorkerResultsTestWindow&) = delete;
-    WorkerResultsTestWindow& operator=(const WorkerResultsTestWindow&) = delete;
 
 private:
-    HWND m_window = nullptr;
+    MessageOnlyWindow m_window;
 };
 
 // The key data of a WM_SYSKEYDOWN for F4 pressed with Alt held.
