@@ -33,7 +33,7 @@ std::shared_ptr<DiagnosticLog> g_programLog;
 }  // namespace
 
 DiagnosticLog::DiagnosticLog(std::string folder, std::string name, size_t maxBytes)
-    : folder_(std::move(folder)), name_(std::move(name)), maxBytes_(maxBytes) {}
+    : m_folder(std::move(folder)), m_name(std::move(name)), m_maxBytes(maxBytes) {}
 
 void DiagnosticLog::Write(const std::string& text) {
     std::string line = TimeStamp() + " [" + std::to_string(::GetCurrentProcessId()) + "] ";
@@ -41,10 +41,10 @@ void DiagnosticLog::Write(const std::string& text) {
     for (char c : text) line.push_back(c == '\r' || c == '\n' ? ' ' : c);
     line += "\r\n";
 
-    const std::lock_guard<std::mutex> lock(mutex_);
-    ::CreateDirectoryA(folder_.c_str(), nullptr);
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    ::CreateDirectoryA(m_folder.c_str(), nullptr);
     const std::string path = Path();
-    if (FileSize(path) + static_cast<long long>(line.size()) > static_cast<long long>(maxBytes_)) {
+    if (FileSize(path) + static_cast<long long>(line.size()) > static_cast<long long>(m_maxBytes)) {
         ::MoveFileExA(path.c_str(), OldPath().c_str(), MOVEFILE_REPLACE_EXISTING);
     }
     // Opened for each line and written in one call, so that a line is whole on disk even

@@ -20,14 +20,14 @@ public:
     // Appends one line with the time and the process id; safe from any thread.
     void Write(const std::string& text);
 
-    std::string Path() const { return folder_ + "\\" + name_ + ".log"; }
-    std::string OldPath() const { return folder_ + "\\" + name_ + ".1.log"; }
+    std::string Path() const { return m_folder + "\\" + m_name + ".log"; }
+    std::string OldPath() const { return m_folder + "\\" + m_name + ".1.log"; }
 
 private:
-    std::mutex mutex_;
-    std::string folder_;
-    std::string name_;
-    size_t maxBytes_;
+    std::mutex m_mutex;
+    std::string m_folder;
+    std::string m_name;
+    size_t m_maxBytes;
 };
 
 // The program's log: "log\<programName>.log" in its installation folder. Until it is

@@ -1,6 +1,5 @@
 #include "shared/files.h"
 
-#include "shared/text.h"
 #include "shared/unique_handle.h"
 
 #include <direct.h>
@@ -11,7 +10,7 @@
 
 namespace {
 
-// Message boxes and the C runtime's paths both work within MAX_PATH bytes.
+// The C runtime's paths work within MAX_PATH bytes.
 constexpr size_t kMaxText = MAX_PATH - 1;
 
 bool IsDotEntry(const char* name) { return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0; }
@@ -29,29 +28,12 @@ void RemoveLink(const std::string& path, DWORD attributes) {
     }
 }
 
-std::string DirectoryErrorText(const std::string& path) {
-    const std::string before = "创建目录[";
-    const std::string after = "]失败,请检查权限";
-    const size_t room = kMaxText - before.size() - after.size();
-    return before + TruncateAnsi(path, room) + after;
-}
-
 }  // namespace
 
 bool EnsureDirectory(const std::string& path) {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
     return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
-}
-
-void ShowDirectoryError(const std::string& path, HWND owner) {
-    ::MessageBoxA(owner, DirectoryErrorText(path).c_str(), "创建目录失败", MB_ICONERROR | MB_OK);
-}
-
-bool MakeDirectory(const std::string& path, HWND owner) {
-    if (EnsureDirectory(path)) return true;
-    ShowDirectoryError(path, owner);
-    return false;
 }
 
 int RemoveTree(const char* path) { return RemoveTreeWith(path, IsReparsePoint); }

@@ -8,13 +8,9 @@
 #include <string>
 #include <vector>
 
-// True when the directory exists now. Creates only the last level; on failure tells the
-// user in a modal box owned by owner and returns false once the box is closed.
-bool MakeDirectory(const std::string& path, HWND owner = nullptr);
-// The same without the box, for threads that must not show one: the caller hands the
-// failure to the window thread, which shows ShowDirectoryError there.
+// True when the directory exists now. Creates only the last level. A failure is only
+// reported: what the user is told, and where, is the program's choice (frame/directory_error.h).
 bool EnsureDirectory(const std::string& path);
-void ShowDirectoryError(const std::string& path, HWND owner);
 
 // Deletes the tree depth first, ignoring entries that cannot be removed. A junction or
 // symbolic link (a reparse point) is removed itself, never entered.

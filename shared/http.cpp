@@ -2,15 +2,10 @@
 
 #include "shared/files.h"
 #include "shared/proxy_transfer.h"
-#include "shared/unique_handle.h"
 
-#include <atomic>
+#include <io.h>
 
 namespace {
-
-std::atomic<long> g_connectSeconds{kDefaultTransferLimits.connectSeconds};
-std::atomic<long> g_stallSeconds{kDefaultTransferLimits.stallSeconds};
-std::atomic<HWND> g_progressTarget{nullptr};
 
 // A file as it arrives, refused beyond the cap.
 struct CappedFile {
@@ -57,22 +52,11 @@ size_t WriteCappedCallback(char* data, size_t size, size_t count, void* userdata
 
 }  // namespace
 
-void SetTransferLimits(TransferLimits limits) {
-    g_connectSeconds = limits.connectSeconds;
-    g_stallSeconds = limits.stallSeconds;
-}
-
-TransferLimits CurrentTransferLimits() { return {g_connectSeconds.load(), g_stallSeconds.load()}; }
-
-void ApplyTransferLimits(CURL* easy) {
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, g_connectSeconds.load());
+void ApplyTransferLimits(CURL* easy, const TransferLimits& limits) {
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, g_stallSeconds.load());
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);
 }
-
-void SetProgressTargetWindow(HWND window) { g_progressTarget = window; }
-
-HWND ProgressTargetWindow() { return g_progressTarget.load(); }
 
 size_t WriteStringCallback(char* data, size_t size, size_t count, void* userdata) {
     static_cast<std::string*>(userdata)->append(data, size * count);
@@ -87,12 +71,12 @@ size_t WriteFileCallback(char* data, size_t size, size_t count, void* userdata) 
 
 int ProgressCallback(void* userdata, double dltotal, double dlnow, double, double) {
     if (dltotal > -0.1 && dltotal < 0.1) return 0;
-    const auto percent = static_cast<WPARAM>(dlnow / dltotal * 100.0);
-    ::PostMessageA(ProgressTargetWindow(), WM_USER, percent, reinterpret_cast<LPARAM>(userdata));
+    const auto& progress = *static_cast<const TransferProgress*>(userdata);
+    if (progress) progress(static_cast<int>(dlnow / dltotal * 100.0));
     return 0;
 }
 
-std::string HttpGetString(const std::string& url) {
+std::string HttpGetString(const std::string& url, const TransferLimits& limits) {
     std::string body;
     UniqueEasyHandle easy(curl_easy_init());
     if (!easy) return body;
@@ -100,7 +84,7 @@ std::string HttpGetString(const std::string& url) {
     curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, WriteStringCallback);
     curl_easy_setopt(easy.get(), CURLOPT_VERBOSE, 1L);
     curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &body);
-    ApplyTransferLimits(easy.get());
+    ApplyTransferLimits(easy.get(), limits);
     const CURLcode result = PerformThroughProxy(easy.get(), url);
     if (result != CURLE_OK) std::fprintf(stderr, "curl_easy_perform() failed: %s\n", curl_easy_strerror(result));
     return body;
@@ -121,7 +105,7 @@ HttpReply HttpFetch(const std::string& url, const ReplyLimits& limits, const Tra
     curl_easy_setopt(easy.get(), CURLOPT_URL, url.c_str());
     curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, WriteCappedCallback);
     curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &body);
-    ApplyTransferLimits(easy.get());
+    ApplyTransferLimits(easy.get(), limits.transfer);
     ApplyReplyLimits(easy.get(), limits, stop);
     curl_easy_setopt(easy.get(), CURLOPT_VERBOSE, 1L);
     reply.result = PerformThroughProxy(easy.get(), url);
@@ -156,7 +140,7 @@ bool HttpDownloadIfMissing(const std::string& url, const std::string& path, CURL
     curl_easy_setopt(easy.get(), CURLOPT_URL, url.c_str());
     curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, WriteCappedFileCallback);
     curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &target);
-    ApplyTransferLimits(easy.get());
+    ApplyTransferLimits(easy.get(), limits.transfer);
     ApplyReplyLimits(easy.get(), limits, stop);
     CURLcode result = PerformThroughProxy(easy.get(), url);
     long status = 0;

@@ -1,19 +1,29 @@
 #pragma once
 // HTTP transfers through libcurl's easy interface, and the callbacks the download
-// workers hand to libcurl.
+// workers hand to libcurl. Nothing here keeps state between calls or knows a window: the
+// caller hands in its limits, its progress and its stop.
 
-#include <windows.h>
+#include "shared/unique_handle.h"
+
 #include <curl/curl.h>
 
 #include <cstdio>
 #include <functional>
-#include <memory>
 #include <string>
 
-struct EasyHandleCleanup {
-    void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+struct EasyHandleTraits {  // curl_easy_init
+    using Value = CURL*;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value v) { curl_easy_cleanup(v); }
 };
-using UniqueEasyHandle = std::unique_ptr<CURL, EasyHandleCleanup>;
+using UniqueEasyHandle = UniqueHandle<EasyHandleTraits>;
+
+struct HeaderListTraits {  // curl_slist_append
+    using Value = curl_slist*;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value v) { curl_slist_free_all(v); }
+};
+using UniqueHeaderList = UniqueHandle<HeaderListTraits>;
 
 // Every download record begins with this, so the shared write callback reaches its output file.
 struct TransferContext {
@@ -27,15 +37,14 @@ struct TransferLimits {
     long stallSeconds;  // the transfer ends after this long below one byte per second
 };
 constexpr TransferLimits kDefaultTransferLimits{15, 30};
-void SetTransferLimits(TransferLimits limits);
-TransferLimits CurrentTransferLimits();
-void ApplyTransferLimits(CURL* easy);
+void ApplyTransferLimits(CURL* easy, const TransferLimits& limits);
 
 // For replies kept in memory: a server that trickles or never stops sending must neither
 // hold the program nor fill its memory. Zero means no limit.
 struct ReplyLimits {
     long totalSeconds;
     size_t maxBytes;
+    TransferLimits transfer = kDefaultTransferLimits;  // connect and stall, as every transfer has
 };
 
 // Asked during a transfer, at every block and about once a second while no data flows:
@@ -67,12 +76,11 @@ struct MinimumAverageSpeed {
 };
 bool IsBelowAverageSpeed(const MinimumAverageSpeed& minimum, double bytes, double seconds);
 
-// The window that receives WM_USER progress and completion codes from workers.
-void SetProgressTargetWindow(HWND window);
-HWND ProgressTargetWindow();
+// Hears a transfer's progress: the truncated percentage received, once the total is known.
+using TransferProgress = std::function<void(int percent)>;
 
 // The body as received, whatever the HTTP status; empty when nothing arrived.
-std::string HttpGetString(const std::string& url);
+std::string HttpGetString(const std::string& url, const TransferLimits& limits = kDefaultTransferLimits);
 
 // True when the file already holds more than 1000 bytes, or when the transfer ended
 // without a libcurl error and an HTTP status below 400. The body is staged beside the file
@@ -86,5 +94,6 @@ bool HttpDownloadIfMissing(const std::string& url, const std::string& path, CURL
 size_t WriteStringCallback(char* data, size_t size, size_t count, void* userdata);
 // userdata: a TransferContext (or a record beginning with one).
 size_t WriteFileCallback(char* data, size_t size, size_t count, void* userdata);
-// Posts the truncated percentage once the total is known; never stops the transfer.
+// userdata: a TransferProgress, told the truncated percentage once the total is known;
+// never stops the transfer.
 int ProgressCallback(void* userdata, double dltotal, double dlnow, double ultotal, double ulnow);

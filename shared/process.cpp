@@ -5,7 +5,7 @@
 #include <shellapi.h>
 #include <tlhelp32.h>
 
-#include <cstring>
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -22,8 +22,8 @@ void ForEachProcess(Visit visit) {
     }
 }
 
-bool IsMainProgram(const PROCESSENTRY32& entry, DWORD sessionId) {
-    return std::strcmp(entry.szExeFile, kMainProgramExeName) == 0 && IsInSession(entry.th32ProcessID, sessionId);
+bool IsProgramOfSession(const PROCESSENTRY32& entry, const std::string& exeName, DWORD sessionId) {
+    return exeName == entry.szExeFile && IsInSession(entry.th32ProcessID, sessionId);
 }
 
 }  // namespace
@@ -62,21 +62,21 @@ bool IsInSession(DWORD processId, DWORD sessionId) {
     return ::ProcessIdToSessionId(processId, &session) && session == sessionId;
 }
 
-DWORD FindProcessByName(DWORD sessionId) {
+DWORD FindProcessByName(const std::string& exeName, DWORD sessionId) {
     DWORD found = 0;
     ForEachProcess([&](const PROCESSENTRY32& entry) {
-        if (!IsMainProgram(entry, sessionId)) return true;
+        if (!IsProgramOfSession(entry, exeName, sessionId)) return true;
         found = entry.th32ProcessID;
         return false;
     });
     return found;
 }
 
-bool TerminateProcessesByName(DWORD sessionId) {
+bool TerminateProcessesByName(const std::string& exeName, DWORD sessionId) {
     bool matched = false;
     bool allEnded = true;
     ForEachProcess([&](const PROCESSENTRY32& entry) {
-        if (!IsMainProgram(entry, sessionId)) return true;
+        if (!IsProgramOfSession(entry, exeName, sessionId)) return true;
         matched = true;
         UniqueKernelHandle process(::OpenProcess(PROCESS_ALL_ACCESS, TRUE, entry.th32ProcessID));
         if (!process || !::TerminateProcess(process.get(), 0)) {
@@ -86,4 +86,24 @@ bool TerminateProcessesByName(DWORD sessionId) {
         return true;
     });
     return matched && allEnded;
+}
+
+std::string InstallDirFromPath(const std::string& executablePath) {
+    const size_t separator = executablePath.find_last_of("\\/");
+    if (separator == std::string::npos) return executablePath;
+    return executablePath.substr(0, separator);
+}
+
+std::string ProgramFolder() {
+    // A full buffer means the path was cut short: try again with twice the room, up to the
+    // longest path the system hands out.
+    constexpr size_t kLongestPath = 32768;
+    std::vector<char> path(MAX_PATH);
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size() || path.size() >= kLongestPath) {
+            return InstallDirFromPath(std::string(path.data(), std::min<size_t>(length, path.size())));
+        }
+        path.resize(path.size() * 2);
+    }
 }

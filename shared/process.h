@@ -1,5 +1,6 @@
 #pragma once
-// Starting other programs and finding or ending the running main program.
+// Starting other programs, finding or ending running ones by their executable's name, and
+// the running program's own folder.
 
 #include <windows.h>
 
@@ -18,12 +19,19 @@ bool ShellOpen(const std::string& path);
 // ended: on a shared machine one user's logon must not end another user's toolbox.
 DWORD CurrentSessionId();
 
-// Process id of the first process of the session running as "Veltrin.exe", 0 when there is none.
-DWORD FindProcessByName(DWORD sessionId = CurrentSessionId());
+// Process id of the first process of the session running as exeName (e.g.
+// kMainProgramExeName, matched exactly), 0 when there is none.
+DWORD FindProcessByName(const std::string& exeName, DWORD sessionId = CurrentSessionId());
 
-// Ends every "Veltrin.exe" of the session with exit code 0 without waiting; true when at
-// least one matched and all matches were ended.
-bool TerminateProcessesByName(DWORD sessionId = CurrentSessionId());
+// Ends every exeName of the session with exit code 0 without waiting; true when at least
+// one matched and all matches were ended.
+bool TerminateProcessesByName(const std::string& exeName, DWORD sessionId = CurrentSessionId());
 
 // Whether the process runs in the session; false when its session cannot be read.
 bool IsInSession(DWORD processId, DWORD sessionId);
+
+// The text before the last '\\' or '/'; the whole path when it holds neither.
+std::string InstallDirFromPath(const std::string& executablePath);
+// The folder of the running program's executable (where it is installed), however long
+// its path.
+std::string ProgramFolder();

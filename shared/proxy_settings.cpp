@@ -74,33 +74,33 @@ constexpr DWORD kThreadAgnosticWatch = 0x10000000;  // REG_NOTIFY_THREAD_AGNOSTI
 class SettingsCache {
 public:
     ProxySettings Current() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (watching_ && ::WaitForSingleObject(changed_.get(), 0) == WAIT_TIMEOUT) return settings_;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_watching && ::WaitForSingleObject(m_changed.get(), 0) == WAIT_TIMEOUT) return m_settings;
         // The watch is set before the read, so that a change during the read is not lost.
-        watching_ = Watch();
-        settings_ = ReadProxySettings();
-        return settings_;
+        m_watching = Watch();
+        m_settings = ReadProxySettings();
+        return m_settings;
     }
 
 private:
     bool Watch() {
-        if (!key_ && ::RegOpenKeyExA(HKEY_CURRENT_USER, kInternetSettingsKey, 0, KEY_NOTIFY, key_.put()) != ERROR_SUCCESS) {
+        if (!m_key && ::RegOpenKeyExA(HKEY_CURRENT_USER, kInternetSettingsKey, 0, KEY_NOTIFY, m_key.put()) != ERROR_SUCCESS) {
             return false;
         }
-        if (!changed_) changed_.reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
-        if (!changed_) return false;
-        ::ResetEvent(changed_.get());
+        if (!m_changed) m_changed.reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        if (!m_changed) return false;
+        ::ResetEvent(m_changed.get());
         const DWORD filter = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET;
-        return ::RegNotifyChangeKeyValue(key_.get(), TRUE, filter | kThreadAgnosticWatch, changed_.get(), TRUE) ==
+        return ::RegNotifyChangeKeyValue(m_key.get(), TRUE, filter | kThreadAgnosticWatch, m_changed.get(), TRUE) ==
                    ERROR_SUCCESS ||
-               ::RegNotifyChangeKeyValue(key_.get(), TRUE, filter, changed_.get(), TRUE) == ERROR_SUCCESS;
+               ::RegNotifyChangeKeyValue(m_key.get(), TRUE, filter, m_changed.get(), TRUE) == ERROR_SUCCESS;
     }
 
-    std::mutex mutex_;
-    UniqueRegistryKey key_;
-    UniqueKernelHandle changed_;
-    bool watching_ = false;
-    ProxySettings settings_;
+    std::mutex m_mutex;
+    UniqueRegistryKey m_key;
+    UniqueKernelHandle m_changed;
+    bool m_watching = false;
+    ProxySettings m_settings;
 };
 
 }  // namespace

@@ -18,46 +18,46 @@ bool ExtensionsPresent() {
 
 }  // namespace
 
-Sha256Hasher::Sha256Hasher() : onExtensions_(ExtensionsPresent()) {
-    if (!onExtensions_) cng_.emplace(BCRYPT_SHA256_ALGORITHM);
-    std::memcpy(state_, kInitialState, sizeof(state_));
+Sha256Hasher::Sha256Hasher() : m_onExtensions(ExtensionsPresent()) {
+    if (!m_onExtensions) m_cng.emplace(BCRYPT_SHA256_ALGORITHM);
+    std::memcpy(m_state, kInitialState, sizeof(m_state));
 }
 
-void Sha256Hasher::AddBlocks(const unsigned char* blocks, size_t count) { Sha256Blocks(state_, blocks, count); }
+void Sha256Hasher::AddBlocks(const unsigned char* blocks, size_t count) { Sha256Blocks(m_state, blocks, count); }
 
 void Sha256Hasher::Add(const void* data, size_t size) {
-    if (cng_) {
-        cng_->Add(data, size);
+    if (m_cng) {
+        m_cng->Add(data, size);
         return;
     }
     auto bytes = static_cast<const unsigned char*>(data);
-    totalBytes_ += size;
-    if (pendingBytes_ > 0) {
-        const size_t taken = std::min(size, sizeof(pending_) - pendingBytes_);
-        std::memcpy(pending_ + pendingBytes_, bytes, taken);
-        pendingBytes_ += taken;
+    m_totalBytes += size;
+    if (m_pendingBytes > 0) {
+        const size_t taken = std::min(size, sizeof(m_pending) - m_pendingBytes);
+        std::memcpy(m_pending + m_pendingBytes, bytes, taken);
+        m_pendingBytes += taken;
         bytes += taken;
         size -= taken;
-        if (pendingBytes_ < sizeof(pending_)) return;
-        AddBlocks(pending_, 1);
-        pendingBytes_ = 0;
+        if (m_pendingBytes < sizeof(m_pending)) return;
+        AddBlocks(m_pending, 1);
+        m_pendingBytes = 0;
     }
     AddBlocks(bytes, size / 64);
-    pendingBytes_ = size % 64;
-    std::memcpy(pending_, bytes + size - pendingBytes_, pendingBytes_);
+    m_pendingBytes = size % 64;
+    std::memcpy(m_pending, bytes + size - m_pendingBytes, m_pendingBytes);
 }
 
 std::optional<std::string> Sha256Hasher::Finish() {
-    if (cng_) return cng_->Finish();
+    if (m_cng) return m_cng->Finish();
     // The padding: a one bit, zeros, and the length in bits, big-endian, ending a block.
-    const uint64_t bits = totalBytes_ * 8;
+    const uint64_t bits = m_totalBytes * 8;
     unsigned char tail[128] = {0x80};
-    const size_t tailBytes = (pendingBytes_ < 56 ? 64 : 128) - pendingBytes_;
+    const size_t tailBytes = (m_pendingBytes < 56 ? 64 : 128) - m_pendingBytes;
     for (int i = 0; i < 8; ++i) tail[tailBytes - 1 - i] = static_cast<unsigned char>(bits >> (8 * i));
     Add(tail, tailBytes);
     std::string digest(32, '\0');
     for (int i = 0; i < 8; ++i) {
-        for (int j = 0; j < 4; ++j) digest[4 * i + j] = static_cast<char>(state_[i] >> (24 - 8 * j));
+        for (int j = 0; j < 4; ++j) digest[4 * i + j] = static_cast<char>(m_state[i] >> (24 - 8 * j));
     }
     return digest;
 }

@@ -18,12 +18,12 @@ public:
 private:
     void AddBlocks(const unsigned char* blocks, size_t count);
 
-    bool onExtensions_;
-    std::optional<CngHasher> cng_;
-    uint32_t state_[8];
-    unsigned char pending_[64];
-    size_t pendingBytes_ = 0;
-    uint64_t totalBytes_ = 0;
+    bool m_onExtensions;
+    std::optional<CngHasher> m_cng;
+    uint32_t m_state[8];
+    unsigned char m_pending[64];
+    size_t m_pendingBytes = 0;
+    uint64_t m_totalBytes = 0;
 };
 
 // SHA-256 of the whole file as 64 lowercase hexadecimal digits; nothing when it cannot be read.

@@ -51,13 +51,10 @@ bool GG::OpenHidden() {
 
 void GG::InitWindow() {
     m_pCloseBtn = m_paintManager.FindControl("closebtn");
-    m_pMaxBtn = m_paintManager.FindControl("maxbtn");
-    m_pRestoreBtn = m_paintManager.FindControl("restorebtn");
-    m_pMinBtn = m_paintManager.FindControl("minbtn");
     m_pBrowser = AsWebBrowser(m_paintManager.FindControl("gg"));
     if (m_pBrowser != nullptr) {
-        m_browserEvents = std::make_unique<CCustomWebEventHandler>();
-        m_pBrowser->SetWebBrowserEventHandler(m_browserEvents.get());
+        m_pBrowserEvents = std::make_unique<CCustomWebEventHandler>();
+        m_pBrowser->SetWebBrowserEventHandler(m_pBrowserEvents.get());
         NavigateFresh(m_pBrowser, AnnouncementPageUrl());
     }
 }

@@ -3,7 +3,7 @@
 // work area showing the maker's announcement page for the taxpayer code. Created hidden;
 // the status check shows it at most once per run; its close button only hides it.
 
-#include "shared/skinned_window.h"
+#include "frame/skinned_window.h"
 #include "toolbox/computer_examine.h"
 #include "toolbox/web_event_handler.h"
 
@@ -41,12 +41,9 @@ protected:
 
 private:
     CControlUI* m_pCloseBtn = nullptr;
-    CControlUI* m_pMaxBtn = nullptr;
-    CControlUI* m_pRestoreBtn = nullptr;
-    CControlUI* m_pMinBtn = nullptr;
     CWebBrowserUI* m_pBrowser = nullptr;
     CDialogBuilderCallbackEx m_builderCallback;
-    std::unique_ptr<CCustomWebEventHandler> m_browserEvents;
+    std::unique_ptr<CCustomWebEventHandler> m_pBrowserEvents;
 };
 
 // The page address: announcement prefix + taxpayer code + a fresh "&id=" number.

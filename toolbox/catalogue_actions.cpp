@@ -1,6 +1,4 @@
-// What the main window's rows and tabs lead to: the catalogue library, given the
-// program's process-wide values.
-#include "toolbox/main_window.h"
+#include "toolbox/catalogue_actions.h"
 
 #include "toolbox/catalogue/catalogue_loads.h"
 #include "toolbox/catalogue/download_job.h"
@@ -17,28 +15,29 @@ CatalogueContext CurrentCatalogueContext() {
                             Toolbox().MainWindowHandle};
 }
 
+class CatalogueLibraryActions final : public CatalogueActions {
+public:
+    void LoadSoftwareCatalogue(CContainerUI* softList, int* rowCounter) override {
+        StartSoftwareLoad(softList, CurrentCatalogueContext(), rowCounter);
+    }
+    void LoadDocumentCatalogue(CContainerUI* fileList, const std::string& folderId) override {
+        StartDocumentLoad(fileList, CurrentCatalogueContext(), folderId);
+    }
+    void StartSoftwareDownload(SkinSoftListControl* row) override {
+        ::StartSoftwareDownload(row, CurrentCatalogueContext());
+    }
+    void CancelSoftwareDownload(SkinSoftListControl* row) override { ::CancelSoftwareDownload(row); }
+    void StartDocumentDownload(FileListControl* row) override {
+        ::StartDocumentDownload(row, CurrentCatalogueContext());
+    }
+    void OpenLocalFile(const std::string& path) override { ::OpenLocalFile(path); }
+    void LaunchInstalledProgram(const DuiSoft& entry, HWND owner) override { ::LaunchInstalledProgram(entry, owner); }
+    LRESULT OnDownloadMessage(CPaintManagerUI& paintManager, WPARAM code, LPARAM job) override {
+        return ::OnDownloadMessage(paintManager, code, job);
+    }
+    int RunningSoftwareDownloads() const override { return RunningDownloadCount().load(); }
+};
+
 }  // namespace
 
-void Veltrin::LoadSoftwareCatalogue() { StartSoftwareLoad(m_pSoftList, CurrentCatalogueContext(), &m_rowCounter); }
-
-void Veltrin::LoadDocumentCatalogue(const std::string& folderId) {
-    StartDocumentLoad(m_pFileList, CurrentCatalogueContext(), folderId);
-}
-
-void Veltrin::StartSoftwareDownload(SkinSoftListControl* control) {
-    ::StartSoftwareDownload(control, CurrentCatalogueContext());
-}
-
-void Veltrin::CancelSoftwareDownload(SkinSoftListControl* control) { ::CancelSoftwareDownload(control); }
-
-void Veltrin::StartDocumentDownload(FileListControl* control) {
-    ::StartDocumentDownload(control, CurrentCatalogueContext());
-}
-
-void Veltrin::OpenLocalFile(const std::string& path) { ::OpenLocalFile(path); }
-
-void Veltrin::LaunchInstalledProgram(const DuiSoft& entry) { ::LaunchInstalledProgram(entry, m_hWnd); }
-
-LRESULT Veltrin::OnDownloadMessage(WPARAM code, LPARAM job) { return ::OnDownloadMessage(m_paintManager, code, job); }
-
-int Veltrin::RunningSoftwareDownloads() const { return RunningDownloadCount().load(); }
+std::unique_ptr<CatalogueActions> MakeCatalogueActions() { return std::make_unique<CatalogueLibraryActions>(); }

@@ -16,6 +16,7 @@
 
 #include <mutex>
 #include <set>
+#include <utility>
 
 namespace {
 
@@ -51,6 +52,31 @@ FileListControl* AsDocumentRow(CControlUI* control) {
     return control != nullptr ? static_cast<FileListControl*>(control->GetInterface("FileListItem")) : nullptr;
 }
 
+// A control name and what it leads to.
+template <typename Action>
+struct NamedRoute {
+    const char* name;
+    Action action;
+};
+
+// The route whose name is the control's whole name, or null.
+template <typename Action, size_t N>
+const NamedRoute<Action>* RouteNamed(const NamedRoute<Action> (&routes)[N], const CDuiString& name) {
+    for (const NamedRoute<Action>& route : routes) {
+        if (name == route.name) return &route;
+    }
+    return nullptr;
+}
+
+// The route whose name is part of the control's name (the rows' names carry a number), or null.
+template <typename Action, size_t N>
+const NamedRoute<Action>* RouteWithin(const NamedRoute<Action> (&routes)[N], const CDuiString& name) {
+    for (const NamedRoute<Action>& route : routes) {
+        if (name.Find(route.name) >= 0) return &route;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 void OfferSoftwareRow(CControlUI* row) {
@@ -64,7 +90,10 @@ CContainerUI* AsContainer(CControlUI* control) {
     return static_cast<CContainerUI*>(control);
 }
 
-Veltrin::Veltrin() = default;
+Veltrin::Veltrin() : Veltrin(MakeCatalogueActions()) {}
+
+Veltrin::Veltrin(std::unique_ptr<CatalogueActions> catalogueActions)
+    : m_pCatalogueActions(std::move(catalogueActions)) {}
 
 Veltrin::~Veltrin() {
     // The paint manager, and the browser with it, goes after this object's members.
@@ -100,13 +129,6 @@ bool Veltrin::Open() {
 }
 
 void Veltrin::InitWindow() {
-    m_pCloseBtn = m_paintManager.FindControl("closebtn");
-    m_pMaxBtn = m_paintManager.FindControl("maxbtn");
-    m_pRestoreBtn = m_paintManager.FindControl("restorebtn");
-    m_pMinBtn = m_paintManager.FindControl("minbtn");
-    m_pSearchSoftBtn = m_paintManager.FindControl("seachsoft");
-    m_pSearchSoft2Btn = m_paintManager.FindControl("seachsoft2");
-    m_pSearchFileBtn = m_paintManager.FindControl("seachfile");
     m_pSoftList = AsContainer(m_paintManager.FindControl("softlist"));
     m_pFileList = AsContainer(m_paintManager.FindControl("filelist"));
     m_pSoftKey = m_paintManager.FindControl("softkey");
@@ -114,8 +136,8 @@ void Veltrin::InitWindow() {
     m_pBrowser = AsWebBrowser(m_paintManager.FindControl("sy"));
 
     if (m_pBrowser != nullptr) {
-        m_browserEvents = std::make_unique<CCustomWebEventHandler>();
-        m_pBrowser->SetWebBrowserEventHandler(m_browserEvents.get());
+        m_pBrowserEvents = std::make_unique<CCustomWebEventHandler>();
+        m_pBrowser->SetWebBrowserEventHandler(m_pBrowserEvents.get());
         m_pBrowser->SetHomePage((Toolbox().HomeUrlPrefix + Toolbox().TaxCode).c_str());
         NavigateBrowser(m_pBrowser, kBlankPage);
         NavigateBrowserHome(m_pBrowser);
@@ -129,9 +151,10 @@ LRESULT Veltrin::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam,
     }
     switch (message) {
     case WM_USER:
-        return OnDownloadMessage(wParam, lParam);
+        return m_pCatalogueActions->OnDownloadMessage(m_paintManager, wParam, lParam);
     case WM_WORKERRESULTS:
-        ApplyWorkerResults([this](WPARAM code, LPARAM job) { OnDownloadMessage(code, job); });
+        ApplyWorkerResults(
+            [this](WPARAM code, LPARAM job) { m_pCatalogueActions->OnDownloadMessage(m_paintManager, code, job); });
         return 0;
     case WM_APPENDSOFTWAREROW:
         OnAppendSoftwareRow(reinterpret_cast<CControlUI*>(lParam));
@@ -179,25 +202,23 @@ void Veltrin::Notify(TNotifyUI& msg) {
 }
 
 void Veltrin::OnClick(CControlUI* sender) {
-    if (sender == m_pCloseBtn) {
-        AddTrayIconAndHide();
-    } else if (sender == m_pMinBtn) {
-        SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    } else if (sender == m_pMaxBtn) {
-        SendMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-    } else if (sender == m_pRestoreBtn) {
-        SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
-    } else if (sender == m_pSearchSoftBtn) {
-        if (RunningSoftwareDownloads() <= 0) LoadSoftwareCatalogue();
-    } else {
-        const CDuiString name = sender->GetName();
-        if (m_secondPressOfDoubleClick && (name.Find("rowIndex") >= 0 || name.Find("fileIndex") >= 0)) return;
-        if (name.Find("rowIndex") >= 0) {
-            OnSoftwareRowClick(name);
-        } else if (name.Find("fileIndex") >= 0) {
-            OnDocumentRowClick(name);
-        }
+    const CDuiString name = sender->GetName();
+    if (HandleCaptionButtonClick(*this, name)) return;
+    static constexpr NamedRoute<void (Veltrin::*)()> kButtons[] = {
+        {"closebtn", &Veltrin::AddTrayIconAndHide},
+        {"seachsoft", &Veltrin::ReloadSoftwareUnlessDownloading},
+    };
+    if (const auto* button = RouteNamed(kButtons, name)) {
+        (this->*button->action)();
+        return;
     }
+    static constexpr NamedRoute<void (Veltrin::*)(const CDuiString&)> kRows[] = {
+        {"rowIndex", &Veltrin::OnSoftwareRowClick},
+        {"fileIndex", &Veltrin::OnDocumentRowClick},
+    };
+    // A double click's second press is no second click on a row (see WM_LBUTTONDBLCLK).
+    const auto* row = RouteWithin(kRows, name);
+    if (row != nullptr && !m_secondPressOfDoubleClick) (this->*row->action)(name);
 }
 
 void Veltrin::OnSoftwareRowClick(const CDuiString& name) {
@@ -208,23 +229,25 @@ void Veltrin::OnSoftwareRowClick(const CDuiString& name) {
     std::string packagePath;
     switch (entry.state.load()) {
     case NotDownloaded:
-        StartSoftwareDownload(row);
+        m_pCatalogueActions->StartSoftwareDownload(row);
         break;
     case Downloaded:
-        if (ServerNamedFileExists(PackageDirectory(), entry.downName, &packagePath)) OpenLocalFile(packagePath);
+        if (ServerNamedFileExists(PackageDirectory(), entry.downName, &packagePath)) {
+            m_pCatalogueActions->OpenLocalFile(packagePath);
+        }
         break;
     case Installed:
-        LaunchInstalledProgram(entry);
+        m_pCatalogueActions->LaunchInstalledProgram(entry, m_hWnd);
         break;
     case UpdateAvailable:
         if (ServerNamedFileExists(PackageDirectory(), entry.downName, &packagePath)) {
-            OpenLocalFile(packagePath);
+            m_pCatalogueActions->OpenLocalFile(packagePath);
         } else {
-            StartSoftwareDownload(row);
+            m_pCatalogueActions->StartSoftwareDownload(row);
         }
         break;
     case Downloading:
-        CancelSoftwareDownload(row);
+        m_pCatalogueActions->CancelSoftwareDownload(row);
         break;
     default:
         break;
@@ -240,15 +263,15 @@ void Veltrin::OnDocumentRowClick(const CDuiString& name) {
     case 10: {
         // The load empties the list, and the record with it: the id is copied first.
         const std::string folderId = item.id;
-        LoadDocumentCatalogue(folderId);
+        m_pCatalogueActions->LoadDocumentCatalogue(m_pFileList, folderId);
         break;
     }
     case 1: {
         std::string documentPath;
         if (ServerNamedFileExists(DocumentDirectory(), item.name, &documentPath)) {
-            OpenLocalFile(documentPath);
+            m_pCatalogueActions->OpenLocalFile(documentPath);
         } else {
-            StartDocumentDownload(row);
+            m_pCatalogueActions->StartDocumentDownload(row);
         }
         break;
     }
@@ -267,22 +290,38 @@ void Veltrin::ShowBrowserPage(const std::string& urlPrefix) {
 }
 
 void Veltrin::OnTabSelected(CControlUI* sender) {
-    const CDuiString name = sender->GetName();
-    if (name == "extlink") {
-        ::ShellExecuteA(nullptr, "open", Toolbox().PortalUrl.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-    } else if (name == "sy") {
-        ShowBrowserPage(Toolbox().HomeUrlPrefix);
-    } else if (name == "rj") {
-        SelectPage(kSoftwarePage);
-        if (RunningSoftwareDownloads() <= 0) LoadSoftwareCatalogue();
-    } else if (name == "wd") {
-        SelectPage(kDocumentPage);
-        // Empty, or a failed load that the user tries again; never while a load runs.
-        if (ListAwaitsLoad(m_pFileList)) LoadDocumentCatalogue("0");
-    } else if (name == "wz") {
-        ShowBrowserPage(Toolbox().LinksUrlPrefix);
+    static constexpr NamedRoute<void (Veltrin::*)()> kTabs[] = {
+        {"extlink", &Veltrin::OpenPortal},    {"sy", &Veltrin::ShowHomePage},
+        {"rj", &Veltrin::ShowSoftwarePage},   {"wd", &Veltrin::ShowDocumentPage},
+        {"wz", &Veltrin::ShowLinksPage},
+    };
+    if (const auto* tab = RouteNamed(kTabs, sender->GetName())) (this->*tab->action)();
+}
+
+void Veltrin::ReloadSoftwareUnlessDownloading() {
+    if (m_pCatalogueActions->RunningSoftwareDownloads() <= 0) {
+        m_pCatalogueActions->LoadSoftwareCatalogue(m_pSoftList, &m_rowCounter);
     }
 }
+
+void Veltrin::OpenPortal() {
+    ::ShellExecuteA(nullptr, "open", Toolbox().PortalUrl.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void Veltrin::ShowHomePage() { ShowBrowserPage(Toolbox().HomeUrlPrefix); }
+
+void Veltrin::ShowSoftwarePage() {
+    SelectPage(kSoftwarePage);
+    ReloadSoftwareUnlessDownloading();
+}
+
+void Veltrin::ShowDocumentPage() {
+    SelectPage(kDocumentPage);
+    // Empty, or a failed load that the user tries again; never while a load runs.
+    if (ListAwaitsLoad(m_pFileList)) m_pCatalogueActions->LoadDocumentCatalogue(m_pFileList, "0");
+}
+
+void Veltrin::ShowLinksPage() { ShowBrowserPage(Toolbox().LinksUrlPrefix); }
 
 LRESULT Veltrin::OnAppendSoftwareRow(CControlUI* row) {
     // Any program can post this message: only a row this program offered is taken.

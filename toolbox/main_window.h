@@ -3,7 +3,8 @@
 // software catalogue and the document catalogue, the rows of those catalogues, and the
 // tray icon it hides into.
 
-#include "shared/skinned_window.h"
+#include "frame/skinned_window.h"
+#include "toolbox/catalogue_actions.h"
 #include "toolbox/computer_examine.h"
 #include "toolbox/web_event_handler.h"
 
@@ -26,7 +27,10 @@ enum MainPage { kBrowserPage = 0, kSoftwarePage = 1, kDocumentPage = 2 };
 
 class Veltrin : public SkinnedWindow {
 public:
+    // With the catalogue actions the program runs.
     Veltrin();
+    // With other catalogue actions in their place; never null.
+    explicit Veltrin(std::unique_ptr<CatalogueActions> catalogueActions);
     ~Veltrin() override;
 
     // A new main window, created, centred and shown; null on failure.
@@ -58,26 +62,6 @@ protected:
     LRESULT HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
     void Notify(TNotifyUI& msg) override;
 
-    // The catalogue operations the rows and tabs lead to (toolbox/catalogue_actions.cpp).
-    virtual void LoadSoftwareCatalogue();
-    virtual void LoadDocumentCatalogue(const std::string& folderId);
-    virtual void StartSoftwareDownload(SkinSoftListControl* control);
-    virtual void CancelSoftwareDownload(SkinSoftListControl* control);
-    virtual void StartDocumentDownload(FileListControl* control);
-    virtual void OpenLocalFile(const std::string& path);
-    virtual void LaunchInstalledProgram(const DuiSoft& entry);
-    // The workers' WM_USER: percentages and final codes.
-    virtual LRESULT OnDownloadMessage(WPARAM code, LPARAM job);
-    // Package downloads started and not yet reported finished.
-    virtual int RunningSoftwareDownloads() const;
-
-    CControlUI* m_pCloseBtn = nullptr;
-    CControlUI* m_pMaxBtn = nullptr;
-    CControlUI* m_pRestoreBtn = nullptr;
-    CControlUI* m_pMinBtn = nullptr;
-    CControlUI* m_pSearchSoftBtn = nullptr;
-    CControlUI* m_pSearchSoft2Btn = nullptr;
-    CControlUI* m_pSearchFileBtn = nullptr;
     CContainerUI* m_pSoftList = nullptr;
     CContainerUI* m_pFileList = nullptr;
     CControlUI* m_pSoftKey = nullptr;
@@ -86,10 +70,17 @@ protected:
     int m_rowCounter = 0;
 
 private:
+    // Clicks and tab choices go by the control's name (tables in main_window.cpp).
     void OnClick(CControlUI* sender);
     void OnSoftwareRowClick(const CDuiString& name);
     void OnDocumentRowClick(const CDuiString& name);
     void OnTabSelected(CControlUI* sender);
+    void ReloadSoftwareUnlessDownloading();
+    void OpenPortal();
+    void ShowHomePage();
+    void ShowSoftwarePage();
+    void ShowDocumentPage();
+    void ShowLinksPage();
     void SelectPage(MainPage page);
     void ShowBrowserPage(const std::string& urlPrefix);
     void ShowTrayMenu();
@@ -99,7 +90,8 @@ private:
     bool m_trayIconAdded = false;
     bool m_secondPressOfDoubleClick = false;
     CDialogBuilderCallbackEx m_builderCallback;
-    std::unique_ptr<CCustomWebEventHandler> m_browserEvents;
+    std::unique_ptr<CCustomWebEventHandler> m_pBrowserEvents;
+    std::unique_ptr<CatalogueActions> m_pCatalogueActions;
 };
 
 // The message Explorer broadcasts when it starts and the notification area is new.

@@ -126,6 +126,10 @@ void ProxyLoginWindow::Finish(bool accepted) {
 
 namespace {
 
+// The question reaches the window thread through a message window of its own, not the
+// workers' results queue (worker_results.h): the prompt is installed before the main window
+// exists and must answer without it, and the queue holds every later result behind a modal
+// box, so download progress and loads would stand still while the login is open.
 constexpr UINT WM_ASKPROXYLOGIN = WM_APP + 71;
 constexpr char kPromptHostClass[] = "KestrovaProxyPromptHost";
 

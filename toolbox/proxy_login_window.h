@@ -4,7 +4,7 @@
 // transfer of the toolbox reaches it when the proxy answers 407.
 
 #include "shared/proxy_credentials.h"
-#include "shared/skinned_window.h"
+#include "frame/skinned_window.h"
 
 inline constexpr char kProxyLoginCaption[] = "代理服务器需要验证";
 

@@ -4,28 +4,16 @@
 
 #include <windows.h>
 
-SingleInstance::SingleInstance() : mutex_(::CreateMutexA(nullptr, TRUE, kSingleInstanceName)) {
-    first_ = ::GetLastError() != ERROR_ALREADY_EXISTS;
-    if (!first_) {
+SingleInstance::SingleInstance() : m_mutex(::CreateMutexA(nullptr, TRUE, kSingleInstanceName)) {
+    m_first = ::GetLastError() != ERROR_ALREADY_EXISTS;
+    if (!m_first) {
         // Before the other instance has its window nothing is found; this one still ends.
         HWND other = ::FindWindowA(kMainWindowClass, kWindowTitle);
         ::ShowWindow(other, SW_SHOWNORMAL);
         ::SetForegroundWindow(other);
     }
     // The handle stays open: the name exists as long as the first instance runs.
-    if (mutex_) ::ReleaseMutex(mutex_.get());
-}
-
-std::string InstallDirFromPath(const std::string& executablePath) {
-    const size_t separator = executablePath.find_last_of("\\/");
-    if (separator == std::string::npos) return executablePath;
-    return executablePath.substr(0, separator);
-}
-
-std::string RunningInstallDir() {
-    char path[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return InstallDirFromPath(std::string(path, length < MAX_PATH ? length : MAX_PATH));
+    if (m_mutex) ::ReleaseMutex(m_mutex.get());
 }
 
 std::string ReadTaxCode() {

@@ -24,17 +24,12 @@ inline constexpr char kUpdaterExeName[] = "Morvane.exe";
 class SingleInstance {
 public:
     SingleInstance();
-    bool IsFirst() const { return first_; }
+    bool IsFirst() const { return m_first; }
 
 private:
-    UniqueKernelHandle mutex_;
-    bool first_ = true;
+    UniqueKernelHandle m_mutex;
+    bool m_first = true;
 };
-
-// The text before the last '\\' or '/'; the whole path when it holds neither.
-std::string InstallDirFromPath(const std::string& executablePath);
-// The directory of the running executable.
-std::string RunningInstallDir();
 
 // The code of the App Paths entry of the invoicing program "fwkp.exe"; empty when the key
 // or value is missing or longer than the registry operator reads.

@@ -1,6 +1,7 @@
 #include "toolbox/toolbox_program.h"
 
 #include "shared/diagnostic_log.h"
+#include "shared/process.h"
 #include "skin/skin.h"
 #include "toolbox/announcement_window.h"
 #include "toolbox/catalogue/background_work.h"
@@ -20,31 +21,31 @@ namespace {
 class OleSession {
 public:
     // The embedded browsers need OLE, not only COM, on the window thread.
-    OleSession() : ok_(SUCCEEDED(::OleInitialize(nullptr))) {}
+    OleSession() : m_ok(SUCCEEDED(::OleInitialize(nullptr))) {}
     ~OleSession() {
-        if (ok_) ::OleUninitialize();
+        if (m_ok) ::OleUninitialize();
     }
     OleSession(const OleSession&) = delete;
     OleSession& operator=(const OleSession&) = delete;
-    bool ok() const { return ok_; }
+    bool ok() const { return m_ok; }
 
 private:
-    bool ok_;
+    bool m_ok;
 };
 
 class CurlSession {
 public:
     CurlSession() { curl_global_init(CURL_GLOBAL_ALL); }
     ~CurlSession() {
-        if (!workersMayRun_) curl_global_cleanup();
+        if (!m_workersMayRun) curl_global_cleanup();
     }
     CurlSession(const CurlSession&) = delete;
     CurlSession& operator=(const CurlSession&) = delete;
     // libcurl's global state must outlive any transfer; the process's end releases it then.
-    void KeepForRunningWorkers() { workersMayRun_ = true; }
+    void KeepForRunningWorkers() { m_workersMayRun = true; }
 
 private:
-    bool workersMayRun_ = false;
+    bool m_workersMayRun = false;
 };
 
 // Windows still there when the loop ends go before OLE does, taking their browsers,
@@ -66,7 +67,7 @@ int RunToolbox(HINSTANCE instance) {
     if (!single.IsFirst()) return 0;
 
     ToolboxValues& values = Toolbox();
-    values.InstallDir = RunningInstallDir();
+    values.InstallDir = ProgramFolder();
     OpenProgramLog(values.InstallDir, "Veltrin");
     values.TaxCode = ReadTaxCode();
     EnsureStartWithWindows(values.InstallDir);

@@ -41,14 +41,14 @@ private:
     bool NextBlockFree() const;
     bool AllConsumed() const;
 
-    std::vector<Consumer> consumers_;
-    std::vector<Block> ring_;
-    std::vector<std::thread> threads_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    size_t handedOver_ = 0;         // blocks given to the consumers so far
-    size_t filling_ = 0;            // bytes in the block being filled, the next to hand over
-    std::vector<size_t> consumed_;  // per consumer, blocks done
-    bool closed_ = false;
-    bool failed_ = false;
+    std::vector<Consumer> m_consumers;
+    std::vector<Block> m_ring;
+    std::vector<std::thread> m_threads;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    size_t m_handedOver = 0;         // blocks given to the consumers so far
+    size_t m_filling = 0;            // bytes in the block being filled, the next to hand over
+    std::vector<size_t> m_consumed;  // per consumer, blocks done
+    bool m_closed = false;
+    bool m_failed = false;
 };

@@ -1,42 +1,42 @@
 #include "updater/disk_flusher.h"
 
-DiskFlusher::DiskFlusher() : thread_([this] { Run(); }) {}
+DiskFlusher::DiskFlusher() : m_thread([this] { Run(); }) {}
 
 DiskFlusher::~DiskFlusher() {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = true;
-        changed_.notify_all();
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stopping = true;
+        m_changed.notify_all();
     }
-    thread_.join();
+    m_thread.join();
 }
 
 void DiskFlusher::Add(UniqueFileHandle file) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    queue_.push_back(std::move(file));
-    changed_.notify_all();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_queue.push_back(std::move(file));
+    m_changed.notify_all();
 }
 
 bool DiskFlusher::Wait() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] { return queue_.empty() && !busy_; });
-    return !failed_;
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait(lock, [&] { return m_queue.empty() && !m_busy; });
+    return !m_failed;
 }
 
 void DiskFlusher::Run() {
-    std::unique_lock<std::mutex> lock(mutex_);
+    std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
-        changed_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
-        if (queue_.empty()) return;
-        UniqueFileHandle file = std::move(queue_.front());
-        queue_.pop_front();
-        busy_ = true;
+        m_changed.wait(lock, [&] { return m_stopping || !m_queue.empty(); });
+        if (m_queue.empty()) return;
+        UniqueFileHandle file = std::move(m_queue.front());
+        m_queue.pop_front();
+        m_busy = true;
         lock.unlock();
         const bool flushed = ::FlushFileBuffers(file.get()) != 0;
         file.reset();
         lock.lock();
-        busy_ = false;
-        if (!flushed) failed_ = true;
-        changed_.notify_all();
+        m_busy = false;
+        if (!flushed) m_failed = true;
+        m_changed.notify_all();
     }
 }

@@ -24,11 +24,11 @@ public:
 private:
     void Run();
 
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<UniqueFileHandle> queue_;
-    bool busy_ = false;
-    bool stopping_ = false;
-    bool failed_ = false;
-    std::thread thread_;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<UniqueFileHandle> m_queue;
+    bool m_busy = false;
+    bool m_stopping = false;
+    bool m_failed = false;
+    std::thread m_thread;
 };

@@ -13,31 +13,31 @@ bool HasListedContent(const std::string& path, const UpdateEntry& entry, bool si
 }
 
 EntryChecker::EntryChecker(const std::vector<UpdateEntry>& entries, const UpdaterValues& values, bool signedList)
-    : entries_(entries), values_(values), signedList_(signedList), checks_(entries.size()), done_(entries.size(), 0) {
-    for (int i = 0; i < 2; ++i) threads_.emplace_back([this] { Run(); });
+    : m_entries(entries), m_values(values), m_signedList(signedList), m_checks(entries.size()), m_done(entries.size(), 0) {
+    for (int i = 0; i < 2; ++i) m_threads.emplace_back([this] { Run(); });
 }
 
 EntryChecker::~EntryChecker() {
-    next_ = entries_.size();
-    for (std::thread& thread : threads_) thread.join();
+    m_next = m_entries.size();
+    for (std::thread& thread : m_threads) thread.join();
 }
 
 EntryCheck EntryChecker::Result(size_t index) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] { return done_[index] != 0; });
-    return checks_[index];
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait(lock, [&] { return m_done[index] != 0; });
+    return m_checks[index];
 }
 
 void EntryChecker::Run() {
-    for (size_t i; (i = next_++) < entries_.size();) {
-        const UpdateEntry& entry = entries_[i];
+    for (size_t i; (i = m_next++) < m_entries.size();) {
+        const UpdateEntry& entry = m_entries[i];
         EntryCheck check;
-        check.current = HasListedContent(values_.InstallDir + "\\" + entry.name, entry, signedList_);
-        check.kept = !check.current && signedList_ &&
-                     HasListedContent(values_.TempDirectory() + "\\" + entry.name, entry, signedList_);
-        std::lock_guard<std::mutex> lock(mutex_);
-        checks_[i] = check;
-        done_[i] = 1;
-        changed_.notify_all();
+        check.current = HasListedContent(m_values.InstallDir + "\\" + entry.name, entry, m_signedList);
+        check.kept = !check.current && m_signedList &&
+                     HasListedContent(m_values.TempDirectory() + "\\" + entry.name, entry, m_signedList);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_checks[i] = check;
+        m_done[i] = 1;
+        m_changed.notify_all();
     }
 }

@@ -39,13 +39,13 @@ public:
 private:
     void Run();
 
-    const std::vector<UpdateEntry>& entries_;
-    const UpdaterValues& values_;
-    const bool signedList_;
-    std::vector<EntryCheck> checks_;
-    std::vector<char> done_;
-    std::atomic<size_t> next_{0};
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<std::thread> threads_;
+    const std::vector<UpdateEntry>& m_entries;
+    const UpdaterValues& m_values;
+    const bool m_signedList;
+    std::vector<EntryCheck> m_checks;
+    std::vector<char> m_done;
+    std::atomic<size_t> m_next{0};
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<std::thread> m_threads;
 };

@@ -19,29 +19,44 @@ constexpr long kReceiveBufferBytes = 512 * 1024;
 constexpr int kSocketReceiveBufferBytes = 4 * 1024 * 1024;
 
 // What the progress callback needs of one file's transfer.
-struct EntryProgress {
-    UpdateEntry entry;  // its address goes with every percentage posted
-    int postedPercent = -1;
-    MinimumAverageSpeed minimumSpeed{0, 0};
-    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
-    bool tooSlow = false;
+class EntryProgress {
+public:
+    EntryProgress(const UpdateEntry& listed, const MinimumAverageSpeed& minimumSpeed)
+        : m_entry(listed), m_minimumSpeed(minimumSpeed) {
+        // Only a change of the truncated percentage is posted, so that a large file cannot
+        // flood the window's queue; the entry's address goes with it.
+        m_report = [this](int percent) {
+            if (percent == m_postedPercent) return;
+            m_postedPercent = percent;
+            PostPercent(percent, &m_entry);
+        };
+    }
+    EntryProgress(const EntryProgress&) = delete;
+    EntryProgress& operator=(const EntryProgress&) = delete;
+
+    // libcurl calls this about once a second also while nothing arrives.
+    int Update(double dltotal, double dlnow, double ultotal, double ulnow) {
+        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - m_started;
+        if (IsBelowAverageSpeed(m_minimumSpeed, dlnow, elapsed.count())) {
+            m_tooSlow = true;
+            return 1;  // ends the transfer
+        }
+        if (!IsUpdateWindowReady()) return 0;
+        return ProgressCallback(&m_report, dltotal, dlnow, ultotal, ulnow);
+    }
+    bool TooSlow() const { return m_tooSlow; }
+
+private:
+    UpdateEntry m_entry;
+    MinimumAverageSpeed m_minimumSpeed;
+    std::chrono::steady_clock::time_point m_started = std::chrono::steady_clock::now();
+    int m_postedPercent = -1;
+    bool m_tooSlow = false;
+    TransferProgress m_report;
 };
 
-// The shared progress callback posts on every call; passing it only the calls that change
-// the truncated percentage keeps a large file from flooding the window's queue.
 int EntryProgressCallback(void* userdata, double dltotal, double dlnow, double ultotal, double ulnow) {
-    auto* progress = static_cast<EntryProgress*>(userdata);
-    // libcurl calls this about once a second also while nothing arrives.
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - progress->started;
-    if (IsBelowAverageSpeed(progress->minimumSpeed, dlnow, elapsed.count())) {
-        progress->tooSlow = true;
-        return 1;  // ends the transfer
-    }
-    if ((dltotal > -0.1 && dltotal < 0.1) || !IsUpdateWindowReady()) return 0;
-    const int percent = static_cast<int>(dlnow / dltotal * 100.0);
-    if (percent == progress->postedPercent) return 0;
-    progress->postedPercent = percent;
-    return ProgressCallback(&progress->entry, dltotal, dlnow, ultotal, ulnow);
+    return static_cast<EntryProgress*>(userdata)->Update(dltotal, dlnow, ultotal, ulnow);
 }
 
 int WidenReceiveWindow(void*, curl_socket_t socket, curlsocktype purpose) {
@@ -61,9 +76,9 @@ bool EntryFailed(const UpdateEntry& entry, const char* why) {
 }
 
 FileDownloader::FileDownloader(bool signedList)
-    : easy_(curl_easy_init()), signedList_(signedList), receiver_(signedList) {
-    if (!easy_) return;
-    CURL* easy = easy_.get();
+    : m_easy(curl_easy_init()), m_signedList(signedList), m_receiver(signedList) {
+    if (!m_easy) return;
+    CURL* easy = m_easy.get();
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, FileReceiver::WriteCallback);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
@@ -73,16 +88,16 @@ FileDownloader::FileDownloader(bool signedList)
     curl_easy_setopt(easy, CURLOPT_PROGRESSFUNCTION, EntryProgressCallback);
     curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
     curl_easy_setopt(easy, CURLOPT_SOCKOPTFUNCTION, WidenReceiveWindow);
-    ApplyTransferLimits(easy);
+    ApplyTransferLimits(easy, UpdaterLimits().transfer);
 }
 
 bool FileDownloader::Download(const UpdateEntry& listed, const std::string& path) {
-    if (!easy_) return EntryFailed(listed, "no transfer handle");
-    if (!receiver_.Begin(path)) return EntryFailed(listed, "the file cannot be created");
-    EntryProgress progress{listed, -1, UpdaterLimits().fileSpeed};
-    CURL* easy = easy_.get();
+    if (!m_easy) return EntryFailed(listed, "no transfer handle");
+    if (!m_receiver.Begin(path)) return EntryFailed(listed, "the file cannot be created");
+    EntryProgress progress(listed, UpdaterLimits().fileSpeed);
+    CURL* easy = m_easy.get();
     curl_easy_setopt(easy, CURLOPT_URL, listed.url.c_str());
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &receiver_);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &m_receiver);
     curl_easy_setopt(easy, CURLOPT_PROGRESSDATA, &progress);
 
     const CURLcode result = PerformThroughProxy(easy, listed.url);
@@ -90,13 +105,13 @@ bool FileDownloader::Download(const UpdateEntry& listed, const std::string& path
     long connections = 0;
     curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
     curl_easy_getinfo(easy, CURLINFO_NUM_CONNECTS, &connections);
-    const std::optional<ReceivedDigests> digests = receiver_.Finish(flusher_);
-    if (progress.tooSlow) return EntryFailed(listed, "slower than the minimum average speed");
+    const std::optional<ReceivedDigests> digests = m_receiver.Finish(m_flusher);
+    if (progress.TooSlow()) return EntryFailed(listed, "slower than the minimum average speed");
     if (result != CURLE_OK) return EntryFailed(listed, DescribeTransfer(result, status).c_str());
     if (!digests) return EntryFailed(listed, "the file could not be written to the disk");
     if (!DigestMatches(listed.id, digests->md5)) return EntryFailed(listed, "MD5 differs from the list");
     // MD5 can be forged; the signed SHA-256 cannot.
-    if (signedList_ && digests->sha256 != listed.sha256) {
+    if (m_signedList && digests->sha256 != listed.sha256) {
         return EntryFailed(listed, "SHA-256 differs from the signed list");
     }
     LogLine("file \"%s\" verified (%s, %s connection)", listed.name.c_str(), DescribeTransfer(result, status).c_str(),

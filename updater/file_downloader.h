@@ -18,13 +18,13 @@ public:
     // is logged otherwise.
     bool Download(const UpdateEntry& listed, const std::string& path);
     // Waits until every file downloaded so far is on the disk; false when one is not.
-    bool Flushed() { return flusher_.Wait(); }
+    bool Flushed() { return m_flusher.Wait(); }
 
 private:
-    UniqueEasyHandle easy_;
-    bool signedList_;
-    DiskFlusher flusher_;  // declared before the receiver, which hands it files
-    FileReceiver receiver_;
+    UniqueEasyHandle m_easy;
+    bool m_signedList;
+    DiskFlusher m_flusher;  // declared before the receiver, which hands it files
+    FileReceiver m_receiver;
 };
 
 // Logs why the entry's file failed; false.

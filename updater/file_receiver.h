@@ -40,10 +40,10 @@ public:
     static size_t WriteCallback(char* data, size_t size, size_t count, void* userdata);
 
 private:
-    bool withSha256_;
+    bool m_withSha256;
     // The current file's; changed only while the helpers wait for more.
-    UniqueFileHandle file_;
-    std::optional<CngHasher> md5_;
-    std::optional<Sha256Hasher> sha256_;
-    std::unique_ptr<BlockPipeline> pipeline_;
+    UniqueFileHandle m_file;
+    std::optional<CngHasher> m_md5;
+    std::optional<Sha256Hasher> m_sha256;
+    std::unique_ptr<BlockPipeline> m_pPipeline;
 };

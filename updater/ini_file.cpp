@@ -70,26 +70,26 @@ bool IniFile::Load(const std::string& path) {
             std::printf("键值对： %s=%s\n", entry.key.c_str(), entry.value.c_str());
             keys.emplace(entry.key, entry.value);
         }
-        sections_.emplace(name, std::move(keys));
+        m_sections.emplace(name, std::move(keys));
     }
     return true;
 }
 
 std::string IniFile::GetValue(const std::string& section, const std::string& key) const {
-    const auto found = sections_.find(section);
-    if (found == sections_.end()) return std::string();
+    const auto found = m_sections.find(section);
+    if (found == m_sections.end()) return std::string();
     const auto value = found->second.find(key);
     return value == found->second.end() ? std::string() : value->second;
 }
 
 void IniFile::SetValue(const std::string& section, const std::string& key, const std::string& value) {
-    sections_[section][key] = value;
+    m_sections[section][key] = value;
 }
 
 int IniFile::Save(const std::string& path) const {
     UniqueStdioFile file(std::fopen(path.c_str(), "w"));  // text mode: each line ends in CR LF
     if (!file) return -1;
-    for (const auto& [section, keys] : sections_) {
+    for (const auto& [section, keys] : m_sections) {
         std::fprintf(file.get(), "[%s]\n", section.c_str());
         for (const auto& [key, value] : keys) std::fprintf(file.get(), "%s=%s\n", key.c_str(), value.c_str());
     }
@@ -100,7 +100,7 @@ int IniFile::Save(const std::string& path) const {
 }
 
 void IniFile::Dump() const {
-    for (const auto& [section, keys] : sections_) {
+    for (const auto& [section, keys] : m_sections) {
         std::printf("[%s]\n", section.c_str());
         for (const auto& [key, value] : keys) std::printf("    %s = %s\n", key.c_str(), value.c_str());
     }

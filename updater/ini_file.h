@@ -24,5 +24,5 @@ public:
     void Dump() const;
 
 private:
-    std::map<std::string, std::map<std::string, std::string>> sections_;
+    std::map<std::string, std::map<std::string, std::string>> m_sections;
 };

@@ -24,7 +24,7 @@ bool IsMainProgramProcess(DWORD processId) {
 }
 
 void EndMainWindowOwner() {
-    if (FindProcessByName() == 0) return;
+    if (FindProcessByName(kMainProgramExeName) == 0) return;
     const HWND mainWindow = ::FindWindowA(nullptr, kMainWindowTitle);
     if (mainWindow == nullptr) return;
     DWORD owner = 0;

@@ -13,7 +13,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const SingleUpdater single;
     if (!single.IsFirst()) {
         // That copy did the version check; this user only needs the main program.
-        Updater().InstallDir = RunningInstallDir();
+        Updater().InstallDir = ProgramFolder();
         OpenProgramLog(Updater().InstallDir, "Morvane");
         LogLine("another updater ran until now; starting the main program without a check of its own");
         RunProgram(Updater().MainProgram());

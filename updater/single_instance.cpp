@@ -16,16 +16,16 @@ SingleUpdater::SingleUpdater(const char* name, DWORD waitMs) {
     const UniqueHandle<NullableHandleTraits<HLOCAL, ::LocalFree>> ownedDescriptor(descriptor);
     SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
 
-    mutex_.reset(::CreateMutexA(descriptor != nullptr ? &attributes : nullptr, TRUE, name));
-    if (mutex_) {
+    m_mutex.reset(::CreateMutexA(descriptor != nullptr ? &attributes : nullptr, TRUE, name));
+    if (m_mutex) {
         if (::GetLastError() != ERROR_ALREADY_EXISTS) return;  // ours until the process ends
     } else {
         // Not allowed to create it (no right to make global names) or to take it whole:
         // a copy that exists can still be waited for; without one this copy works alone.
-        mutex_.reset(::OpenMutexA(SYNCHRONIZE, FALSE, name));
-        if (!mutex_) return;
+        m_mutex.reset(::OpenMutexA(SYNCHRONIZE, FALSE, name));
+        if (!m_mutex) return;
     }
-    first_ = false;
+    m_first = false;
     // Ends with the first copy: released, or abandoned when that copy exits holding it.
-    ::WaitForSingleObject(mutex_.get(), waitMs);
+    ::WaitForSingleObject(m_mutex.get(), waitMs);
 }

@@ -21,9 +21,9 @@ public:
     explicit SingleUpdater(const char* name = kUpdaterMutexName, DWORD waitMs = kWaitForOtherUpdaterMs);
 
     // False when another copy ran at start: this one only starts the main program and ends.
-    bool IsFirst() const { return first_; }
+    bool IsFirst() const { return m_first; }
 
 private:
-    UniqueKernelHandle mutex_;
-    bool first_ = true;
+    UniqueKernelHandle m_mutex;
+    bool m_first = true;
 };

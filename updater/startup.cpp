@@ -13,7 +13,6 @@
 
 #include <windows.h>
 
-#include <vector>
 
 void EnableShutdownPrivilege() {
     UniqueKernelHandle token;
@@ -23,19 +22,6 @@ void EnableShutdownPrivilege() {
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     if (!::LookupPrivilegeValueA(nullptr, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid)) return;
     ::AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr);
-}
-
-std::string InstallDirFromPath(const std::string& executablePath) {
-    const size_t separator = executablePath.find_last_of("\\/");
-    if (separator == std::string::npos) return executablePath;
-    return executablePath.substr(0, separator);
-}
-
-std::string RunningInstallDir() {
-    // Long enough for any path the system can hand out, so the path is never cut short.
-    std::vector<char> path(32768);
-    const DWORD length = ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    return InstallDirFromPath(std::string(path.data(), length));
 }
 
 std::string WithoutTrailingLineEnds(std::string text) {
@@ -50,7 +36,7 @@ std::string ReadLocalVersion(const std::string& settingsPath) {
 }
 
 std::string FetchServerVersion(const std::string& versionUrl) {
-    const HttpReply reply = HttpFetch(versionUrl, UpdaterLimits().versionReply);
+    const HttpReply reply = HttpFetch(versionUrl, UpdaterReplyLimits(UpdaterLimits().versionReply));
     if (!reply.Succeeded()) {
         LogLine("version request failed: %s", DescribeTransfer(reply.result, reply.status).c_str());
         return std::string();
@@ -70,13 +56,13 @@ bool IsUpdateDue(const std::string& localVersion, const std::string& serverVersi
 
 bool CheckForUpdate() {
     UpdaterValues& values = Updater();
-    values.InstallDir = RunningInstallDir();
+    values.InstallDir = ProgramFolder();
     OpenProgramLog(values.InstallDir, "Morvane");
     LogLine("started in %s", values.InstallDir.c_str());
 
     EnableShutdownPrivilege();
     // Always, before any version check: a running main program would hold its files.
-    if (TerminateProcessesByName()) LogLine("ended the running main program");
+    if (TerminateProcessesByName(kMainProgramExeName)) LogLine("ended the running main program");
     // Before anything else reads the installation: a crash during an installation left
     // files of two versions.
     RecoverInterruptedInstallation(values);

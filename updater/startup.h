@@ -7,11 +7,6 @@
 // Gives the process the shutdown privilege; failures are ignored, nothing relies on it.
 void EnableShutdownPrivilege();
 
-// The text before the last '\\' or '/'; the whole path when it holds neither.
-std::string InstallDirFromPath(const std::string& executablePath);
-// The directory of the running executable.
-std::string RunningInstallDir();
-
 // Drops every CR and LF at the end. A version published with a line end would otherwise
 // be recorded with it, read back without it, and look newer at every start.
 std::string WithoutTrailingLineEnds(std::string text);

@@ -4,3 +4,9 @@ UpdaterTransferLimits& UpdaterLimits() {
     static UpdaterTransferLimits limits;
     return limits;
 }
+
+ReplyLimits UpdaterReplyLimits(const ReplyLimits& reply) {
+    ReplyLimits limits = reply;
+    limits.transfer = UpdaterLimits().transfer;
+    return limits;
+}

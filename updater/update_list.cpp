@@ -35,7 +35,7 @@ std::vector<UpdateEntry> ParseUpdateList(const std::string& ansiText) {
 }
 
 std::vector<UpdateEntry> FetchUpdateList(const std::string& url, std::string* receivedBody) {
-    const HttpReply reply = HttpFetch(url, UpdaterLimits().listReply);
+    const HttpReply reply = HttpFetch(url, UpdaterReplyLimits(UpdaterLimits().listReply));
     // An error page is no list: it gives no entries, like a list that did not arrive.
     const std::string body = reply.Succeeded() ? reply.body : std::string();
     if (receivedBody != nullptr) *receivedBody = body;

@@ -109,7 +109,7 @@ bool IsTrustedUpdateList(const UpdaterValues& values, const std::string& listBod
         LogLine("update abandoned: the version text holds a line end");
         return false;
     }
-    const HttpReply reply = HttpFetch(values.SignatureUrl, UpdaterLimits().signatureReply);
+    const HttpReply reply = HttpFetch(values.SignatureUrl, UpdaterReplyLimits(UpdaterLimits().signatureReply));
     if (!reply.Succeeded()) {
         LogLine("update abandoned: the list's signature did not arrive (%s)",
                 DescribeTransfer(reply.result, reply.status).c_str());

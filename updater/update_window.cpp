@@ -1,7 +1,6 @@
 #include "updater/update_window.h"
 
 #include "shared/diagnostic_log.h"
-#include "shared/http.h"
 #include "shared/process.h"
 #include "updater/install_update.h"
 #include "updater/process_values.h"
@@ -17,16 +16,16 @@ namespace {
 // COM for the window thread, released when the loop is done.
 class ComApartment {
 public:
-    ComApartment() : result_(::CoInitialize(nullptr)) {}
+    ComApartment() : m_result(::CoInitialize(nullptr)) {}
     ~ComApartment() {
-        if (SUCCEEDED(result_)) ::CoUninitialize();
+        if (SUCCEEDED(m_result)) ::CoUninitialize();
     }
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;
-    bool Ready() const { return SUCCEEDED(result_); }
+    bool Ready() const { return SUCCEEDED(m_result); }
 
 private:
-    HRESULT result_;
+    HRESULT m_result;
 };
 
 constexpr DWORD kUpdateWindowStyle = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
@@ -35,12 +34,12 @@ constexpr DWORD kUpdateWindowStyle = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
 
 void Morvane::InitWindow() {
     SetProgressTargetWindow(GetHWND());
-    closeButton_ = m_paintManager.FindControl("closebtn");
+    m_pCloseButton = m_paintManager.FindControl("closebtn");
     if (CControlUI* bar = m_paintManager.FindControl("jjt")) {
-        progressBar_ = static_cast<CProgressUI*>(bar->GetInterface("Progress"));
+        m_pProgressBar = static_cast<CProgressUI*>(bar->GetInterface("Progress"));
     }
-    statusLabel_ = m_paintManager.FindControl("filename");
-    if (statusLabel_ != nullptr) statusLabel_->SetText("系统更新中......");
+    m_pStatusLabel = m_paintManager.FindControl("filename");
+    if (m_pStatusLabel != nullptr) m_pStatusLabel->SetText("系统更新中......");
     UpdateWindowReady();
 }
 
@@ -54,20 +53,20 @@ LRESULT Morvane::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM, bool& 
 }
 
 void Morvane::OnUpdateMessage(WPARAM code) {
-    if (dismissed_) return;
+    if (m_dismissed) return;
     if (code == UPDATE_ABORTED) {
         ::PostQuitMessage(0);
     } else if (code == UPDATE_FINISHED) {
         InstallUpdate();
-    } else if (progressBar_ != nullptr) {
-        progressBar_->SetValue(static_cast<int>(code));
+    } else if (m_pProgressBar != nullptr) {
+        m_pProgressBar->SetValue(static_cast<int>(code));
     }
 }
 
 void Morvane::Notify(TNotifyUI& msg) {
-    if (msg.sType == "click" && msg.pSender != nullptr && msg.pSender == closeButton_) {
+    if (msg.sType == "click" && msg.pSender != nullptr && msg.pSender == m_pCloseButton) {
         // Giving up the update: the partial download stays until the next run deletes it.
-        dismissed_ = true;
+        m_dismissed = true;
         LogLine("update dismissed by the user; starting the main program");
         RunProgram(Updater().MainProgram());
         ::PostQuitMessage(0);
@@ -75,21 +74,21 @@ void Morvane::Notify(TNotifyUI& msg) {
 }
 
 void Morvane::OnFinalMessage(HWND window) {
-    if (finalised_ != nullptr) *finalised_ = true;
+    if (m_pFinalised != nullptr) *m_pFinalised = true;
     SkinnedWindow::OnFinalMessage(window);
 }
 
 Morvane* OpenUpdateWindow() {
     std::unique_ptr<Morvane> window(new Morvane());
     bool finalised = false;
-    window->finalised_ = &finalised;
+    window->m_pFinalised = &finalised;
     if (window->Create(nullptr, kUpdateWindowTitle, kUpdateWindowStyle, 0, 0, 0, kUpdateWindowWidth,
                        kUpdateWindowHeight) == nullptr) {
         // A native window that existed for a moment has deleted the object on its way out.
         if (finalised) window.release();
         return nullptr;
     }
-    window->finalised_ = nullptr;
+    window->m_pFinalised = nullptr;
     window->CenterWindow();
     ::ShowWindow(window->GetHWND(), SW_SHOW);
     return window.release();

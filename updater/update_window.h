@@ -4,7 +4,7 @@
 // update road has not); the worker's messages move the bar, end the updater, or start
 // the installation.
 
-#include "shared/skinned_window.h"
+#include "frame/skinned_window.h"
 
 #include <windows.h>
 
@@ -13,9 +13,9 @@ public:
     Morvane() = default;
 
     // The controls the window looked up; null when the layout lacks them.
-    CControlUI* CloseButton() const { return closeButton_; }
-    CProgressUI* ProgressBar() const { return progressBar_; }
-    CControlUI* StatusLabel() const { return statusLabel_; }
+    CControlUI* CloseButton() const { return m_pCloseButton; }
+    CProgressUI* ProgressBar() const { return m_pProgressBar; }
+    CControlUI* StatusLabel() const { return m_pStatusLabel; }
 
 protected:
     const char* GetWindowClassName() const override { return "Morvane"; }
@@ -32,15 +32,15 @@ private:
 
     // Set by a click on the close button: the update is over for good, and a final code
     // already queued behind the click must not install it.
-    bool dismissed_ = false;
+    bool m_dismissed = false;
 
     // Set while the window is being created, so that a failed creation knows whether
     // the object has already deleted itself.
-    bool* finalised_ = nullptr;
+    bool* m_pFinalised = nullptr;
 
-    CControlUI* closeButton_ = nullptr;
-    CProgressUI* progressBar_ = nullptr;
-    CControlUI* statusLabel_ = nullptr;
+    CControlUI* m_pCloseButton = nullptr;
+    CProgressUI* m_pProgressBar = nullptr;
+    CControlUI* m_pStatusLabel = nullptr;
 };
 
 // The window's title, size and style as the update road opens it.

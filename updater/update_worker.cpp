@@ -1,5 +1,6 @@
 #include "updater/update_worker.h"
 
+#include "frame/directory_error.h"
 #include "shared/diagnostic_log.h"
 #include "shared/file_names.h"
 #include "shared/files.h"

@@ -1,8 +1,8 @@
 #include "updater/worker_gate.h"
 
-#include "shared/http.h"
 #include "updater/update_worker.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <utility>
@@ -22,6 +22,8 @@ Gate& TheGate() {
     static Gate* gate = new Gate();
     return *gate;
 }
+
+std::atomic<HWND> g_progressTarget{nullptr};
 
 }  // namespace
 
@@ -58,6 +60,14 @@ void UpdateWindowFailed() {
         gate.windowFailed = true;
     }
     gate.changed.notify_all();
+}
+
+void SetProgressTargetWindow(HWND window) { g_progressTarget = window; }
+
+HWND ProgressTargetWindow() { return g_progressTarget.load(); }
+
+void PostPercent(int percent, const void* about) {
+    ::PostMessageA(ProgressTargetWindow(), WM_USER, static_cast<WPARAM>(percent), reinterpret_cast<LPARAM>(about));
 }
 
 bool IsUpdateWindowReady() {

@@ -15,7 +15,14 @@ void UpdateWindowReady();
 // stops waiting and posts nothing.
 void UpdateWindowFailed();
 
+// The update window, which the worker's WM_USER codes go to: set by the window as it is
+// built (tests set a window of their own).
+void SetProgressTargetWindow(HWND window);
+HWND ProgressTargetWindow();
+
 // For the worker: whether percentages may be posted.
 bool IsUpdateWindowReady();
+// For the worker: posts WM_USER with the percentage, and the address of what it is about.
+void PostPercent(int percent, const void* about);
 // For the worker: posts WM_USER with the code to the window once it is ready.
 void PostFinalCode(WPARAM code);

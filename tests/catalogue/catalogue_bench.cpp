@@ -5,13 +5,9 @@
 // Prints "name value" lines.
 #include "shared/http.h"
 #include "shared/unique_handle.h"
-#include "skin/catalogue_rows.h"
-#include "skin/container.h"
-#include "skin/paint_manager.h"
-#include "skin/window.h"
+#include "tests/catalogue/catalogue_fixture.h"
 #include "toolbox/catalogue/downloads.h"
 #include "toolbox/catalogue/software_catalogue.h"
-#include "toolbox/catalogue/worker_results.h"
 
 #include <curl/curl.h>
 
@@ -34,51 +30,13 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-// The main window as far as a download needs it: a paint manager holding the row, and
-// WM_USER handed to OnDownloadMessage.
-class BenchWindow : public CWindowWnd {
-public:
-    BenchWindow() {
-        Create(nullptr, "Kestrova catalogue bench", WS_POPUP, 0, 0, 0, 400, 300);
-        SetProgressTargetWindow(m_hWnd);
-        OpenWorkerResults(m_hWnd);
+// The final code a download's window received, or 0 while it runs.
+WPARAM FinalCode(const CatalogueTestWindow& window) {
+    for (const WPARAM code : {static_cast<WPARAM>(kPackageDownloaded), static_cast<WPARAM>(kPackageFailed)}) {
+        if (window.CountOf(code) > 0) return code;
     }
-    ~BenchWindow() override {
-        CloseWorkerResults(m_hWnd);
-        SetProgressTargetWindow(nullptr);
-        if (m_hWnd != nullptr) ::DestroyWindow(m_hWnd);
-    }
-    CContainerUI* List() { return list_; }
-    WPARAM finalCode = 0;
-    int messages = 0;
-
-protected:
-    const char* GetWindowClassName() const override { return "KestrovaCatalogueBench"; }
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == WM_CREATE) {
-            paintManager_.Init(m_hWnd);
-            list_ = new CVerticalLayoutUI;
-            paintManager_.AttachDialog(list_);
-            return 0;
-        }
-        if (message == WM_USER) {
-            ++messages;
-            if (wParam == kPackageDownloaded || wParam == kPackageFailed) finalCode = wParam;
-            return OnDownloadMessage(paintManager_, wParam, lParam);
-        }
-        if (message == WM_WORKERRESULTS) {
-            ApplyWorkerResults([this](WPARAM code, LPARAM job) { HandleMessage(WM_USER, code, job); });
-            return 0;
-        }
-        LRESULT result = 0;
-        if (paintManager_.MessageHandler(message, wParam, lParam, result)) return result;
-        return CWindowWnd::HandleMessage(message, wParam, lParam);
-    }
-
-private:
-    CPaintManagerUI paintManager_;
-    CContainerUI* list_ = nullptr;
-};
+    return 0;
+}
 
 void BenchCatalogue(const CatalogueContext& context) {
     CContainerUI list;
@@ -109,17 +67,17 @@ void BenchCatalogue(const CatalogueContext& context) {
 
 // One package download from the start operation to its final message; bytes per second.
 double TimeOneDownload(const CatalogueContext& context, const std::string& packagePath, int number) {
-    BenchWindow window;
+    CatalogueTestWindow window;
     auto* entry = new DuiSoft;
     entry->url = context.serverBaseUrl + packagePath;
     entry->downName = "bench-package.bin";
     auto* row = new SkinSoftListControl(entry);
     row->SetName(("rowIndex" + std::to_string(number)).c_str());
-    window.List()->Add(row);
+    window.SoftList()->Add(row);
     const auto start = Clock::now();
     StartSoftwareDownload(row, context);
     MSG message;
-    while (window.finalCode == 0 && ::GetMessageA(&message, nullptr, 0, 0) > 0) {
+    while (FinalCode(window) == 0 && ::GetMessageA(&message, nullptr, 0, 0) > 0) {
         ::TranslateMessage(&message);
         ::DispatchMessageA(&message);
     }
@@ -130,9 +88,9 @@ double TimeOneDownload(const CatalogueContext& context, const std::string& packa
     const double bytes = static_cast<double>((static_cast<ULONGLONG>(attributes.nFileSizeHigh) << 32) |
                                              attributes.nFileSizeLow);
     std::remove(path.c_str());
-    std::printf("download_run %u %.0f bytes %.3f s %d messages\n", static_cast<unsigned>(window.finalCode), bytes,
-                seconds, window.messages);
-    if (window.finalCode != kPackageDownloaded) return 0.0;
+    std::printf("download_run %u %.0f bytes %.3f s %d messages\n", static_cast<unsigned>(FinalCode(window)), bytes,
+                seconds, static_cast<int>(window.Messages().size()));
+    if (FinalCode(window) != kPackageDownloaded) return 0.0;
     return bytes / seconds;
 }
 

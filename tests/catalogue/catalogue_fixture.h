@@ -7,6 +7,8 @@
 #include "skin/container.h"
 #include "skin/paint_manager.h"
 #include "skin/window.h"
+#include "tests/support/pattern_bytes.h"
+#include "tests/support/skin_window.h"
 #include "tests/support/temp_dir.h"
 #include "toolbox/catalogue/catalogue_context.h"
 
@@ -16,9 +18,10 @@
 
 // A real window whose paint manager holds "softlist" and "filelist", records every
 // download code it receives (WM_USER or from the workers' queue) and hands it to
-// OnDownloadMessage, as the main window does.
+// OnDownloadMessage, as the main window does. Kept hidden: nothing here is looked at, and
+// hiding a shown window costs seconds under Wine.
 // It is the progress target while it exists.
-class CatalogueTestWindow : public CWindowWnd {
+class CatalogueTestWindow : public SkinTestWindow {
 public:
     struct Message {
         WPARAM code;
@@ -29,33 +32,31 @@ public:
     ~CatalogueTestWindow() override;
 
     bool IsOpen() const { return m_hWnd != nullptr; }
-    CPaintManagerUI& PaintManager() { return paintManager_; }
+    CPaintManagerUI& PaintManager() { return Manager(); }
     CContainerUI* SoftList();
     CContainerUI* FileList();
 
-    const std::vector<Message>& Messages() const { return messages_; }
+    const std::vector<Message>& Messages() const { return m_messages; }
     std::vector<WPARAM> Percentages() const;
     int CountOf(WPARAM code) const;
     // Pumps messages until the code has arrived count times or the time runs out.
     bool WaitForCode(WPARAM code, int count = 1, DWORD milliseconds = 20000);
 
 protected:
-    const char* GetWindowClassName() const override { return "KestrovaCatalogueTest"; }
+    CControlUI* MakeRoot() override;
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    CPaintManagerUI paintManager_;
-    std::vector<Message> messages_;
+    std::vector<Message> m_messages;
 };
 
-// An installation folder of its own, with the server's namespace as the base URL.
-struct InstallFolder {
-    TempDir dir;
+// An installation folder of the toolbox's own, with the server's namespace as the base URL.
+struct CatalogueFolder : TempDir {
     CatalogueContext Context(const std::string& serverBaseUrl, const std::string& taxCode = "91110000TEST") const {
-        return CatalogueContext{dir.Path(), serverBaseUrl, taxCode};
+        return CatalogueContext{Path(), serverBaseUrl, taxCode};
     }
-    std::string SoftDir() const { return dir.Child("soft"); }
-    std::string FileDir() const { return dir.Child("file"); }
+    std::string SoftDir() const { return Child("soft"); }
+    std::string FileDir() const { return Child("file"); }
 };
 
 // Subkeys of the uninstall list (the 32-bit view the catalogue reads), removed at the end.
@@ -71,7 +72,7 @@ public:
              RegistryView view = MachineView32);
 
 private:
-    std::vector<std::pair<RegistryView, std::string>> added_;
+    std::vector<std::pair<RegistryView, std::string>> m_added;
 };
 
 // A key of its own below SOFTWARE\KestrovaTest in a registry view (by default the one where
@@ -84,29 +85,23 @@ public:
     MachineTestKey& operator=(const MachineTestKey&) = delete;
 
     // The key path below the view's root.
-    const std::string& Path() const { return path_; }
+    const std::string& Path() const { return m_path; }
     bool Set(const std::string& valueName, const std::string& text) const;
 
 private:
-    std::string path_;
-    RegistryView view_;
+    std::string m_path;
+    RegistryView m_view;
 };
 
 // Points KESTROVA_CALL_RECORD at a fresh file for the helper "call_recorder.exe".
-class CallRecord {
+class CallRecord : private TempDir {
 public:
     CallRecord();
     ~CallRecord();
-    CallRecord(const CallRecord&) = delete;
-    CallRecord& operator=(const CallRecord&) = delete;
 
     std::vector<std::string> Lines() const;
     // Pumps messages until at least count lines were recorded.
     bool WaitForLines(size_t count, DWORD milliseconds = 20000) const;
-
-private:
-    TempDir dir_;
-    std::string path_;
 };
 
 // The recording helper's path beside the test program.
@@ -121,15 +116,13 @@ public:
     ~RecordingFileType();
     RecordingFileType(const RecordingFileType&) = delete;
     RecordingFileType& operator=(const RecordingFileType&) = delete;
-    bool Registered() const { return registered_; }
+    bool Registered() const { return m_registered; }
 
 private:
-    bool registered_ = false;
+    bool m_registered = false;
 };
 
 // A unique text for names in shared places (registry, server namespaces).
 std::string UniqueTestName(const std::string& stem);
-// "n" bytes of a fixed pattern.
-std::string PatternBytes(size_t n);
 // A registry path as a JSON string's content: each backslash doubled.
 std::string JsonEscaped(const std::string& text);

@@ -72,7 +72,7 @@ const std::string E = "Control";
 class SoftwareGrid : public ::testing::Test {
 protected:
     TestServer server_{"softgrid"};
-    InstallFolder install_;
+    CatalogueFolder install_;
     CContainerUI list_;
     int rowCounter_ = 0;
 
@@ -186,7 +186,7 @@ TEST_F(SoftwareGrid, ANullListIsLeftAlone) {
 class DocumentGrid : public ::testing::Test {
 protected:
     TestServer server_{"docgrid"};
-    InstallFolder install_;
+    CatalogueFolder install_;
     CContainerUI list_;
 
     void Load(const std::string& folder, const std::string& reply) {

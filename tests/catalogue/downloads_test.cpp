@@ -20,20 +20,22 @@ namespace {
 
 constexpr size_t kPackageBytes = 1000000;
 
-// Short limits for the stalled-server cases, restored afterwards.
+// Short limits for the downloads of the stalled-server cases, restored afterwards.
 class ShortTransferLimits {
 public:
-    explicit ShortTransferLimits(TransferLimits limits) : saved_(CurrentTransferLimits()) { SetTransferLimits(limits); }
-    ~ShortTransferLimits() { SetTransferLimits(saved_); }
+    explicit ShortTransferLimits(TransferLimits limits) : m_saved(DownloadTransferLimits()) {
+        DownloadTransferLimits() = limits;
+    }
+    ~ShortTransferLimits() { DownloadTransferLimits() = m_saved; }
 
 private:
-    TransferLimits saved_;
+    TransferLimits m_saved;
 };
 
 class Downloads : public ::testing::Test {
 protected:
     TestServer server_{"downloads"};
-    InstallFolder install_;
+    CatalogueFolder install_;
     CatalogueTestWindow window_;
 
     void SetUp() override {
@@ -189,17 +191,17 @@ TEST_F(Downloads, ARefusedPackageNameWritesNothingAndReturnsTheRowToIdle) {
     EXPECT_EQ(window_.CountOf(kPackageDownloaded), 0);
     EXPECT_EQ(RunningDownloadCount().load(), countBefore);
     EXPECT_EQ(server_.CountRequests("/_gen/5000"), 0);
-    EXPECT_FALSE(PathExists(install_.dir.Child("outside.exe")));
+    EXPECT_FALSE(PathExists(install_.Child("outside.exe")));
     EXPECT_FALSE(PathExists(PackagePath("sub")));
     std::vector<std::string> paths, names;
-    ListFiles(install_.dir.Path(), paths, names);
+    ListFiles(install_.Path(), paths, names);
     EXPECT_TRUE(names.empty());
 }
 
 TEST_F(Downloads, APackageFolderThatCannotBeMadeStillEndsTheDownload) {
     MessageBoxWatcher boxes;
-    InstallFolder parent;
-    const CatalogueContext context{parent.dir.Child("missing\\deeper"), server_.BaseUrl(), "91110000TEST"};
+    CatalogueFolder parent;
+    const CatalogueContext context{parent.Child("missing\\deeper"), server_.BaseUrl(), "91110000TEST"};
     const int countBefore = RunningDownloadCount().load();
     SkinSoftListControl* row = AddPackageRow("/_gen/5000", "package.exe");
     StartSoftwareDownload(row, context);
@@ -306,7 +308,7 @@ TEST_F(Downloads, ARefusedDocumentNameWritesNothing) {
     ASSERT_TRUE(window_.WaitForCode(kDocumentFailed, static_cast<int>(refused.size())));
     EXPECT_EQ(server_.CountRequests("/docs/any.pdf"), 0);
     std::vector<std::string> paths, names;
-    ListFiles(install_.dir.Path(), paths, names);
+    ListFiles(install_.Path(), paths, names);
     EXPECT_TRUE(names.empty());
 }
 
@@ -375,7 +377,7 @@ TEST_F(Downloads, ABrokenPackageIsContinuedOnlyWithTheSameBytes) {
         {"ignored.exe", false, "mode=norange", false, false},
         {"changed.exe", false, nullptr, true, false},
     };
-    OpenProgramLog(install_.dir.Path(), "Veltrin");
+    OpenProgramLog(install_.Path(), "Veltrin");
     int rounds = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -428,7 +430,7 @@ TEST_F(Downloads, ABrokenPackageIsContinuedOnlyWithTheSameBytes) {
         const auto lowest = *std::min_element(shown.begin() + static_cast<long>(shownBefore), shown.end());
         if (c.continued) {
             EXPECT_GE(lowest, static_cast<WPARAM>(kept * 100 / kBytes));
-            EXPECT_NE(ReadFileBytes(install_.dir.Child("log\\Veltrin.log")).find("HTTP 206, continued from byte " +
+            EXPECT_NE(ReadFileBytes(install_.Child("log\\Veltrin.log")).find("HTTP 206, continued from byte " +
                                                                                  std::to_string(kept) + "; complete"),
                       std::string::npos);
         }

@@ -92,7 +92,7 @@ protected:
         ServeDemoContent();
         Toolbox().SetServerBaseUrl(server_.BaseUrl());
         Toolbox().TaxCode = "91110108MA01TEST8X";
-        Toolbox().InstallDir = install_.dir.Path();
+        Toolbox().InstallDir = install_.Path();
         window_ = new Veltrin;
         ASSERT_TRUE(window_->Open());
         handle_ = window_->GetHWND();
@@ -179,7 +179,7 @@ protected:
     }
 
     TestServer server_{"catwindow"};
-    InstallFolder install_;
+    CatalogueFolder install_;
     ToolboxValuesScope values_;
     Veltrin* window_ = nullptr;
     HWND handle_ = nullptr;

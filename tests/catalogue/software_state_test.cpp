@@ -35,7 +35,7 @@ std::string EntryJson(const EntryFields& entry, const TestServer& server) {
 class SoftwareStates : public ::testing::Test {
 protected:
     TestServer server_{"softstate"};
-    InstallFolder install_;
+    CatalogueFolder install_;
     CContainerUI list_;
     int rowCounter_ = 0;
     UninstallEntries uninstall_;

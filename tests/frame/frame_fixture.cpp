@@ -3,23 +3,23 @@
 #include <gtest/gtest.h>
 
 SkinFolder::SkinFolder() {
-    CPaintManagerUI::SetResourcePath((dir_.Path() + "\\").c_str());
+    CPaintManagerUI::SetResourcePath((Path() + "\\").c_str());
     CPaintManagerUI::SetResourceZip("");
 }
 
 SkinFolder::~SkinFolder() { CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath()); }
 
 void SkinFolder::Write(const std::string& name, const std::string& utf8Text) const {
-    ASSERT_TRUE(WriteFileBytes(dir_.Child(name), utf8Text));
+    ASSERT_TRUE(WriteFileBytes(Child(name), utf8Text));
 }
 
 TestFrame::TestFrame(std::string layout, IDialogBuilderCallback* callback, int* liveCount)
-    : layout_(std::move(layout)), callback_(callback), liveCount_(liveCount) {
-    if (liveCount_) ++*liveCount_;
+    : m_layout(std::move(layout)), m_pCallback(callback), m_pLiveCount(liveCount) {
+    if (m_pLiveCount) ++*m_pLiveCount;
 }
 
 TestFrame::~TestFrame() {
-    if (liveCount_) --*liveCount_;
+    if (m_pLiveCount) --*m_pLiveCount;
 }
 
 TestFrame* TestFrame::Open(const std::string& layout, int* liveCount, IDialogBuilderCallback* callback, int x,

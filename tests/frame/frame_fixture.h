@@ -2,21 +2,18 @@
 // Skin resources for the frame tests: layouts written into a temporary folder that the
 // skin library reads from, and a small window built on the shared frame.
 
-#include "shared/skinned_window.h"
+#include "frame/skinned_window.h"
 #include "tests/support/temp_dir.h"
 
 #include <string>
 #include <vector>
 
 // Points the skin library at a fresh folder for the test's lifetime.
-class SkinFolder {
+class SkinFolder : public TempDir {
 public:
     SkinFolder();
     ~SkinFolder();
     void Write(const std::string& name, const std::string& utf8Text) const;
-
-private:
-    TempDir dir_;
 };
 
 class TestFrame : public SkinnedWindow {
@@ -41,16 +38,16 @@ public:
 
 protected:
     const char* GetWindowClassName() const override { return "KestrovaFrameTest"; }
-    const char* LayoutFileName() const override { return layout_.c_str(); }
-    IDialogBuilderCallback* BuilderCallback() override { return callback_; }
+    const char* LayoutFileName() const override { return m_layout.c_str(); }
+    IDialogBuilderCallback* BuilderCallback() override { return m_pCallback; }
     void InitWindow() override { initWindowCalled = true; }
     LRESULT HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
     void Notify(TNotifyUI& msg) override;
 
 private:
-    std::string layout_;
-    IDialogBuilderCallback* callback_;
-    int* liveCount_;
+    std::string m_layout;
+    IDialogBuilderCallback* m_pCallback;
+    int* m_pLiveCount;
 };
 
 // The client rectangle of a named control, or an empty one.

@@ -58,8 +58,6 @@ protected:
     int live = 0;
 };
 
-POINT Centre(const RECT& rc) { return {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}; }
-
 TEST_F(SkinnedWindowTest, CaptionStripDragsOnlyFromPlainLayout) {
     Open();
     EXPECT_TRUE(frame->initWindowCalled);
@@ -67,12 +65,12 @@ TEST_F(SkinnedWindowTest, CaptionStripDragsOnlyFromPlainLayout) {
     EXPECT_EQ(::GetWindowLongA(frame->GetHWND(), GWL_STYLE) & (WS_CLIPSIBLINGS | WS_CLIPCHILDREN),
               WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
 
-    EXPECT_EQ(HitTest(Centre(ControlRect(*frame, "spacer"))), HTCAPTION);
-    EXPECT_EQ(HitTest(Centre(ControlRect(*frame, "subtitle"))), HTCAPTION);  // a label is plain layout
-    EXPECT_EQ(HitTest(Centre(ControlRect(*frame, "title"))), HTCLIENT);
-    EXPECT_EQ(HitTest(Centre(ControlRect(*frame, "minbtn"))), HTCLIENT);
-    EXPECT_EQ(HitTest(Centre(ControlRect(*frame, "closebtn"))), HTCLIENT);
-    EXPECT_EQ(HitTest(Centre(ControlRect(*frame, "body"))), HTCLIENT);  // below the caption
+    EXPECT_EQ(HitTest(CentreOf(ControlRect(*frame, "spacer"))), HTCAPTION);
+    EXPECT_EQ(HitTest(CentreOf(ControlRect(*frame, "subtitle"))), HTCAPTION);  // a label is plain layout
+    EXPECT_EQ(HitTest(CentreOf(ControlRect(*frame, "title"))), HTCLIENT);
+    EXPECT_EQ(HitTest(CentreOf(ControlRect(*frame, "minbtn"))), HTCLIENT);
+    EXPECT_EQ(HitTest(CentreOf(ControlRect(*frame, "closebtn"))), HTCLIENT);
+    EXPECT_EQ(HitTest(CentreOf(ControlRect(*frame, "body"))), HTCLIENT);  // below the caption
     EXPECT_EQ(HitTest({200, 39}), HTCAPTION);
     EXPECT_EQ(HitTest({200, 40}), HTCLIENT);
 }
@@ -82,7 +80,7 @@ TEST_F(SkinnedWindowTest, MaximiseAndRestoreSwapTheCaptionButtons) {
     ASSERT_TRUE(Visible("maxbtn"));
     ASSERT_FALSE(Visible("restorebtn"));
 
-    ClickAt(frame->GetHWND(), Centre(ControlRect(*frame, "maxbtn")));
+    ClickAt(frame->GetHWND(), CentreOf(ControlRect(*frame, "maxbtn")));
     EXPECT_TRUE(::IsZoomed(frame->GetHWND()));
     EXPECT_FALSE(Visible("maxbtn"));
     EXPECT_TRUE(Visible("restorebtn"));
@@ -99,7 +97,7 @@ TEST_F(SkinnedWindowTest, MaximiseAndRestoreSwapTheCaptionButtons) {
     EXPECT_EQ(window.right - window.left, work.right - work.left);
     EXPECT_EQ(window.bottom - window.top, work.bottom - work.top);
 
-    ClickAt(frame->GetHWND(), Centre(ControlRect(*frame, "restorebtn")));
+    ClickAt(frame->GetHWND(), CentreOf(ControlRect(*frame, "restorebtn")));
     EXPECT_FALSE(::IsZoomed(frame->GetHWND()));
     EXPECT_TRUE(Visible("maxbtn"));
     EXPECT_FALSE(Visible("restorebtn"));
@@ -177,7 +175,7 @@ TEST_F(SkinnedWindowTest, CaptionDoubleClickDoesNothing) {
     RECT before{};
     ::GetWindowRect(frame->GetHWND(), &before);
     RECT spacer = ControlRect(*frame, "spacer");
-    POINT pt = Centre(spacer);
+    POINT pt = CentreOf(spacer);
     ::ClientToScreen(frame->GetHWND(), &pt);
     EXPECT_EQ(::SendMessageA(frame->GetHWND(), WM_NCLBUTTONDBLCLK, HTCAPTION, MAKELPARAM(pt.x, pt.y)), 0);
     PumpMessagesFor(50);

@@ -11,18 +11,18 @@ namespace {
 // Several starts may finish at once; holding a named mutex keeps their lines whole.
 class RecordLock {
 public:
-    RecordLock() : mutex_(::CreateMutexA(nullptr, FALSE, "KestrovaCallRecorder")) {
-        held_ = mutex_ && ::WaitForSingleObject(mutex_.get(), 10000) == WAIT_OBJECT_0;
+    RecordLock() : m_mutex(::CreateMutexA(nullptr, FALSE, "KestrovaCallRecorder")) {
+        m_held = m_mutex && ::WaitForSingleObject(m_mutex.get(), 10000) == WAIT_OBJECT_0;
     }
     ~RecordLock() {
-        if (held_) ::ReleaseMutex(mutex_.get());
+        if (m_held) ::ReleaseMutex(m_mutex.get());
     }
     RecordLock(const RecordLock&) = delete;
     RecordLock& operator=(const RecordLock&) = delete;
 
 private:
-    UniqueKernelHandle mutex_;
-    bool held_ = false;
+    UniqueKernelHandle m_mutex;
+    bool m_held = false;
 };
 
 }  // namespace

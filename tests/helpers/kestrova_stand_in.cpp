@@ -1,5 +1,5 @@
-// Stands in for the main program in the updater's tests, started under the name
-// "Veltrin.exe" (or any other). Each start appends its process id to "<own path>.started";
+// Stands in for the main program wherever the tests start, find or end it, started under
+// the name "Veltrin.exe" (or any other). Each start appends its process id to "<own path>.started";
 // it then owns a top-level window titled "Kestrova", as the main program does, until the
 // window is closed or the process is ended. A copy nobody ends leaves after 60 seconds.
 // With the argument "--windowless" it opens no window, for the tests that need a running

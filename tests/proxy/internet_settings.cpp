@@ -2,22 +2,18 @@
 
 #include "shared/http.h"
 #include "shared/proxy_settings.h"
+#include "tests/support/registry.h"
 
 #include <windows.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <sstream>
 
 namespace {
 
 bool SetOrRemove(const char* name, const char* text) {
-    if (text == nullptr) {
-        const LSTATUS removed = ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kInternetSettingsKey, name);
-        return removed == ERROR_SUCCESS || removed == ERROR_FILE_NOT_FOUND;
-    }
-    return ::RegSetKeyValueA(HKEY_CURRENT_USER, kInternetSettingsKey, name, REG_SZ, text,
-                             static_cast<DWORD>(std::strlen(text) + 1)) == ERROR_SUCCESS;
+    return text == nullptr ? DeleteRegistryValue(HKEY_CURRENT_USER, kInternetSettingsKey, name)
+                           : WriteRegistryText(HKEY_CURRENT_USER, kInternetSettingsKey, name, text);
 }
 
 std::string FromEnvironment(const char* name) { return std::getenv(name) != nullptr ? std::getenv(name) : ""; }
@@ -44,8 +40,8 @@ bool Control(const std::string& request, std::string* reply = nullptr) {
 
 bool WriteInternetSettings(const InternetSettingsValues& values) {
     const DWORD enable = values.proxyEnable ? 1 : 0;
-    return ::RegSetKeyValueA(HKEY_CURRENT_USER, kInternetSettingsKey, "ProxyEnable", REG_DWORD, &enable,
-                             sizeof(enable)) == ERROR_SUCCESS &&
+    return WriteRegistryRaw(HKEY_CURRENT_USER, kInternetSettingsKey, "ProxyEnable", REG_DWORD,
+                            std::string(reinterpret_cast<const char*>(&enable), sizeof(enable))) &&
            SetOrRemove("ProxyServer", values.proxyServer) && SetOrRemove("ProxyOverride", values.proxyOverride) &&
            SetOrRemove("AutoConfigURL", values.autoConfigUrl.empty() ? nullptr : values.autoConfigUrl.c_str());
 }

@@ -103,7 +103,7 @@ protected:
         ProxyTest::SetUp();
         ASSERT_EQ(std::string(KESTROVA_SERVER_URL), server_.BaseUrl());
         for (const char* name : {"KestrovaSkin.dll", "upload.zip"}) {
-            ASSERT_TRUE(::CopyFileA((TestProgramDir() + "\\" + name).c_str(), install_.Child(name).c_str(), FALSE));
+            ASSERT_TRUE(::CopyFileA(BuiltFile(name).c_str(), install_.Child(name).c_str(), FALSE));
         }
     }
 
@@ -123,8 +123,7 @@ protected:
     }
 
     long RunUpdater(const char* program) {
-        EXPECT_TRUE(::CopyFileA((TestProgramDir() + "\\" + program).c_str(), install_.Child("Morvane.exe").c_str(),
-                                FALSE));
+        EXPECT_TRUE(::CopyFileA(BuiltFile(program).c_str(), install_.Child("Morvane.exe").c_str(), FALSE));
         UniqueKernelHandle process = StartProgram(install_.Child("Morvane.exe"));
         return WaitForExitCode(process.get(), kRunLimit);
     }

@@ -1,19 +1,19 @@
 // The installer that scripts/package makes from this build, run silently as a user's setup
 // would run it: what it installs, what it registers, and what its uninstaller takes away.
+#include "shared/com_helpers.h"
 #include "shared/com_ptr.h"
 #include "shared/logon_task.h"
 #include "shared/unique_handle.h"
+#include "tests/support/registry.h"
 #include "tests/support/scheduled_task.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wait.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
-#include <chrono>
 #include <filesystem>
-#include <functional>
 #include <string>
-#include <thread>
 
 namespace {
 
@@ -33,15 +33,6 @@ std::string KnownFolder(int csidl) {
 }
 std::string InstallDir() { return KnownFolder(CSIDL_PROGRAM_FILES) + "\\Kestrova"; }
 std::string ShortcutPath() { return KnownFolder(CSIDL_COMMON_PROGRAMS) + "\\Kestrova.lnk"; }
-
-bool WaitFor(const std::function<bool()>& condition, std::chrono::seconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return condition();
-}
 
 // Runs a command line to its end; the exit code, or -1 when it could not start or hung.
 int RunToEnd(std::string commandLine) {
@@ -64,38 +55,9 @@ int RunToEnd(std::string commandLine) {
 
 // A REG_SZ value below HKEY_LOCAL_MACHINE; empty when the key or the value is missing.
 std::string ReadMachineString(const char* subkey, const char* name) {
-    UniqueRegistryKey key;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return "";
-    char value[1024] = {};
-    DWORD size = sizeof(value) - 1;
+    std::string text;
     DWORD type = 0;
-    if (::RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
-        type != REG_SZ) {
-        return "";
-    }
-    return value;
-}
-
-bool MachineKeyExists(const char* subkey) {
-    UniqueRegistryKey key;
-    return ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
-}
-
-bool WriteMachineString(const char* subkey, const char* name, const std::string& value) {
-    UniqueRegistryKey key;
-    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr) !=
-        ERROR_SUCCESS) {
-        return false;
-    }
-    return ::RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                            static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
-}
-
-void DeleteMachineValue(const char* subkey, const char* name) {
-    UniqueRegistryKey key;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS) {
-        ::RegDeleteValueA(key.get(), name);
-    }
+    return ReadRegistryText(HKEY_LOCAL_MACHINE, subkey, name, &text, &type) && type == REG_SZ ? text : "";
 }
 
 // The program a shortcut starts, read through the shell's own link object.
@@ -113,19 +75,6 @@ std::string ShortcutTarget(const std::string& linkPath) {
     return SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH)) ? target : "";
 }
 
-class ScopedCom {
-public:
-    ScopedCom() : ok_(SUCCEEDED(::CoInitialize(nullptr))) {}
-    ~ScopedCom() {
-        if (ok_) ::CoUninitialize();
-    }
-    ScopedCom(const ScopedCom&) = delete;
-    ScopedCom& operator=(const ScopedCom&) = delete;
-
-private:
-    bool ok_;
-};
-
 class InstallerTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -141,8 +90,8 @@ protected:
         std::filesystem::remove_all(std::filesystem::u8path(InstallDir()), ignored);
         ::DeleteFileA(ShortcutPath().c_str());
         ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
-        DeleteMachineValue(kRunKey, "Veltrin");
-        DeleteMachineValue(kRunKey, kOtherRunValue);
+        DeleteRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, "Veltrin");
+        DeleteRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, kOtherRunValue);
         EXPECT_TRUE(RemoveScheduledTask(kLogonTaskName));
     }
 
@@ -153,11 +102,11 @@ protected:
     static bool UninstallAsRegistered() {
         const std::string command = ReadMachineString(kUninstallKey, "QuietUninstallString");
         if (command.empty() || RunToEnd(command) != 0) return false;
-        return WaitFor([] { return !MachineKeyExists(kUninstallKey); }, std::chrono::seconds(60));
+        return WaitUntil([] { return !RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); }, 60000);
     }
 
     static constexpr char kOtherRunValue[] = "KestrovaInstallerTestOther";
-    ScopedCom com_;
+    ComScope com_;
 };
 
 TEST_F(InstallerTest, InstallsTheFolderTheShortcutAndTheUninstaller) {
@@ -190,8 +139,8 @@ TEST_F(InstallerTest, UninstallerRemovesWhatWasInstalledAndTheLogonEntry) {
     const std::string dir = InstallDir();
     // What running the suite adds: the toolbox's logon entry for the updater and its saved
     // copy of the Run key, and the updater's backups and an unfinished download folder.
-    ASSERT_TRUE(WriteMachineString(kRunKey, "Veltrin", dir + "\\Morvane.exe"));
-    ASSERT_TRUE(WriteMachineString(kRunKey, kOtherRunValue, "C:\\elsewhere\\other.exe"));
+    ASSERT_TRUE(WriteRegistryText(HKEY_LOCAL_MACHINE, kRunKey, "Veltrin", dir + "\\Morvane.exe"));
+    ASSERT_TRUE(WriteRegistryText(HKEY_LOCAL_MACHINE, kRunKey, kOtherRunValue, "C:\\elsewhere\\other.exe"));
     ASSERT_TRUE(WriteFileBytes(dir + "\\Veltrin.exebak", "previous version"));
     ASSERT_TRUE(WriteFileBytes(dir + "\\Veltrin", "the Run key as the toolbox saves it"));
     ASSERT_TRUE(::CreateDirectoryA((dir + "\\uploadtemp").c_str(), nullptr));
@@ -202,7 +151,7 @@ TEST_F(InstallerTest, UninstallerRemovesWhatWasInstalledAndTheLogonEntry) {
 
     ASSERT_TRUE(UninstallAsRegistered());
 
-    EXPECT_TRUE(WaitFor([&] { return !PathExists(dir); }, std::chrono::seconds(20))) << dir;
+    EXPECT_TRUE(WaitUntil([&] { return !PathExists(dir); }, 20000)) << dir;
     EXPECT_FALSE(PathExists(ShortcutPath()));
     EXPECT_EQ(ReadMachineString(kRunKey, "Veltrin"), "");
     EXPECT_EQ(ReadMachineString(kRunKey, kOtherRunValue), "C:\\elsewhere\\other.exe");
@@ -217,7 +166,7 @@ TEST_F(InstallerTest, UninstallerKeepsTheUsersDownloads) {
 
     ASSERT_TRUE(UninstallAsRegistered());
 
-    EXPECT_TRUE(WaitFor([&] { return !PathExists(dir + "\\uninstall.exe"); }, std::chrono::seconds(20)));
+    EXPECT_TRUE(WaitUntil([&] { return !PathExists(dir + "\\uninstall.exe"); }, 20000));
     for (const char* name : kInstalledFiles) {
         EXPECT_FALSE(PathExists(dir + "\\" + name)) << name;
     }

@@ -22,14 +22,13 @@ constexpr DWORD kLimit = 60000;
 // As nginx_e2e.py publishes them.
 constexpr char kVersion[] = "2.0.7";
 constexpr char kKnownCode[] = "91500000NGINX0001";
-// The package's bytes are those of the test program "stand_in.exe".
+// The package's bytes are those of the test program "kestrova_stand_in.exe".
 constexpr char kPackageName[] = "KnownToolSetup.exe";
 // The options of the main window's band (client coordinates) and its first catalogue row.
 constexpr POINT kSoftwareOption{160, 60};
 constexpr POINT kFirstSoftwareRow{150, 150};
 
 std::string FromEnvironment(const char* name) { return std::getenv(name) != nullptr ? std::getenv(name) : ""; }
-std::string BuiltFile(const std::string& name) { return TestProgramDir() + "\\" + name; }
 
 // Lines of nginx's access log ("GET <path> <status> "<Range>" "<If-Range>"") naming path.
 std::vector<std::string> AccessLogLinesWith(const std::string& part) {
@@ -116,10 +115,10 @@ class NginxCatalogue : public NginxToolbox, public ::testing::WithParamInterface
 // answers the rest as a range (nginx_e2e.py checks that it answers those so).
 TEST_P(NginxCatalogue, TheCodeGetsItsOwnCatalogueOrTheDefault) {
     const CatalogueCase& c = GetParam();
-    const std::string package = ReadFileBytes(BuiltFile("stand_in.exe"));
+    const std::string package = ReadFileBytes(BuiltFile("kestrova_stand_in.exe"));
     const std::string half = std::to_string(package.size() / 2);
     const DownloadFiles files = FilesOf(SoftFile(kPackageName));
-    ASSERT_TRUE(MakeDirectory(install_.Child("soft")));
+    ASSERT_TRUE(EnsureDirectory(install_.Child("soft")));
     ASSERT_TRUE(WriteFileBytes(files.partialPath, package.substr(0, package.size() / 2)));
     ASSERT_TRUE(SaveValidator(files, FromEnvironment("KESTROVA_NGINX_PACKAGE_URL"),
                               FromEnvironment("KESTROVA_NGINX_PACKAGE_TAG")));

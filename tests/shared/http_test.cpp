@@ -14,38 +14,42 @@ namespace {
 
 constexpr char kFailurePrefix[] = "curl_easy_perform() failed: ";
 
-// A hidden message-only window that collects the WM_USER posts of ProgressCallback.
+constexpr TransferLimits kShortLimits{5, 2};
+
+// A hidden message-only window that collects what ProgressCallback reports, posted as
+// WM_USER with the record it is about, the way a worker hands it to its window.
 class ProgressSink {
 public:
     ProgressSink() {
-        window_ = ::CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-        SetProgressTargetWindow(window_);
+        m_window = ::CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     }
-    ~ProgressSink() {
-        SetProgressTargetWindow(nullptr);
-        ::DestroyWindow(window_);
+    ~ProgressSink() { ::DestroyWindow(m_window); }
+    TransferProgress For(const void* record) const {
+        return [window = m_window, record](int percent) {
+            ::PostMessageA(window, WM_USER, static_cast<WPARAM>(percent), reinterpret_cast<LPARAM>(record));
+        };
     }
     std::vector<std::pair<WPARAM, LPARAM>> Drain() {
         std::vector<std::pair<WPARAM, LPARAM>> posted;
         MSG message;
-        while (::PeekMessageA(&message, window_, WM_USER, WM_USER, PM_REMOVE)) posted.emplace_back(message.wParam, message.lParam);
+        while (::PeekMessageA(&message, m_window, WM_USER, WM_USER, PM_REMOVE)) posted.emplace_back(message.wParam, message.lParam);
         return posted;
     }
 
 private:
-    HWND window_;
+    HWND m_window;
 };
 
 // A download the way the workers run one: into a transfer context, with progress.
-CURLcode DownloadWithProgress(const std::string& url, TransferContext& context) {
+CURLcode DownloadWithProgress(const std::string& url, TransferContext& context, const TransferProgress& progress) {
     UniqueEasyHandle easy(curl_easy_init());
     curl_easy_setopt(easy.get(), CURLOPT_URL, url.c_str());
     curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, WriteFileCallback);
     curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &context);
     curl_easy_setopt(easy.get(), CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(easy.get(), CURLOPT_PROGRESSFUNCTION, ProgressCallback);
-    curl_easy_setopt(easy.get(), CURLOPT_PROGRESSDATA, &context);
-    ApplyTransferLimits(easy.get());
+    curl_easy_setopt(easy.get(), CURLOPT_PROGRESSDATA, &progress);
+    ApplyTransferLimits(easy.get(), kDefaultTransferLimits);
     return curl_easy_perform(easy.get());
 }
 
@@ -59,9 +63,7 @@ class HttpTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_FALSE(TestServer::RootUrl().empty()) << "KESTROVA_TEST_SERVER must name the reference server";
-        SetTransferLimits(kDefaultTransferLimits);
     }
-    void TearDown() override { SetTransferLimits(kDefaultTransferLimits); }
 
     TestServer server{"http"};
     TempDir dir;
@@ -104,14 +106,14 @@ TEST_F(HttpTest, ProgressIsPostedOnlyWhenTheSizeIsAnnounced) {
         UniqueStdioFile file(std::fopen(out.Child("unsized").c_str(), "wb"));
         TransferContext context{file.get()};
         ASSERT_TRUE(server.SetFault("/_gen/300000", "mode=nolength&count=1"));
-        EXPECT_EQ(DownloadWithProgress(server.Url("/_gen/300000"), context), CURLE_OK);
+        EXPECT_EQ(DownloadWithProgress(server.Url("/_gen/300000"), context, sink.For(&context)), CURLE_OK);
         file.reset();
         EXPECT_EQ(ReadFileBytes(out.Child("unsized")).size(), 300000u);
         EXPECT_TRUE(sink.Drain().empty());
     }
     UniqueStdioFile file(std::fopen(dir.Child("sized").c_str(), "wb"));
     TransferContext context{file.get()};
-    EXPECT_EQ(DownloadWithProgress(server.Url("/_gen/300000"), context), CURLE_OK);
+    EXPECT_EQ(DownloadWithProgress(server.Url("/_gen/300000"), context, sink.For(&context)), CURLE_OK);
     const auto posted = sink.Drain();
     ASSERT_FALSE(posted.empty());
     WPARAM previous = 0;
@@ -127,9 +129,10 @@ TEST_F(HttpTest, ProgressIsPostedOnlyWhenTheSizeIsAnnounced) {
 TEST_F(HttpTest, PercentagesAreTruncatedNotRounded) {
     ProgressSink sink;
     int record = 0;
-    EXPECT_EQ(ProgressCallback(&record, 200.0, 50.0, 0, 0), 0);
-    EXPECT_EQ(ProgressCallback(&record, 200.0, 199.0, 0, 0), 0);
-    EXPECT_EQ(ProgressCallback(&record, 0.05, 10.0, 0, 0), 0);  // total not yet known
+    TransferProgress progress = sink.For(&record);
+    EXPECT_EQ(ProgressCallback(&progress, 200.0, 50.0, 0, 0), 0);
+    EXPECT_EQ(ProgressCallback(&progress, 200.0, 199.0, 0, 0), 0);
+    EXPECT_EQ(ProgressCallback(&progress, 0.05, 10.0, 0, 0), 0);  // total not yet known
     const auto posted = sink.Drain();
     ASSERT_EQ(posted.size(), 2u);
     EXPECT_EQ(posted[0].first, 25u);
@@ -179,22 +182,20 @@ TEST_F(HttpTest, DroppedConnectionIsAFailedDownload) {
 }
 
 TEST_F(HttpTest, StalledServerEndsWithinTheLimit) {
-    SetTransferLimits({5, 2});
     ASSERT_TRUE(server.SetFault("/V", "mode=stall&seconds=60"));
     ASSERT_TRUE(server.SetFault("/icon.png", "mode=stall&seconds=60"));
     const auto start = std::chrono::steady_clock::now();
     StreamCapture errors(stderr);
-    EXPECT_EQ(HttpGetString(server.Url("/V")), "");
+    EXPECT_EQ(HttpGetString(server.Url("/V"), kShortLimits), "");
     EXPECT_EQ(CountLinesStartingWith(errors.Lines(), kFailurePrefix), 1);
-    EXPECT_FALSE(HttpDownloadIfMissing(server.Url("/icon.png"), dir.Child("icon.png")));
+    EXPECT_FALSE(HttpDownloadIfMissing(server.Url("/icon.png"), dir.Child("icon.png"), nullptr, ReplyLimits{0, 0, kShortLimits}));
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_LT(elapsed, std::chrono::seconds(15));
 }
 
 TEST_F(HttpTest, SlowButMovingTransferIsNotCutOff) {
-    SetTransferLimits({5, 2});
     ASSERT_TRUE(server.SetFault("/_gen/8000", "mode=trickle&chunk=1000&delay=0.5"));
-    EXPECT_EQ(HttpGetString(server.Url("/_gen/8000")).size(), 8000u);
+    EXPECT_EQ(HttpGetString(server.Url("/_gen/8000"), kShortLimits).size(), 8000u);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "shared/md5.h"
 
+#include "tests/support/pattern_bytes.h"
 #include "tests/support/stream_capture.h"
 #include "tests/support/temp_dir.h"
 
@@ -16,9 +17,7 @@ TEST(FileMd5, KnownDigests) {
     EXPECT_EQ(FileMd5(dir.Child("abc")), "900150983cd24fb0d6963f7d28e17f72");
 
     // Several megabytes, not a multiple of any block size; digest from Python's hashlib.
-    std::string large(5 * 1024 * 1024 + 123, '\0');
-    for (size_t i = 0; i < large.size(); ++i) large[i] = static_cast<char>((i * 31 + 7) & 0xFF);
-    ASSERT_TRUE(WriteFileBytes(dir.Child("large"), large));
+    ASSERT_TRUE(WriteFileBytes(dir.Child("large"), PatternBytes(5 * 1024 * 1024 + 123)));
     EXPECT_EQ(FileMd5(dir.Child("large")), "1e2187fb71a4677636f351b7bfe33f51");
 }
 

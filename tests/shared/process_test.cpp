@@ -1,43 +1,29 @@
 #include "shared/process.h"
 
 #include "shared/unique_handle.h"
+#include "tests/support/programs.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wait.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <functional>
 #include <thread>
+#include <utility>
 
 namespace {
-
-std::string StandInPath() { return TestProgramDir() + "\\stand_in.exe"; }
-
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(20)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
-    return condition();
-}
 
 // A copy of the stand-in program started under the given file name.
 class RunningCopy {
 public:
     RunningCopy(const std::string& dir, const std::string& name) : path_(dir + "\\" + name) {
         ::CreateDirectoryA(dir.c_str(), nullptr);
-        if (!::CopyFileA(StandInPath().c_str(), path_.c_str(), FALSE)) return;
-        STARTUPINFOA startup{};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION info{};
-        std::string commandLine = "\"" + path_ + "\"";
-        if (::CreateProcessA(path_.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &startup, &info)) {
-            process_.reset(info.hProcess);
-            UniqueKernelHandle thread(info.hThread);
-            id_ = info.dwProcessId;
-            WaitFor([&] { return PathExists(path_ + ".started"); });
+        if (!::CopyFileA(StandInProgramPath().c_str(), path_.c_str(), FALSE)) return;
+        process_ = StartProgram(path_, "--windowless");
+        if (process_) {
+            id_ = ::GetProcessId(process_.get());
+            WaitUntil([&] { return PathExists(path_ + ".started"); });
         }
     }
     ~RunningCopy() {
@@ -58,13 +44,32 @@ private:
     DWORD id_ = 0;
 };
 
+// Both programs' install folder: the path up to its last separator of either kind.
+TEST(InstallDir, IsThePathUpToItsLastSeparator) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\Program Files\\Kestrova\\Morvane.exe", "C:\\Program Files\\Kestrova"},
+        {"C:/Kestrova/bin/Morvane.exe", "C:/Kestrova/bin"},
+        {"C:\\Kestrova/Morvane.exe", "C:\\Kestrova"},
+        {"C:/Kestrova\\Morvane.exe", "C:/Kestrova"},
+        {"Morvane.exe", "Morvane.exe"},
+        {"C:\\Program Files\\Kestrova\\Veltrin.exe", "C:\\Program Files\\Kestrova"},
+        {"C:/Kestrova/Veltrin.exe", "C:/Kestrova"},
+        {"C:\\a/b\\Veltrin.exe", "C:\\a/b"},
+        {"C:\\a\\b/Veltrin.exe", "C:\\a\\b"},
+        {"D:\\Veltrin.exe", "D:"},
+        {"Veltrin.exe", "Veltrin.exe"},  // no separator: the whole path
+    };
+    for (const auto& [path, folder] : cases) EXPECT_EQ(InstallDirFromPath(path), folder) << path;
+    EXPECT_EQ(ProgramFolder(), TestProgramDir());
+}
+
 TEST(MainProgramProcesses, OnlyTheExactNameIsFoundAndEnded) {
     TempDir dir;
     RunningCopy shouting(dir.Child("upper"), "VELTRIN.EXE");
     ASSERT_NE(shouting.Id(), 0u);
     ASSERT_TRUE(shouting.IsRunning());
-    EXPECT_EQ(FindProcessByName(), 0u);
-    EXPECT_FALSE(TerminateProcessesByName());
+    EXPECT_EQ(FindProcessByName(kMainProgramExeName), 0u);
+    EXPECT_FALSE(TerminateProcessesByName(kMainProgramExeName));
 
     RunningCopy first(dir.Child("one"), "Veltrin.exe");
     RunningCopy second(dir.Child("two"), "Veltrin.exe");
@@ -72,17 +77,17 @@ TEST(MainProgramProcesses, OnlyTheExactNameIsFoundAndEnded) {
     ASSERT_NE(second.Id(), 0u);
     // Another user's session: its toolbox is neither found nor ended.
     const DWORD otherSession = CurrentSessionId() + 1;
-    EXPECT_EQ(FindProcessByName(otherSession), 0u);
-    EXPECT_FALSE(TerminateProcessesByName(otherSession));
+    EXPECT_EQ(FindProcessByName(kMainProgramExeName, otherSession), 0u);
+    EXPECT_FALSE(TerminateProcessesByName(kMainProgramExeName, otherSession));
     EXPECT_TRUE(first.IsRunning());
-    const DWORD found = FindProcessByName();
+    const DWORD found = FindProcessByName(kMainProgramExeName);
     EXPECT_TRUE(found == first.Id() || found == second.Id());
 
-    EXPECT_TRUE(TerminateProcessesByName());
+    EXPECT_TRUE(TerminateProcessesByName(kMainProgramExeName));
     EXPECT_TRUE(first.EndsWithCode(0));
     EXPECT_TRUE(second.EndsWithCode(0));
     EXPECT_TRUE(shouting.IsRunning());
-    EXPECT_TRUE(WaitFor([] { return FindProcessByName() == 0; }));
+    EXPECT_TRUE(WaitUntil([] { return FindProcessByName(kMainProgramExeName) == 0; }));
 }
 
 TEST(RunProgram, PathWithSpacesStartsThatProgramAndNoShorterOne) {
@@ -90,11 +95,11 @@ TEST(RunProgram, PathWithSpacesStartsThatProgramAndNoShorterOne) {
     const std::string program = dir.Child("my tools\\stand in.exe");
     const std::string decoy = dir.Child("my.exe");  // what an unquoted command line would start
     ASSERT_TRUE(::CreateDirectoryA(dir.Child("my tools").c_str(), nullptr));
-    ASSERT_TRUE(::CopyFileA(StandInPath().c_str(), program.c_str(), FALSE));
-    ASSERT_TRUE(::CopyFileA(StandInPath().c_str(), decoy.c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileA(StandInProgramPath().c_str(), program.c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileA(StandInProgramPath().c_str(), decoy.c_str(), FALSE));
 
     EXPECT_TRUE(RunProgram(program));
-    EXPECT_TRUE(WaitFor([&] { return PathExists(program + ".started"); }));
+    EXPECT_TRUE(WaitUntil([&] { return PathExists(program + ".started"); }));
     EXPECT_FALSE(PathExists(decoy + ".started"));
 
     // The started copy is ours to end: read its id from its record.

@@ -1,8 +1,9 @@
 // The catalogue cells in a real window: clicks through the window procedure, what they draw
 // for each state, and who frees their records.
-#include "shared/unique_handle.h"
 #include "skin/skin.h"
 #include "tests/support/gui_driver.h"
+#include "tests/support/pixels.h"
+#include "tests/support/skin_window.h"
 #include "tests/support/temp_dir.h"
 
 #include <objidl.h>
@@ -10,10 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 namespace {
@@ -28,67 +27,10 @@ RECT SymbolArea(const RECT& cell) {
     return {centre - 32, cell.top + 12, centre + 32, cell.top + 72};
 }
 
-struct ReleaseWindowDC {
-    HWND window;
-    void operator()(HDC dc) const { ::ReleaseDC(window, dc); }
-};
-using WindowDC = std::unique_ptr<std::remove_pointer_t<HDC>, ReleaseWindowDC>;
-
-// A rectangle of the window's client area as painted.
-struct Pixels {
-    RECT area{};
-    std::vector<DWORD> bits;  // 0x00RRGGBB, rows top to bottom
-
-    DWORD At(int x, int y) const {
-        return bits[static_cast<size_t>(y - area.top) * (area.right - area.left) + (x - area.left)] & 0xFFFFFF;
-    }
-    bool operator==(const Pixels& other) const { return bits == other.bits; }
-    bool operator!=(const Pixels& other) const { return bits != other.bits; }
-    // The same picture drawn elsewhere: gradients may round a step differently by place.
-    bool LooksLike(const Pixels& other) const {
-        if (bits.size() != other.bits.size()) return false;
-        for (size_t i = 0; i < bits.size(); ++i) {
-            for (int shift : {0, 8, 16}) {
-                const int a = static_cast<int>((bits[i] >> shift) & 0xFF);
-                const int b = static_cast<int>((other.bits[i] >> shift) & 0xFF);
-                if (a - b > 2 || b - a > 2) return false;
-            }
-        }
-        return true;
-    }
-    template <typename Test>
-    int Count(Test test) const {
-        int count = 0;
-        for (DWORD pixel : bits) count += test(pixel & 0xFFFFFF) ? 1 : 0;
-        return count;
-    }
-};
-
 // Only what the cells invalidated is painted first, so a change that forgets to repaint shows.
 Pixels Capture(HWND window, const RECT& area) {
     ::UpdateWindow(window);
-    Pixels pixels;
-    pixels.area = area;
-    const int width = area.right - area.left;
-    const int height = area.bottom - area.top;
-    WindowDC source(::GetDC(window), ReleaseWindowDC{window});
-    UniqueMemoryDC memory(::CreateCompatibleDC(source.get()));
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    UniqueGdiHandle<HBITMAP> bitmap(::CreateDIBSection(source.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!source || !memory || !bitmap || bits == nullptr) return pixels;
-    HGDIOBJ previous = ::SelectObject(memory.get(), bitmap.get());
-    ::BitBlt(memory.get(), 0, 0, width, height, source.get(), area.left, area.top, SRCCOPY);
-    ::SelectObject(memory.get(), previous);
-    const DWORD* first = static_cast<const DWORD*>(bits);
-    pixels.bits.assign(first, first + static_cast<size_t>(width) * height);
-    return pixels;
+    return CapturePixels(window, area, PixelSource::Window);
 }
 
 int Red(DWORD rgb) { return (rgb >> 16) & 0xFF; }
@@ -102,28 +44,10 @@ bool IsYellow(DWORD rgb) { return Red(rgb) > 230 && Green(rgb) > 170 && Blue(rgb
 bool IsNearWhite(DWORD rgb) { return Red(rgb) > 240 && Green(rgb) > 240 && Blue(rgb) > 240; }
 bool IsDark(DWORD rgb) { return Red(rgb) < 140 && Green(rgb) < 140 && Blue(rgb) < 160; }
 
-class GdiplusSession {
-public:
-    GdiplusSession() {
-        Gdiplus::GdiplusStartupInput input;
-        ok_ = Gdiplus::GdiplusStartup(&token_, &input, nullptr) == Gdiplus::Ok;
-    }
-    ~GdiplusSession() {
-        if (ok_) Gdiplus::GdiplusShutdown(token_);
-    }
-    GdiplusSession(const GdiplusSession&) = delete;
-    GdiplusSession& operator=(const GdiplusSession&) = delete;
-
-private:
-    ULONG_PTR token_ = 0;
-    bool ok_ = false;
-};
-
 // A 48 px PNG icon: a tile of one colour with a white ring in the middle; the tile's left
 // strip (x < 12) is the plain colour.
 bool WriteIconPng(const std::string& path, DWORD argb) {
     GdiplusSession gdiplus;
-    static const CLSID png = {0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
     Gdiplus::Status saved = Gdiplus::GenericError;
     {
         Gdiplus::Bitmap bitmap(48, 48, PixelFormat32bppARGB);
@@ -138,35 +62,26 @@ bool WriteIconPng(const std::string& path, DWORD argb) {
         }
         std::vector<wchar_t> wide(path.size() + 1);
         ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
-        saved = bitmap.Save(wide.data(), &png, nullptr);
+        saved = bitmap.Save(wide.data(), &PngEncoder(), nullptr);
     }
     return saved == Gdiplus::Ok;
 }
 
 // A window as the programs build theirs: a paint manager behind the window procedure and
 // a vertical root holding horizontal rows of cells.
-class RowsWindow : public CWindowWnd, public INotifyUI {
+class RowsWindow : public SkinTestWindow {
 public:
-    struct Notice {
-        std::string type;
-        CControlUI* sender;
-    };
-
     static std::unique_ptr<RowsWindow> Open(int width, int height, const char* background) {
         // Keep the pointer away from where the window appears, so no hover creeps in.
         ::SetCursorPos(2, 2);
         std::unique_ptr<RowsWindow> window(new RowsWindow(background));
-        if (!window->Create(nullptr, "Kestrova rows test", WS_POPUP, 0, 40, 40, width, height)) return nullptr;
-        window->ShowWindow(true, false);
-        PumpMessagesFor(50);
+        if (!window->CreateAt(RECT{40, 40, 40 + width, 40 + height}, true)) return nullptr;
+        PumpMessagesFor(20);
         return window;
     }
-    ~RowsWindow() override {
-        if (m_hWnd != nullptr) ::DestroyWindow(m_hWnd);
-    }
 
-    CPaintManagerUI& PaintManager() { return paintManager_; }
-    CVerticalLayoutUI& Root() { return *root_; }
+    CPaintManagerUI& PaintManager() { return Manager(); }
+    CVerticalLayoutUI& Root() { return *m_pRoot; }
 
     // A row of the given height with the cells (null: an empty cell, a plain control).
     CHorizontalLayoutUI* AddRow(int height, const std::vector<CControlUI*>& cells) {
@@ -174,7 +89,7 @@ public:
         row->SetAttribute("height", std::to_string(height).c_str());
         row->SetAttribute("childpadding", "4");
         for (CControlUI* cell : cells) row->Add(cell != nullptr ? cell : new CControlUI);
-        root_->Add(row);
+        m_pRoot->Add(row);
         return row;
     }
 
@@ -184,46 +99,22 @@ public:
         return PumpMessagesUntil([cell] { return cell->GetWidth() > 0; }, 3000);
     }
 
-    int Clicks() const {
-        int count = 0;
-        for (const Notice& notice : notices) count += notice.type == "click" ? 1 : 0;
-        return count;
-    }
-
-    std::vector<Notice> notices;
-    // Runs inside Notify, after the notice is recorded.
-    std::function<void(TNotifyUI&)> onNotify;
+    int Clicks() const { return Count("click"); }
 
 protected:
-    const char* GetWindowClassName() const override { return "KestrovaRowsTest"; }
-
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == WM_CREATE) {
-            paintManager_.Init(m_hWnd);
-            root_ = new CVerticalLayoutUI;
-            root_->SetAttribute("bkcolor", background_.c_str());
-            root_->SetAttribute("inset", "12,12,12,12");
-            root_->SetAttribute("childpadding", "4");
-            paintManager_.AttachDialog(root_);
-            paintManager_.AddNotifier(this);
-            return 0;
-        }
-        LRESULT result = 0;
-        if (paintManager_.MessageHandler(message, wParam, lParam, result)) return result;
-        return CWindowWnd::HandleMessage(message, wParam, lParam);
-    }
-
-    void Notify(TNotifyUI& msg) override {
-        notices.push_back({msg.sType.GetData(), msg.pSender});
-        if (onNotify) onNotify(msg);
+    CControlUI* MakeRoot() override {
+        m_pRoot = new CVerticalLayoutUI;
+        m_pRoot->SetAttribute("bkcolor", m_background.c_str());
+        m_pRoot->SetAttribute("inset", "12,12,12,12");
+        m_pRoot->SetAttribute("childpadding", "4");
+        return m_pRoot;
     }
 
 private:
-    explicit RowsWindow(const char* background) : background_(background) {}
+    explicit RowsWindow(const char* background) : SkinTestWindow("", nullptr), m_background(background) {}
 
-    CPaintManagerUI paintManager_;
-    CVerticalLayoutUI* root_ = nullptr;
-    std::string background_;
+    CVerticalLayoutUI* m_pRoot = nullptr;
+    std::string m_background;
 };
 
 DuiSoft* NewSoft(const char* viewName, int state, float score = 4.0f, const std::string& iconPath = "") {
@@ -246,8 +137,6 @@ DuiFile* NewFile(const char* name, int type) {
     file->type = type;
     return file;
 }
-
-POINT Centre(const RECT& rc) { return {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}; }
 
 // Rightmost column of the download's blue fill on a line near the pill's top (clear of
 // its text), as an offset from the pill's left edge; -1 when nothing is filled.
@@ -303,7 +192,7 @@ TEST(CatalogueRowsTest, ClickOnACellSendsOneClickWithTheCellAsSender) {
 
     // A quick second click arrives as a double click and still counts once.
     window->notices.clear();
-    DoubleClickAt(window->GetHWND(), Centre(middle->GetPos()));
+    DoubleClickAt(window->GetHWND(), CentreOf(middle->GetPos()));
     EXPECT_EQ(window->Clicks(), 2);
 }
 
@@ -320,22 +209,22 @@ TEST(CatalogueRowsTest, APressReleasedOutsideItsCellSendsNothing) {
     window->notices.clear();
 
     // Released on the neighbouring cell, on the window's margin, on an empty cell.
-    PressAt(hwnd, Centre(first->GetPos()));
-    ReleaseAt(hwnd, Centre(second->GetPos()));
-    PressAt(hwnd, Centre(second->GetPos()));
+    PressAt(hwnd, CentreOf(first->GetPos()));
+    ReleaseAt(hwnd, CentreOf(second->GetPos()));
+    PressAt(hwnd, CentreOf(second->GetPos()));
     ReleaseAt(hwnd, {4, 4});
-    PressAt(hwnd, Centre(document->GetPos()));
-    ReleaseAt(hwnd, {document->GetPos().right + 40, Centre(document->GetPos()).y});
+    PressAt(hwnd, CentreOf(document->GetPos()));
+    ReleaseAt(hwnd, {document->GetPos().right + 40, CentreOf(document->GetPos()).y});
     // Pressed outside and released on a cell.
     PressAt(hwnd, {4, 4});
-    ReleaseAt(hwnd, Centre(first->GetPos()));
+    ReleaseAt(hwnd, CentreOf(first->GetPos()));
     PumpMessagesFor(20);
     EXPECT_EQ(window->Clicks(), 0);
 
     // Leaving the cell while pressed and coming back before the release is still a click.
-    PressAt(hwnd, Centre(first->GetPos()));
-    MoveMouseTo(hwnd, Centre(second->GetPos()));
-    ReleaseAt(hwnd, Centre(first->GetPos()));
+    PressAt(hwnd, CentreOf(first->GetPos()));
+    MoveMouseTo(hwnd, CentreOf(second->GetPos()));
+    ReleaseAt(hwnd, CentreOf(first->GetPos()));
     PumpMessagesFor(20);
     ASSERT_EQ(window->notices.size(), 1u);
     EXPECT_EQ(window->notices[0].sender, first);
@@ -383,7 +272,7 @@ TEST(CatalogueRowsTest, TheActionPillReadsByState) {
     EXPECT_EQ(none.Count(IsNearWhite), static_cast<int>(none.bits.size()));
 
     // Hovering darkens the pill; the cell's look returns when the pointer leaves.
-    MoveMouseTo(hwnd, Centre(cells[0]->GetPos()));
+    MoveMouseTo(hwnd, CentreOf(cells[0]->GetPos()));
     const Pixels hot = Capture(hwnd, ActionArea(cells[0]->GetPos()));
     EXPECT_NE(hot, pills[0]);
     EXPECT_LT(Blue(probe(hot)) + Green(probe(hot)), Blue(probe(pills[0])) + Green(probe(pills[0])));
@@ -427,7 +316,7 @@ TEST(CatalogueRowsTest, DownloadSizeAndFlagChangeTheProgressShown) {
     // Hovering a running download offers to cancel it, in red.
     cell->SetDownLoadSize(40);
     const Pixels running40 = Capture(hwnd, action);
-    MoveMouseTo(hwnd, Centre(cell->GetPos()));
+    MoveMouseTo(hwnd, CentreOf(cell->GetPos()));
     const Pixels cancel = Capture(hwnd, action);
     EXPECT_NE(cancel, running40);
     EXPECT_GT(cancel.Count(IsRed), 100);
@@ -562,7 +451,7 @@ TEST(CatalogueRowsTest, DocumentCellsDrawTheirKindAndTheirDownload) {
     EXPECT_TRUE(pdf->IsDownLoad());
     const Pixels busy = Capture(hwnd, SymbolArea(pdf->GetPos()));
     EXPECT_NE(busy, pdfSymbol);
-    const POINT labelEdge = {Centre(pdf->GetPos()).x - 29, pdf->GetPos().top + 42};
+    const POINT labelEdge = {CentreOf(pdf->GetPos()).x - 29, pdf->GetPos().top + 42};
     EXPECT_TRUE(IsBlue(busy.At(labelEdge.x, labelEdge.y))) << std::hex << busy.At(labelEdge.x, labelEdge.y);
     pdf->SetIsDownLoad(false);
     EXPECT_FALSE(pdf->IsDownLoad());
@@ -570,10 +459,10 @@ TEST(CatalogueRowsTest, DocumentCellsDrawTheirKindAndTheirDownload) {
 
     // Hover and press looks.
     const Pixels whole = Capture(hwnd, folder->GetPos());
-    MoveMouseTo(hwnd, Centre(folder->GetPos()));
+    MoveMouseTo(hwnd, CentreOf(folder->GetPos()));
     const Pixels hot = Capture(hwnd, folder->GetPos());
     EXPECT_NE(hot, whole);
-    PressAt(hwnd, Centre(folder->GetPos()));
+    PressAt(hwnd, CentreOf(folder->GetPos()));
     EXPECT_NE(Capture(hwnd, folder->GetPos()), hot);
     ReleaseAt(hwnd, {4, 4});
     PumpMessagesFor(20);
@@ -673,8 +562,8 @@ TEST(CatalogueRowsTest, PaintingCellsLeavesNoGdiObjectsBehind) {
         for (int round = 0; round < 20; ++round) {
             soft[4]->SetDownLoadSize(round * 5);
             document->SetIsDownLoad(round % 2 == 0);
-            MoveMouseTo(hwnd, Centre(soft[round % 5]->GetPos()));
-            MoveMouseTo(hwnd, Centre(round % 2 == 0 ? document->GetPos() : folder->GetPos()));
+            MoveMouseTo(hwnd, CentreOf(soft[round % 5]->GetPos()));
+            MoveMouseTo(hwnd, CentreOf(round % 2 == 0 ? document->GetPos() : folder->GetPos()));
             ::RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         }
         MoveMouseTo(hwnd, {4, 4});
@@ -730,9 +619,9 @@ TEST(CatalogueRowsTest, ScreenshotsOfSoftwareAndDocumentCells) {
     software->AddRow(100, {cells[3], cells[4], cells[5]});
     ASSERT_TRUE(software->Settle(cells[5]));
     EXPECT_FALSE(SaveScreenshot(software->GetHWND(), "catalogue_rows_software").empty());
-    MoveMouseTo(software->GetHWND(), Centre(cells[4]->GetPos()));
+    MoveMouseTo(software->GetHWND(), CentreOf(cells[4]->GetPos()));
     EXPECT_FALSE(SaveScreenshot(software->GetHWND(), "catalogue_rows_software_cancel_hover").empty());
-    MoveMouseTo(software->GetHWND(), Centre(cells[0]->GetPos()));
+    MoveMouseTo(software->GetHWND(), CentreOf(cells[0]->GetPos()));
     EXPECT_FALSE(SaveScreenshot(software->GetHWND(), "catalogue_rows_software_hover").empty());
     software.reset();
 
@@ -750,7 +639,7 @@ TEST(CatalogueRowsTest, ScreenshotsOfSoftwareAndDocumentCells) {
                             new FileListControl(NewFile("培训视频", 5)), hovered,
                             new FileListControl(NewFile("纳税人须知", 1)), nullptr, nullptr});
     ASSERT_TRUE(documents->Settle(hovered));
-    MoveMouseTo(documents->GetHWND(), Centre(hovered->GetPos()));
+    MoveMouseTo(documents->GetHWND(), CentreOf(hovered->GetPos()));
     EXPECT_FALSE(SaveScreenshot(documents->GetHWND(), "catalogue_rows_documents").empty());
 }
 

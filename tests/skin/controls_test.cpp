@@ -1,7 +1,7 @@
-#include "shared/unique_handle.h"
 #include "skin/skin.h"
-#include "tests/skin/skin_test_window.h"
+#include "tests/support/skin_window.h"
 #include "tests/support/gui_driver.h"
+#include "tests/support/pixels.h"
 
 #include <gtest/gtest.h>
 
@@ -14,59 +14,10 @@ namespace {
 
 // The client area as the window paints it (through WM_PRINTCLIENT), independent of
 // whatever else the display shows.
-class PrintedClient {
-public:
-    explicit PrintedClient(HWND window) {
-        RECT client{};
-        ::GetClientRect(window, &client);
-        width_ = client.right;
-        height_ = client.bottom;
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width_;
-        info.bmiHeader.biHeight = -height_;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        dc_.reset(::CreateCompatibleDC(nullptr));
-        bitmap_.reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits_, nullptr, 0));
-        if (!dc_ || !bitmap_) return;
-        HGDIOBJ previous = ::SelectObject(dc_.get(), bitmap_.get());
-        ::SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc_.get()), PRF_CLIENT);
-        ::SelectObject(dc_.get(), previous);
-    }
-    // 0x00RRGGBB
-    DWORD At(POINT pt) const {
-        if (bits_ == nullptr || pt.x < 0 || pt.y < 0 || pt.x >= width_ || pt.y >= height_) return 0xFFFFFFFF;
-        return static_cast<const DWORD*>(bits_)[pt.y * width_ + pt.x] & 0xFFFFFF;
-    }
-    // Pixels of rc that differ from the colour at its top-left corner.
-    int InkIn(const RECT& rc) const {
-        const DWORD background = At(POINT{rc.left, rc.top});
-        int ink = 0;
-        for (LONG y = rc.top; y < rc.bottom; ++y) {
-            for (LONG x = rc.left; x < rc.right; ++x) {
-                if (At(POINT{x, y}) != background) ++ink;
-            }
-        }
-        return ink;
-    }
-
-private:
-    UniqueMemoryDC dc_;
-    UniqueGdiHandle<HBITMAP> bitmap_;
-    void* bits_ = nullptr;
-    int width_ = 0;
-    int height_ = 0;
-};
-
-bool Near(DWORD actual, DWORD expected, int tolerance = 3) {
-    for (int shift = 0; shift < 24; shift += 8) {
-        const int a = static_cast<int>((actual >> shift) & 0xFF);
-        const int e = static_cast<int>((expected >> shift) & 0xFF);
-        if (a - e > tolerance || e - a > tolerance) return false;
-    }
-    return true;
+Pixels PrintedClient(HWND window) {
+    RECT client{};
+    ::GetClientRect(window, &client);
+    return CapturePixels(window, client, PixelSource::PrintedClient);
 }
 
 class ControlsTest : public ::testing::Test {
@@ -291,7 +242,7 @@ TEST_F(ControlsTest, ProgressKeepsItsValueInRange) {
     bar->SetMaxValue(100);
     bar->SetValue(50);
     const RECT rc = window->RectOf("bar");
-    const PrintedClient printed(Hwnd());
+    const Pixels printed = PrintedClient(Hwnd());
     const LONG middle = (rc.top + rc.bottom) / 2;
     const DWORD filled = printed.At(POINT{rc.left + 10, middle});
     const DWORD empty = printed.At(POINT{rc.right - 10, middle});
@@ -303,7 +254,7 @@ TEST(ImageDrawingTest, ImageReferencesPickPartsPlacesAndOpacity) {
     UseTestArchive();
     auto window = SkinTestWindow::Open("images.xml");
     ASSERT_NE(window, nullptr);
-    const PrintedClient printed(window->GetHWND());
+    const Pixels printed = PrintedClient(window->GetHWND());
     const auto at = [&](const char* name, LONG dx, LONG dy) {
         const RECT rc = window->RectOf(name);
         return printed.At(POINT{rc.left + dx, rc.top + dy});
@@ -330,7 +281,7 @@ TEST(SampleWindowTest, LooksFinishedInItsStates) {
     PumpMessagesFor(100);
 
     // Chinese text is drawn: the headline and a caption title leave ink.
-    const PrintedClient idle(hwnd);
+    const Pixels idle = PrintedClient(hwnd);
     EXPECT_GT(idle.InkIn(window->RectOf("headline")), 150);
     EXPECT_GT(idle.InkIn(window->RectOf("title")), 150);
     EXPECT_TRUE(Near(idle.At(CentreOf(window->RectOf("rj"))), 0x2563EB, 12) ||

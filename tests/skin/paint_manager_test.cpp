@@ -1,5 +1,5 @@
 #include "skin/skin.h"
-#include "tests/skin/skin_test_window.h"
+#include "tests/support/skin_window.h"
 #include "tests/support/gui_driver.h"
 #include "tests/support/temp_dir.h"
 

@@ -4,7 +4,7 @@
 #include "shared/com_helpers.h"
 #include "shared/com_ptr.h"
 #include "skin/skin.h"
-#include "tests/skin/skin_test_window.h"
+#include "tests/support/skin_window.h"
 #include "tests/support/gui_driver.h"
 #include "tests/support/test_server.h"
 

@@ -12,13 +12,16 @@ void PumpMessagesFor(DWORD milliseconds);
 // Dispatches messages until condition holds or the time runs out; returns the condition.
 bool PumpMessagesUntil(const std::function<bool()>& condition, DWORD timeoutMilliseconds = 5000);
 // True when a WM_QUIT arrives within the time (it is consumed); exitCode gets its code.
-bool WaitForQuitMessage(DWORD timeoutMilliseconds, int* exitCode = nullptr);
+// afterEachMessage, when given, runs after every message dispatched meanwhile.
+bool WaitForQuitMessage(DWORD timeoutMilliseconds, int* exitCode = nullptr,
+                        const std::function<void()>& afterEachMessage = nullptr);
 
 // A left click at a point in client coordinates: move, button down, button up, each
 // sent through the window procedure as the system would, then pending messages pumped.
 // The screen cursor is moved there first, so that hover tracking sees the same place.
 void ClickAt(HWND window, POINT clientPoint);
 void ClickAtCentre(HWND window, const RECT& clientRect);
+POINT CentreOf(const RECT& rc);
 void DoubleClickAt(HWND window, POINT clientPoint);
 // The parts of a click, for presses that end elsewhere and for hover states.
 void MoveMouseTo(HWND window, POINT clientPoint);

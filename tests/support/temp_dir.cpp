@@ -14,14 +14,14 @@ TempDir::TempDir() {
     std::string root(base);
     if (!root.empty() && (root.back() == '\\' || root.back() == '/')) root.pop_back();
     for (;;) {
-        path_ = root + "\\kestrova-test-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++counter);
-        if (::CreateDirectoryA(path_.c_str(), nullptr)) break;
+        m_path = root + "\\kestrova-test-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++counter);
+        if (::CreateDirectoryA(m_path.c_str(), nullptr)) break;
     }
 }
 
 TempDir::~TempDir() {
     std::error_code ignored;
-    std::filesystem::remove_all(std::filesystem::u8path(path_), ignored);
+    std::filesystem::remove_all(std::filesystem::u8path(m_path), ignored);
 }
 
 bool WriteFileBytes(const std::string& path, const std::string& bytes) {
@@ -45,3 +45,5 @@ std::string TestProgramDir() {
     std::string dir(path, length);
     return dir.substr(0, dir.find_last_of("\\/"));
 }
+
+std::string BuiltFile(const std::string& name) { return TestProgramDir() + "\\" + name; }

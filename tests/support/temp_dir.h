@@ -1,5 +1,6 @@
 #pragma once
-// A fresh directory under the temporary folder, removed with everything in it at the end.
+// A fresh directory under the temporary folder, removed with everything in it at the end;
+// the base of every folder a test arranges.
 
 #include <string>
 
@@ -10,11 +11,11 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    const std::string& Path() const { return path_; }
-    std::string Child(const std::string& name) const { return path_ + "\\" + name; }
+    const std::string& Path() const { return m_path; }
+    std::string Child(const std::string& name) const { return m_path + "\\" + name; }
 
 private:
-    std::string path_;
+    std::string m_path;
 };
 
 // Small file helpers for arranging and checking test folders.
@@ -23,3 +24,5 @@ std::string ReadFileBytes(const std::string& path);
 bool PathExists(const std::string& path);
 // The directory that holds the running test program (and its helper programs).
 std::string TestProgramDir();
+// A file the build put beside the test program: a program, a library, a packed skin.
+std::string BuiltFile(const std::string& name);

@@ -1,10 +1,9 @@
 // The main window built from the real "skin.zip": its controls, the home page, the tabs,
 // the dispatch of row clicks, the rows appended by message, and the frame choices of the
 // main window. Catalogue operations are recorded, not run.
-#include "shared/http.h"
-#include "tests/support/gui_driver.h"
-#include "tests/toolbox/toolbox_fixture.h"
+#include "tests/toolbox/main_window_fixture.h"
 #include "toolbox/catalogue/download_job.h"
+#include "toolbox/catalogue/worker_results.h"
 #include "toolbox/startup.h"
 
 #include <gtest/gtest.h>
@@ -13,46 +12,6 @@
 #include <cstring>
 
 namespace {
-
-constexpr char kTaxCode[] = "91110108MA01TEST8X";
-
-class MainWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        UseBuiltSkin();
-        Toolbox().SetServerBaseUrl("http://127.0.0.1:9/t/main-window");
-        Toolbox().TaxCode = kTaxCode;
-        Toolbox().InstallDir = install_.Path();
-        window = new TestVeltrin;
-        window->destroyedFlag = &destroyed;
-        ASSERT_TRUE(window->Open());
-        handle = window->GetHWND();
-        PumpMessagesFor(50);
-    }
-    void TearDown() override {
-        CloseTestWindow(handle);
-        EXPECT_TRUE(destroyed) << "the window object frees itself after its last message";
-        EXPECT_EQ(Toolbox().MainWindowHandle, nullptr);
-        EXPECT_EQ(ProgressTargetWindow(), nullptr) << "no worker may post to a window that is gone";
-    }
-
-    void ClickOption(const char* name) {
-        COptionUI* option = window->Option(name);
-        ASSERT_NE(option, nullptr) << name;
-        ClickAtCentre(handle, option->GetPos());
-    }
-    void ClickControl(CControlUI* control) {
-        ASSERT_NE(control, nullptr);
-        ClickAtCentre(handle, control->GetPos());
-    }
-
-    TempDir install_;
-    ToolboxValuesScope values_;
-    NavigationLog navigations_;
-    TestVeltrin* window = nullptr;
-    HWND handle = nullptr;
-    bool destroyed = false;
-};
 
 TEST_F(MainWindowTest, LayoutHoldsEveryControlTheWindowLooksUp) {
     char className[32] = {};
@@ -113,7 +72,7 @@ TEST_F(MainWindowTest, LayoutHoldsEveryControlTheWindowLooksUp) {
 TEST_F(MainWindowTest, BrowserOpensTheHomePageForTheTaxCodeAtCreation) {
     CWebBrowserUI* browser = window->Browser();
     ASSERT_NE(browser, nullptr);
-    const std::string home = std::string("http://127.0.0.1:9/t/main-window/new.html?tax=") + kTaxCode;
+    const std::string home = std::string("http://127.0.0.1:9/t/main-window/new.html?tax=") + kMainWindowTaxCode;
     EXPECT_EQ(navigations_.UrlsOf(browser), (std::vector<std::string>{"about:blank", home}));
     EXPECT_EQ(std::string(browser->GetHomePage()), home);
     EXPECT_NE(browser->GetWebBrowserEventHandler(), nullptr);
@@ -138,7 +97,7 @@ TEST_F(MainWindowTest, SyAndWzOpenTheirPagesAfresh) {
     std::vector<long> ids;
     for (size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(urls[2 * i], "about:blank") << i;
-        const std::string prefix = base + pages[i] + "?tax=" + kTaxCode + "&id=";
+        const std::string prefix = base + pages[i] + "?tax=" + kMainWindowTaxCode + "&id=";
         EXPECT_EQ(urls[2 * i + 1].compare(0, prefix.size(), prefix), 0) << urls[2 * i + 1];
         ids.push_back(IdNumberOf(urls[2 * i + 1]));
         EXPECT_GE(ids.back(), 0) << urls[2 * i + 1];
@@ -154,27 +113,14 @@ public:
     static constexpr const char* kScheme = "kestrova-portal-test";
     explicit RecordingUrlScheme(const std::string& recordPath) {
         const std::string command = "\"" + TestProgramDir() + "\\shell_open_recorder.exe\" \"" + recordPath + "\" \"%1\"";
-        ok_ = SetDefault(kScheme, "URL:Kestrova portal test") && SetValue(kScheme, "URL Protocol", "") &&
-              SetDefault(std::string(kScheme) + "\\shell\\open\\command", command);
+        ok_ = WriteRegistryText(HKEY_CLASSES_ROOT, kScheme, "", "URL:Kestrova portal test") &&
+              WriteRegistryText(HKEY_CLASSES_ROOT, kScheme, "URL Protocol", "") &&
+              WriteRegistryText(HKEY_CLASSES_ROOT, std::string(kScheme) + "\\shell\\open\\command", "", command);
     }
     ~RecordingUrlScheme() { ::RegDeleteTreeA(HKEY_CLASSES_ROOT, kScheme); }
     bool ok() const { return ok_; }
 
 private:
-    static bool SetValue(const std::string& subKey, const char* name, const std::string& text) {
-        HKEY key = nullptr;
-        if (::RegCreateKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-            ERROR_SUCCESS) {
-            return false;
-        }
-        const bool written = ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                                              static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
-        ::RegCloseKey(key);
-        return written;
-    }
-    static bool SetDefault(const std::string& subKey, const std::string& text) {
-        return SetValue(subKey, nullptr, text);
-    }
     bool ok_ = false;
 };
 

@@ -1,4 +1,4 @@
-// Start-up steps without windows: where the program is installed, the taxpayer code from
+// Start-up steps without windows: the taxpayer code from
 // the invoicing program's App Paths entry, the updater's Run value, and one instance only.
 #include "shared/unique_handle.h"
 #include "tests/support/gui_driver.h"
@@ -10,16 +10,6 @@
 #include <memory>
 
 namespace {
-
-TEST(InstallDir, IsThePathUpToItsLastSeparator) {
-    EXPECT_EQ(InstallDirFromPath("C:\\Program Files\\Kestrova\\Veltrin.exe"), "C:\\Program Files\\Kestrova");
-    EXPECT_EQ(InstallDirFromPath("C:/Kestrova/Veltrin.exe"), "C:/Kestrova");
-    EXPECT_EQ(InstallDirFromPath("C:\\a/b\\Veltrin.exe"), "C:\\a/b");
-    EXPECT_EQ(InstallDirFromPath("C:\\a\\b/Veltrin.exe"), "C:\\a\\b");
-    EXPECT_EQ(InstallDirFromPath("D:\\Veltrin.exe"), "D:");
-    EXPECT_EQ(InstallDirFromPath("Veltrin.exe"), "Veltrin.exe");  // no separator: the whole path
-    EXPECT_EQ(RunningInstallDir(), TestProgramDir());
-}
 
 class TaxCodeTest : public ::testing::Test {
 protected:

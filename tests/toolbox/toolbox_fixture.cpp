@@ -1,91 +1,15 @@
 #include "tests/toolbox/toolbox_fixture.h"
 
-#include "shared/unique_handle.h"
 #include "tests/support/gui_driver.h"
+#include "tests/support/wait.h"
 #include "toolbox/browser_navigation.h"
+#include "toolbox/catalogue/downloads.h"
 #include "toolbox/catalogue/worker_results.h"
 
 #include <shellapi.h>
 
 #include <cstdlib>
 #include <cstring>
-
-namespace {
-
-using OpenKey = UniqueRegistryKey;
-
-OpenKey Open(HKEY root, const std::string& subKey, REGSAM access) {
-    OpenKey key;
-    if (::RegOpenKeyExA(root, subKey.c_str(), 0, access, key.put()) != ERROR_SUCCESS) return OpenKey();
-    return key;
-}
-
-OpenKey OpenOrCreate(HKEY root, const std::string& subKey) {
-    OpenKey key;
-    if (::RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, key.put(), nullptr) !=
-        ERROR_SUCCESS) {
-        return OpenKey();
-    }
-    return key;
-}
-
-bool ReadRaw(HKEY root, const std::string& subKey, const std::string& valueName, DWORD* type, std::string* bytes) {
-    OpenKey key = Open(root, subKey, KEY_READ);
-    if (!key) return false;
-    DWORD size = 0;
-    if (::RegQueryValueExA(key.get(), valueName.c_str(), nullptr, type, nullptr, &size) != ERROR_SUCCESS) return false;
-    bytes->assign(size, '\0');
-    if (size == 0) return true;
-    return ::RegQueryValueExA(key.get(), valueName.c_str(), nullptr, type, reinterpret_cast<BYTE*>(&(*bytes)[0]),
-                              &size) == ERROR_SUCCESS;
-}
-
-}  // namespace
-
-SavedRegistryValue::SavedRegistryValue(HKEY root, std::string subKey, std::string valueName)
-    : root_(root), subKey_(std::move(subKey)), valueName_(std::move(valueName)) {
-    keyExisted_ = static_cast<bool>(Open(root_, subKey_, KEY_READ));
-    valueExisted_ = ReadRaw(root_, subKey_, valueName_, &type_, &bytes_);
-}
-
-SavedRegistryValue::~SavedRegistryValue() {
-    if (!keyExisted_) {
-        ::RegDeleteTreeA(root_, subKey_.c_str());
-        return;
-    }
-    if (valueExisted_) {
-        SetRaw(type_, bytes_);
-    } else {
-        Remove();
-    }
-}
-
-bool SavedRegistryValue::SetText(const std::string& text) const {
-    return SetRaw(REG_SZ, std::string(text.c_str(), text.size() + 1));
-}
-
-bool SavedRegistryValue::SetRaw(DWORD type, const std::string& bytes) const {
-    OpenKey key = OpenOrCreate(root_, subKey_);
-    if (!key) return false;
-    return ::RegSetValueExA(key.get(), valueName_.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
-                            static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
-}
-
-bool SavedRegistryValue::Remove() const {
-    OpenKey key = Open(root_, subKey_, KEY_READ | KEY_WRITE);
-    if (!key) return true;
-    const LONG result = ::RegDeleteValueA(key.get(), valueName_.c_str());
-    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
-}
-
-bool SavedRegistryValue::Read(std::string* text, DWORD* type) const {
-    DWORD valueType = 0;
-    std::string bytes;
-    if (!ReadRaw(root_, subKey_, valueName_, &valueType, &bytes)) return false;
-    if (type != nullptr) *type = valueType;
-    if (text != nullptr) *text = std::string(bytes.c_str());
-    return true;
-}
 
 void UseBuiltSkin() {
     CPaintManagerUI::SetResourcePath((TestProgramDir() + "\\").c_str());
@@ -94,7 +18,7 @@ void UseBuiltSkin() {
 
 NavigationLog::NavigationLog() {
     SetNavigationObserver([this](CWebBrowserUI* browser, const std::string& url) {
-        entries_.push_back({browser, url});
+        m_entries.push_back({browser, url});
     });
 }
 
@@ -102,7 +26,7 @@ NavigationLog::~NavigationLog() { SetNavigationObserver(nullptr); }
 
 std::vector<std::string> NavigationLog::UrlsOf(const CWebBrowserUI* browser) const {
     std::vector<std::string> urls;
-    for (const Entry& entry : entries_) {
+    for (const Entry& entry : m_entries) {
         if (entry.browser == browser) urls.push_back(entry.url);
     }
     return urls;
@@ -114,6 +38,10 @@ long IdNumberOf(const std::string& url) {
     const std::string digits = url.substr(at + 4);
     if (digits.find_first_not_of("0123456789") != std::string::npos) return -1;
     return std::strtol(digits.c_str(), nullptr, 10);
+}
+
+LRESULT CatalogueRecorder::OnDownloadMessage(CPaintManagerUI& paintManager, WPARAM code, LPARAM job) {
+    return ::OnDownloadMessage(paintManager, code, job);
 }
 
 TestVeltrin::~TestVeltrin() {
@@ -217,32 +145,28 @@ HWND FindPopupMenu(DWORD processId) {
 }
 
 PopupMenuDriver::PopupMenuDriver(DWORD processId, Action action)
-    : processId_(processId), action_(action), thread_([this] { Run(); }) {}
+    : m_processId(processId), m_action(action), m_thread([this] { Run(); }) {}
 
 PopupMenuDriver::~PopupMenuDriver() { Finish(); }
 
 bool PopupMenuDriver::Finish() {
-    if (thread_.joinable()) thread_.join();
-    return seen_;
+    if (m_thread.joinable()) m_thread.join();
+    return m_seen;
 }
 
 void PopupMenuDriver::Run() {
     HWND menuWindow = nullptr;
-    for (int i = 0; i < 400 && menuWindow == nullptr; ++i) {
-        menuWindow = FindPopupMenu(processId_);
-        if (menuWindow == nullptr) ::Sleep(25);
-    }
-    if (menuWindow == nullptr) return;
-    seen_ = true;
+    if (!WaitUntil([&] { return (menuWindow = FindPopupMenu(m_processId)) != nullptr; }, 10000)) return;
+    m_seen = true;
     DWORD_PTR result = 0;
     if (::SendMessageTimeoutA(menuWindow, MN_GETHMENU, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) && result != 0) {
         const HMENU menu = reinterpret_cast<HMENU>(result);
         char text[64] = {};
         ::GetMenuStringA(menu, 0, text, sizeof(text), MF_BYPOSITION);
-        text_ = text;
-        id_ = ::GetMenuItemID(menu, 0);
+        m_text = text;
+        m_id = ::GetMenuItemID(menu, 0);
     }
-    if (action_ == Action::ChooseFirstItem) {
+    if (m_action == Action::ChooseFirstItem) {
         ::PostMessageA(menuWindow, WM_KEYDOWN, VK_DOWN, 0);
         ::PostMessageA(menuWindow, WM_KEYDOWN, VK_RETURN, 0);
     } else {
@@ -250,30 +174,13 @@ void PopupMenuDriver::Run() {
     }
 }
 
-namespace {
-
-LRESULT CALLBACK WorkerResultsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_WORKERRESULTS) {
-        ApplyWorkerResults([](WPARAM, LPARAM) {});
-        return 0;
-    }
-    return ::DefWindowProcA(window, message, wParam, lParam);
+WorkerResultsTestWindow::WorkerResultsTestWindow()
+    : m_window([](UINT message, WPARAM, LPARAM) {
+          if (message != WM_WORKERRESULTS) return false;
+          ApplyWorkerResults([](WPARAM, LPARAM) {});
+          return true;
+      }) {
+    OpenWorkerResults(m_window.Window());
 }
 
-}  // namespace
-
-WorkerResultsTestWindow::WorkerResultsTestWindow() {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = WorkerResultsProc;
-    windowClass.hInstance = ::GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "KestrovaWorkerResultsTest";
-    ::RegisterClassA(&windowClass);  // fails harmlessly when registered before
-    window_ = ::CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                windowClass.hInstance, nullptr);
-    OpenWorkerResults(window_);
-}
-
-WorkerResultsTestWindow::~WorkerResultsTestWindow() {
-    CloseWorkerResults(window_);
-    if (window_ != nullptr) ::DestroyWindow(window_);
-}
+WorkerResultsTestWindow::~WorkerResultsTestWindow() { CloseWorkerResults(m_window.Window()); }

@@ -3,6 +3,8 @@
 // values restored, the skin read from the built "skin.zip", every browser navigation
 // recorded, and the main window with its catalogue operations recorded instead of run.
 
+#include "tests/support/message_window.h"
+#include "tests/support/registry.h"
 #include "tests/support/temp_dir.h"
 #include "toolbox/announcement_window.h"
 #include "toolbox/main_window.h"
@@ -10,43 +12,19 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
-// One value below a root key, as it is now; the destructor puts it back (type and bytes),
-// deletes it when it was missing, and deletes the key again when the test created it.
-class SavedRegistryValue {
-public:
-    SavedRegistryValue(HKEY root, std::string subKey, std::string valueName);
-    ~SavedRegistryValue();
-    SavedRegistryValue(const SavedRegistryValue&) = delete;
-    SavedRegistryValue& operator=(const SavedRegistryValue&) = delete;
-
-    bool SetText(const std::string& text) const;                   // REG_SZ with its NUL
-    bool SetRaw(DWORD type, const std::string& bytes) const;      // exactly these bytes
-    bool Remove() const;
-    // False when the value (or its key) is missing; text gets the bytes up to the first NUL.
-    bool Read(std::string* text, DWORD* type = nullptr) const;
-
-private:
-    HKEY root_;
-    std::string subKey_;
-    std::string valueName_;
-    bool keyExisted_ = false;
-    bool valueExisted_ = false;
-    DWORD type_ = 0;
-    std::string bytes_;
-};
-
 // Puts the process-wide values back at the end of a test.
 class ToolboxValuesScope {
 public:
-    ToolboxValuesScope() : saved_(Toolbox()) {}
-    ~ToolboxValuesScope() { Toolbox() = saved_; }
+    ToolboxValuesScope() : m_saved(Toolbox()) {}
+    ~ToolboxValuesScope() { Toolbox() = m_saved; }
 
 private:
-    ToolboxValues saved_;
+    ToolboxValues m_saved;
 };
 
 // Layouts and images from the "skin.zip" the build packed beside the test program.
@@ -65,18 +43,19 @@ public:
     NavigationLog& operator=(const NavigationLog&) = delete;
 
     std::vector<std::string> UrlsOf(const CWebBrowserUI* browser) const;
-    size_t Count() const { return entries_.size(); }
-    void Clear() { entries_.clear(); }
+    size_t Count() const { return m_entries.size(); }
+    void Clear() { m_entries.clear(); }
 
 private:
-    std::vector<Entry> entries_;
+    std::vector<Entry> m_entries;
 };
 
 // The number after "&id=" at the end of an address, or -1.
 long IdNumberOf(const std::string& url);
 
-// The main window with its catalogue operations recorded: what the rows and tabs lead to.
-class TestVeltrin : public Veltrin {
+// What the main window's rows and tabs lead to, recorded instead of run. The workers'
+// download messages still get the real handling.
+class CatalogueRecorder : public CatalogueActions {
 public:
     struct Call {
         std::string operation;
@@ -86,15 +65,47 @@ public:
 
     std::vector<Call> calls;
     int runningDownloads = 0;
+
+    void LoadSoftwareCatalogue(CContainerUI*, int*) override {
+        calls.push_back({"LoadSoftwareCatalogue", "", nullptr});
+    }
+    void LoadDocumentCatalogue(CContainerUI*, const std::string& folderId) override {
+        calls.push_back({"LoadDocumentCatalogue", folderId, nullptr});
+    }
+    void StartSoftwareDownload(SkinSoftListControl* row) override {
+        calls.push_back({"StartSoftwareDownload", "", row});
+    }
+    void CancelSoftwareDownload(SkinSoftListControl* row) override {
+        calls.push_back({"CancelSoftwareDownload", "", row});
+    }
+    void StartDocumentDownload(FileListControl* row) override { calls.push_back({"StartDocumentDownload", "", row}); }
+    void OpenLocalFile(const std::string& path) override { calls.push_back({"OpenLocalFile", path, nullptr}); }
+    void LaunchInstalledProgram(const DuiSoft& entry, HWND) override {
+        calls.push_back({"LaunchInstalledProgram", "", &entry});
+    }
+    LRESULT OnDownloadMessage(CPaintManagerUI& paintManager, WPARAM code, LPARAM job) override;
+    int RunningSoftwareDownloads() const override { return runningDownloads; }
+};
+
+// The main window with a catalogue recorder in place of its catalogue actions.
+class TestVeltrin : public Veltrin {
+public:
+    using Call = CatalogueRecorder::Call;
+
+    TestVeltrin() : TestVeltrin(new CatalogueRecorder) {}
+    ~TestVeltrin() override;
+
+    // The recorder's, which the window owns.
+    std::vector<Call>& calls;
+    int& runningDownloads;
     bool* destroyedFlag = nullptr;
 
-    ~TestVeltrin() override;
     int CountOf(const std::string& operation) const;
 
     CContainerUI* SoftList() const { return m_pSoftList; }
     CContainerUI* FileList() const { return m_pFileList; }
     CControlUI* SoftKey() const { return m_pSoftKey; }
-    CControlUI* CloseButton() const { return m_pCloseBtn; }
+    CControlUI* CloseButton() { return m_paintManager.FindControl("closebtn"); }
     // The client rectangle of a named control (the first of that name), or an empty one.
     RECT RectOf(const char* name);
     // The tab option of that name (the browser "sy" comes first by name).
@@ -103,25 +114,11 @@ public:
     CControlUI* FirstOfClass(const char* className);
     int CurrentPage();
 
-protected:
-    void LoadSoftwareCatalogue() override { calls.push_back({"LoadSoftwareCatalogue", "", nullptr}); }
-    void LoadDocumentCatalogue(const std::string& folderId) override {
-        calls.push_back({"LoadDocumentCatalogue", folderId, nullptr});
-    }
-    void StartSoftwareDownload(SkinSoftListControl* control) override {
-        calls.push_back({"StartSoftwareDownload", "", control});
-    }
-    void CancelSoftwareDownload(SkinSoftListControl* control) override {
-        calls.push_back({"CancelSoftwareDownload", "", control});
-    }
-    void StartDocumentDownload(FileListControl* control) override {
-        calls.push_back({"StartDocumentDownload", "", control});
-    }
-    void OpenLocalFile(const std::string& path) override { calls.push_back({"OpenLocalFile", path, nullptr}); }
-    void LaunchInstalledProgram(const DuiSoft& entry) override {
-        calls.push_back({"LaunchInstalledProgram", "", &entry});
-    }
-    int RunningSoftwareDownloads() const override { return runningDownloads; }
+private:
+    explicit TestVeltrin(CatalogueRecorder* recorder)
+        : Veltrin(std::unique_ptr<CatalogueActions>(recorder)),
+          calls(recorder->calls),
+          runningDownloads(recorder->runningDownloads) {}
 };
 
 // Applies the workers' results on the thread that made it, as the main window does, for
@@ -130,11 +127,9 @@ class WorkerResultsTestWindow {
 public:
     WorkerResultsTestWindow();
     ~WorkerResultsTestWindow();
-    WorkerResultsTestWindow(const WorkerResultsTestWindow&) = delete;
-    WorkerResultsTestWindow& operator=(const WorkerResultsTestWindow&) = delete;
 
 private:
-    HWND window_ = nullptr;
+    MessageOnlyWindow m_window;
 };
 
 // The key data of a WM_SYSKEYDOWN for F4 pressed with Alt held.
@@ -161,17 +156,17 @@ public:
 
     // After the thread has ended (call from the test thread once the menu is closed).
     bool Finish();
-    bool menuSeen() const { return seen_; }
-    const std::string& firstItemText() const { return text_; }
-    UINT firstItemId() const { return id_; }
+    bool menuSeen() const { return m_seen; }
+    const std::string& firstItemText() const { return m_text; }
+    UINT firstItemId() const { return m_id; }
 
 private:
     void Run();
 
-    DWORD processId_;
-    Action action_;
-    bool seen_ = false;
-    std::string text_;
-    UINT id_ = 0;
-    std::thread thread_;
+    DWORD m_processId;
+    Action m_action;
+    bool m_seen = false;
+    std::string m_text;
+    UINT m_id = 0;
+    std::thread m_thread;
 };

@@ -1,37 +1,20 @@
 // The main window's tray icon in the real notification area: the close button hides the
 // window into it, a left click shows it again, and the menu ends the program or is dismissed.
-#include "tests/support/gui_driver.h"
-#include "tests/toolbox/toolbox_fixture.h"
+#include "tests/toolbox/main_window_fixture.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-class TrayTest : public ::testing::Test {
+class TrayTest : public MainWindowTest {
 protected:
-    void SetUp() override {
-        UseBuiltSkin();
-        Toolbox().SetServerBaseUrl("http://127.0.0.1:9/t/tray");
-        window = new TestVeltrin;
-        window->destroyedFlag = &destroyed;
-        ASSERT_TRUE(window->Open());
-        handle = window->GetHWND();
-        PumpMessagesFor(50);
-    }
     void TearDown() override {
-        CloseTestWindow(handle);
-        EXPECT_TRUE(destroyed);
+        MainWindowTest::TearDown();
         EXPECT_FALSE(TrayIconPresent(handle)) << "no icon outlives its window";
     }
 
     void ClickClose() { ClickAtCentre(handle, window->CloseButton()->GetPos()); }
     void TrayMouse(UINT mouseMessage) { ::SendMessageA(handle, WM_TRAYNOTIFY, 0, mouseMessage); }
-
-    ToolboxValuesScope values_;
-    NavigationLog navigations_;
-    TestVeltrin* window = nullptr;
-    HWND handle = nullptr;
-    bool destroyed = false;
 };
 
 TEST_F(TrayTest, CloseButtonHidesTheWindowIntoTheTray) {

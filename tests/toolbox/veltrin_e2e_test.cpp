@@ -5,15 +5,16 @@
 #include "shared/logon_task.h"
 #include "shared/unique_handle.h"
 #include "tests/support/gui_driver.h"
+#include "tests/support/programs.h"
 #include "tests/support/scheduled_task.h"
 #include "tests/support/test_server.h"
+#include "tests/support/wait.h"
 #include "tests/toolbox/toolbox_fixture.h"
 #include "toolbox/startup.h"
 
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <functional>
 #include <string>
 
 namespace {
@@ -21,37 +22,10 @@ namespace {
 constexpr DWORD kLimit = 30000;
 constexpr char kTaxCode[] = "91500000E2ETEST01";
 
-bool WaitFor(const std::function<bool()>& condition, DWORD milliseconds = kLimit) {
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        if (condition()) return true;
-        if (::GetTickCount() - start >= milliseconds) return false;
-        ::Sleep(25);
-    }
-}
-
 struct Started {
     UniqueKernelHandle process;
     DWORD id = 0;
 };
-
-long ExitCodeWithin(HANDLE process, DWORD milliseconds) {
-    if (::WaitForSingleObject(process, milliseconds) != WAIT_OBJECT_0) return -1;
-    DWORD code = 0;
-    ::GetExitCodeProcess(process, &code);
-    return static_cast<long>(code);
-}
-
-// The top-level window of that class belonging to the process, or null.
-HWND WindowOf(DWORD processId, const char* className) {
-    for (HWND window = ::FindWindowExA(nullptr, nullptr, className, nullptr); window != nullptr;
-         window = ::FindWindowExA(nullptr, window, className, nullptr)) {
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(window, &owner);
-        if (owner == processId) return window;
-    }
-    return nullptr;
-}
 
 class VeltrinEndToEnd : public ::testing::Test {
 protected:
@@ -63,9 +37,7 @@ protected:
         installDir_ = root_.Child("Kestrova 开票工具箱");
         ASSERT_TRUE(::CreateDirectoryA(installDir_.c_str(), nullptr));
         for (const char* name : {"Veltrin.exe", "KestrovaSkin.dll", "skin.zip"}) {
-            ASSERT_TRUE(::CopyFileA((TestProgramDir() + "\\" + name).c_str(), (installDir_ + "\\" + name).c_str(),
-                                    FALSE))
-                << name;
+            ASSERT_TRUE(::CopyFileA(BuiltFile(name).c_str(), (installDir_ + "\\" + name).c_str(), FALSE)) << name;
         }
         ASSERT_TRUE(code_.SetText(kTaxCode));
         ASSERT_TRUE(RemoveScheduledTask(kLogonTaskName));
@@ -82,18 +54,9 @@ protected:
 
     // Started from its folder, by its full path, without arguments.
     Started& Start() {
-        const std::string program = installDir_ + "\\Veltrin.exe";
-        std::string commandLine = "\"" + program + "\"";
-        STARTUPINFOA startup{};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION info{};
         started_.emplace_back();
-        if (::CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                             installDir_.c_str(), &startup, &info)) {
-            ::CloseHandle(info.hThread);
-            started_.back().process.reset(info.hProcess);
-            started_.back().id = info.dwProcessId;
-        }
+        started_.back().process = StartProgram(installDir_ + "\\Veltrin.exe", "", installDir_);
+        if (started_.back().process) started_.back().id = ::GetProcessId(started_.back().process.get());
         return started_.back();
     }
 
@@ -104,13 +67,15 @@ protected:
         if (!started.process) return nullptr;
         // Start-up is through once the announcement window, created after the main window, is hidden.
         HWND window = nullptr;
-        WaitFor([&] {
-            window = WindowOf(started.id, "Veltrin");
-            const HWND announcement = WindowOf(started.id, "UIGGFrame");
-            return (window != nullptr && ::IsWindowVisible(window) && announcement != nullptr &&
-                    !::IsWindowVisible(announcement)) ||
-                   ::WaitForSingleObject(started.process.get(), 0) == WAIT_OBJECT_0;
-        });
+        WaitUntil(
+            [&] {
+                window = TopLevelWindowOf(started.id, "Veltrin");
+                const HWND announcement = TopLevelWindowOf(started.id, "UIGGFrame");
+                return (window != nullptr && ::IsWindowVisible(window) && announcement != nullptr &&
+                        !::IsWindowVisible(announcement)) ||
+                       ::WaitForSingleObject(started.process.get(), 0) == WAIT_OBJECT_0;
+            },
+            kLimit);
         return window != nullptr && ::IsWindowVisible(window) ? window : nullptr;
     }
 
@@ -149,7 +114,7 @@ TEST_F(VeltrinEndToEnd, StartsWithBothWindowsAndRegistersTheQuotedUpdater) {
     EXPECT_EQ(rc.right - rc.left, 800);
     EXPECT_EQ(rc.bottom - rc.top, 572);
 
-    const HWND announcement = WindowOf(started->id, "UIGGFrame");
+    const HWND announcement = TopLevelWindowOf(started->id, "UIGGFrame");
     ASSERT_NE(announcement, nullptr);
     EXPECT_FALSE(::IsWindowVisible(announcement));
 
@@ -162,7 +127,7 @@ TEST_F(VeltrinEndToEnd, StartsWithBothWindowsAndRegistersTheQuotedUpdater) {
     SaveScreenshot(main, "veltrin_e2e_main");
 
     ::PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_EQ(ExitCodeWithin(started->process.get(), kLimit), 0);
+    EXPECT_EQ(WaitForExitCode(started->process.get(), kLimit), 0);
 }
 
 TEST_F(VeltrinEndToEnd, RunValueWithAnyTextIsLeftAlone) {
@@ -173,10 +138,10 @@ TEST_F(VeltrinEndToEnd, RunValueWithAnyTextIsLeftAlone) {
     EXPECT_EQ(RunValue(), "D:\\Elsewhere\\Morvane.exe");
     EXPECT_FALSE(PathExists(installDir_ + "\\Veltrin"));
     // Alt+F4 on the hidden announcement window ends the program as well.
-    const HWND announcement = WindowOf(started->id, "UIGGFrame");
+    const HWND announcement = TopLevelWindowOf(started->id, "UIGGFrame");
     ASSERT_NE(announcement, nullptr);
     ::PostMessageA(announcement, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_EQ(ExitCodeWithin(started->process.get(), kLimit), 0);
+    EXPECT_EQ(WaitForExitCode(started->process.get(), kLimit), 0);
 }
 
 TEST_F(VeltrinEndToEnd, SecondStartShowsTheFirstWindowFromTheTrayAndEnds) {
@@ -185,21 +150,21 @@ TEST_F(VeltrinEndToEnd, SecondStartShowsTheFirstWindowFromTheTrayAndEnds) {
     const HWND main = StartShown(&first);
     ASSERT_NE(main, nullptr);
     ClickCloseButton(main);
-    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(main); }));
-    EXPECT_TRUE(WaitFor([&] { return TrayIconPresent(main); }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(main); }, kLimit));
+    EXPECT_TRUE(WaitUntil([&] { return TrayIconPresent(main); }, 5000));
 
     Started& second = Start();
     ASSERT_TRUE(second.process);
-    EXPECT_EQ(ExitCodeWithin(second.process.get(), kLimit), 0);
-    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(main) != FALSE; }, 5000));
-    EXPECT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == main; }, 5000)) << "and activated";
-    EXPECT_EQ(WindowOf(second.id, "Veltrin"), nullptr);
+    EXPECT_EQ(WaitForExitCode(second.process.get(), kLimit), 0);
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == main; }, 5000)) << "and activated";
+    EXPECT_EQ(TopLevelWindowOf(second.id, "Veltrin"), nullptr);
     EXPECT_EQ(::WaitForSingleObject(first->process.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
 
     // Alt+F4 ends it; the icon, still there from the close button, goes with it.
     ASSERT_TRUE(TrayIconPresent(main));
     ::PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_EQ(ExitCodeWithin(first->process.get(), kLimit), 0);
+    EXPECT_EQ(WaitForExitCode(first->process.get(), kLimit), 0);
     EXPECT_FALSE(TrayIconPresent(main));
 }
 
@@ -212,8 +177,8 @@ TEST_F(VeltrinEndToEnd, SecondStartBeforeTheFirstHasAWindowStillEnds) {
 
     Started& second = Start();
     ASSERT_TRUE(second.process);
-    EXPECT_EQ(ExitCodeWithin(second.process.get(), kLimit), 0);
-    EXPECT_EQ(WindowOf(second.id, "Veltrin"), nullptr);
+    EXPECT_EQ(WaitForExitCode(second.process.get(), kLimit), 0);
+    EXPECT_EQ(TopLevelWindowOf(second.id, "Veltrin"), nullptr);
     EXPECT_EQ(RunValue(), "<missing>") << "a second instance changes nothing";
     EXPECT_FALSE(ScheduledTaskExists(kLogonTaskName));
     ::ReleaseMutex(first.get());
@@ -226,21 +191,21 @@ TEST_F(VeltrinEndToEnd, TrayIconShowsTheWindowAndItsMenuEndsTheProgram) {
     ASSERT_NE(main, nullptr);
     EXPECT_FALSE(TrayIconPresent(main));
     ClickCloseButton(main);
-    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(main); }));
-    ASSERT_TRUE(WaitFor([&] { return TrayIconPresent(main); }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(main); }, kLimit));
+    ASSERT_TRUE(WaitUntil([&] { return TrayIconPresent(main); }, 5000));
 
     ::PostMessageA(main, WM_TRAYNOTIFY, 0, WM_LBUTTONDOWN);
-    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(main) != FALSE; }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; }, 5000));
     EXPECT_TRUE(TrayIconPresent(main));
     ClickCloseButton(main);
-    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(main); }));
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(main); }, kLimit));
 
     {
         PopupMenuDriver dismiss(started->id, PopupMenuDriver::Action::Dismiss);
         ::PostMessageA(main, WM_TRAYNOTIFY, 0, WM_RBUTTONDOWN);
         ASSERT_TRUE(dismiss.Finish());
     }
-    EXPECT_EQ(ExitCodeWithin(started->process.get(), 1000), -1) << "a dismissed menu leaves the program running";
+    EXPECT_EQ(WaitForExitCode(started->process.get(), 1000), -1) << "a dismissed menu leaves the program running";
     EXPECT_TRUE(TrayIconPresent(main));
 
     {
@@ -248,7 +213,7 @@ TEST_F(VeltrinEndToEnd, TrayIconShowsTheWindowAndItsMenuEndsTheProgram) {
         ::PostMessageA(main, WM_TRAYNOTIFY, 0, WM_RBUTTONDOWN);
         ASSERT_TRUE(choose.Finish());
     }
-    EXPECT_EQ(ExitCodeWithin(started->process.get(), kLimit), 0);
+    EXPECT_EQ(WaitForExitCode(started->process.get(), kLimit), 0);
     EXPECT_FALSE(TrayIconPresent(main));
 }
 

@@ -1,53 +1,10 @@
 #include "tests/updater/install_folder.h"
 
-#include "shared/md5.h"
-
 #include <tlhelp32.h>
 
-#include <chrono>
-#include <cstdio>
+#include <cctype>
 #include <cstring>
 #include <sstream>
-#include <thread>
-
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMilliseconds) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMilliseconds);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
-    return condition();
-}
-
-UniqueKernelHandle StartProgram(const std::string& path, const std::string& arguments) {
-    std::string commandLine = "\"" + path + "\"";
-    if (!arguments.empty()) commandLine += " " + arguments;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    // The wine server has been seen to refuse a start now and then under load; one more try,
-    // and the reason on record, keep such a hiccup from passing for a fault of the program.
-    for (int attempt = 0;; ++attempt) {
-        if (::CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &startup, &info)) {
-            break;
-        }
-        std::fprintf(stderr, "CreateProcess(%s) failed: error %lu\n", path.c_str(), ::GetLastError());
-        if (attempt == 1) return UniqueKernelHandle();
-        ::Sleep(500);
-    }
-    UniqueKernelHandle thread(info.hThread);
-    return UniqueKernelHandle(info.hProcess);
-}
-
-long WaitForExitCode(HANDLE process, DWORD timeoutMilliseconds) {
-    if (process == nullptr || ::WaitForSingleObject(process, timeoutMilliseconds) != WAIT_OBJECT_0) return -1;
-    DWORD code = 0;
-    if (!::GetExitCodeProcess(process, &code)) return -1;
-    return static_cast<long>(code);
-}
-
-std::string StandInProgramPath() { return TestProgramDir() + "\\kestrova_stand_in.exe"; }
 
 InstallFolder::InstallFolder() {
     ::CopyFileA(StandInProgramPath().c_str(), MainProgramPath().c_str(), FALSE);
@@ -117,18 +74,11 @@ void InstallFolder::EndStandIns() const {
     }
 }
 
-std::string Md5Of(const std::string& bytes) {
-    TempDir dir;
-    WriteFileBytes(dir.Child("bytes"), bytes);
-    return FileMd5(dir.Child("bytes")).value_or("");
-}
-
-std::string PatternBytes(size_t count, int seed) {
-    std::string bytes(count, '\0');
-    unsigned value = 2166136261u ^ static_cast<unsigned>(seed);
-    for (size_t i = 0; i < count; ++i) {
-        value = value * 16777619u + 13u;
-        bytes[i] = static_cast<char>(value >> 24);
+std::string UpdateListEntry(const std::string& name, const std::string& url, const std::string& content,
+                            bool capitalDigest) {
+    std::string digest = Md5Of(content);
+    if (capitalDigest) {
+        for (char& c : digest) c = static_cast<char>(::toupper(static_cast<unsigned char>(c)));
     }
-    return bytes;
+    return "{\"id\":\"" + digest + "\",\"name\":\"" + name + "\",\"url\":\"" + url + "\"}";
 }

@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -24,7 +23,6 @@ constexpr DWORD kRunLimit = 60000;
 // "sys.ini" as InstallFolder::WriteSettings("1.0") leaves it.
 constexpr char kOldSettings[] = "[Soft]\r\nVer=1.0\r\n";
 
-std::string BuiltFile(const std::string& name) { return TestProgramDir() + "\\" + name; }
 
 struct RunResult {
     long exitCode = -1;
@@ -51,12 +49,7 @@ protected:
         return server_.Url(path);
     }
     std::string Entry(const std::string& name, const std::string& content, bool capitalDigest = false) {
-        std::string digest = Md5Of(content);
-        if (capitalDigest) {
-            for (char& c : digest) c = static_cast<char>(::toupper(static_cast<unsigned char>(c)));
-        }
-        return "{\"id\":\"" + digest + "\",\"name\":\"" + name + "\",\"url\":\"" + server_.Url("/files/" + name) +
-               "\"}";
+        return UpdateListEntry(name, server_.Url("/files/" + name), content, capitalDigest);
     }
     void PublishList(const std::string& json) { ASSERT_TRUE(server_.Put("/U", json)); }
 
@@ -82,15 +75,7 @@ protected:
         return result;
     }
 
-    static HWND UpdateWindowOf(DWORD processId) {
-        for (HWND window = ::FindWindowA("Morvane", nullptr); window != nullptr;
-             window = ::FindWindowExA(nullptr, window, "Morvane", nullptr)) {
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(window, &owner);
-            if (owner == processId && ::IsWindowVisible(window)) return window;
-        }
-        return nullptr;
-    }
+    static HWND UpdateWindowOf(DWORD processId) { return TopLevelWindowOf(processId, "Morvane", true); }
 
     // Runs that must not start the main program: nothing may arrive a while later either.
     void ExpectNoStartFor(std::chrono::milliseconds time) {

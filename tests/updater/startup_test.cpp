@@ -11,14 +11,6 @@
 
 namespace {
 
-TEST(InstallDir, CutAtTheLastSeparatorOfEitherKind) {
-    EXPECT_EQ(InstallDirFromPath("C:\\Program Files\\Kestrova\\Morvane.exe"), "C:\\Program Files\\Kestrova");
-    EXPECT_EQ(InstallDirFromPath("C:/Kestrova/bin/Morvane.exe"), "C:/Kestrova/bin");
-    EXPECT_EQ(InstallDirFromPath("C:\\Kestrova/Morvane.exe"), "C:\\Kestrova");
-    EXPECT_EQ(InstallDirFromPath("C:/Kestrova\\Morvane.exe"), "C:/Kestrova");
-    EXPECT_EQ(InstallDirFromPath("Morvane.exe"), "Morvane.exe");
-}
-
 TEST(UpdateDecision, LocalVersionMustBeStrictlyOlderByBytes) {
     EXPECT_TRUE(IsUpdateDue("1.0.0.1", "1.0.0.2"));
     EXPECT_FALSE(IsUpdateDue("1.0.0.2", "1.0.0.1"));

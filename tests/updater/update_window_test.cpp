@@ -36,20 +36,7 @@ protected:
     }
 
     // Dispatches messages until the quit request; calls sample after each message.
-    bool RunUntilQuit(const std::function<void()>& sample, DWORD timeoutMilliseconds = 30000) {
-        const DWORD start = ::GetTickCount();
-        while (::GetTickCount() - start < timeoutMilliseconds) {
-            MSG msg;
-            while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                if (msg.message == WM_QUIT) return true;
-                ::TranslateMessage(&msg);
-                ::DispatchMessageA(&msg);
-                sample();
-            }
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-        }
-        return false;
-    }
+    static bool RunUntilQuit(const std::function<void()>& sample) { return WaitForQuitMessage(30000, nullptr, sample); }
 
     HWND window_ = nullptr;
 };

@@ -241,7 +241,7 @@ TEST_F(AbandonedUpdate, ConnectionResetMidFile) {
 }
 
 TEST_F(AbandonedUpdate, StalledTransferEndsByTheLowSpeedLimit) {
-    SetTransferLimits({5, 2});
+    UpdaterLimits().transfer = {5, 2};
     PublishList({Entry("a.dll", Publish("/files/a.dll", content_), content_)});
     ASSERT_TRUE(server_.SetFault("/files/a.dll", "mode=stall&seconds=60"));
     const auto started = std::chrono::steady_clock::now();

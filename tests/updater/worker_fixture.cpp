@@ -4,41 +4,17 @@
 
 #include <thread>
 
-namespace {
-
-constexpr char kRecorderClass[] = "KestrovaUpdaterTestRecorder";
-
-}  // namespace
-
-MessageRecorder::MessageRecorder() {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = Procedure;
-    windowClass.hInstance = ::GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = kRecorderClass;
-    ::RegisterClassA(&windowClass);
-    window_ = ::CreateWindowExA(0, kRecorderClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                ::GetModuleHandleA(nullptr), nullptr);
-    ::SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-}
-
-MessageRecorder::~MessageRecorder() {
-    if (window_ != nullptr) ::DestroyWindow(window_);
-}
-
-LRESULT CALLBACK MessageRecorder::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_USER) {
-        if (auto* self = reinterpret_cast<MessageRecorder*>(::GetWindowLongPtrA(window, GWLP_USERDATA))) {
-            self->messages_.push_back({wParam, lParam});
-        }
-        return 0;
-    }
-    return ::DefWindowProcA(window, message, wParam, lParam);
-}
+MessageRecorder::MessageRecorder()
+    : m_window([this](UINT message, WPARAM wParam, LPARAM lParam) {
+          if (message != WM_USER) return false;
+          m_messages.push_back({wParam, lParam});
+          return true;
+      }) {}
 
 const std::vector<PostedMessage>& MessageRecorder::Messages() {
     MSG message;
-    while (::PeekMessageA(&message, window_, 0, 0, PM_REMOVE)) ::DispatchMessageA(&message);
-    return messages_;
+    while (::PeekMessageA(&message, Window(), 0, 0, PM_REMOVE)) ::DispatchMessageA(&message);
+    return m_messages;
 }
 
 std::vector<WPARAM> MessageRecorder::FinalCodes() {
@@ -61,18 +37,18 @@ std::vector<int> MessageRecorder::Percentages() {
 
 WorkerTest::WorkerTest()
     : server_("updater-worker"),
-      savedValues_(Updater()),
-      savedTarget_(ProgressTargetWindow()),
-      savedLimits_(CurrentTransferLimits()) {
+      m_savedValues(Updater()),
+      m_savedTarget(ProgressTargetWindow()),
+      m_savedLimits(UpdaterLimits().transfer) {
     Updater().InstallDir = install_.Path();
     Updater().UpdateListUrl = server_.Url("/U");
     SetProgressTargetWindow(recorder_.Window());
 }
 
 WorkerTest::~WorkerTest() {
-    Updater() = savedValues_;
-    SetProgressTargetWindow(savedTarget_);
-    SetTransferLimits(savedLimits_);
+    Updater() = m_savedValues;
+    SetProgressTargetWindow(m_savedTarget);
+    UpdaterLimits().transfer = m_savedLimits;
 }
 
 void WorkerTest::RunWorker() {
@@ -87,11 +63,7 @@ std::string WorkerTest::Publish(const std::string& path, const std::string& cont
 
 std::string WorkerTest::Entry(const std::string& name, const std::string& url, const std::string& content,
                               bool capitalDigest) {
-    std::string digest = Md5Of(content);
-    if (capitalDigest) {
-        for (char& c : digest) c = static_cast<char>(::toupper(static_cast<unsigned char>(c)));
-    }
-    return "{\"id\":\"" + digest + "\",\"name\":\"" + name + "\",\"url\":\"" + url + "\"}";
+    return UpdateListEntry(name, url, content, capitalDigest);
 }
 
 void WorkerTest::PublishList(const std::vector<std::string>& entries) {

@@ -4,9 +4,12 @@
 // message-only window of the test thread receives what the worker posts.
 
 #include "shared/http.h"
+#include "tests/support/message_window.h"
 #include "tests/support/test_server.h"
 #include "tests/updater/install_folder.h"
 #include "updater/process_values.h"
+#include "updater/transfer_limits.h"
+#include "updater/worker_gate.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -23,11 +26,8 @@ struct PostedMessage {
 class MessageRecorder {
 public:
     MessageRecorder();
-    ~MessageRecorder();
-    MessageRecorder(const MessageRecorder&) = delete;
-    MessageRecorder& operator=(const MessageRecorder&) = delete;
 
-    HWND Window() const { return window_; }
+    HWND Window() const { return m_window.Window(); }
     // Dispatches what is queued for the window and returns all it has received so far.
     const std::vector<PostedMessage>& Messages();
     // The codes 931 and 1000 received, in order.
@@ -36,9 +36,8 @@ public:
     std::vector<int> Percentages();
 
 private:
-    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    HWND window_ = nullptr;
-    std::vector<PostedMessage> messages_;
+    std::vector<PostedMessage> m_messages;
+    MessageOnlyWindow m_window;
 };
 
 class WorkerTest : public ::testing::Test {
@@ -60,7 +59,7 @@ protected:
     MessageRecorder recorder_;
 
 private:
-    UpdaterValues savedValues_;
-    HWND savedTarget_;
-    TransferLimits savedLimits_;
+    UpdaterValues m_savedValues;
+    HWND m_savedTarget;
+    TransferLimits m_savedLimits;
 };

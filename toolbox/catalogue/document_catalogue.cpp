@@ -1,6 +1,7 @@
 #include "toolbox/catalogue/document_catalogue.h"
 
 #include "toolbox/catalogue/catalogue_reply.h"
+#include "toolbox/catalogue/cell_grid.h"
 #include "toolbox/catalogue/json_fields.h"
 
 #include <cstdlib>
@@ -47,22 +48,16 @@ DocumentFolder ReadDocumentFolder(const CatalogueContext& context, const std::st
 }
 
 void FillDocumentList(CContainerUI* list, DocumentFolder& folder) {
-    const int count = static_cast<int>(folder.items.size());
-    for (int row = 0; row <= count / kCellsPerRow; ++row) {
+    const auto newRow = [] {
         auto* layout = new CHorizontalLayoutUI;
         layout->SetAttribute("height", "140");
-        for (int cell = 0; cell < kCellsPerRow; ++cell) {
-            const int index = row * kCellsPerRow + cell;
-            if (index >= count) {
-                layout->Add(new CControlUI);
-                continue;
-            }
-            auto* control = new FileListControl(folder.items[static_cast<size_t>(index)].release());
-            control->SetName(NextDocumentControlName().c_str());
-            layout->Add(control);
-        }
-        list->Add(layout);
-    }
+        return layout;
+    };
+    FillCellGrid(list, static_cast<int>(folder.items.size()), kCellsPerRow, newRow, [&folder](int index) {
+        auto* control = new FileListControl(folder.items[static_cast<size_t>(index)].release());
+        control->SetName(NextDocumentControlName().c_str());
+        return control;
+    });
     folder.items.clear();
 }
 

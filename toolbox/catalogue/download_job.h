@@ -42,7 +42,12 @@ struct DownloadJob {
     // outlives the worker, not in the row's record.
     std::atomic<DownloadStop> stop{DownloadStop::None};
     int lastPercent = -1;  // worker only: the last percentage posted
+    TransferLimits transferLimits = kDefaultTransferLimits;  // DownloadTransferLimits() at the start
 };
+
+// The connect and stall limits of the downloads started from now on (window thread only);
+// each job keeps a copy, so its worker reads nothing shared. Tests shorten them.
+TransferLimits& DownloadTransferLimits();
 
 // Package downloads started and not yet reported finished. Raised on the window thread
 // when a download starts, lowered when its final code is handled.

@@ -29,6 +29,7 @@ DownloadJob* NewJob(CControlUI* control, DownloadKind kind, void* record, const 
     job->record = record;
     job->controlName = control->GetName().GetData();
     job->kind = kind;
+    job->transferLimits = DownloadTransferLimits();
     job->url = url;
     job->directory = directory;
     // A refused name leaves no target: the worker writes nothing and reports a failure.
@@ -88,6 +89,11 @@ void ShowPercent(CPaintManagerUI& paintManager, DownloadJob* job, WPARAM percent
 }
 
 }  // namespace
+
+TransferLimits& DownloadTransferLimits() {
+    static TransferLimits limits = kDefaultTransferLimits;
+    return limits;
+}
 
 SkinSoftListControl* FindSoftwareRow(CPaintManagerUI& paintManager, const std::string& name) {
     CControlUI* control = paintManager.FindControl(name.c_str());

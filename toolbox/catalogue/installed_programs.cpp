@@ -73,9 +73,9 @@ void InstalledProgramList::Scan(RegistryView view) {
 
         if (program.displayName.empty()) continue;
         if (name[0] == 'K' && name[1] == 'B') {
-            updatePackages_.push_back(std::move(program));
+            m_updatePackages.push_back(std::move(program));
         } else if (!IsMicrosoftPublisher(program.publisher)) {
-            programs_.push_back(std::move(program));
+            m_programs.push_back(std::move(program));
         }
     }
 }

@@ -29,13 +29,13 @@ public:
     InstalledProgramList();
 
     // Programs that entries may match, in enumeration order.
-    std::vector<InstalledProgram> Programs() const { return programs_; }
+    std::vector<InstalledProgram> Programs() const { return m_programs; }
     // Entries whose subkey name begins with "KB": update packages, never matched.
-    const std::vector<InstalledProgram>& UpdatePackages() const { return updatePackages_; }
+    const std::vector<InstalledProgram>& UpdatePackages() const { return m_updatePackages; }
 
 private:
     void Scan(RegistryView view);
 
-    std::vector<InstalledProgram> programs_;
-    std::vector<InstalledProgram> updatePackages_;
+    std::vector<InstalledProgram> m_programs;
+    std::vector<InstalledProgram> m_updatePackages;
 };

@@ -1,9 +1,11 @@
 #include "toolbox/catalogue/software_catalogue.h"
 
+#include "frame/directory_error.h"
 #include "shared/diagnostic_log.h"
 #include "shared/file_names.h"
 #include "shared/files.h"
 #include "toolbox/catalogue/catalogue_reply.h"
+#include "toolbox/catalogue/cell_grid.h"
 #include "toolbox/catalogue/json_fields.h"
 #include "toolbox/catalogue/software_state.h"
 
@@ -135,24 +137,14 @@ std::string FetchSoftwareIcon(const std::string& iconUrl, const std::string& ent
 
 std::vector<std::string> FillSoftwareList(CContainerUI* list, SoftwareCatalogue& catalogue, int& rowCounter) {
     std::vector<std::string> names;
-    const int count = static_cast<int>(catalogue.entries.size());
-    for (int row = 0; row <= count / kCellsPerRow; ++row) {
-        CHorizontalLayoutUI* layout = NewSoftwareRow();
-        for (int cell = 0; cell < kCellsPerRow; ++cell) {
-            const int index = row * kCellsPerRow + cell;
-            if (index >= count) {
-                layout->Add(new CControlUI);
-                continue;
-            }
-            // The control owns the record from here on.
-            auto* control = new SkinSoftListControl(catalogue.entries[static_cast<size_t>(index)].release());
-            ++rowCounter;
-            names.push_back("rowIndex" + std::to_string(rowCounter));
-            control->SetName(names.back().c_str());
-            layout->Add(control);
-        }
-        list->Add(layout);
-    }
+    FillCellGrid(list, static_cast<int>(catalogue.entries.size()), kCellsPerRow, NewSoftwareRow, [&](int index) {
+        // The control owns the record from here on.
+        auto* control = new SkinSoftListControl(catalogue.entries[static_cast<size_t>(index)].release());
+        ++rowCounter;
+        names.push_back("rowIndex" + std::to_string(rowCounter));
+        control->SetName(names.back().c_str());
+        return control;
+    });
     catalogue.entries.clear();
     return names;
 }

@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <mutex>
 #include <utility>
 
@@ -26,11 +25,6 @@ constexpr size_t kFileBufferBytes = 256 * 1024;
 constexpr long kReceiveBufferBytes = 512 * 1024;
 // A continuation the server cannot give (416, another file's bytes) starts over once.
 constexpr int kAttempts = 2;
-
-struct HeaderListFree {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-using UniqueHeaderList = std::unique_ptr<curl_slist, HeaderListFree>;
 
 // The response being received; a redirect's headers give way to the next response's.
 struct ResponseHead {
@@ -159,7 +153,7 @@ CURLcode Perform(Transfer& transfer, long* status) {
         headers.reset(curl_slist_append(nullptr, ("If-Range: " + transfer.sentTag).c_str()));
         curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
     }
-    ApplyTransferLimits(handle);
+    ApplyTransferLimits(handle, transfer.job->transferLimits);
     const CURLcode result = PerformThroughProxy(handle, transfer.job->url);
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, status);
     return result;

@@ -1,4 +1,4 @@
-#include "shared/skinned_window.h"
+#include "frame/skinned_window.h"
 
 #include <windowsx.h>
 

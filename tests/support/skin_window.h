@@ -1,6 +1,7 @@
 #pragma once
-// A plain window of the skin library for the library's own tests: builds a layout on
-// WM_CREATE and records every notification it receives.
+// A plain window of the skin library for tests: a paint manager behind the window
+// procedure, filled on WM_CREATE from a layout of the resources (or, in a subclass, with
+// controls made in code), recording every notification it receives.
 
 #include "skin/skin.h"
 
@@ -9,7 +10,7 @@
 #include <string>
 #include <vector>
 
-// Points the library at the test archive packed beside the test program.
+// Points the library at the skin library's test archive packed beside the test program.
 void UseTestArchive();
 
 class SkinTestWindow : public CWindowWnd, public INotifyUI {
@@ -25,8 +26,8 @@ public:
                                                 int x = 60, int y = 60);
     ~SkinTestWindow() override;
 
-    CPaintManagerUI& Manager() { return manager_; }
-    CControlUI* Find(const char* name) { return manager_.FindControl(name); }
+    CPaintManagerUI& Manager() { return m_manager; }
+    CControlUI* Find(const char* name) { return m_manager.FindControl(name); }
     RECT RectOf(const char* name);
     void Click(const char* name);
 
@@ -39,6 +40,12 @@ public:
     SIZE rootSizeAtInit{-1, -1};
 
 protected:
+    SkinTestWindow(std::string layout, IDialogBuilderCallback* callback);
+    // Creates the window over place, shown without activation when asked; false on failure.
+    bool CreateAt(const RECT& place, bool shown);
+    // The root attached on WM_CREATE: the layout's, unless a subclass makes its own.
+    virtual CControlUI* MakeRoot();
+
     const char* GetWindowClassName() const override { return "KestrovaSkinTest"; }
     UINT GetClassStyle() const override { return CS_DBLCLKS; }
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -46,11 +53,7 @@ protected:
     void Notify(TNotifyUI& msg) override;
 
 private:
-    SkinTestWindow(std::string layout, IDialogBuilderCallback* callback);
-
-    std::string layout_;
-    IDialogBuilderCallback* callback_;
-    CPaintManagerUI manager_;
+    std::string m_layout;
+    IDialogBuilderCallback* m_pCallback;
+    CPaintManagerUI m_manager;
 };
-
-POINT CentreOf(const RECT& rc);

@@ -1,4 +1,4 @@
-#include "tests/skin/skin_test_window.h"
+#include "tests/support/skin_window.h"
 
 #include "tests/support/gui_driver.h"
 
@@ -9,7 +9,7 @@ void UseTestArchive() {
 }
 
 SkinTestWindow::SkinTestWindow(std::string layout, IDialogBuilderCallback* callback)
-    : layout_(std::move(layout)), callback_(callback) {}
+    : m_layout(std::move(layout)), m_pCallback(callback) {}
 
 SkinTestWindow::~SkinTestWindow() {
     if (GetHWND() != nullptr) ::DestroyWindow(GetHWND());
@@ -18,28 +18,39 @@ SkinTestWindow::~SkinTestWindow() {
 std::unique_ptr<SkinTestWindow> SkinTestWindow::Open(const std::string& layout, IDialogBuilderCallback* callback, int x,
                                                      int y) {
     std::unique_ptr<SkinTestWindow> window(new SkinTestWindow(layout, callback));
-    if (window->Create(nullptr, "Kestrova skin test", WS_POPUP, 0, x, y, 300, 200) == nullptr) {
-        return nullptr;
-    }
-    // Shown without activation: the display has no window manager, and Wine waits two
-    // seconds for one when an activated window is destroyed.
-    window->ShowWindow(true, false);
-    ::UpdateWindow(window->GetHWND());
-    PumpMessagesFor(30);
+    if (!window->CreateAt(RECT{x, y, x + 300, y + 200}, true)) return nullptr;
     return window;
+}
+
+bool SkinTestWindow::CreateAt(const RECT& place, bool shown) {
+    if (Create(nullptr, "Kestrova skin test", WS_POPUP, 0, place.left, place.top, place.right - place.left,
+               place.bottom - place.top) == nullptr) {
+        return false;
+    }
+    if (shown) {
+        // Shown without activation: the display has no window manager, and Wine waits two
+        // seconds for one when an activated window is destroyed.
+        ShowWindow(true, false);
+        ::UpdateWindow(GetHWND());
+        PumpMessagesFor(30);
+    }
+    return true;
+}
+
+CControlUI* SkinTestWindow::MakeRoot() {
+    CDialogBuilder builder;
+    return builder.Create(m_layout.c_str(), nullptr, m_pCallback, &m_manager);
 }
 
 LRESULT SkinTestWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CREATE) {
-        manager_.Init(GetHWND());
-        CDialogBuilder builder;
-        CControlUI* root = builder.Create(layout_.c_str(), nullptr, callback_, &manager_);
-        manager_.AttachDialog(root);
-        manager_.AddNotifier(this);
+        m_manager.Init(GetHWND());
+        m_manager.AttachDialog(MakeRoot());
+        m_manager.AddNotifier(this);
         return 0;
     }
     LRESULT result = 0;
-    if (manager_.MessageHandler(message, wParam, lParam, result)) return result;
+    if (m_manager.MessageHandler(message, wParam, lParam, result)) return result;
     return CWindowWnd::HandleMessage(message, wParam, lParam);
 }
 
@@ -47,8 +58,8 @@ void SkinTestWindow::OnFinalMessage(HWND) { finalMessageSeen = true; }
 
 void SkinTestWindow::Notify(TNotifyUI& msg) {
     notices.push_back({msg.sType.GetData(), msg.pSender, msg.pSender ? msg.pSender->GetName().GetData() : ""});
-    if (msg.sType == "windowinit" && manager_.GetRoot() != nullptr) {
-        rootSizeAtInit = SIZE{manager_.GetRoot()->GetWidth(), manager_.GetRoot()->GetHeight()};
+    if (msg.sType == "windowinit" && m_manager.GetRoot() != nullptr) {
+        rootSizeAtInit = SIZE{m_manager.GetRoot()->GetWidth(), m_manager.GetRoot()->GetHeight()};
     }
     if (onNotify) onNotify(msg);
 }
@@ -67,5 +78,3 @@ int SkinTestWindow::Count(const char* type, const CControlUI* sender) const {
     }
     return count;
 }
-
-POINT CentreOf(const RECT& rc) { return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}; }
