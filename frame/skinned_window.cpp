@@ -1,18 +1,15 @@
 #include "frame/skinned_window.h"
 
+#include "shared/unique_handle.h"
+
 #include <windowsx.h>
 
 #include <cstring>
-#include <memory>
 
 namespace {
 
 constexpr LONG kCaptionStyleMask = ~static_cast<LONG>(WS_CAPTION);
 constexpr LONG kClipStyles = WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-
-struct RegionDeleter {
-    void operator()(HRGN region) const { ::DeleteObject(region); }
-};
 
 void SetControlVisible(CPaintManagerUI& manager, const char* name, bool visible) {
     if (CControlUI* control = manager.FindControl(name)) control->SetVisible(visible);
@@ -126,7 +123,7 @@ LRESULT SkinnedWindow::OnSize(UINT, WPARAM wParam, LPARAM, bool& handled) {
         ::OffsetRect(&rc, -rc.left, -rc.top);
         rc.right++;
         rc.bottom++;
-        std::unique_ptr<HRGN__, RegionDeleter> region(
+        UniqueGdiHandle<HRGN> region(
             ::CreateRoundRectRgn(rc.left, rc.top, rc.right, rc.bottom, corner.cx, corner.cy));
         // The system owns the region once it is set.
         if (region && ::SetWindowRgn(m_hWnd, region.get(), TRUE)) region.release();

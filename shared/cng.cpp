@@ -3,29 +3,29 @@
 #include "shared/files.h"
 
 CngHasher::CngHasher(LPCWSTR algorithm) {
-    failed_ = !CngSucceeded(::BCryptOpenAlgorithmProvider(algorithm_.put(), algorithm, nullptr, 0)) ||
-              !CngSucceeded(::BCryptCreateHash(algorithm_.get(), hash_.put(), nullptr, 0, nullptr, 0, 0));
+    m_failed = !CngSucceeded(::BCryptOpenAlgorithmProvider(m_algorithm.put(), algorithm, nullptr, 0)) ||
+              !CngSucceeded(::BCryptCreateHash(m_algorithm.get(), m_hash.put(), nullptr, 0, nullptr, 0, 0));
 }
 
 void CngHasher::Add(const void* data, size_t size) {
-    if (failed_) return;
+    if (m_failed) return;
     // The pieces are file blocks and update lists, far below CNG's ULONG counts.
-    failed_ = !CngSucceeded(
-        ::BCryptHashData(hash_.get(), static_cast<PUCHAR>(const_cast<void*>(data)), static_cast<ULONG>(size), 0));
+    m_failed = !CngSucceeded(
+        ::BCryptHashData(m_hash.get(), static_cast<PUCHAR>(const_cast<void*>(data)), static_cast<ULONG>(size), 0));
 }
 
 std::optional<std::string> CngHasher::Finish() {
     DWORD length = 0;
     ULONG written = 0;
-    if (failed_ || !CngSucceeded(::BCryptGetProperty(algorithm_.get(), BCRYPT_HASH_LENGTH,
+    if (m_failed || !CngSucceeded(::BCryptGetProperty(m_algorithm.get(), BCRYPT_HASH_LENGTH,
                                                      reinterpret_cast<PUCHAR>(&length), sizeof(length), &written, 0))) {
         return std::nullopt;
     }
     std::string digest(length, '\0');
-    if (!CngSucceeded(::BCryptFinishHash(hash_.get(), reinterpret_cast<PUCHAR>(digest.data()), length, 0))) {
+    if (!CngSucceeded(::BCryptFinishHash(m_hash.get(), reinterpret_cast<PUCHAR>(digest.data()), length, 0))) {
         return std::nullopt;
     }
-    failed_ = true;  // a finished hash takes no more data
+    m_failed = true;  // a finished hash takes no more data
     return digest;
 }
 

@@ -10,24 +10,10 @@
 #include <optional>
 #include <string>
 
-struct CngAlgorithmTraits {
-    using Value = BCRYPT_ALG_HANDLE;
-    static Value Invalid() { return nullptr; }
-    static void Close(Value v) { ::BCryptCloseAlgorithmProvider(v, 0); }
-};
-struct CngHashTraits {
-    using Value = BCRYPT_HASH_HANDLE;
-    static Value Invalid() { return nullptr; }
-    static void Close(Value v) { ::BCryptDestroyHash(v); }
-};
-struct CngKeyTraits {
-    using Value = BCRYPT_KEY_HANDLE;
-    static Value Invalid() { return nullptr; }
-    static void Close(Value v) { ::BCryptDestroyKey(v); }
-};
-using UniqueCngAlgorithm = UniqueHandle<CngAlgorithmTraits>;
-using UniqueCngHash = UniqueHandle<CngHashTraits>;
-using UniqueCngKey = UniqueHandle<CngKeyTraits>;
+inline void CloseCngAlgorithm(BCRYPT_ALG_HANDLE algorithm) noexcept { ::BCryptCloseAlgorithmProvider(algorithm, 0); }
+using UniqueCngAlgorithm = UniqueHandle<NullableHandleTraits<BCRYPT_ALG_HANDLE, CloseCngAlgorithm>>;
+using UniqueCngHash = UniqueHandle<NullableHandleTraits<BCRYPT_HASH_HANDLE, ::BCryptDestroyHash>>;
+using UniqueCngKey = UniqueHandle<NullableHandleTraits<BCRYPT_KEY_HANDLE, ::BCryptDestroyKey>>;
 
 inline bool CngSucceeded(NTSTATUS status) { return status >= 0; }
 
@@ -40,9 +26,9 @@ public:
     std::optional<std::string> Finish();
 
 private:
-    UniqueCngAlgorithm algorithm_;
-    UniqueCngHash hash_;
-    bool failed_ = false;
+    UniqueCngAlgorithm m_algorithm;
+    UniqueCngHash m_hash;
+    bool m_failed = false;
 };
 
 // The raw digest of the whole file; nothing when it cannot be read (with the line

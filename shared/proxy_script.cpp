@@ -1,24 +1,15 @@
 #include "shared/proxy_script.h"
 
 #include "shared/text.h"
+#include "shared/unique_handle.h"
 
 #include <windows.h>
 #include <winhttp.h>
 
-#include <memory>
-
 namespace {
 
-struct InternetClose {
-    void operator()(void* session) const { ::WinHttpCloseHandle(session); }
-};
-using UniqueSession = std::unique_ptr<void, InternetClose>;
-
-struct GlobalFree {
-    void operator()(wchar_t* text) const { ::GlobalFree(text); }
-};
-using GlobalWideText = std::unique_ptr<wchar_t, GlobalFree>;
-
+using UniqueSession = UniqueHandle<NullableHandleTraits<HINTERNET, ::WinHttpCloseHandle>>;
+using GlobalWideText = UniqueHandle<NullableHandleTraits<LPWSTR, ::GlobalFree>>;
 
 }  // namespace
 

@@ -19,6 +19,10 @@ std::wstring Utf8ToWide(const std::string& utf8) { return WideFrom(CP_UTF8, utf8
 
 std::wstring AnsiToWide(const std::string& ansi) { return WideFrom(CP_ACP, ansi); }
 
+bool IsValidUtf8(const std::string& text) {
+    return ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.c_str(), -1, nullptr, 0) > 0;
+}
+
 std::string WideToAnsi(const std::wstring& wide) {
     const int bytes = ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
     if (bytes <= 0) return std::string();

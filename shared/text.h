@@ -8,6 +8,8 @@
 // Both read the input up to its first NUL; invalid UTF-8 sequences become U+FFFD.
 std::wstring Utf8ToWide(const std::string& utf8);
 std::wstring AnsiToWide(const std::string& ansi);
+// True when the input, up to its first NUL, holds no invalid UTF-8 sequence.
+bool IsValidUtf8(const std::string& text);
 
 // Characters the ANSI code page cannot hold become its default character.
 std::string WideToAnsi(const std::wstring& wide);

@@ -40,16 +40,22 @@ BSTR StringArgument(const VARIANTARG& argument) {
     return nullptr;
 }
 
+// The host seen as one of its interfaces.
+template <typename Interface>
+void* InterfaceOf(BrowserHost* host) {
+    return static_cast<Interface*>(host);
+}
+
 }  // namespace
 
-BrowserHost::BrowserHost(HWND parent, const RECT& rc, CWebBrowserEventHandler* const* handler)
-    : m_parent(parent), m_rc(rc), m_handler(handler) {}
+BrowserHost::BrowserHost(HWND parent, const RECT& rc, CWebBrowserEventHandler* handler)
+    : m_parent(parent), m_rc(rc), m_pHandler(handler) {}
 
 BrowserHost::~BrowserHost() = default;
 
-BrowserHost* BrowserHost::Create(HWND parent, const RECT& rc, CWebBrowserEventHandler* const* handler) {
+BrowserHost* BrowserHost::Create(HWND parent, const RECT& rc, CWebBrowserEventHandler* handler) {
     if (parent == nullptr || !IsWindow(parent)) return nullptr;
-    BrowserHost* host = new BrowserHost(parent, rc, handler);
+    BrowserHost* host = new BrowserHost(parent, rc, handler);  // holds one reference until Shut
     if (!host->Activate()) {
         host->Shut();
         return nullptr;
@@ -58,91 +64,83 @@ BrowserHost* BrowserHost::Create(HWND parent, const RECT& rc, CWebBrowserEventHa
 }
 
 bool BrowserHost::Activate() {
-    IOleObject* rawObject = nullptr;
     if (FAILED(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                                reinterpret_cast<void**>(&rawObject))) ||
-        rawObject == nullptr)
+                                m_pOleObject.put_void())) ||
+        !m_pOleObject)
         return false;
-    m_oleObject.reset(rawObject);
-    if (FAILED(m_oleObject->SetClientSite(this))) return false;
+    if (FAILED(m_pOleObject->SetClientSite(this))) return false;
     RECT rc = m_rc;
-    if (FAILED(m_oleObject->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, this, 0, m_parent, &rc))) return false;
-    IWebBrowser2* rawBrowser = nullptr;
-    if (FAILED(m_oleObject->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(&rawBrowser))) ||
-        rawBrowser == nullptr)
-        return false;
-    m_browser.reset(rawBrowser);
+    if (FAILED(m_pOleObject->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, this, 0, m_parent, &rc))) return false;
+    m_pBrowser = m_pOleObject.As<IWebBrowser2>();
+    if (!m_pBrowser) return false;
 
     // Events are a convenience: a browser without them still shows pages.
-    IConnectionPointContainer* rawContainer = nullptr;
-    if (SUCCEEDED(m_browser->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&rawContainer)))) {
-        ComPtr<IConnectionPointContainer> container(rawContainer);
-        IConnectionPoint* rawPoint = nullptr;
-        if (container && SUCCEEDED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, &rawPoint))) {
-            ComPtr<IConnectionPoint> point(rawPoint);
-            if (point && SUCCEEDED(point->Advise(static_cast<IDispatch*>(this), &m_eventCookie)))
-                m_eventSource = std::move(point);
-        }
+    if (const auto container = m_pBrowser.As<IConnectionPointContainer>()) {
+        ComPtr<IConnectionPoint> point;
+        if (SUCCEEDED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, point.put())) && point &&
+            SUCCEEDED(point->Advise(static_cast<IDispatch*>(this), &m_eventCookie)))
+            m_pEventSource = std::move(point);
     }
     SetRect(m_rc);
     return true;
 }
 
 void BrowserHost::Shut() {
-    m_handler = nullptr;  // the control and its handler may be gone before the last reference
-    if (m_eventSource) {
-        m_eventSource->Unadvise(m_eventCookie);
-        m_eventSource.reset();
+    m_pHandler = nullptr;  // the control and its handler may be gone before the last reference
+    if (m_pEventSource) {
+        m_pEventSource->Unadvise(m_eventCookie);
+        m_pEventSource.reset();
     }
-    m_browser.reset();
-    if (m_oleObject) {
-        m_oleObject->Close(OLECLOSE_NOSAVE);
-        m_oleObject->SetClientSite(nullptr);
-        m_oleObject.reset();
+    m_pBrowser.reset();
+    if (m_pOleObject) {
+        m_pOleObject->Close(OLECLOSE_NOSAVE);
+        m_pOleObject->SetClientSite(nullptr);
+        m_pOleObject.reset();
     }
     Release();
 }
 
 void BrowserHost::SetRect(const RECT& rc) {
     m_rc = rc;
-    if (!m_oleObject) return;
-    IOleInPlaceObject* rawInPlace = nullptr;
-    if (FAILED(m_oleObject->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&rawInPlace)))) return;
-    ComPtr<IOleInPlaceObject> inPlace(rawInPlace);
-    if (inPlace) inPlace->SetObjectRects(&m_rc, &m_rc);
+    if (const auto inPlace = m_pOleObject.As<IOleInPlaceObject>()) inPlace->SetObjectRects(&m_rc, &m_rc);
 }
 
 void BrowserHost::Show(bool show) {
-    if (!m_oleObject) return;
-    IOleWindow* rawWindow = nullptr;
-    if (FAILED(m_oleObject->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(&rawWindow)))) return;
-    ComPtr<IOleWindow> oleWindow(rawWindow);
+    const auto oleWindow = m_pOleObject.As<IOleWindow>();
     HWND window = nullptr;
     if (oleWindow && SUCCEEDED(oleWindow->GetWindow(&window)) && window != nullptr)
         ::ShowWindow(window, show ? SW_SHOWNA : SW_HIDE);
 }
 
-// IUnknown
+// IUnknown: one identity, whichever interface is asked for.
 STDMETHODIMP BrowserHost::QueryInterface(REFIID iid, void** object) {
+    struct Entry {
+        const IID* iid;
+        void* (*cast)(BrowserHost*);
+    };
+    static const Entry kInterfaces[] = {
+        {&IID_IUnknown, InterfaceOf<IOleClientSite>},
+        {&IID_IOleClientSite, InterfaceOf<IOleClientSite>},
+        {&IID_IOleWindow, InterfaceOf<IOleInPlaceSite>},
+        {&IID_IOleInPlaceSite, InterfaceOf<IOleInPlaceSite>},
+        {&IID_IOleInPlaceUIWindow, InterfaceOf<IOleInPlaceFrame>},
+        {&IID_IOleInPlaceFrame, InterfaceOf<IOleInPlaceFrame>},
+        {&IID_IDocHostUIHandler, InterfaceOf<IDocHostUIHandler>},
+        {&IID_IServiceProvider, InterfaceOf<IServiceProvider>},
+        {&kDownloadManagerId, InterfaceOf<IDownloadManager>},
+        {&IID_IDispatch, InterfaceOf<IDispatch>},
+        {&DIID_DWebBrowserEvents2, InterfaceOf<IDispatch>},
+    };
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IOleClientSite))
-        *object = static_cast<IOleClientSite*>(this);
-    else if (IsEqualIID(iid, IID_IOleWindow) || IsEqualIID(iid, IID_IOleInPlaceSite))
-        *object = static_cast<IOleInPlaceSite*>(this);
-    else if (IsEqualIID(iid, IID_IOleInPlaceUIWindow) || IsEqualIID(iid, IID_IOleInPlaceFrame))
-        *object = static_cast<IOleInPlaceFrame*>(this);
-    else if (IsEqualIID(iid, IID_IDocHostUIHandler))
-        *object = static_cast<IDocHostUIHandler*>(this);
-    else if (IsEqualIID(iid, IID_IServiceProvider))
-        *object = static_cast<IServiceProvider*>(this);
-    else if (IsEqualIID(iid, kDownloadManagerId))
-        *object = static_cast<IDownloadManager*>(this);
-    else if (IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, DIID_DWebBrowserEvents2))
-        *object = static_cast<IDispatch*>(this);
-    if (*object == nullptr) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
+    for (const Entry& entry : kInterfaces) {
+        if (IsEqualIID(iid, *entry.iid)) {
+            *object = entry.cast(this);
+            AddRef();
+            return S_OK;
+        }
+    }
+    return E_NOINTERFACE;
 }
 
 STDMETHODIMP_(ULONG) BrowserHost::AddRef() { return ++m_refs; }
@@ -219,88 +217,63 @@ STDMETHODIMP BrowserHost::TranslateAccelerator(LPMSG, WORD) { return S_FALSE; }
 
 // IDocHostUIHandler: the handler decides; output arguments start out empty so that a
 // handler which answers S_OK without writing them leaves nothing undefined behind.
+using Handler = CWebBrowserEventHandler;
 STDMETHODIMP BrowserHost::ShowContextMenu(DWORD id, POINT* pt, IUnknown* commandTarget, IDispatch* object) {
-    CWebBrowserEventHandler* handler = Handler();
-    return handler != nullptr ? handler->ShowContextMenu(id, pt, commandTarget, object) : S_FALSE;
+    return Forward(&Handler::ShowContextMenu, id, pt, commandTarget, object);
 }
-STDMETHODIMP BrowserHost::GetHostInfo(DOCHOSTUIINFO* info) {
-    CWebBrowserEventHandler* handler = Handler();
-    return handler != nullptr ? handler->GetHostInfo(info) : E_NOTIMPL;
-}
+STDMETHODIMP BrowserHost::GetHostInfo(DOCHOSTUIINFO* info) { return Forward(&Handler::GetHostInfo, info); }
 STDMETHODIMP BrowserHost::ShowUI(DWORD id, IOleInPlaceActiveObject* activeObject, IOleCommandTarget* commandTarget,
                                  IOleInPlaceFrame* frame, IOleInPlaceUIWindow* document) {
-    CWebBrowserEventHandler* handler = Handler();
-    return handler != nullptr ? handler->ShowUI(id, activeObject, commandTarget, frame, document) : S_FALSE;
+    return Forward(&Handler::ShowUI, id, activeObject, commandTarget, frame, document);
 }
-STDMETHODIMP BrowserHost::HideUI() {
-    CWebBrowserEventHandler* handler = Handler();
-    return handler != nullptr ? handler->HideUI() : S_OK;
-}
-STDMETHODIMP BrowserHost::UpdateUI() {
-    CWebBrowserEventHandler* handler = Handler();
-    return handler != nullptr ? handler->UpdateUI() : S_OK;
-}
-STDMETHODIMP BrowserHost::EnableModeless(BOOL enable) {
-    CWebBrowserEventHandler* handler = Handler();
-    return handler != nullptr ? handler->EnableModeless(enable) : S_OK;
-}
+STDMETHODIMP BrowserHost::HideUI() { return Forward(&Handler::HideUI); }
+STDMETHODIMP BrowserHost::UpdateUI() { return Forward(&Handler::UpdateUI); }
+STDMETHODIMP BrowserHost::EnableModeless(BOOL enable) { return Forward(&Handler::EnableModeless, enable); }
 STDMETHODIMP BrowserHost::OnDocWindowActivate(BOOL activate) {
-    CWebBrowserEventHandler* handler = Handler();
-    return handler != nullptr ? handler->OnDocWindowActivate(activate) : S_OK;
+    return Forward(&Handler::OnDocWindowActivate, activate);
 }
 STDMETHODIMP BrowserHost::OnFrameWindowActivate(BOOL activate) {
-    CWebBrowserEventHandler* handler = Handler();
-    return handler != nullptr ? handler->OnFrameWindowActivate(activate) : S_OK;
+    return Forward(&Handler::OnFrameWindowActivate, activate);
 }
 STDMETHODIMP BrowserHost::ResizeBorder(LPCRECT border, IOleInPlaceUIWindow* window, BOOL frameWindow) {
-    CWebBrowserEventHandler* handler = Handler();
-    return handler != nullptr ? handler->ResizeBorder(border, window, frameWindow) : S_OK;
+    return Forward(&Handler::ResizeBorder, border, window, frameWindow);
 }
 STDMETHODIMP BrowserHost::TranslateAccelerator(LPMSG msg, const GUID* group, DWORD commandId) {
-    CWebBrowserEventHandler* handler = Handler();
-    return handler != nullptr ? handler->TranslateAccelerator(msg, group, commandId) : S_FALSE;
+    return Forward(&Handler::TranslateAccelerator, msg, group, commandId);
 }
 STDMETHODIMP BrowserHost::GetOptionKeyPath(LPOLESTR* key, DWORD reserved) {
     if (key != nullptr) *key = nullptr;
-    CWebBrowserEventHandler* handler = Handler();
-    return handler != nullptr ? handler->GetOptionKeyPath(key, reserved) : E_NOTIMPL;
+    return Forward(&Handler::GetOptionKeyPath, key, reserved);
 }
 STDMETHODIMP BrowserHost::GetDropTarget(IDropTarget* dropTarget, IDropTarget** replacement) {
     if (replacement != nullptr) *replacement = nullptr;
-    CWebBrowserEventHandler* handler = Handler();
-    return handler != nullptr ? handler->GetDropTarget(dropTarget, replacement) : E_NOTIMPL;
+    return Forward(&Handler::GetDropTarget, dropTarget, replacement);
 }
 STDMETHODIMP BrowserHost::GetExternal(IDispatch** dispatch) {
     if (dispatch != nullptr) *dispatch = nullptr;
-    CWebBrowserEventHandler* handler = Handler();
-    return handler != nullptr ? handler->GetExternal(dispatch) : E_NOTIMPL;
+    return Forward(&Handler::GetExternal, dispatch);
 }
 STDMETHODIMP BrowserHost::TranslateUrl(DWORD translate, OLECHAR* url, OLECHAR** translated) {
     if (translated != nullptr) *translated = nullptr;
-    CWebBrowserEventHandler* handler = Handler();
-    return handler != nullptr ? handler->TranslateUrl(translate, url, translated) : S_FALSE;
+    return Forward(&Handler::TranslateUrl, translate, url, translated);
 }
 STDMETHODIMP BrowserHost::FilterDataObject(IDataObject* object, IDataObject** replacement) {
     if (replacement != nullptr) *replacement = nullptr;
-    CWebBrowserEventHandler* handler = Handler();
-    return handler != nullptr ? handler->FilterDataObject(object, replacement) : S_FALSE;
+    return Forward(&Handler::FilterDataObject, object, replacement);
 }
 
 // IServiceProvider: only the download manager is offered, and only to a handler.
 STDMETHODIMP BrowserHost::QueryService(REFGUID service, REFIID iid, void** object) {
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
-    if (Handler() == nullptr || !IsEqualGUID(service, kDownloadManagerId)) return E_NOINTERFACE;
+    if (m_pHandler == nullptr || !IsEqualGUID(service, kDownloadManagerId)) return E_NOINTERFACE;
     // Through QueryInterface, so that every interface handed out leads back to one identity.
     return QueryInterface(iid, object);
 }
 
 STDMETHODIMP BrowserHost::Download(IMoniker* moniker, IBindCtx* context, DWORD bindVerb, LONG gripMax,
                                    BINDINFO* bindInfo, LPCOLESTR headers, LPCOLESTR redirect, UINT codePage) {
-    CWebBrowserEventHandler* handler = Handler();
-    return handler != nullptr
-               ? handler->Download(moniker, context, bindVerb, gripMax, bindInfo, headers, redirect, codePage)
-               : E_NOTIMPL;
+    return Forward(&Handler::Download, moniker, context, bindVerb, gripMax, bindInfo, headers, redirect, codePage);
 }
 
 // IDispatch
@@ -315,12 +288,11 @@ STDMETHODIMP BrowserHost::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
 STDMETHODIMP BrowserHost::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
 
 STDMETHODIMP BrowserHost::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) {
-    if (params != nullptr && Handler() != nullptr) DispatchEvent(id, *params);
+    if (params != nullptr && m_pHandler != nullptr) DispatchEvent(*m_pHandler, id, *params);
     return S_OK;
 }
 
-void BrowserHost::DispatchEvent(DISPID id, DISPPARAMS& params) {
-    CWebBrowserEventHandler* handler = Handler();
+void BrowserHost::DispatchEvent(CWebBrowserEventHandler& handler, DISPID id, DISPPARAMS& params) {
     // Arguments arrive last first: rgvarg[0] is the final parameter.
     VARIANTARG* a = params.rgvarg;
     const UINT n = params.cArgs;
@@ -328,23 +300,23 @@ void BrowserHost::DispatchEvent(DISPID id, DISPPARAMS& params) {
     switch (id) {
     case DISPID_BEFORENAVIGATE2:
         if (n == 7)
-            handler->BeforeNavigate2(DispatchArgument(a[6]), VariantArgument(a[5]), VariantArgument(a[4]),
+            handler.BeforeNavigate2(DispatchArgument(a[6]), VariantArgument(a[5]), VariantArgument(a[4]),
                                      VariantArgument(a[3]), VariantArgument(a[2]), VariantArgument(a[1]),
                                      CancelArgument(a[0], &ignoredCancel));
         break;
     case DISPID_NAVIGATEERROR:
         if (n == 5)
-            handler->NavigateError(DispatchArgument(a[4]), VariantArgument(a[3]), VariantArgument(a[2]),
+            handler.NavigateError(DispatchArgument(a[4]), VariantArgument(a[3]), VariantArgument(a[2]),
                                    VariantArgument(a[1]), CancelArgument(a[0], &ignoredCancel));
         break;
     case DISPID_NAVIGATECOMPLETE2:
-        if (n == 2) handler->NavigateComplete2(DispatchArgument(a[1]), VariantArgument(a[0]));
+        if (n == 2) handler.NavigateComplete2(DispatchArgument(a[1]), VariantArgument(a[0]));
         break;
     case DISPID_DOCUMENTCOMPLETE:
-        if (n == 2) handler->DocumentComplete(DispatchArgument(a[1]), VariantArgument(a[0]));
+        if (n == 2) handler.DocumentComplete(DispatchArgument(a[1]), VariantArgument(a[0]));
         break;
     case DISPID_PROGRESSCHANGE:
-        if (n == 2) handler->ProgressChange(LongArgument(a[1]), LongArgument(a[0]));
+        if (n == 2) handler.ProgressChange(LongArgument(a[1]), LongArgument(a[0]));
         break;
     case DISPID_NEWWINDOW3:
         if (n == 5) {
@@ -352,12 +324,12 @@ void BrowserHost::DispatchEvent(DISPID id, DISPPARAMS& params) {
             IDispatch** window = a[4].vt == (VT_BYREF | VT_DISPATCH) && a[4].ppdispVal != nullptr
                                      ? a[4].ppdispVal
                                      : &ignoredWindow;
-            handler->NewWindow3(window, CancelArgument(a[3], &ignoredCancel), static_cast<DWORD>(LongArgument(a[2])),
+            handler.NewWindow3(window, CancelArgument(a[3], &ignoredCancel), static_cast<DWORD>(LongArgument(a[2])),
                                 StringArgument(a[1]), StringArgument(a[0]));
         }
         break;
     case DISPID_TITLECHANGE:
-        if (n == 1) handler->TitleChange(StringArgument(a[0]));
+        if (n == 1) handler.TitleChange(StringArgument(a[0]));
         break;
     default:
         break;

@@ -1,7 +1,8 @@
 #pragma once
 // The COM site one embedded browser sits in. It activates the browser in place inside
 // the paint manager's window, listens to its events, and passes the host-interface calls
-// to the control's CWebBrowserEventHandler.
+// to the control's CWebBrowserEventHandler (or, without one, to a default handler of its
+// own, whose answers are what the browser does unhosted).
 
 #include "skin/web_browser.h"
 
@@ -9,19 +10,9 @@
 #include <ocidl.h>
 #include <servprov.h>
 
+#include "shared/com_ptr.h"
+
 #include <atomic>
-
-#include <memory>
-
-template <typename T>
-struct ComReleaser {
-    void operator()(T* object) const {
-        if (object != nullptr) object->Release();
-    }
-};
-
-template <typename T>
-using ComPtr = std::unique_ptr<T, ComReleaser<T>>;
 
 class BrowserHost final : public IOleClientSite,
                           public IOleInPlaceSite,
@@ -32,11 +23,13 @@ class BrowserHost final : public IOleClientSite,
                           public IDispatch {
 public:
     // Creates and activates the browser; null when the system has none to give.
-    static BrowserHost* Create(HWND parent, const RECT& rc, CWebBrowserEventHandler* const* handler);
+    static BrowserHost* Create(HWND parent, const RECT& rc, CWebBrowserEventHandler* handler);
     // Deactivates the browser, stops listening and drops the owner's reference.
     void Shut();
+    // Null: no handler. Not owned; the control sets it again before its handler goes.
+    void SetHandler(CWebBrowserEventHandler* handler) { m_pHandler = handler; }
 
-    IWebBrowser2* Browser() const { return m_browser.get(); }
+    IWebBrowser2* Browser() const { return m_pBrowser.get(); }
     void SetRect(const RECT& rc);
     void Show(bool show);
 
@@ -114,22 +107,27 @@ public:
                         EXCEPINFO* exception, UINT* argumentError) override;
 
 private:
-    BrowserHost(HWND parent, const RECT& rc, CWebBrowserEventHandler* const* handler);
+    BrowserHost(HWND parent, const RECT& rc, CWebBrowserEventHandler* handler);
     ~BrowserHost();
     BrowserHost(const BrowserHost&) = delete;
     BrowserHost& operator=(const BrowserHost&) = delete;
 
     bool Activate();
-    CWebBrowserEventHandler* Handler() const { return m_handler != nullptr ? *m_handler : nullptr; }
-    void DispatchEvent(DISPID id, DISPPARAMS& params);
+    // The handler's answer, or the default handler's when there is none.
+    template <typename Method, typename... Arguments>
+    HRESULT Forward(Method method, Arguments... arguments) {
+        CWebBrowserEventHandler& handler = m_pHandler != nullptr ? *m_pHandler : m_defaultHandler;
+        return (handler.*method)(arguments...);
+    }
+    void DispatchEvent(CWebBrowserEventHandler& handler, DISPID id, DISPPARAMS& params);
 
     std::atomic<ULONG> m_refs{1};
     HWND m_parent;
     RECT m_rc;
-    // Points at the control's handler slot so that a later SetWebBrowserEventHandler applies.
-    CWebBrowserEventHandler* const* m_handler;
-    ComPtr<IOleObject> m_oleObject;
-    ComPtr<IWebBrowser2> m_browser;
-    ComPtr<IConnectionPoint> m_eventSource;
+    CWebBrowserEventHandler* m_pHandler;
+    CWebBrowserEventHandler m_defaultHandler;
+    ComPtr<IOleObject> m_pOleObject;
+    ComPtr<IWebBrowser2> m_pBrowser;
+    ComPtr<IConnectionPoint> m_pEventSource;
     DWORD m_eventCookie = 0;
 };

@@ -6,6 +6,8 @@
 #include "skin/catalogue_records.h"
 #include "skin/control.h"
 
+#include <memory>
+
 // A software cell: icon, name, description, size and date, rating, and an action area
 // that reads by state (download, install, open, update) or shows the download's progress.
 class SKIN_API SkinSoftListControl : public CControlUI {
@@ -32,7 +34,7 @@ public:
 private:
     void PaintCell(HDC dc);
 
-    DuiSoft* m_soft;
+    std::unique_ptr<DuiSoft> m_pSoft;
     int m_percent = 0;
     unsigned char m_downloading = 0;
     UINT m_buttonState = 0;
@@ -58,7 +60,7 @@ public:
 private:
     void PaintCell(HDC dc);
 
-    DuiFile* m_file;
+    std::unique_ptr<DuiFile> m_pFile;
     unsigned char m_downloading = 0;
     UINT m_buttonState = 0;
 };

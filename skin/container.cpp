@@ -13,9 +13,6 @@ namespace {
 
 constexpr int kMinThumbHeight = 24;
 constexpr int kLineHeight = 40;
-constexpr DWORD kTrackColor = 0x14000000;
-constexpr DWORD kThumbColor = 0x66000000;
-constexpr DWORD kThumbDragColor = 0x99000000;
 
 }  // namespace
 
@@ -23,8 +20,7 @@ CContainerUI::CContainerUI() = default;
 
 CContainerUI::~CContainerUI() {
     // The tree goes away as a whole: the children are deleted at once.
-    for (int i = 0; i < m_count; ++i) delete m_items[i];
-    delete[] m_items;
+    for (CControlUI* child : m_items) delete child;
 }
 
 const char* CContainerUI::GetClass() const { return "Container"; }
@@ -35,34 +31,24 @@ void* CContainerUI::GetInterface(const char* name) {
 }
 
 CControlUI* CContainerUI::GetItemAt(int index) const {
-    if (index < 0 || index >= m_count) return nullptr;
+    if (index < 0 || index >= ItemCount()) return nullptr;
     return m_items[index];
 }
 
 int CContainerUI::GetItemIndex(CControlUI* control) const {
-    for (int i = 0; i < m_count; ++i) {
+    for (int i = 0; i < ItemCount(); ++i) {
         if (m_items[i] == control) return i;
     }
     return -1;
 }
 
-int CContainerUI::GetCount() const { return m_count; }
+int CContainerUI::GetCount() const { return ItemCount(); }
 
-bool CContainerUI::Add(CControlUI* control) { return AddAt(control, m_count); }
+bool CContainerUI::Add(CControlUI* control) { return AddAt(control, ItemCount()); }
 
 bool CContainerUI::AddAt(CControlUI* control, int index) {
-    if (control == nullptr || index < 0 || index > m_count) return false;
-    if (m_count == m_capacity) {
-        const int capacity = m_capacity == 0 ? 8 : m_capacity * 2;
-        auto** grown = new CControlUI*[capacity];
-        for (int i = 0; i < m_count; ++i) grown[i] = m_items[i];
-        delete[] m_items;
-        m_items = grown;
-        m_capacity = capacity;
-    }
-    for (int i = m_count; i > index; --i) m_items[i] = m_items[i - 1];
-    m_items[index] = control;
-    ++m_count;
+    if (control == nullptr || index < 0 || index > ItemCount()) return false;
+    m_items.insert(m_items.begin() + index, control);
 
     // A control added to a live window is initialised for it at once.
     if (m_pManager != nullptr) {
@@ -78,10 +64,9 @@ bool CContainerUI::AddAt(CControlUI* control, int index) {
 bool CContainerUI::Remove(CControlUI* control) { return RemoveAt(GetItemIndex(control)); }
 
 bool CContainerUI::RemoveAt(int index) {
-    if (index < 0 || index >= m_count) return false;
+    if (index < 0 || index >= ItemCount()) return false;
     CControlUI* child = m_items[index];
-    for (int i = index; i + 1 < m_count; ++i) m_items[i] = m_items[i + 1];
-    --m_count;
+    m_items.erase(m_items.begin() + index);
     DiscardChild(child);
     NeedUpdate();
     return true;
@@ -89,13 +74,9 @@ bool CContainerUI::RemoveAt(int index) {
 
 void CContainerUI::RemoveAll() {
     // Taken out of the container first: a child's destructor sees a consistent parent.
-    CControlUI** items = m_items;
-    const int count = m_count;
-    m_items = nullptr;
-    m_count = 0;
-    m_capacity = 0;
-    for (int i = 0; i < count; ++i) DiscardChild(items[i]);
-    delete[] items;
+    std::vector<CControlUI*> items;
+    items.swap(m_items);
+    for (CControlUI* child : items) DiscardChild(child);
     m_iScrollPos = 0;
     NeedUpdate();
 }
@@ -111,15 +92,9 @@ void CContainerUI::DiscardChild(CControlUI* child) {
 }
 
 RECT CContainerUI::GetInset() const { return m_rcInset; }
-void CContainerUI::SetInset(RECT rc) {
-    m_rcInset = rc;
-    NeedUpdate();
-}
+void CContainerUI::SetInset(RECT rc) { SetAndRelayout(m_rcInset, rc); }
 int CContainerUI::GetChildPadding() const { return m_iChildPadding; }
-void CContainerUI::SetChildPadding(int padding) {
-    m_iChildPadding = padding < 0 ? 0 : padding;
-    NeedUpdate();
-}
+void CContainerUI::SetChildPadding(int padding) { SetAndRelayout(m_iChildPadding, padding < 0 ? 0 : padding); }
 
 void CContainerUI::EnableScrollBar(bool vertical) {
     m_bVScroll = vertical;
@@ -165,13 +140,13 @@ RECT CContainerUI::ScrollThumbRect() const {
 void CContainerUI::SetVisible(bool visible) {
     CControlUI::SetVisible(visible);
     const bool shown = IsVisible();
-    for (int i = 0; i < m_count; ++i) m_items[i]->SetInternVisible(shown);
+    for (int i = 0; i < ItemCount(); ++i) m_items[i]->SetInternVisible(shown);
 }
 
 void CContainerUI::SetPos(RECT rc) {
     CControlUI::SetPos(rc);
     const RECT inner = InnerRect(m_rcItem);
-    for (int i = 0; i < m_count; ++i) {
+    for (int i = 0; i < ItemCount(); ++i) {
         CControlUI* child = m_items[i];
         if (!child->IsVisible()) continue;
         if (child->IsFloat()) {
@@ -200,7 +175,7 @@ void CContainerUI::SetAttribute(const char* name, const char* value) {
 
 void CContainerUI::SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init) {
     // Children first, so that a container's DoInit finds them ready.
-    for (int i = 0; i < m_count; ++i) m_items[i]->SetManager(manager, this, init);
+    for (int i = 0; i < ItemCount(); ++i) m_items[i]->SetManager(manager, this, init);
     CControlUI::SetManager(manager, parent, init);
 }
 
@@ -224,11 +199,11 @@ CControlUI* CContainerUI::FindControl(FINDCONTROLPROC proc, void* data, UINT fla
     }();
     if (inInner && !onScrollBar) {
         if ((flags & UIFIND_TOP_FIRST) != 0) {
-            for (int i = m_count - 1; i >= 0; --i) {
+            for (int i = ItemCount() - 1; i >= 0; --i) {
                 if (CControlUI* found = m_items[i]->FindControl(proc, data, flags)) return found;
             }
         } else {
-            for (int i = 0; i < m_count; ++i) {
+            for (int i = 0; i < ItemCount(); ++i) {
                 if (CControlUI* found = m_items[i]->FindControl(proc, data, flags)) return found;
             }
         }
@@ -240,17 +215,14 @@ CControlUI* CContainerUI::FindControl(FINDCONTROLPROC proc, void* data, UINT fla
 void CContainerUI::DoPaint(HDC dc, const RECT& paintRect) {
     RECT visible;
     if (!::IntersectRect(&visible, &paintRect, &m_rcItem)) return;
-    PaintBkColor(dc);
-    PaintBkImage(dc);
-    PaintStatusImage(dc);
-    PaintText(dc);
+    PaintBelowBorder(dc);
 
     const RECT inner = InnerRect(m_rcItem);
     RECT clip;
-    if (m_count > 0 && ::IntersectRect(&clip, &visible, &inner)) {
+    if (ItemCount() > 0 && ::IntersectRect(&clip, &visible, &inner)) {
         SavedDCState saved(dc);
         ::IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
-        for (int i = 0; i < m_count; ++i) {
+        for (int i = 0; i < ItemCount(); ++i) {
             CControlUI* child = m_items[i];
             if (!child->IsVisible()) continue;
             RECT overlap;
@@ -259,8 +231,9 @@ void CContainerUI::DoPaint(HDC dc, const RECT& paintRect) {
         }
     }
     if (m_iScrollRange > 0) {
-        SkinRender::FillRoundColor(dc, ScrollBarRect(), kTrackColor, kScrollBarWidth);
-        SkinRender::FillRoundColor(dc, ScrollThumbRect(), m_bScrollDragging ? kThumbDragColor : kThumbColor,
+        // Translucent black over whatever the content is; the thumb darker while dragged.
+        SkinRender::FillRoundColor(dc, ScrollBarRect(), 0x14000000, kScrollBarWidth);
+        SkinRender::FillRoundColor(dc, ScrollThumbRect(), m_bScrollDragging ? 0x99000000 : 0x66000000,
                                    kScrollBarWidth - 2);
     }
     PaintBorder(dc);

@@ -3,6 +3,8 @@
 
 #include "skin/control.h"
 
+#include <vector>
+
 class SKIN_API IContainerUI {
 public:
     virtual CControlUI* GetItemAt(int index) const = 0;
@@ -72,9 +74,10 @@ protected:
     // Detaches a child and deletes it, later if the paint manager is dispatching an event.
     void DiscardChild(CControlUI* child);
 
-    CControlUI** m_items = nullptr;
-    int m_count = 0;
-    int m_capacity = 0;
+    int ItemCount() const { return static_cast<int>(m_items.size()); }
+
+    // Owned: the children are deleted with the container.
+    std::vector<CControlUI*> m_items;
     RECT m_rcInset{0, 0, 0, 0};
     int m_iChildPadding = 0;
     bool m_bVScroll = false;

@@ -94,64 +94,31 @@ void CControlUI::SetFixedHeight(int cy) {
 }
 
 RECT CControlUI::GetPadding() const { return m_rcPadding; }
-void CControlUI::SetPadding(RECT rc) {
-    m_rcPadding = rc;
-    NeedParentUpdate();
-}
+void CControlUI::SetPadding(RECT rc) { SetAndRelayoutParent(m_rcPadding, rc); }
 
 bool CControlUI::IsFloat() const { return m_bFloat; }
 RECT CControlUI::GetFloatPos() const { return m_rcFloat; }
 
 DWORD CControlUI::GetBkColor() const { return m_dwBkColor; }
-void CControlUI::SetBkColor(DWORD argb) {
-    m_dwBkColor = argb;
-    Invalidate();
-}
+void CControlUI::SetBkColor(DWORD argb) { SetAndRepaint(m_dwBkColor, argb); }
 CDuiString CControlUI::GetBkImage() const { return m_sBkImage; }
-void CControlUI::SetBkImage(const char* image) {
-    m_sBkImage = image;
-    Invalidate();
-}
+void CControlUI::SetBkImage(const char* image) { SetAndRepaint(m_sBkImage, image); }
 DWORD CControlUI::GetBorderColor() const { return m_dwBorderColor; }
-void CControlUI::SetBorderColor(DWORD argb) {
-    m_dwBorderColor = argb;
-    Invalidate();
-}
+void CControlUI::SetBorderColor(DWORD argb) { SetAndRepaint(m_dwBorderColor, argb); }
 int CControlUI::GetBorderSize() const { return m_nBorderSize; }
-void CControlUI::SetBorderSize(int size) {
-    m_nBorderSize = size < 0 ? 0 : size;
-    Invalidate();
-}
+void CControlUI::SetBorderSize(int size) { SetAndRepaint(m_nBorderSize, size < 0 ? 0 : size); }
 SIZE CControlUI::GetBorderRound() const { return m_cxyBorderRound; }
-void CControlUI::SetBorderRound(SIZE corner) {
-    m_cxyBorderRound = corner;
-    Invalidate();
-}
+void CControlUI::SetBorderRound(SIZE corner) { SetAndRepaint(m_cxyBorderRound, corner); }
 DWORD CControlUI::GetTextColor() const { return m_dwTextColor; }
-void CControlUI::SetTextColor(DWORD argb) {
-    m_dwTextColor = argb;
-    Invalidate();
-}
+void CControlUI::SetTextColor(DWORD argb) { SetAndRepaint(m_dwTextColor, argb); }
 DWORD CControlUI::GetDisabledTextColor() const { return m_dwDisabledTextColor; }
-void CControlUI::SetDisabledTextColor(DWORD argb) {
-    m_dwDisabledTextColor = argb;
-    Invalidate();
-}
+void CControlUI::SetDisabledTextColor(DWORD argb) { SetAndRepaint(m_dwDisabledTextColor, argb); }
 int CControlUI::GetFont() const { return m_iFont; }
-void CControlUI::SetFont(int id) {
-    m_iFont = id;
-    Invalidate();
-}
+void CControlUI::SetFont(int id) { SetAndRepaint(m_iFont, id); }
 UINT CControlUI::GetTextStyle() const { return m_uTextStyle; }
-void CControlUI::SetTextStyle(UINT style) {
-    m_uTextStyle = style;
-    Invalidate();
-}
+void CControlUI::SetTextStyle(UINT style) { SetAndRepaint(m_uTextStyle, style); }
 RECT CControlUI::GetTextPadding() const { return m_rcTextPadding; }
-void CControlUI::SetTextPadding(RECT rc) {
-    m_rcTextPadding = rc;
-    Invalidate();
-}
+void CControlUI::SetTextPadding(RECT rc) { SetAndRepaint(m_rcTextPadding, rc); }
 
 void CControlUI::SetAttribute(const char* name, const char* value) {
     if (name == nullptr) return;
@@ -263,10 +230,7 @@ SIZE CControlUI::EstimateSize(SIZE) { return m_cxyFixed; }
 void CControlUI::DoPaint(HDC dc, const RECT& paintRect) {
     RECT visible;
     if (!::IntersectRect(&visible, &paintRect, &m_rcItem)) return;
-    PaintBkColor(dc);
-    PaintBkImage(dc);
-    PaintStatusImage(dc);
-    PaintText(dc);
+    PaintBelowBorder(dc);
     PaintBorder(dc);
 }
 

@@ -126,8 +126,32 @@ protected:
     virtual void PaintStatusImage(HDC dc);
     virtual void PaintText(HDC dc);
     virtual void PaintBorder(HDC dc);
+    // Everything a control paints under its border (a container paints its children between).
+    void PaintBelowBorder(HDC dc) {
+        PaintBkColor(dc);
+        PaintBkImage(dc);
+        PaintStatusImage(dc);
+        PaintText(dc);
+    }
     // Draws an image name from the skin archive stretched to rc (whole control when null).
     bool DrawImage(HDC dc, const char* image, const RECT* rc = nullptr);
+    // A property's new value, then what it changes: the look, the layout, or the room the
+    // control takes in its parent's layout.
+    template <typename Member, typename Value>
+    void SetAndRepaint(Member& member, const Value& value) {
+        member = value;
+        Invalidate();
+    }
+    template <typename Member, typename Value>
+    void SetAndRelayout(Member& member, const Value& value) {
+        member = value;
+        NeedUpdate();
+    }
+    template <typename Member, typename Value>
+    void SetAndRelayoutParent(Member& member, const Value& value) {
+        member = value;
+        NeedParentUpdate();
+    }
 
     CPaintManagerUI* m_pManager = nullptr;
     CControlUI* m_pParent = nullptr;

@@ -1,5 +1,6 @@
 #include "skin/dialog_builder.h"
 
+#include "shared/text.h"
 #include "skin/attributes.h"
 #include "skin/container.h"
 #include "skin/controls.h"
@@ -11,6 +12,7 @@
 
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,17 +25,8 @@ namespace {
 // are in the ANSI code page. A text that is no valid UTF-8 was saved in the ANSI code page
 // without saying so, and is taken as it is.
 std::string Utf8ToAnsi(const char* utf8) {
-    if (utf8 == nullptr || *utf8 == '\0') return std::string();
-    const int wideLength = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, nullptr, 0);
-    if (wideLength <= 0) return utf8;
-    std::vector<wchar_t> wide(static_cast<size_t>(wideLength));
-    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, wide.data(), wideLength);
-    const int ansiLength = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, nullptr, 0, nullptr, nullptr);
-    if (ansiLength <= 0) return std::string();
-    std::string ansi(static_cast<size_t>(ansiLength), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, &ansi[0], ansiLength, nullptr, nullptr);
-    ansi.resize(static_cast<size_t>(ansiLength - 1));
-    return ansi;
+    const std::string text = utf8 != nullptr ? utf8 : "";
+    return IsValidUtf8(text) ? WideToAnsi(Utf8ToWide(text)) : text;
 }
 
 bool DeclaresAnsiEncoding(const pugi::xml_document& doc) {
@@ -46,18 +39,34 @@ bool DeclaresAnsiEncoding(const pugi::xml_document& doc) {
     return false;
 }
 
-CControlUI* CreateKnownControl(const char* element) {
-    if (std::strcmp(element, "Control") == 0) return new CControlUI;
-    if (std::strcmp(element, "Container") == 0) return new CContainerUI;
-    if (std::strcmp(element, "VerticalLayout") == 0) return new CVerticalLayoutUI;
-    if (std::strcmp(element, "HorizontalLayout") == 0) return new CHorizontalLayoutUI;
-    if (std::strcmp(element, "TabLayout") == 0) return new CTabLayoutUI;
-    if (std::strcmp(element, "Label") == 0) return new CLabelUI;
-    if (std::strcmp(element, "Text") == 0) return new CTextUI;
-    if (std::strcmp(element, "Button") == 0) return new CButtonUI;
-    if (std::strcmp(element, "Option") == 0) return new COptionUI;
-    if (std::strcmp(element, "Progress") == 0) return new CProgressUI;
-    if (std::strcmp(element, "WebBrowser") == 0) return new CWebBrowserUI;
+template <typename Control>
+std::unique_ptr<CControlUI> MakeControl() {
+    return std::make_unique<Control>();
+}
+
+// The library's own elements; any other is asked of the caller's callback.
+struct KnownControl {
+    const char* element;
+    std::unique_ptr<CControlUI> (*make)();
+};
+const KnownControl kKnownControls[] = {
+    {"Control", MakeControl<CControlUI>},
+    {"Container", MakeControl<CContainerUI>},
+    {"VerticalLayout", MakeControl<CVerticalLayoutUI>},
+    {"HorizontalLayout", MakeControl<CHorizontalLayoutUI>},
+    {"TabLayout", MakeControl<CTabLayoutUI>},
+    {"Label", MakeControl<CLabelUI>},
+    {"Text", MakeControl<CTextUI>},
+    {"Button", MakeControl<CButtonUI>},
+    {"Option", MakeControl<COptionUI>},
+    {"Progress", MakeControl<CProgressUI>},
+    {"WebBrowser", MakeControl<CWebBrowserUI>},
+};
+
+std::unique_ptr<CControlUI> MakeKnownControl(const char* element) {
+    for (const KnownControl& known : kKnownControls) {
+        if (std::strcmp(element, known.element) == 0) return known.make();
+    }
     return nullptr;
 }
 
@@ -74,15 +83,15 @@ using AttributeList = std::vector<std::pair<std::string, std::string>>;
 
 class TreeBuilder {
 public:
-    TreeBuilder(bool convert, IDialogBuilderCallback* callback) : convert_(convert), callback_(callback) {}
+    TreeBuilder(bool convert, IDialogBuilderCallback* callback) : m_convert(convert), m_pCallback(callback) {}
 
-    std::string Text(const char* raw) const { return convert_ ? Utf8ToAnsi(raw) : std::string(raw ? raw : ""); }
+    std::string Text(const char* raw) const { return m_convert ? Utf8ToAnsi(raw) : std::string(raw ? raw : ""); }
 
     void ReadDefaults(pugi::xml_node window) {
         for (pugi::xml_node node = window.child("Default"); node; node = node.next_sibling("Default")) {
             const char* element = node.attribute("class").value();
             if (*element == '\0') continue;
-            AttributeList& list = defaults_[element];
+            AttributeList& list = m_defaults[element];
             for (pugi::xml_attribute attribute : node.attributes()) {
                 if (std::strcmp(attribute.name(), "class") == 0) continue;
                 list.emplace_back(attribute.name(), Text(attribute.value()));
@@ -91,15 +100,15 @@ public:
     }
 
     // The control of one element with its subtree; null when the element is left out.
-    CControlUI* Build(pugi::xml_node node) {
+    std::unique_ptr<CControlUI> Build(pugi::xml_node node) {
         const char* element = node.name();
         if (IsResourceElement(element)) return nullptr;
-        CControlUI* control = CreateKnownControl(element);
-        if (control == nullptr && callback_ != nullptr) control = callback_->CreateControl(element);
+        std::unique_ptr<CControlUI> control = MakeKnownControl(element);
+        if (control == nullptr && m_pCallback != nullptr) control.reset(m_pCallback->CreateControl(element));
         if (control == nullptr) return nullptr;
 
-        auto found = defaults_.find(element);
-        if (found != defaults_.end()) {
+        auto found = m_defaults.find(element);
+        if (found != m_defaults.end()) {
             for (const auto& attribute : found->second) {
                 control->SetAttribute(attribute.first.c_str(), attribute.second.c_str());
             }
@@ -110,18 +119,18 @@ public:
         auto* container = static_cast<IContainerUI*>(control->GetInterface("Container"));
         for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
             if (child.type() != pugi::node_element) continue;
-            CControlUI* childControl = Build(child);
-            if (childControl == nullptr) continue;
+            std::unique_ptr<CControlUI> childControl = Build(child);
             // Elements inside a control that holds none are dropped with their content.
-            if (container == nullptr || !container->Add(childControl)) delete childControl;
+            if (childControl != nullptr && container != nullptr && container->Add(childControl.get()))
+                childControl.release();  // the container owns it now
         }
         return control;
     }
 
 private:
-    bool convert_;
-    IDialogBuilderCallback* callback_;
-    std::map<std::string, AttributeList> defaults_;
+    bool m_convert;
+    IDialogBuilderCallback* m_pCallback;
+    std::map<std::string, AttributeList> m_defaults;
 };
 
 void ApplyWindow(pugi::xml_node window, CPaintManagerUI& manager, const TreeBuilder& builder) {
@@ -195,7 +204,7 @@ CControlUI* CDialogBuilder::Create(const char* layout, const char* /*type*/, IDi
 
     TreeBuilder builder(!DeclaresAnsiEncoding(doc), callback);
     pugi::xml_node top = doc.document_element();
-    CControlUI* root = nullptr;
+    std::unique_ptr<CControlUI> root;
     if (std::strcmp(top.name(), "Window") == 0) {
         if (manager != nullptr) ApplyWindow(top, *manager, builder);
         builder.ReadDefaults(top);
@@ -213,13 +222,12 @@ CControlUI* CDialogBuilder::Create(const char* layout, const char* /*type*/, IDi
 
     if (parent != nullptr) {
         auto* container = static_cast<IContainerUI*>(parent->GetInterface("Container"));
-        if (container == nullptr || !container->Add(root)) {
-            delete root;
+        if (container == nullptr || !container->Add(root.get())) {
             m_lastError = "the parent holds no controls";
             return nullptr;
         }
     } else if (manager != nullptr) {
-        manager->InitControls(root, nullptr);
+        manager->InitControls(root.get(), nullptr);
     }
-    return root;
+    return root.release();
 }

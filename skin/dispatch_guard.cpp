@@ -6,27 +6,27 @@ namespace skin_detail {
 
 DispatchGuard::~DispatchGuard() { DeleteNow(); }
 
-void DispatchGuard::Begin() { ++depth_; }
+void DispatchGuard::Begin() { ++m_depth; }
 
 void DispatchGuard::End() {
-    if (depth_ > 0 && --depth_ == 0) DeleteNow();
+    if (m_depth > 0 && --m_depth == 0) DeleteNow();
 }
 
 void DispatchGuard::Delete(CControlUI* control) {
     if (control == nullptr) return;
-    if (depth_ > 0) {
-        queued_.push_back(control);
+    if (m_depth > 0) {
+        m_queued.push_back(control);
     } else {
         delete control;
     }
 }
 
 void DispatchGuard::DeleteNow() {
-    depth_ = 0;
+    m_depth = 0;
     // Deleting may queue more (a destructor removing children): drain until empty.
-    while (!queued_.empty()) {
+    while (!m_queued.empty()) {
         std::vector<CControlUI*> batch;
-        batch.swap(queued_);
+        batch.swap(m_queued);
         for (CControlUI* control : batch) delete control;
     }
 }

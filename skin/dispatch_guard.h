@@ -27,18 +27,18 @@ public:
     // Brackets one dispatch.
     class Scope {
     public:
-        explicit Scope(DispatchGuard& guard) : guard_(guard) { guard_.Begin(); }
-        ~Scope() { guard_.End(); }
+        explicit Scope(DispatchGuard& guard) : m_guard(guard) { m_guard.Begin(); }
+        ~Scope() { m_guard.End(); }
         Scope(const Scope&) = delete;
         Scope& operator=(const Scope&) = delete;
 
     private:
-        DispatchGuard& guard_;
+        DispatchGuard& m_guard;
     };
 
 private:
-    int depth_ = 0;
-    std::vector<CControlUI*> queued_;
+    int m_depth = 0;
+    std::vector<CControlUI*> m_queued;
 };
 
 }  // namespace skin_detail

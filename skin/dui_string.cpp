@@ -25,27 +25,27 @@ char* CopyText(const char* text, int length) {
 
 }  // namespace
 
-CDuiString::CDuiString() : data_(nullptr), length_(0) {}
+CDuiString::CDuiString() : m_pData(nullptr), m_length(0) {}
 
-CDuiString::CDuiString(const char* text, int length) : data_(nullptr), length_(0) { Assign(text, length); }
+CDuiString::CDuiString(const char* text, int length) : m_pData(nullptr), m_length(0) { Assign(text, length); }
 
-CDuiString::CDuiString(const CDuiString& other) : data_(nullptr), length_(0) {
-    Assign(other.data_, other.length_);
+CDuiString::CDuiString(const CDuiString& other) : m_pData(nullptr), m_length(0) {
+    Assign(other.m_pData, other.m_length);
 }
 
 CDuiString::CDuiString(CDuiString&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), length_(std::exchange(other.length_, 0)) {}
+    : m_pData(std::exchange(other.m_pData, nullptr)), m_length(std::exchange(other.m_length, 0)) {}
 
 CDuiString& CDuiString::operator=(const CDuiString& other) {
-    if (this != &other) Assign(other.data_, other.length_);
+    if (this != &other) Assign(other.m_pData, other.m_length);
     return *this;
 }
 
 CDuiString& CDuiString::operator=(CDuiString&& other) noexcept {
     if (this != &other) {
-        std::free(data_);
-        data_ = std::exchange(other.data_, nullptr);
-        length_ = std::exchange(other.length_, 0);
+        std::free(m_pData);
+        m_pData = std::exchange(other.m_pData, nullptr);
+        m_length = std::exchange(other.m_length, 0);
     }
     return *this;
 }
@@ -55,39 +55,39 @@ CDuiString& CDuiString::operator=(const char* text) {
     return *this;
 }
 
-CDuiString::~CDuiString() { std::free(data_); }
+CDuiString::~CDuiString() { std::free(m_pData); }
 
-int CDuiString::GetLength() const { return length_; }
-bool CDuiString::IsEmpty() const { return length_ == 0; }
-const char* CDuiString::GetData() const { return data_ ? data_ : ""; }
+int CDuiString::GetLength() const { return m_length; }
+bool CDuiString::IsEmpty() const { return m_length == 0; }
+const char* CDuiString::GetData() const { return m_pData ? m_pData : ""; }
 CDuiString::operator const char*() const { return GetData(); }
 
 void CDuiString::Empty() {
-    std::free(data_);
-    data_ = nullptr;
-    length_ = 0;
+    std::free(m_pData);
+    m_pData = nullptr;
+    m_length = 0;
 }
 
 void CDuiString::Assign(const char* text, int length) {
     const int newLength = TextLength(text, length);
     // The source may be this string's own buffer: copy before freeing.
     char* copy = CopyText(text, newLength);
-    std::free(data_);
-    data_ = copy;
-    length_ = copy ? newLength : 0;
+    std::free(m_pData);
+    m_pData = copy;
+    m_length = copy ? newLength : 0;
 }
 
 void CDuiString::Append(const char* text) {
     const int extra = TextLength(text, -1);
     if (extra == 0) return;
-    char* grown = static_cast<char*>(std::malloc(static_cast<size_t>(length_) + extra + 1));
+    char* grown = static_cast<char*>(std::malloc(static_cast<size_t>(m_length) + extra + 1));
     if (grown == nullptr) return;
-    if (length_ > 0) std::memcpy(grown, data_, static_cast<size_t>(length_));
-    std::memcpy(grown + length_, text, static_cast<size_t>(extra));
-    grown[length_ + extra] = '\0';
-    std::free(data_);
-    data_ = grown;
-    length_ += extra;
+    if (m_length > 0) std::memcpy(grown, m_pData, static_cast<size_t>(m_length));
+    std::memcpy(grown + m_length, text, static_cast<size_t>(extra));
+    grown[m_length + extra] = '\0';
+    std::free(m_pData);
+    m_pData = grown;
+    m_length += extra;
 }
 
 CDuiString& CDuiString::operator+=(const char* text) {
@@ -123,33 +123,33 @@ bool CDuiString::operator==(const char* text) const { return Compare(text) == 0;
 bool CDuiString::operator!=(const char* text) const { return Compare(text) != 0; }
 
 int CDuiString::Find(const char* text, int start) const {
-    if (start < 0 || start > length_) return -1;
+    if (start < 0 || start > m_length) return -1;
     const char* needle = text ? text : "";
     const char* found = std::strstr(GetData() + start, needle);
     return found ? static_cast<int>(found - GetData()) : -1;
 }
 
 int CDuiString::Find(char ch, int start) const {
-    if (start < 0 || start >= length_) return -1;
-    const void* found = std::memchr(data_ + start, ch, static_cast<size_t>(length_ - start));
-    return found ? static_cast<int>(static_cast<const char*>(found) - data_) : -1;
+    if (start < 0 || start >= m_length) return -1;
+    const void* found = std::memchr(m_pData + start, ch, static_cast<size_t>(m_length - start));
+    return found ? static_cast<int>(static_cast<const char*>(found) - m_pData) : -1;
 }
 
 CDuiString CDuiString::Right(int count) const {
     if (count <= 0) return CDuiString();
-    if (count > length_) count = length_;
-    return CDuiString(GetData() + length_ - count, count);
+    if (count > m_length) count = m_length;
+    return CDuiString(GetData() + m_length - count, count);
 }
 
 CDuiString CDuiString::Left(int count) const {
     if (count <= 0) return CDuiString();
-    if (count > length_) count = length_;
+    if (count > m_length) count = m_length;
     return CDuiString(GetData(), count);
 }
 
 CDuiString CDuiString::Mid(int start, int count) const {
     if (start < 0) start = 0;
-    if (start >= length_) return CDuiString();
-    if (count < 0 || count > length_ - start) count = length_ - start;
+    if (start >= m_length) return CDuiString();
+    if (count < 0 || count > m_length - start) count = m_length - start;
     return CDuiString(GetData() + start, count);
 }

@@ -40,6 +40,6 @@ public:
     CDuiString Mid(int start, int count = -1) const;
 
 private:
-    char* data_;  // null while empty
-    int length_;
+    char* m_pData;  // null while empty
+    int m_length;
 };

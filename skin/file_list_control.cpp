@@ -111,9 +111,9 @@ DuiFile::DuiFile(const DuiFile& other)
 DuiFile::~DuiFile() { --liveFileRecords; }
 long LiveDuiFileCount() { return liveFileRecords.load(); }
 
-FileListControl::FileListControl(DuiFile* file) : m_file(file) {}
+FileListControl::FileListControl(DuiFile* file) : m_pFile(file) {}
 
-FileListControl::~FileListControl() { delete m_file; }
+FileListControl::~FileListControl() = default;
 
 const char* FileListControl::GetClass() const { return "FileListItem"; }
 
@@ -129,7 +129,7 @@ void FileListControl::DoEvent(TEventUI& event) {
     }
 }
 
-DuiFile* FileListControl::GetFile() const { return m_file; }
+DuiFile* FileListControl::GetFile() const { return m_pFile.get(); }
 
 void FileListControl::SetIsDownLoad(bool downloading) {
     m_downloading = downloading ? 1 : 0;
@@ -140,7 +140,7 @@ bool FileListControl::IsDownLoad() const { return m_downloading != 0; }
 
 void FileListControl::DoPaint(HDC dc, const RECT& paintRect) {
     RECT visible;
-    if (!::IntersectRect(&visible, &paintRect, &m_rcItem) || m_file == nullptr) return;
+    if (!::IntersectRect(&visible, &paintRect, &m_rcItem) || m_pFile == nullptr) return;
     SavedDCState saved(dc);
     ::IntersectClipRect(dc, m_rcItem.left, m_rcItem.top, m_rcItem.right, m_rcItem.bottom);
     PaintCell(dc);
@@ -151,9 +151,9 @@ void FileListControl::PaintCell(HDC dc) {
     if (rc.right - rc.left < kSymbolWidth || rc.bottom - rc.top < kNameTop) return;
     const bool hot = (m_buttonState & UISTATE_HOT) != 0;
     const bool pushed = (m_buttonState & UISTATE_PUSHED) != 0;
-    const int type = m_file->type;
+    const int type = m_pFile->type;
     const bool folder = IsFolder(type);
-    const std::string label = type == 1 ? ExtensionLabel(m_file->name) : std::string();
+    const std::string label = type == 1 ? ExtensionLabel(m_pFile->name) : std::string();
 
     const int centre = (rc.left + rc.right) / 2;
     const RECT symbol = {centre - kSymbolWidth / 2, rc.top + kSymbolTop, centre + kSymbolWidth / 2,
@@ -193,15 +193,15 @@ void FileListControl::PaintCell(HDC dc) {
     UniqueFont nameFont = CreateRowFont(m_pManager, 12, false);
     const RECT nameArea = {rc.left + 6, rc.top + kNameTop, rc.right - 6, rc.top + kNameTop + 2 * kNameLineHeight};
     const DWORD nameColour = hot ? 0xFF1A66DB : 0xFF2E3440;
-    const char* name = m_file->name.c_str();
+    const char* name = m_pFile->name.c_str();
     int firstLine = 0;
     {
         SelectObjectScope select(dc, nameFont.get());
         firstLine = FitPrefix(dc, name, nameArea.right - nameArea.left);
     }
     // A break inside the extension moves to its dot, so ".docx" stays whole on line two.
-    const size_t dot = m_file->name.rfind('.');
-    if (name[firstLine] != '\0' && dot != std::string::npos && dot > 0 && m_file->name.size() - dot <= 6 &&
+    const size_t dot = m_pFile->name.rfind('.');
+    if (name[firstLine] != '\0' && dot != std::string::npos && dot > 0 && m_pFile->name.size() - dot <= 6 &&
         dot < static_cast<size_t>(firstLine)) {
         firstLine = static_cast<int>(dot);
     }

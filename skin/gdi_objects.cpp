@@ -23,10 +23,10 @@ UniqueBitmap CreateDib32(int width, int height, void** bits) {
 }
 
 MemoryCanvas::MemoryCanvas(HDC compatibleWith, int width, int height)
-    : dc_(::CreateCompatibleDC(compatibleWith)), width_(width), height_(height) {
-    if (!dc_) return;
-    bitmap_ = CreateDib32(width, height, &bits_);
-    if (bitmap_) previous_ = ::SelectObject(dc_.get(), bitmap_.get());
+    : m_dc(::CreateCompatibleDC(compatibleWith)), m_width(width), m_height(height) {
+    if (!m_dc) return;
+    m_bitmap = CreateDib32(width, height, &m_bits);
+    if (m_bitmap) m_previous = ::SelectObject(m_dc.get(), m_bitmap.get());
 }
 
 }  // namespace skin_detail

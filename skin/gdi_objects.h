@@ -3,111 +3,78 @@
 // an object, so the tests can see that painting and window life cycles leave nothing behind
 // even where the system cannot report a process's GDI object count.
 
+#include "shared/unique_handle.h"
+
 #include <windows.h>
 
 #include <atomic>
-#include <utility>
 
 namespace skin_detail {
 
 // GDI objects held by the owners below right now.
 std::atomic<long>& LiveGdiObjects();
 
-template <typename Handle, typename Closer>
-class UniqueGdi {
-public:
-    UniqueGdi() noexcept = default;
-    explicit UniqueGdi(Handle handle) noexcept : handle_(handle) {
-        if (handle_) ++LiveGdiObjects();
-    }
-    UniqueGdi(UniqueGdi&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    UniqueGdi& operator=(UniqueGdi&& other) noexcept {
-        if (this != &other) {
-            reset();
-            handle_ = std::exchange(other.handle_, nullptr);
-        }
-        return *this;
-    }
-    UniqueGdi(const UniqueGdi&) = delete;
-    UniqueGdi& operator=(const UniqueGdi&) = delete;
-    ~UniqueGdi() { reset(); }
-
-    Handle get() const noexcept { return handle_; }
-    explicit operator bool() const noexcept { return handle_ != nullptr; }
-    void reset(Handle handle = nullptr) noexcept {
-        Handle old = std::exchange(handle_, handle);
-        if (handle_) ++LiveGdiObjects();
-        if (old) {
-            Closer()(old);
-            --LiveGdiObjects();
-        }
-    }
-
-private:
-    Handle handle_ = nullptr;
-};
-
-struct DeleteGdiObject {
-    void operator()(HGDIOBJ object) const { ::DeleteObject(object); }
-};
-struct DeleteMemoryDC {
-    void operator()(HDC dc) const { ::DeleteDC(dc); }
+// Owned and counted: the owners take a handle through their constructor or reset.
+template <typename Handle, auto DeleteFunction>
+struct CountedGdiTraits : NullableHandleTraits<Handle, DeleteFunction> {
+    static void Adopt(Handle) noexcept { ++LiveGdiObjects(); }
+    static void Disown(Handle) noexcept { --LiveGdiObjects(); }
 };
 
 template <typename T>
-using UniqueGdiObject = UniqueGdi<T, DeleteGdiObject>;
+using UniqueGdiObject = UniqueHandle<CountedGdiTraits<T, ::DeleteObject>>;
 using UniqueBitmap = UniqueGdiObject<HBITMAP>;
 using UniqueFont = UniqueGdiObject<HFONT>;
 using UniqueBrush = UniqueGdiObject<HBRUSH>;
 using UniquePen = UniqueGdiObject<HPEN>;
 using UniqueRegion = UniqueGdiObject<HRGN>;
-using UniqueDC = UniqueGdi<HDC, DeleteMemoryDC>;
+using UniqueDC = UniqueHandle<CountedGdiTraits<HDC, ::DeleteDC>>;
 
 // Selects an object into a DC and puts the previous one back.
 class SelectObjectScope {
 public:
     SelectObjectScope(HDC dc, HGDIOBJ object) noexcept
-        : dc_(dc), previous_(object ? ::SelectObject(dc, object) : nullptr) {}
+        : m_dc(dc), m_previous(object ? ::SelectObject(dc, object) : nullptr) {}
     ~SelectObjectScope() {
-        if (previous_) ::SelectObject(dc_, previous_);
+        if (m_previous) ::SelectObject(m_dc, m_previous);
     }
     SelectObjectScope(const SelectObjectScope&) = delete;
     SelectObjectScope& operator=(const SelectObjectScope&) = delete;
 
 private:
-    HDC dc_;
-    HGDIOBJ previous_;
+    HDC m_dc;
+    HGDIOBJ m_previous;
 };
 
 // Saves a DC's state (clip region, colours, modes) and restores it.
 class SavedDCState {
 public:
-    explicit SavedDCState(HDC dc) noexcept : dc_(dc), saved_(::SaveDC(dc)) {}
+    explicit SavedDCState(HDC dc) noexcept : m_dc(dc), m_saved(::SaveDC(dc)) {}
     ~SavedDCState() {
-        if (saved_) ::RestoreDC(dc_, saved_);
+        if (m_saved) ::RestoreDC(m_dc, m_saved);
     }
     SavedDCState(const SavedDCState&) = delete;
     SavedDCState& operator=(const SavedDCState&) = delete;
 
 private:
-    HDC dc_;
-    int saved_;
+    HDC m_dc;
+    int m_saved;
 };
 
 // A window's DC from GetDC, released on scope exit.
 class WindowDC {
 public:
-    explicit WindowDC(HWND window) noexcept : window_(window), dc_(::GetDC(window)) {}
+    explicit WindowDC(HWND window) noexcept : m_window(window), m_dc(::GetDC(window)) {}
     ~WindowDC() {
-        if (dc_) ::ReleaseDC(window_, dc_);
+        if (m_dc) ::ReleaseDC(m_window, m_dc);
     }
     WindowDC(const WindowDC&) = delete;
     WindowDC& operator=(const WindowDC&) = delete;
-    HDC get() const noexcept { return dc_; }
+    HDC get() const noexcept { return m_dc; }
 
 private:
-    HWND window_;
-    HDC dc_;
+    HWND m_window;
+    HDC m_dc;
 };
 
 // A 32-bit top-down DIB section of the given size.
@@ -120,24 +87,24 @@ public:
     MemoryCanvas(HDC compatibleWith, int width, int height);
     // The bitmap leaves the DC before either is deleted.
     ~MemoryCanvas() {
-        if (previous_) ::SelectObject(dc_.get(), previous_);
+        if (m_previous) ::SelectObject(m_dc.get(), m_previous);
     }
     MemoryCanvas(const MemoryCanvas&) = delete;
     MemoryCanvas& operator=(const MemoryCanvas&) = delete;
 
-    bool valid() const noexcept { return dc_ && bitmap_ && bits_; }
-    HDC dc() const noexcept { return dc_.get(); }
-    void* bits() const noexcept { return bits_; }
-    int width() const noexcept { return width_; }
-    int height() const noexcept { return height_; }
+    bool valid() const noexcept { return m_dc && m_bitmap && m_bits; }
+    HDC dc() const noexcept { return m_dc.get(); }
+    void* bits() const noexcept { return m_bits; }
+    int width() const noexcept { return m_width; }
+    int height() const noexcept { return m_height; }
 
 private:
-    UniqueDC dc_;
-    UniqueBitmap bitmap_;
-    void* bits_ = nullptr;
-    int width_;
-    int height_;
-    HGDIOBJ previous_ = nullptr;
+    UniqueDC m_dc;
+    UniqueBitmap m_bitmap;
+    void* m_bits = nullptr;
+    int m_width;
+    int m_height;
+    HGDIOBJ m_previous = nullptr;
 };
 
 }  // namespace skin_detail

@@ -1,37 +1,18 @@
 #pragma once
 // The GDI+ flat interface and owners for the GDI+ objects the library creates.
 
+#include "shared/unique_handle.h"
+
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
-
-#include <utility>
 
 namespace gdip = Gdiplus::DllExports;
 
 namespace skin_detail {
 
 template <typename T, Gdiplus::GpStatus(WINGDIPAPI* Delete)(T*)>
-class GdipOwner {
-public:
-    GdipOwner() = default;
-    ~GdipOwner() { reset(); }
-    GdipOwner(const GdipOwner&) = delete;
-    GdipOwner& operator=(const GdipOwner&) = delete;
-
-    T* get() const { return object_; }
-    explicit operator bool() const { return object_ != nullptr; }
-    T** put() {
-        reset();
-        return &object_;
-    }
-    void reset() {
-        if (object_) Delete(std::exchange(object_, nullptr));
-    }
-
-private:
-    T* object_ = nullptr;
-};
+using GdipOwner = UniqueHandle<NullableHandleTraits<T*, Delete>>;
 
 inline Gdiplus::GpStatus WINGDIPAPI DisposeBitmap(Gdiplus::GpBitmap* bitmap) {
     return gdip::GdipDisposeImage(bitmap);

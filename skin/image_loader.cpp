@@ -22,7 +22,7 @@ struct ReleaseUnknown {
 
 }  // namespace
 
-GdiplusLease::GdiplusLease() : ok_(false) {
+GdiplusLease::GdiplusLease() : m_ok(false) {
     std::lock_guard<std::mutex> lock(gdiplusMutex);
     if (gdiplusLeases == 0) {
         Gdiplus::GdiplusStartupInput input;
@@ -33,11 +33,11 @@ GdiplusLease::GdiplusLease() : ok_(false) {
         if (Gdiplus::GdiplusStartup(&gdiplusToken, &input, nullptr) != Gdiplus::Ok) return;
     }
     ++gdiplusLeases;
-    ok_ = true;
+    m_ok = true;
 }
 
 GdiplusLease::~GdiplusLease() {
-    if (!ok_) return;
+    if (!m_ok) return;
     std::lock_guard<std::mutex> lock(gdiplusMutex);
     if (--gdiplusLeases == 0) {
         Gdiplus::GdiplusShutdown(gdiplusToken);

@@ -16,13 +16,13 @@ public:
     ~GdiplusLease();
     GdiplusLease(const GdiplusLease&) = delete;
     GdiplusLease& operator=(const GdiplusLease&) = delete;
-    bool ok() const { return ok_; }
+    bool ok() const { return m_ok; }
 
     // Leases held right now (0 when GDI+ is shut down).
     static long ActiveLeases();
 
 private:
-    bool ok_;
+    bool m_ok;
 };
 
 // An image decoded for drawing; owns its bitmap.

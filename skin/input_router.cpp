@@ -27,24 +27,24 @@ void InputRouter::Send(CControlUI* control, int type, POINT pt, WPARAM wParam, L
 
 // Moves the hover to whatever lies under pt (nothing while a press holds the mouse).
 void InputRouter::UpdateHover(POINT pt, WPARAM keys) {
-    if (pushed_ != nullptr) return;
-    CControlUI* target = window_.ControlAt(pt);
-    if (target == hot_) return;
-    CControlUI* left = hot_;
-    hot_ = nullptr;
+    if (m_pPushed != nullptr) return;
+    CControlUI* target = m_window.ControlAt(pt);
+    if (target == m_pHot) return;
+    CControlUI* left = m_pHot;
+    m_pHot = nullptr;
     Send(left, UIEVENT_MOUSELEAVE, pt, keys);
-    hot_ = target;
+    m_pHot = target;
     Send(target, UIEVENT_MOUSEENTER, pt, keys);
 }
 
 bool InputRouter::OnWheel(WPARAM wParam, LPARAM lParam) {
-    const POINT pt = window_.ScreenToClient(PointOf(lParam));
+    const POINT pt = m_window.ScreenToClient(PointOf(lParam));
     const int notches = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
-    for (CControlUI* control = window_.ControlAt(pt); control != nullptr; control = control->GetParent()) {
+    for (CControlUI* control = m_window.ControlAt(pt); control != nullptr; control = control->GetParent()) {
         auto* container = dynamic_cast<CContainerUI*>(control);
         if (container != nullptr && container->GetScrollRange() > 0) {
             container->LineScroll(-notches);
-            window_.LayoutMoved();
+            m_window.LayoutMoved();
             UpdateHover(pt, 0);
             return true;
         }
@@ -55,47 +55,47 @@ bool InputRouter::OnWheel(WPARAM wParam, LPARAM lParam) {
 bool InputRouter::Route(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
     case WM_MOUSEMOVE: {
-        DispatchGuard::Scope scope(dispatch_);
-        if (!trackingLeave_) trackingLeave_ = window_.TrackMouseLeave();
+        DispatchGuard::Scope scope(m_dispatch);
+        if (!m_trackingLeave) m_trackingLeave = m_window.TrackMouseLeave();
         const POINT pt = PointOf(lParam);
-        if (pushed_ == nullptr) UpdateHover(pt, wParam);
-        Send(pushed_ != nullptr ? pushed_ : hot_, UIEVENT_MOUSEMOVE, pt, wParam, lParam);
+        if (m_pPushed == nullptr) UpdateHover(pt, wParam);
+        Send(m_pPushed != nullptr ? m_pPushed : m_pHot, UIEVENT_MOUSEMOVE, pt, wParam, lParam);
         return true;
     }
 
     case WM_MOUSELEAVE: {
-        DispatchGuard::Scope scope(dispatch_);
-        trackingLeave_ = false;
-        if (pushed_ == nullptr && hot_ != nullptr) {
-            CControlUI* left = hot_;
-            hot_ = nullptr;
-            Send(left, UIEVENT_MOUSELEAVE, window_.CursorInClient());
+        DispatchGuard::Scope scope(m_dispatch);
+        m_trackingLeave = false;
+        if (m_pPushed == nullptr && m_pHot != nullptr) {
+            CControlUI* left = m_pHot;
+            m_pHot = nullptr;
+            Send(left, UIEVENT_MOUSELEAVE, m_window.CursorInClient());
         }
         return true;
     }
 
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
-        DispatchGuard::Scope scope(dispatch_);
+        DispatchGuard::Scope scope(m_dispatch);
         const POINT pt = PointOf(lParam);
-        window_.TakeFocusFromChild();
+        m_window.TakeFocusFromChild();
         UpdateHover(pt, wParam);
-        CControlUI* target = window_.ControlAt(pt);
+        CControlUI* target = m_window.ControlAt(pt);
         if (target == nullptr) return true;
-        pushed_ = target;
-        window_.CaptureMouse();
-        Send(pushed_, UIEVENT_BUTTONDOWN, pt, wParam, lParam);
-        if (message == WM_LBUTTONDBLCLK) Send(pushed_, UIEVENT_DBLCLICK, pt, wParam, lParam);
+        m_pPushed = target;
+        m_window.CaptureMouse();
+        Send(m_pPushed, UIEVENT_BUTTONDOWN, pt, wParam, lParam);
+        if (message == WM_LBUTTONDBLCLK) Send(m_pPushed, UIEVENT_DBLCLICK, pt, wParam, lParam);
         return true;
     }
 
     case WM_LBUTTONUP: {
-        DispatchGuard::Scope scope(dispatch_);
+        DispatchGuard::Scope scope(m_dispatch);
         const POINT pt = PointOf(lParam);
         // Taken before the capture goes, so that losing it does not cancel this press.
-        CControlUI* released = pushed_;
-        pushed_ = nullptr;
-        window_.ReleaseMouse();
+        CControlUI* released = m_pPushed;
+        m_pPushed = nullptr;
+        m_window.ReleaseMouse();
         Send(released, UIEVENT_BUTTONUP, pt, wParam, lParam);
         // The handler may have removed controls: the hover is found afresh.
         UpdateHover(pt, wParam);
@@ -103,20 +103,20 @@ bool InputRouter::Route(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
     }
 
     case WM_CAPTURECHANGED:
-        if (pushed_ != nullptr && reinterpret_cast<HWND>(lParam) != window_.Handle()) {
-            DispatchGuard::Scope scope(dispatch_);
-            CControlUI* cancelled = pushed_;
-            pushed_ = nullptr;
-            Send(cancelled, UIEVENT_CANCEL, window_.CursorInClient());
+        if (m_pPushed != nullptr && reinterpret_cast<HWND>(lParam) != m_window.Handle()) {
+            DispatchGuard::Scope scope(m_dispatch);
+            CControlUI* cancelled = m_pPushed;
+            m_pPushed = nullptr;
+            Send(cancelled, UIEVENT_CANCEL, m_window.CursorInClient());
         }
         return false;
 
     case WM_SETCURSOR: {
         if (LOWORD(lParam) != HTCLIENT) return false;
-        DispatchGuard::Scope scope(dispatch_);
-        const POINT pt = window_.CursorInClient();
-        window_.ShowArrowCursor();
-        Send(pushed_ != nullptr ? pushed_ : window_.ControlAt(pt), UIEVENT_SETCURSOR, pt, wParam, lParam);
+        DispatchGuard::Scope scope(m_dispatch);
+        const POINT pt = m_window.CursorInClient();
+        m_window.ShowArrowCursor();
+        Send(m_pPushed != nullptr ? m_pPushed : m_window.ControlAt(pt), UIEVENT_SETCURSOR, pt, wParam, lParam);
         result = TRUE;
         return true;
     }
@@ -130,16 +130,16 @@ bool InputRouter::Route(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
 }
 
 void InputRouter::ForgetWithin(CControlUI* subtree) {
-    if (IsWithin(hot_, subtree)) hot_ = nullptr;
-    if (IsWithin(pushed_, subtree)) {
-        pushed_ = nullptr;
-        window_.ReleaseMouse();
+    if (IsWithin(m_pHot, subtree)) m_pHot = nullptr;
+    if (IsWithin(m_pPushed, subtree)) {
+        m_pPushed = nullptr;
+        m_window.ReleaseMouse();
     }
 }
 
 void InputRouter::Reset() {
-    hot_ = nullptr;
-    pushed_ = nullptr;
+    m_pHot = nullptr;
+    m_pPushed = nullptr;
 }
 
 }  // namespace skin_detail

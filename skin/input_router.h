@@ -36,13 +36,13 @@ protected:
 
 class InputRouter {
 public:
-    InputRouter(InputWindow& window, DispatchGuard& dispatch) : window_(window), dispatch_(dispatch) {}
+    InputRouter(InputWindow& window, DispatchGuard& dispatch) : m_window(window), m_dispatch(dispatch) {}
 
     // The mouse messages: true when handled, with the message's result in result.
     bool Route(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
-    CControlUI* Hot() const { return hot_; }
-    CControlUI* Pushed() const { return pushed_; }
+    CControlUI* Hot() const { return m_pHot; }
+    CControlUI* Pushed() const { return m_pPushed; }
     // A subtree is going away: neither hover nor press may point into it.
     void ForgetWithin(CControlUI* subtree);
     // A new tree: nothing is hot or pushed.
@@ -53,11 +53,11 @@ private:
     void UpdateHover(POINT pt, WPARAM keys);
     bool OnWheel(WPARAM wParam, LPARAM lParam);
 
-    InputWindow& window_;
-    DispatchGuard& dispatch_;
-    CControlUI* hot_ = nullptr;
-    CControlUI* pushed_ = nullptr;
-    bool trackingLeave_ = false;
+    InputWindow& m_window;
+    DispatchGuard& m_dispatch;
+    CControlUI* m_pHot = nullptr;
+    CControlUI* m_pPushed = nullptr;
+    bool m_trackingLeave = false;
 };
 
 }  // namespace skin_detail

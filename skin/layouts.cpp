@@ -44,21 +44,21 @@ Flow MeasureFlow(CControlUI* const* children, int count, SIZE available, bool ve
 class FlexibleShares {
 public:
     FlexibleShares(int room, const Flow& flow)
-        : remaining_(room > flow.used ? room - flow.used : 0),
-          share_(flow.flexible > 0 ? remaining_ / flow.flexible : 0),
-          flexible_(flow.flexible),
-          left_(flow.flexible) {}
+        : m_remaining(room > flow.used ? room - flow.used : 0),
+          m_share(flow.flexible > 0 ? m_remaining / flow.flexible : 0),
+          m_flexible(flow.flexible),
+          m_left(flow.flexible) {}
 
     int LengthOf(int fixedLength) {
         if (fixedLength > 0) return fixedLength;
-        return --left_ == 0 ? remaining_ - share_ * (flexible_ - 1) : share_;
+        return --m_left == 0 ? m_remaining - m_share * (m_flexible - 1) : m_share;
     }
 
 private:
-    int remaining_;
-    int share_;
-    int flexible_;
-    int left_;
+    int m_remaining;
+    int m_share;
+    int m_flexible;
+    int m_left;
 };
 
 // Across the flow a child keeps its own size when it fits, and fills the room otherwise.
@@ -82,7 +82,7 @@ void CVerticalLayoutUI::SetPos(RECT rc) {
     const int innerWidth = inner.right - inner.left;
     const int innerHeight = inner.bottom - inner.top;
 
-    const Flow flow = MeasureFlow(m_items, m_count, SIZE{innerWidth, innerHeight}, true, m_iChildPadding);
+    const Flow flow = MeasureFlow(m_items.data(), ItemCount(), SIZE{innerWidth, innerHeight}, true, m_iChildPadding);
     const bool scrolling = m_bVScroll && flow.used > innerHeight;
     if (scrolling) inner.right -= kScrollBarWidth;
     SetContentHeight(flow.used, innerHeight);
@@ -100,7 +100,7 @@ void CVerticalLayoutUI::SetPos(RECT rc) {
     }
 
     const RECT floatArea = InnerRect(m_rcItem);
-    for (int i = 0; i < m_count; ++i) {
+    for (int i = 0; i < ItemCount(); ++i) {
         if (m_items[i]->IsVisible() && m_items[i]->IsFloat()) SetFloatPos(m_items[i], floatArea);
     }
 }
@@ -118,7 +118,7 @@ void CHorizontalLayoutUI::SetPos(RECT rc) {
     const int innerWidth = inner.right - inner.left;
     const int innerHeight = inner.bottom - inner.top;
 
-    const Flow flow = MeasureFlow(m_items, m_count, SIZE{innerWidth, innerHeight}, false, m_iChildPadding);
+    const Flow flow = MeasureFlow(m_items.data(), ItemCount(), SIZE{innerWidth, innerHeight}, false, m_iChildPadding);
     SetContentHeight(0, 0);
 
     FlexibleShares shares(innerWidth, flow);
@@ -132,7 +132,7 @@ void CHorizontalLayoutUI::SetPos(RECT rc) {
         x = left + width + item.padding.right + m_iChildPadding;
     }
 
-    for (int i = 0; i < m_count; ++i) {
+    for (int i = 0; i < ItemCount(); ++i) {
         if (m_items[i]->IsVisible() && m_items[i]->IsFloat()) SetFloatPos(m_items[i], inner);
     }
 }

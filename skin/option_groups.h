@@ -19,7 +19,7 @@ public:
     void ForgetWithin(CControlUI* subtree);
 
 private:
-    std::map<std::string, std::vector<CControlUI*>> groups_;
+    std::map<std::string, std::vector<CControlUI*>> m_groups;
 };
 
 // Whether control is ancestor or lies below it.

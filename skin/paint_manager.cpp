@@ -8,14 +8,12 @@
 #include "skin/theme.h"
 
 #include <algorithm>
-#include <cstring>
+#include <memory>
 #include <vector>
 
 using namespace skin_detail;
 
 namespace {
-
-HINSTANCE moduleInstance = nullptr;
 
 // Posted once a tree is attached: "windowinit" then reaches notifiers registered after
 // AttachDialog in the same creation handler.
@@ -39,7 +37,7 @@ struct CPaintManagerUI::Impl final : InputWindow {
     HWND window = nullptr;
     CDuiString name;
     UniqueDC measureDC;
-    CControlUI* root = nullptr;
+    std::unique_ptr<CControlUI> root;
     std::vector<INotifyUI*> notifiers;
     bool needUpdate = true;
     bool windowInitSent = false;
@@ -72,7 +70,7 @@ struct CPaintManagerUI::Impl final : InputWindow {
         DispatchGuard::Scope scope(dispatch);
         UpdateLayoutIfNeeded();
         windowInitSent = true;
-        manager.SendNotify(root, "windowinit");
+        manager.SendNotify(root.get(), "windowinit");
         UpdateLayoutIfNeeded();
     }
 
@@ -126,71 +124,44 @@ struct CPaintManagerUI::Impl final : InputWindow {
     void LayoutMoved() override { UpdateLayoutIfNeeded(); }
 };
 
-CPaintManagerUI::CPaintManagerUI() : impl_(new Impl(*this)) {}
+CPaintManagerUI::CPaintManagerUI() : m_pImpl(std::make_unique<Impl>(*this)) {}
 
 CPaintManagerUI::~CPaintManagerUI() {
-    impl_->dispatch.DeleteNow();
-    delete impl_->root;
-    impl_->root = nullptr;
-    impl_->dispatch.DeleteNow();
-    delete impl_;
+    m_pImpl->dispatch.DeleteNow();
+    m_pImpl->root.reset();
+    m_pImpl->dispatch.DeleteNow();
 }
 
-void CPaintManagerUI::SetInstance(HINSTANCE instance) { moduleInstance = instance; }
-
-HINSTANCE CPaintManagerUI::GetInstance() {
-    return moduleInstance != nullptr ? moduleInstance : ::GetModuleHandleA(nullptr);
-}
-
-CDuiString CPaintManagerUI::GetInstancePath() {
-    char path[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameA(GetInstance(), path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return CDuiString();
-    const char* slash = std::strrchr(path, '\\');
-    const char* forward = std::strrchr(path, '/');
-    if (forward > slash) slash = forward;
-    return slash ? CDuiString(path, static_cast<int>(slash - path) + 1) : CDuiString();
-}
+void CPaintManagerUI::SetInstance(HINSTANCE instance) { SetResourceInstance(instance); }
+HINSTANCE CPaintManagerUI::GetInstance() { return ResourceInstance(); }
+CDuiString CPaintManagerUI::GetInstancePath() { return CDuiString(InstanceFolder().c_str()); }
 
 void CPaintManagerUI::SetResourcePath(const char* path) { SetResourceFolder(path ? path : ""); }
-
 CDuiString CPaintManagerUI::GetResourcePath() { return CDuiString(ResourceFolder().c_str()); }
 
 void CPaintManagerUI::SetResourceZip(const char* zipName, bool cachedResourceZip) {
     SetResourceArchive(zipName ? zipName : "", cachedResourceZip);
 }
-
 CDuiString CPaintManagerUI::GetResourceZip() { return CDuiString(ResourceArchive().c_str()); }
 
 bool CPaintManagerUI::LoadResourceData(const char* name, BYTE** data, DWORD* size) {
-    if (data == nullptr || size == nullptr) return false;
-    *data = nullptr;
-    *size = 0;
-    std::vector<BYTE> bytes;
-    if (name == nullptr || !ReadResource(name, bytes)) return false;
-    // One byte more, always NUL, so that text resources can be read as strings.
-    *data = new BYTE[bytes.size() + 1];
-    if (!bytes.empty()) std::memcpy(*data, bytes.data(), bytes.size());
-    (*data)[bytes.size()] = 0;
-    *size = static_cast<DWORD>(bytes.size());
-    return true;
+    return CopyResource(name, data, size);
 }
-
-void CPaintManagerUI::FreeResourceData(BYTE* data) { delete[] data; }
+void CPaintManagerUI::FreeResourceData(BYTE* data) { FreeResourceCopy(data); }
 
 void CPaintManagerUI::Init(HWND window, const char* name) {
-    impl_->window = window;
-    impl_->name = name;
-    impl_->measureDC.reset(::CreateCompatibleDC(nullptr));
-    impl_->needUpdate = true;
+    m_pImpl->window = window;
+    m_pImpl->name = name;
+    m_pImpl->measureDC.reset(::CreateCompatibleDC(nullptr));
+    m_pImpl->needUpdate = true;
 }
 
-HWND CPaintManagerUI::GetPaintWindow() const { return impl_->window; }
+HWND CPaintManagerUI::GetPaintWindow() const { return m_pImpl->window; }
 
-HDC CPaintManagerUI::GetPaintDC() const { return impl_->measureDC.get(); }
+HDC CPaintManagerUI::GetPaintDC() const { return m_pImpl->measureDC.get(); }
 
 bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    Impl& d = *impl_;
+    Impl& d = *m_pImpl;
     result = 0;
     if (d.window == nullptr) return false;
 
@@ -246,16 +217,15 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
 }
 
 bool CPaintManagerUI::AttachDialog(CControlUI* root) {
-    Impl& d = *impl_;
-    if (root == d.root) return root != nullptr;
+    Impl& d = *m_pImpl;
+    if (root == d.root.get()) return root != nullptr;
     d.input.Reset();
     if (d.root != nullptr) {
-        CControlUI* old = d.root;
-        d.root = nullptr;
+        CControlUI* old = d.root.release();
         ReapObjects(old);
         AddDelayedCleanup(old);
     }
-    d.root = root;
+    d.root.reset(root);
     if (root == nullptr) return false;
     InitControls(root, nullptr);
     d.needUpdate = true;
@@ -267,18 +237,18 @@ bool CPaintManagerUI::AttachDialog(CControlUI* root) {
     return true;
 }
 
-CControlUI* CPaintManagerUI::GetRoot() const { return impl_->root; }
+CControlUI* CPaintManagerUI::GetRoot() const { return m_pImpl->root.get(); }
 
 bool CPaintManagerUI::AddNotifier(INotifyUI* notifier) {
     if (notifier == nullptr) return false;
-    auto& list = impl_->notifiers;
+    auto& list = m_pImpl->notifiers;
     if (std::find(list.begin(), list.end(), notifier) != list.end()) return false;
     list.push_back(notifier);
     return true;
 }
 
 bool CPaintManagerUI::RemoveNotifier(INotifyUI* notifier) {
-    auto& list = impl_->notifiers;
+    auto& list = m_pImpl->notifiers;
     auto it = std::find(list.begin(), list.end(), notifier);
     if (it == list.end()) return false;
     list.erase(it);
@@ -286,114 +256,114 @@ bool CPaintManagerUI::RemoveNotifier(INotifyUI* notifier) {
 }
 
 void CPaintManagerUI::SendNotify(CControlUI* control, const char* type, WPARAM wParam, LPARAM lParam) {
-    DispatchGuard::Scope scope(impl_->dispatch);
+    DispatchGuard::Scope scope(m_pImpl->dispatch);
     TNotifyUI msg;
     msg.sType = type;
     msg.pSender = control;
     msg.dwTimestamp = ::GetTickCount();
     msg.wParam = wParam;
     msg.lParam = lParam;
-    if (impl_->window != nullptr) {
+    if (m_pImpl->window != nullptr) {
         ::GetCursorPos(&msg.ptMouse);
-        ::ScreenToClient(impl_->window, &msg.ptMouse);
+        ::ScreenToClient(m_pImpl->window, &msg.ptMouse);
     }
     // A notifier may remove itself or others while being told.
-    const std::vector<INotifyUI*> notifiers = impl_->notifiers;
+    const std::vector<INotifyUI*> notifiers = m_pImpl->notifiers;
     for (INotifyUI* notifier : notifiers) {
-        const auto& current = impl_->notifiers;
+        const auto& current = m_pImpl->notifiers;
         if (std::find(current.begin(), current.end(), notifier) == current.end()) continue;
         notifier->Notify(msg);
     }
 }
 
 CControlUI* CPaintManagerUI::FindControl(const char* name) const {
-    if (impl_->root == nullptr || name == nullptr) return nullptr;
+    if (m_pImpl->root == nullptr || name == nullptr) return nullptr;
     // Document order: a container before its children, earlier elements first.
-    return impl_->root->FindControl(FindByName, const_cast<char*>(name), UIFIND_ALL | UIFIND_ME_FIRST);
+    return m_pImpl->root->FindControl(FindByName, const_cast<char*>(name), UIFIND_ALL | UIFIND_ME_FIRST);
 }
 
-CControlUI* CPaintManagerUI::FindControl(POINT pt) const { return impl_->ControlAt(pt); }
+CControlUI* CPaintManagerUI::FindControl(POINT pt) const { return m_pImpl->ControlAt(pt); }
 
-SIZE CPaintManagerUI::GetInitSize() const { return impl_->initSize; }
+SIZE CPaintManagerUI::GetInitSize() const { return m_pImpl->initSize; }
 
 void CPaintManagerUI::SetInitSize(int cx, int cy) {
-    impl_->initSize = SIZE{cx, cy};
+    m_pImpl->initSize = SIZE{cx, cy};
     // A layout read while its window is being created gives the window its size.
-    if (impl_->window != nullptr && impl_->root == nullptr && cx > 0 && cy > 0) {
-        ::SetWindowPos(impl_->window, nullptr, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (m_pImpl->window != nullptr && m_pImpl->root == nullptr && cx > 0 && cy > 0) {
+        ::SetWindowPos(m_pImpl->window, nullptr, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 
-RECT& CPaintManagerUI::GetCaptionRect() { return impl_->caption; }
-void CPaintManagerUI::SetCaptionRect(RECT rc) { impl_->caption = rc; }
-SIZE CPaintManagerUI::GetRoundCorner() const { return impl_->roundCorner; }
-void CPaintManagerUI::SetRoundCorner(int cx, int cy) { impl_->roundCorner = SIZE{cx, cy}; }
-SIZE CPaintManagerUI::GetMinInfo() const { return impl_->minInfo; }
-void CPaintManagerUI::SetMinInfo(int cx, int cy) { impl_->minInfo = SIZE{cx, cy}; }
+RECT& CPaintManagerUI::GetCaptionRect() { return m_pImpl->caption; }
+void CPaintManagerUI::SetCaptionRect(RECT rc) { m_pImpl->caption = rc; }
+SIZE CPaintManagerUI::GetRoundCorner() const { return m_pImpl->roundCorner; }
+void CPaintManagerUI::SetRoundCorner(int cx, int cy) { m_pImpl->roundCorner = SIZE{cx, cy}; }
+SIZE CPaintManagerUI::GetMinInfo() const { return m_pImpl->minInfo; }
+void CPaintManagerUI::SetMinInfo(int cx, int cy) { m_pImpl->minInfo = SIZE{cx, cy}; }
 
 bool CPaintManagerUI::AddFont(int id, const char* face, int size, bool bold, bool underline, bool italic) {
-    if (!impl_->theme.AddFont(id, FontSpec{face ? face : "", size, bold, underline, italic})) return false;
-    if (impl_->window != nullptr) ::InvalidateRect(impl_->window, nullptr, FALSE);
+    if (!m_pImpl->theme.AddFont(id, FontSpec{face ? face : "", size, bold, underline, italic})) return false;
+    if (m_pImpl->window != nullptr) ::InvalidateRect(m_pImpl->window, nullptr, FALSE);
     return true;
 }
 
 void CPaintManagerUI::SetDefaultFont(const char* face, int size, bool bold, bool underline, bool italic) {
-    impl_->theme.SetDefaultFont(FontSpec{face ? face : "", size, bold, underline, italic});
+    m_pImpl->theme.SetDefaultFont(FontSpec{face ? face : "", size, bold, underline, italic});
 }
 
-HFONT CPaintManagerUI::GetFont(int id) const { return impl_->theme.Font(id); }
+HFONT CPaintManagerUI::GetFont(int id) const { return m_pImpl->theme.Font(id); }
 
-DWORD CPaintManagerUI::GetDefaultTextColor() const { return impl_->theme.textColor; }
-void CPaintManagerUI::SetDefaultTextColor(DWORD argb) { impl_->theme.textColor = argb; }
-DWORD CPaintManagerUI::GetDefaultDisabledColor() const { return impl_->theme.disabledColor; }
-void CPaintManagerUI::SetDefaultDisabledColor(DWORD argb) { impl_->theme.disabledColor = argb; }
+DWORD CPaintManagerUI::GetDefaultTextColor() const { return m_pImpl->theme.textColor; }
+void CPaintManagerUI::SetDefaultTextColor(DWORD argb) { m_pImpl->theme.textColor = argb; }
+DWORD CPaintManagerUI::GetDefaultDisabledColor() const { return m_pImpl->theme.disabledColor; }
+void CPaintManagerUI::SetDefaultDisabledColor(DWORD argb) { m_pImpl->theme.disabledColor = argb; }
 
 const SkinImage* CPaintManagerUI::GetImage(const char* name) {
-    return impl_->theme.Image(name, ImageSource::SkinResource);
+    return m_pImpl->theme.Image(name, ImageSource::SkinResource);
 }
 
 const SkinImage* CPaintManagerUI::GetFileImage(const char* fullPath) {
-    return impl_->theme.Image(fullPath, ImageSource::File);
+    return m_pImpl->theme.Image(fullPath, ImageSource::File);
 }
 
 void CPaintManagerUI::Invalidate(const RECT& rc) {
-    if (impl_->window != nullptr) ::InvalidateRect(impl_->window, &rc, FALSE);
+    if (m_pImpl->window != nullptr) ::InvalidateRect(m_pImpl->window, &rc, FALSE);
 }
 
 void CPaintManagerUI::NeedUpdate() {
-    impl_->needUpdate = true;
-    if (impl_->window != nullptr) ::InvalidateRect(impl_->window, nullptr, FALSE);
+    m_pImpl->needUpdate = true;
+    if (m_pImpl->window != nullptr) ::InvalidateRect(m_pImpl->window, nullptr, FALSE);
 }
 
 void CPaintManagerUI::ReapObjects(CControlUI* control) {
     if (control == nullptr) return;
-    impl_->input.ForgetWithin(control);
-    impl_->optionGroups.ForgetWithin(control);
+    m_pImpl->input.ForgetWithin(control);
+    m_pImpl->optionGroups.ForgetWithin(control);
 }
 
-void CPaintManagerUI::AddDelayedCleanup(CControlUI* control) { impl_->dispatch.Delete(control); }
+void CPaintManagerUI::AddDelayedCleanup(CControlUI* control) { m_pImpl->dispatch.Delete(control); }
 
-void CPaintManagerUI::BeginDispatch() { impl_->dispatch.Begin(); }
+void CPaintManagerUI::BeginDispatch() { m_pImpl->dispatch.Begin(); }
 
-void CPaintManagerUI::EndDispatch() { impl_->dispatch.End(); }
+void CPaintManagerUI::EndDispatch() { m_pImpl->dispatch.End(); }
 
 void CPaintManagerUI::InitControls(CControlUI* control, CControlUI* parent) {
     if (control == nullptr) return;
     control->SetManager(this, parent, true);
-    impl_->needUpdate = true;
+    m_pImpl->needUpdate = true;
 }
 
-CControlUI* CPaintManagerUI::GetHotControl() const { return impl_->input.Hot(); }
-CControlUI* CPaintManagerUI::GetPushedControl() const { return impl_->input.Pushed(); }
+CControlUI* CPaintManagerUI::GetHotControl() const { return m_pImpl->input.Hot(); }
+CControlUI* CPaintManagerUI::GetPushedControl() const { return m_pImpl->input.Pushed(); }
 
 bool CPaintManagerUI::AddOptionGroup(const char* group, CControlUI* option) {
-    return impl_->optionGroups.Add(group, option);
+    return m_pImpl->optionGroups.Add(group, option);
 }
 
 void CPaintManagerUI::RemoveOptionGroup(const char* group, CControlUI* option) {
-    impl_->optionGroups.Remove(group, option);
+    m_pImpl->optionGroups.Remove(group, option);
 }
 
 CControlUI** CPaintManagerUI::GetOptionGroup(const char* group, int* count) {
-    return impl_->optionGroups.Members(group, count);
+    return m_pImpl->optionGroups.Members(group, count);
 }

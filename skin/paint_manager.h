@@ -1,9 +1,12 @@
 #pragma once
 // One per window: owns the control tree, paints it double-buffered, turns mouse messages
-// into control events and control events into notifications. Its static side holds the
-// module instance and where layouts and images are read from.
+// into control events and control events into notifications. Its static side is the face
+// of the process-wide resource store: the module instance, and where layouts and images
+// are read from.
 
 #include "skin/control.h"
+
+#include <memory>
 
 class IDialogBuilderCallback;
 
@@ -116,5 +119,5 @@ public:
 
 private:
     struct Impl;
-    Impl* impl_;
+    std::unique_ptr<Impl> m_pImpl;
 };

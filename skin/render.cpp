@@ -23,25 +23,25 @@ int Height(const RECT& rc) { return rc.bottom - rc.top; }
 class SmoothGraphics {
 public:
     explicit SmoothGraphics(HDC dc) {
-        if (!lease_.ok() || gdip::GdipCreateFromHDC(dc, graphics_.put()) != Gdiplus::Ok) return;
-        gdip::GdipSetSmoothingMode(graphics_.get(), Gdiplus::SmoothingModeAntiAlias);
-        gdip::GdipSetPixelOffsetMode(graphics_.get(), Gdiplus::PixelOffsetModeHalf);
-        gdip::GdipSetInterpolationMode(graphics_.get(), Gdiplus::InterpolationModeHighQualityBicubic);
+        if (!m_lease.ok() || gdip::GdipCreateFromHDC(dc, m_graphics.put()) != Gdiplus::Ok) return;
+        gdip::GdipSetSmoothingMode(m_graphics.get(), Gdiplus::SmoothingModeAntiAlias);
+        gdip::GdipSetPixelOffsetMode(m_graphics.get(), Gdiplus::PixelOffsetModeHalf);
+        gdip::GdipSetInterpolationMode(m_graphics.get(), Gdiplus::InterpolationModeHighQualityBicubic);
         // The DC's clip region (a container's inner area) applies to GDI+ drawing too.
         UniqueRegion clip(::CreateRectRgn(0, 0, 0, 0));
         if (clip && ::GetClipRgn(dc, clip.get()) == 1) {
             GpRegionOwner region;
             if (gdip::GdipCreateRegionHrgn(clip.get(), region.put()) == Gdiplus::Ok) {
-                gdip::GdipSetClipRegion(graphics_.get(), region.get(), Gdiplus::CombineModeReplace);
+                gdip::GdipSetClipRegion(m_graphics.get(), region.get(), Gdiplus::CombineModeReplace);
             }
         }
     }
-    Gdiplus::GpGraphics* get() const { return graphics_.get(); }
-    explicit operator bool() const { return static_cast<bool>(graphics_); }
+    Gdiplus::GpGraphics* get() const { return m_graphics.get(); }
+    explicit operator bool() const { return static_cast<bool>(m_graphics); }
 
 private:
-    GdiplusLease lease_;
-    GpGraphicsOwner graphics_;
+    GdiplusLease m_lease;
+    GpGraphicsOwner m_graphics;
 };
 
 Gdiplus::ARGB ToArgb(DWORD argb) { return static_cast<Gdiplus::ARGB>(argb); }

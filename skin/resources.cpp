@@ -22,6 +22,7 @@ struct ArchiveImage {
 
 struct ResourceState {
     std::mutex mutex;
+    HINSTANCE instance = nullptr;
     std::string folder;
     std::string archiveName;
     bool cached = false;
@@ -45,14 +46,16 @@ bool FileStamp(const std::string& path, FILETIME& written, ULONGLONG& size) {
     return true;
 }
 
-// minizip reads the archive from memory through these.
+// minizip reads the archive from memory through these; the stream is the caller's and
+// outlives the unzip handle.
 struct MemoryStream {
     const std::vector<BYTE>* bytes;
     ZPOS64_T position;
 };
 
 voidpf ZCALLBACK MemoryOpen(voidpf opaque, const void*, int) {
-    return new MemoryStream{static_cast<const std::vector<BYTE>*>(opaque), 0};
+    static_cast<MemoryStream*>(opaque)->position = 0;
+    return opaque;
 }
 
 uLong ZCALLBACK MemoryRead(voidpf, voidpf stream, void* buffer, uLong size) {
@@ -92,17 +95,12 @@ long ZCALLBACK MemorySeek(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
     return 0;
 }
 
-int ZCALLBACK MemoryClose(voidpf, voidpf stream) {
-    delete static_cast<MemoryStream*>(stream);
-    return 0;
-}
+int ZCALLBACK MemoryClose(voidpf, voidpf) { return 0; }
 
 int ZCALLBACK MemoryError(voidpf, voidpf) { return 0; }
 
-struct UnzipCloser {
-    void operator()(unzFile file) const { unzClose(file); }
-};
-using UniqueUnzip = std::unique_ptr<void, UnzipCloser>;
+inline void CloseUnzip(unzFile file) noexcept { unzClose(file); }
+using UniqueUnzip = UniqueHandle<NullableHandleTraits<unzFile, CloseUnzip>>;
 
 bool ReadFromArchive(const ArchiveImage& archive, std::string name, std::vector<BYTE>& data) {
     for (char& c : name) {
@@ -120,7 +118,8 @@ bool ReadFromArchive(const ArchiveImage& archive, std::string name, std::vector<
     functions.zseek64_file = MemorySeek;
     functions.zclose_file = MemoryClose;
     functions.zerror_file = MemoryError;
-    functions.opaque = const_cast<std::vector<BYTE>*>(&archive.bytes);
+    MemoryStream stream{&archive.bytes, 0};
+    functions.opaque = &stream;
     UniqueUnzip zip(unzOpen2_64("memory", &functions));
     if (!zip) return false;
     // 2: letter case is ignored, as file names are on Windows.
@@ -171,6 +170,27 @@ std::shared_ptr<const ArchiveImage> CurrentArchive(ResourceState& state) {
 
 }  // namespace
 
+void SetResourceInstance(HINSTANCE instance) {
+    ResourceState& state = State();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    state.instance = instance;
+}
+
+HINSTANCE ResourceInstance() {
+    ResourceState& state = State();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    return state.instance != nullptr ? state.instance : ::GetModuleHandleA(nullptr);
+}
+
+std::string InstanceFolder() {
+    char path[MAX_PATH] = {};
+    const DWORD length = ::GetModuleFileNameA(ResourceInstance(), path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::string();
+    const std::string file(path, length);
+    const size_t slash = file.find_last_of("\\/");
+    return slash != std::string::npos ? file.substr(0, slash + 1) : std::string();
+}
+
 void SetResourceFolder(const std::string& folder) {
     ResourceState& state = State();
     std::lock_guard<std::mutex> lock(state.mutex);
@@ -216,6 +236,22 @@ bool ReadResource(const std::string& name, std::vector<BYTE>& data) {
     if (archive) return ReadFromArchive(*archive, name, data);
     return ReadWholeFile(path, data);
 }
+
+bool CopyResource(const char* name, BYTE** data, DWORD* size) {
+    if (data == nullptr || size == nullptr) return false;
+    *data = nullptr;
+    *size = 0;
+    std::vector<BYTE> bytes;
+    if (name == nullptr || !ReadResource(name, bytes)) return false;
+    // The caller frees the copy through FreeResourceCopy, across the library's boundary.
+    *data = new BYTE[bytes.size() + 1];
+    if (!bytes.empty()) std::memcpy(*data, bytes.data(), bytes.size());
+    (*data)[bytes.size()] = 0;
+    *size = static_cast<DWORD>(bytes.size());
+    return true;
+}
+
+void FreeResourceCopy(BYTE* data) { delete[] data; }
 
 bool ReadWholeFile(const std::string& path, std::vector<BYTE>& data) {
     data.clear();

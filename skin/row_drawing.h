@@ -23,18 +23,18 @@ namespace rows {
 // on the same DC must wait until it is gone, so each block of shapes gets its own scope.
 class Shapes {
 public:
-    explicit Shapes(HDC dc) : graphics_(dc) {
-        graphics_.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-        graphics_.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+    explicit Shapes(HDC dc) : m_graphics(dc) {
+        m_graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+        m_graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
         // A cell scrolled partly out of its list must not draw over the list's neighbours:
         // the DC's clip region applies to the shapes as well.
         UniqueRegion clip(::CreateRectRgn(0, 0, 0, 0));
-        if (clip && ::GetClipRgn(dc, clip.get()) == 1) graphics_.SetClip(clip.get());
+        if (clip && ::GetClipRgn(dc, clip.get()) == 1) m_graphics.SetClip(clip.get());
     }
-    Gdiplus::Graphics& g() { return graphics_; }
+    Gdiplus::Graphics& g() { return m_graphics; }
 
 private:
-    Gdiplus::Graphics graphics_;
+    Gdiplus::Graphics m_graphics;
 };
 
 inline Gdiplus::RectF ToRectF(const RECT& rc) {

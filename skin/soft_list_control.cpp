@@ -64,41 +64,56 @@ SoftCellLayout LayOut(const RECT& rc) {
 }
 
 // Colours of the action pill for a settled state: gradient top and bottom, text, outline.
-struct ActionLook {
-    const char* text;
+struct ActionColours {
     DWORD top;
     DWORD bottom;
     DWORD textColour;
     DWORD outline;  // alpha 0: none
 };
 
+struct ActionLook {
+    const char* text;
+    ActionColours colours;
+};
+
+// Per settled state: the action's text and its colours at rest, hot and pushed.
+struct StateAction {
+    int state;
+    const char* text;
+    ActionColours rest;
+    ActionColours hot;
+    ActionColours pushed;
+};
+
+constexpr StateAction kStateActions[] = {
+    {NotDownloaded, "下载",
+     {0xFF3C8DFF, 0xFF2477F2, 0xFFFFFFFF, 0},
+     {0xFF2A7DF5, 0xFF1A66DB, 0xFFFFFFFF, 0},
+     {0xFF1A62D1, 0xFF1A62D1, 0xFFFFFFFF, 0}},
+    {Downloaded, "安装",
+     {0xFF2CC07A, 0xFF1AA864, 0xFFFFFFFF, 0},
+     {0xFF1FAE6B, 0xFF13965A, 0xFFFFFFFF, 0},
+     {0xFF12904F, 0xFF12904F, 0xFFFFFFFF, 0}},
+    {Installed, "打开",
+     {0xFFFFFFFF, 0xFFFFFFFF, 0xFF2477F2, 0xFF5A9EFF},
+     {0xFFEEF5FF, 0xFFE6F0FF, 0xFF2477F2, 0xFF2477F2},
+     {0xFFDCE9FD, 0xFFDCE9FD, 0xFF1A62D1, 0xFF1A62D1}},
+    {UpdateAvailable, "升级",
+     {0xFFFFA53A, 0xFFFF7A1A, 0xFFFFFFFF, 0},
+     {0xFFFF9526, 0xFFF06A0A, 0xFFFFFFFF, 0},
+     {0xFFE0600A, 0xFFE0600A, 0xFFFFFFFF, 0}},
+};
+
 bool LookForState(int state, UINT buttonState, ActionLook* look) {
-    const bool pushed = (buttonState & UISTATE_PUSHED) != 0;
-    const bool hot = (buttonState & UISTATE_HOT) != 0;
-    switch (state) {
-    case NotDownloaded:
-        *look = pushed ? ActionLook{"下载", 0xFF1A62D1, 0xFF1A62D1, 0xFFFFFFFF, 0}
-                : hot  ? ActionLook{"下载", 0xFF2A7DF5, 0xFF1A66DB, 0xFFFFFFFF, 0}
-                       : ActionLook{"下载", 0xFF3C8DFF, 0xFF2477F2, 0xFFFFFFFF, 0};
+    for (const StateAction& action : kStateActions) {
+        if (action.state != state) continue;
+        const ActionColours& colours = (buttonState & UISTATE_PUSHED) != 0 ? action.pushed
+                                       : (buttonState & UISTATE_HOT) != 0  ? action.hot
+                                                                            : action.rest;
+        *look = ActionLook{action.text, colours};
         return true;
-    case Downloaded:
-        *look = pushed ? ActionLook{"安装", 0xFF12904F, 0xFF12904F, 0xFFFFFFFF, 0}
-                : hot  ? ActionLook{"安装", 0xFF1FAE6B, 0xFF13965A, 0xFFFFFFFF, 0}
-                       : ActionLook{"安装", 0xFF2CC07A, 0xFF1AA864, 0xFFFFFFFF, 0};
-        return true;
-    case Installed:
-        *look = pushed ? ActionLook{"打开", 0xFFDCE9FD, 0xFFDCE9FD, 0xFF1A62D1, 0xFF1A62D1}
-                : hot  ? ActionLook{"打开", 0xFFEEF5FF, 0xFFE6F0FF, 0xFF2477F2, 0xFF2477F2}
-                       : ActionLook{"打开", 0xFFFFFFFF, 0xFFFFFFFF, 0xFF2477F2, 0xFF5A9EFF};
-        return true;
-    case UpdateAvailable:
-        *look = pushed ? ActionLook{"升级", 0xFFE0600A, 0xFFE0600A, 0xFFFFFFFF, 0}
-                : hot  ? ActionLook{"升级", 0xFFFF9526, 0xFFF06A0A, 0xFFFFFFFF, 0}
-                       : ActionLook{"升级", 0xFFFFA53A, 0xFFFF7A1A, 0xFFFFFFFF, 0};
-        return true;
-    default:
-        return false;
     }
+    return false;
 }
 
 std::atomic<long> liveSoftRecords{0};
@@ -116,9 +131,9 @@ DuiSoft::DuiSoft() { ++liveSoftRecords; }
 DuiSoft::~DuiSoft() { --liveSoftRecords; }
 long LiveDuiSoftCount() { return liveSoftRecords.load(); }
 
-SkinSoftListControl::SkinSoftListControl(DuiSoft* soft) : m_soft(soft) {}
+SkinSoftListControl::SkinSoftListControl(DuiSoft* soft) : m_pSoft(soft) {}
 
-SkinSoftListControl::~SkinSoftListControl() { delete m_soft; }
+SkinSoftListControl::~SkinSoftListControl() = default;
 
 const char* SkinSoftListControl::GetClass() const { return "SoftListItem"; }
 
@@ -134,7 +149,7 @@ void SkinSoftListControl::DoEvent(TEventUI& event) {
     }
 }
 
-DuiSoft* SkinSoftListControl::GetSoft() const { return m_soft; }
+DuiSoft* SkinSoftListControl::GetSoft() const { return m_pSoft.get(); }
 
 void SkinSoftListControl::SetDownLoadSize(int percent) {
     m_percent = ClampPercent(percent);
@@ -155,7 +170,7 @@ bool SkinSoftListControl::IsDownLoad() const { return m_downloading != 0; }
 
 void SkinSoftListControl::DoPaint(HDC dc, const RECT& paintRect) {
     RECT visible;
-    if (!::IntersectRect(&visible, &paintRect, &m_rcItem) || m_soft == nullptr) return;
+    if (!::IntersectRect(&visible, &paintRect, &m_rcItem) || m_pSoft == nullptr) return;
     SavedDCState saved(dc);
     ::IntersectClipRect(dc, m_rcItem.left, m_rcItem.top, m_rcItem.right, m_rcItem.bottom);
     PaintCell(dc);
@@ -165,15 +180,15 @@ void SkinSoftListControl::PaintCell(HDC dc) {
     const RECT rc = m_rcItem;
     if (rc.right - rc.left < 2 * kMargin + kIconSize || rc.bottom - rc.top < 2 * kMargin + kActionHeight) return;
     const SoftCellLayout l = LayOut(rc);
-    const int state = m_soft->state.load();
+    const int state = m_pSoft->state.load();
     const bool downloading = m_downloading != 0 || state == Downloading;
     const bool hot = (m_buttonState & UISTATE_HOT) != 0;
     const bool pushed = (m_buttonState & UISTATE_PUSHED) != 0;
-    const float score = ClampScore(m_soft->score);
-    const SkinImage* icon = m_soft->iconPath.empty() || m_pManager == nullptr
+    const float score = ClampScore(m_pSoft->score);
+    const SkinImage* icon = m_pSoft->iconPath.empty() || m_pManager == nullptr
                                 ? nullptr
-                                : m_pManager->GetFileImage(m_soft->iconPath.c_str());
-    const std::string& title = m_soft->viewName.empty() ? m_soft->name : m_soft->viewName;
+                                : m_pManager->GetFileImage(m_pSoft->iconPath.c_str());
+    const std::string& title = m_pSoft->viewName.empty() ? m_pSoft->name : m_pSoft->viewName;
 
     ActionLook look{};
     const bool hasAction = !downloading && LookForState(state, m_buttonState, &look);
@@ -225,8 +240,8 @@ void SkinSoftListControl::PaintCell(HDC dc) {
                 g.Restore(unclipped);
             }
         } else if (hasAction) {
-            FillRoundGradient(g, pill, radius, look.top, look.bottom);
-            if ((look.outline >> 24) != 0) StrokeRound(g, pill, radius, look.outline);
+            FillRoundGradient(g, pill, radius, look.colours.top, look.colours.bottom);
+            if ((look.colours.outline >> 24) != 0) StrokeRound(g, pill, radius, look.colours.outline);
         }
     }
 
@@ -255,9 +270,9 @@ void SkinSoftListControl::PaintCell(HDC dc) {
                     DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
     DrawRowText(dc, titleFont.get(), l.name, title.c_str(), hot ? 0xFF1A66DB : 0xFF1F2937, line);
-    DrawRowText(dc, textFont.get(), l.content, m_soft->content.c_str(), 0xFF7B8494, line);
+    DrawRowText(dc, textFont.get(), l.content, m_pSoft->content.c_str(), 0xFF7B8494, line);
     if (l.meta.right > l.meta.left) {
-        const std::string meta = "大小: " + m_soft->size + "  日期: " + m_soft->date;
+        const std::string meta = "大小: " + m_pSoft->size + "  日期: " + m_pSoft->date;
         DrawRowText(dc, metaFont.get(), l.meta, meta.c_str(), 0xFF9AA3B0, line);
     }
     // Where the number has no room beside the stars, they say it alone.
@@ -277,6 +292,6 @@ void SkinSoftListControl::PaintCell(HDC dc) {
         const char* text = hot ? "取消" : percentText;
         DrawSplitText(dc, actionFont.get(), a, text, fillRight, 0xFFFFFFFF, hot ? 0xFFE0413E : 0xFF2477F2);
     } else if (hasAction) {
-        DrawRowText(dc, actionFont.get(), a, look.text, look.textColour, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        DrawRowText(dc, actionFont.get(), a, look.text, look.colours.textColour, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
 }

@@ -15,29 +15,29 @@ void* CTabLayoutUI::GetInterface(const char* name) {
 }
 
 // A page chosen before it exists ("selectedid" read ahead of the children) shows once added.
-bool CTabLayoutUI::Add(CControlUI* control) { return AddAt(control, m_count); }
+bool CTabLayoutUI::Add(CControlUI* control) { return AddAt(control, ItemCount()); }
 
 bool CTabLayoutUI::AddAt(CControlUI* control, int index) {
     if (!CContainerUI::AddAt(control, index)) return false;
     if (m_iCurSel < 0) {
         m_iCurSel = 0;
-    } else if (index <= m_iCurSel && m_count > m_iCurSel + 1) {
+    } else if (index <= m_iCurSel && ItemCount() > m_iCurSel + 1) {
         ++m_iCurSel;  // the shown page moved one place on
     }
-    for (int i = 0; i < m_count; ++i) m_items[i]->SetVisible(i == m_iCurSel);
+    for (int i = 0; i < ItemCount(); ++i) m_items[i]->SetVisible(i == m_iCurSel);
     return true;
 }
 
 bool CTabLayoutUI::Remove(CControlUI* control) {
     const int index = GetItemIndex(control);
     if (!CContainerUI::RemoveAt(index)) return false;
-    if (m_count == 0) {
+    if (ItemCount() == 0) {
         m_iCurSel = -1;
         return true;
     }
-    if (index < m_iCurSel || m_iCurSel >= m_count) --m_iCurSel;
+    if (index < m_iCurSel || m_iCurSel >= ItemCount()) --m_iCurSel;
     if (m_iCurSel < 0) m_iCurSel = 0;
-    for (int i = 0; i < m_count; ++i) m_items[i]->SetVisible(i == m_iCurSel);
+    for (int i = 0; i < ItemCount(); ++i) m_items[i]->SetVisible(i == m_iCurSel);
     return true;
 }
 
@@ -46,14 +46,14 @@ void CTabLayoutUI::RemoveAll() {
     CContainerUI::RemoveAll();
 }
 
-int CTabLayoutUI::GetCurSel() const { return m_iCurSel < m_count ? m_iCurSel : -1; }
+int CTabLayoutUI::GetCurSel() const { return m_iCurSel < ItemCount() ? m_iCurSel : -1; }
 
 bool CTabLayoutUI::SelectItem(int index, bool trigger) {
-    if (index < 0 || index >= m_count) return false;
+    if (index < 0 || index >= ItemCount()) return false;
     if (index == m_iCurSel) return true;
     const int previous = m_iCurSel;
     m_iCurSel = index;
-    for (int i = 0; i < m_count; ++i) m_items[i]->SetVisible(i == m_iCurSel);
+    for (int i = 0; i < ItemCount(); ++i) m_items[i]->SetVisible(i == m_iCurSel);
     NeedUpdate();
     Invalidate();
     if (trigger && m_pManager != nullptr) {
@@ -68,11 +68,11 @@ void CTabLayoutUI::SetAttribute(const char* name, const char* value) {
     if (name != nullptr && std::strcmp(name, "selectedid") == 0) {
         const int index = ParseInt(value);
         if (index < 0) return;
-        if (index < m_count) {
+        if (index < ItemCount()) {
             SelectItem(index, false);
         } else {
             m_iCurSel = index;
-            for (int i = 0; i < m_count; ++i) m_items[i]->SetVisible(false);
+            for (int i = 0; i < ItemCount(); ++i) m_items[i]->SetVisible(false);
         }
         return;
     }

@@ -26,24 +26,24 @@ UniqueFont MakeFont(const FontSpec& spec) {
 
 bool Theme::AddFont(int id, const FontSpec& spec) {
     if (id < 0 || spec.size <= 0) return false;
-    FontEntry& entry = fonts_[id];
+    FontEntry& entry = m_fonts[id];
     entry.spec = spec;
-    if (entry.spec.face.empty()) entry.spec.face = defaultFont_.spec.face;
+    if (entry.spec.face.empty()) entry.spec.face = m_defaultFont.spec.face;
     entry.font.reset();
     return true;
 }
 
 void Theme::SetDefaultFont(const FontSpec& spec) {
     FontSpec merged = spec;
-    if (merged.face.empty()) merged.face = defaultFont_.spec.face;
-    if (merged.size <= 0) merged.size = defaultFont_.spec.size;
-    defaultFont_.spec = merged;
-    defaultFont_.font.reset();
+    if (merged.face.empty()) merged.face = m_defaultFont.spec.face;
+    if (merged.size <= 0) merged.size = m_defaultFont.spec.size;
+    m_defaultFont.spec = merged;
+    m_defaultFont.font.reset();
 }
 
 HFONT Theme::Font(int id) {
-    auto it = fonts_.find(id);
-    FontEntry& entry = it != fonts_.end() ? it->second : defaultFont_;
+    auto it = m_fonts.find(id);
+    FontEntry& entry = it != m_fonts.end() ? it->second : m_defaultFont;
     if (!entry.font) entry.font = MakeFont(entry.spec);
     return entry.font.get();
 }
@@ -51,18 +51,18 @@ HFONT Theme::Font(int id) {
 const SkinImage* Theme::Image(const char* name, ImageSource source) {
     if (name == nullptr || *name == '\0') return nullptr;
     const auto key = std::make_pair(source, std::string(name));
-    auto it = images_.find(key);
-    if (it != images_.end()) return it->second ? &it->second->image : nullptr;
+    auto it = m_images.find(key);
+    if (it != m_images.end()) return it->second ? &it->second->image : nullptr;
     std::vector<BYTE> bytes;
     const bool read = source == ImageSource::SkinResource ? ReadResource(name, bytes) : ReadWholeFile(name, bytes);
     auto decoded = std::make_unique<DecodedImage>();
     if (!read || !DecodeImage(bytes.data(), bytes.size(), *decoded)) {
         // Remembered, so painting does not search the archive each time.
-        if (source == ImageSource::SkinResource) images_[key] = nullptr;
+        if (source == ImageSource::SkinResource) m_images[key] = nullptr;
         return nullptr;
     }
     const SkinImage* image = &decoded->image;
-    images_[key] = std::move(decoded);
+    m_images[key] = std::move(decoded);
     return image;
 }
 

@@ -42,11 +42,11 @@ private:
         FontSpec spec;
         UniqueFont font;
     };
-    FontEntry defaultFont_;
-    std::map<int, FontEntry> fonts_;
-    GdiplusLease gdiplus_;
+    FontEntry m_defaultFont;
+    std::map<int, FontEntry> m_fonts;
+    GdiplusLease m_gdiplus;
     // Keyed by source and name; null: a skin resource known to be missing.
-    std::map<std::pair<ImageSource, std::string>, std::unique_ptr<DecodedImage>> images_;
+    std::map<std::pair<ImageSource, std::string>, std::unique_ptr<DecodedImage>> m_images;
 };
 
 }  // namespace skin_detail

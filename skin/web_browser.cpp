@@ -1,44 +1,32 @@
 #include "skin/web_browser.h"
 
+#include "shared/com_helpers.h"
+#include "shared/text.h"
 #include "skin/attributes.h"
 #include "skin/browser_host.h"
 #include "skin/paint_manager.h"
 
 #include <cstring>
 #include <memory>
-#include <string>
 
+// The browser site, and OLE for the window's thread while the site lives.
 struct CWebBrowserUI::Host {
-    BrowserHost* site = nullptr;
+    struct ShutSite {
+        void operator()(BrowserHost* site) const { site->Shut(); }
+    };
+    ~Host() {
+        site.reset();
+        if (oleInitialized) OleUninitialize();
+    }
+
+    std::unique_ptr<BrowserHost, ShutSite> site;
     bool oleInitialized = false;
     bool creationFailed = false;  // tried once; the area stays empty from then on
 };
 
-namespace {
+CWebBrowserUI::CWebBrowserUI() : m_pHost(std::make_unique<Host>()) {}
 
-std::wstring AnsiToWide(const char* text) {
-    if (text == nullptr || *text == '\0') return std::wstring();
-    const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    if (length <= 0) return std::wstring();
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], length);
-    wide.resize(static_cast<size_t>(length) - 1);
-    return wide;
-}
-
-struct BstrDeleter {
-    void operator()(wchar_t* text) const { SysFreeString(text); }
-};
-
-}  // namespace
-
-CWebBrowserUI::CWebBrowserUI() : m_host(new Host) {}
-
-CWebBrowserUI::~CWebBrowserUI() {
-    if (m_host->site != nullptr) m_host->site->Shut();
-    if (m_host->oleInitialized) OleUninitialize();
-    delete m_host;
-}
+CWebBrowserUI::~CWebBrowserUI() = default;
 
 const char* CWebBrowserUI::GetClass() const { return "WebBrowser"; }
 
@@ -57,29 +45,29 @@ void CWebBrowserUI::SetAttribute(const char* name, const char* value) {
 }
 
 bool CWebBrowserUI::EnsureBrowser() {
-    Host& host = *m_host;
-    if (host.site != nullptr) return true;
+    Host& host = *m_pHost;
+    if (host.site) return true;
     if (host.creationFailed || m_pManager == nullptr || m_pManager->GetPaintWindow() == nullptr) return false;
     if (!host.oleInitialized) host.oleInitialized = SUCCEEDED(OleInitialize(nullptr));
-    host.site = BrowserHost::Create(m_pManager->GetPaintWindow(), m_rcItem, &m_handler);
-    host.creationFailed = host.site == nullptr;
-    return host.site != nullptr;
+    host.site.reset(BrowserHost::Create(m_pManager->GetPaintWindow(), m_rcItem, m_pHandler));
+    host.creationFailed = !host.site;
+    return !host.creationFailed;
 }
 
 void CWebBrowserUI::DoInit() {
     if (!EnsureBrowser()) return;
-    m_host->site->Show(IsVisible());
+    m_pHost->site->Show(IsVisible());
     if (m_bAutoNavigate) NavigateHomePage();
 }
 
 void CWebBrowserUI::SetPos(RECT rc) {
     CControlUI::SetPos(rc);
-    if (m_host->site != nullptr) m_host->site->SetRect(m_rcItem);
+    if (m_pHost->site) m_pHost->site->SetRect(m_rcItem);
 }
 
 void CWebBrowserUI::SetVisible(bool visible) {
     CControlUI::SetVisible(visible);
-    if (m_host->site != nullptr) m_host->site->Show(IsVisible());
+    if (m_pHost->site) m_pHost->site->Show(IsVisible());
 }
 
 void CWebBrowserUI::DoPaint(HDC dc, const RECT& paintRect) {
@@ -89,9 +77,8 @@ void CWebBrowserUI::DoPaint(HDC dc, const RECT& paintRect) {
 
 bool CWebBrowserUI::Navigate2(const char* url) {
     if (url == nullptr || !EnsureBrowser()) return false;
-    IWebBrowser2* browser = m_host->site->Browser();
-    const std::wstring wide = AnsiToWide(url);
-    std::unique_ptr<wchar_t, BstrDeleter> text(SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size())));
+    IWebBrowser2* browser = m_pHost->site->Browser();
+    const UniqueBstr text = MakeBstr(AnsiToWide(url));
     if (!text) return false;
     VARIANT address;
     VariantInit(&address);
@@ -111,10 +98,13 @@ bool CWebBrowserUI::NavigateHomePage() {
     return Navigate2(m_sHomePage);
 }
 
-void CWebBrowserUI::SetWebBrowserEventHandler(CWebBrowserEventHandler* handler) { m_handler = handler; }
+void CWebBrowserUI::SetWebBrowserEventHandler(CWebBrowserEventHandler* handler) {
+    m_pHandler = handler;
+    if (m_pHost->site) m_pHost->site->SetHandler(handler);
+}
 
-CWebBrowserEventHandler* CWebBrowserUI::GetWebBrowserEventHandler() const { return m_handler; }
+CWebBrowserEventHandler* CWebBrowserUI::GetWebBrowserEventHandler() const { return m_pHandler; }
 
 IUnknown* CWebBrowserUI::GetBrowserUnknown() const {
-    return m_host->site != nullptr ? m_host->site->Browser() : nullptr;
+    return m_pHost->site ? m_pHost->site->Browser() : nullptr;
 }

@@ -9,6 +9,8 @@
 #include <mshtmhst.h>
 #include <downloadmgr.h>
 
+#include <memory>
+
 // The first seven slots are browser events; the rest mirror the host interfaces.
 // Every default lets the browser do what it would do without a handler.
 class SKIN_API CWebBrowserEventHandler {
@@ -88,8 +90,8 @@ public:
 private:
     struct Host;
     bool EnsureBrowser();
-    Host* m_host = nullptr;
+    std::unique_ptr<Host> m_pHost;
     CDuiString m_sHomePage;
     bool m_bAutoNavigate = false;
-    CWebBrowserEventHandler* m_handler = nullptr;
+    CWebBrowserEventHandler* m_pHandler = nullptr;
 };

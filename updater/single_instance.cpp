@@ -2,13 +2,7 @@
 
 #include <sddl.h>
 
-#include <memory>
-
 namespace {
-
-struct LocalFreeDeleter {
-    void operator()(void* memory) const { ::LocalFree(memory); }
-};
 
 // Administrators and the system own the name; every signed-in user may wait on it, so a
 // copy running without elevation (UAC off, a standard user) still sees the first one.
@@ -19,7 +13,7 @@ constexpr char kMutexSecurity[] = "D:(A;;GA;;;SY)(A;;GA;;;BA)(A;;0x00100000;;;AU
 SingleUpdater::SingleUpdater(const char* name, DWORD waitMs) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     ::ConvertStringSecurityDescriptorToSecurityDescriptorA(kMutexSecurity, SDDL_REVISION_1, &descriptor, nullptr);
-    const std::unique_ptr<void, LocalFreeDeleter> ownedDescriptor(descriptor);
+    const UniqueHandle<NullableHandleTraits<HLOCAL, ::LocalFree>> ownedDescriptor(descriptor);
     SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
 
     m_mutex.reset(::CreateMutexA(descriptor != nullptr ? &attributes : nullptr, TRUE, name));

@@ -1,3 +1,4 @@
+#include "shared/unique_handle.h"
 #include "tests/frame/frame_fixture.h"
 #include "tests/support/gui_driver.h"
 
@@ -135,10 +136,7 @@ TEST_F(SkinnedWindowTest, MaximisedInfoUsesThePrimaryWorkArea) {
 
 TEST_F(SkinnedWindowTest, RoundCornersFollowTheLayout) {
     Open();
-    struct RegionDeleter {
-        void operator()(HRGN r) const { ::DeleteObject(r); }
-    };
-    std::unique_ptr<HRGN__, RegionDeleter> region(::CreateRectRgn(0, 0, 0, 0));
+    const UniqueGdiHandle<HRGN> region(::CreateRectRgn(0, 0, 0, 0));
     EXPECT_NE(::GetWindowRgn(frame->GetHWND(), region.get()), ERROR);
     // The corner pixel lies outside the rounded region, the centre inside.
     EXPECT_FALSE(::PtInRegion(region.get(), 0, 0));

@@ -1,6 +1,7 @@
 // The installer that scripts/package makes from this build, run silently as a user's setup
 // would run it: what it installs, what it registers, and what its uninstaller takes away.
 #include "shared/com_helpers.h"
+#include "shared/com_ptr.h"
 #include "shared/logon_task.h"
 #include "shared/unique_handle.h"
 #include "tests/support/registry.h"
@@ -10,14 +11,11 @@
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
-#include <wrl/client.h>
 
 #include <filesystem>
 #include <string>
 
 namespace {
-
-using Microsoft::WRL::ComPtr;
 
 constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestrova";
 constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -65,11 +63,11 @@ std::string ReadMachineString(const char* subkey, const char* name) {
 // The program a shortcut starts, read through the shell's own link object.
 std::string ShortcutTarget(const std::string& linkPath) {
     ComPtr<IShellLinkA> link;
-    ComPtr<IPersistFile> file;
-    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link))) ||
-        FAILED(link.As(&file))) {
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(link.put())))) {
         return "";
     }
+    const ComPtr<IPersistFile> file = link.As<IPersistFile>();
+    if (!file) return "";
     wchar_t widePath[MAX_PATH] = {};
     ::MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, widePath, MAX_PATH);
     if (FAILED(file->Load(widePath, STGM_READ))) return "";

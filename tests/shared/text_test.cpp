@@ -32,6 +32,8 @@ TEST(TextConversion, EmptyStaysEmpty) {
 TEST(TextConversion, InvalidUtf8BecomesReplacementCharacterAndTextEndsAtNul) {
     EXPECT_EQ(Utf8ToWide("a\xFF" "b"), L"a\uFFFDb");
     EXPECT_EQ(Utf8ToWide(std::string("ab\0cd", 5)), L"ab");
+    EXPECT_FALSE(IsValidUtf8("a\xFF" "b"));
+    EXPECT_TRUE(IsValidUtf8("\xE4\xB8\xAD" "a"));
 }
 
 TEST(SplitString, ColonCases) {

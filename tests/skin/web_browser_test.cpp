@@ -1,6 +1,8 @@
 // The embedded browser's host, asked through its own interfaces as the browser asks it:
 // the client site the browser was given, its IDocHostUIHandler, the download manager
 // service and the event sink.
+#include "shared/com_helpers.h"
+#include "shared/com_ptr.h"
 #include "skin/skin.h"
 #include "tests/support/skin_window.h"
 #include "tests/support/gui_driver.h"
@@ -18,23 +20,11 @@
 namespace {
 
 template <typename T>
-struct Releaser {
-    void operator()(T* object) const { object->Release(); }
-};
-template <typename T>
-using Com = std::unique_ptr<T, Releaser<T>>;
-
-template <typename T>
-Com<T> Query(IUnknown* from) {
-    T* raw = nullptr;
-    if (from == nullptr || FAILED(from->QueryInterface(__uuidof(T), reinterpret_cast<void**>(&raw)))) raw = nullptr;
-    return Com<T>(raw);
+ComPtr<T> Query(IUnknown* from) {
+    ComPtr<T> result;
+    if (from != nullptr) from->QueryInterface(__uuidof(T), result.put_void());
+    return result;
 }
-
-struct BstrFree {
-    void operator()(BSTR text) const { ::SysFreeString(text); }
-};
-using Bstr = std::unique_ptr<OLECHAR, BstrFree>;
 
 std::string Narrow(const OLECHAR* text) {
     if (text == nullptr) return "(null)";
@@ -110,20 +100,19 @@ protected:
     }
 
     // The site the browser was given: the host as the browser sees it.
-    Com<IOleClientSite> ClientSite() {
-        Com<IOleObject> object = Query<IOleObject>(browser->GetBrowserUnknown());
-        IOleClientSite* site = nullptr;
-        if (object == nullptr || FAILED(object->GetClientSite(&site))) site = nullptr;
-        return Com<IOleClientSite>(site);
+    ComPtr<IOleClientSite> ClientSite() {
+        ComPtr<IOleObject> object = Query<IOleObject>(browser->GetBrowserUnknown());
+        ComPtr<IOleClientSite> site;
+        if (object != nullptr) object->GetClientSite(site.put());
+        return site;
     }
 
-    Com<IDownloadManager> DownloadService() {
-        Com<IServiceProvider> services = Query<IServiceProvider>(ClientSite().get());
-        IDownloadManager* manager = nullptr;
-        if (services == nullptr || FAILED(services->QueryService(__uuidof(IDownloadManager), __uuidof(IDownloadManager),
-                                                                 reinterpret_cast<void**>(&manager))))
-            manager = nullptr;
-        return Com<IDownloadManager>(manager);
+    ComPtr<IDownloadManager> DownloadService() {
+        ComPtr<IServiceProvider> services = Query<IServiceProvider>(ClientSite().get());
+        ComPtr<IDownloadManager> manager;
+        if (services != nullptr)
+            services->QueryService(__uuidof(IDownloadManager), __uuidof(IDownloadManager), manager.put_void());
+        return manager;
     }
 
     std::unique_ptr<SkinTestWindow> window;
@@ -178,7 +167,7 @@ TEST_F(WebBrowserTest, TheHostGivesTheHandlersAnswersToTheBrowser) {
     browser->SetWebBrowserEventHandler(&handler);
     EXPECT_EQ(browser->GetWebBrowserEventHandler(), &handler);
 
-    Com<IDocHostUIHandler> ui = Query<IDocHostUIHandler>(ClientSite().get());
+    ComPtr<IDocHostUIHandler> ui = Query<IDocHostUIHandler>(ClientSite().get());
     ASSERT_NE(ui, nullptr) << "the client site answers for IDocHostUIHandler";
 
     DOCHOSTUIINFO info{};
@@ -192,14 +181,14 @@ TEST_F(WebBrowserTest, TheHostGivesTheHandlersAnswersToTheBrowser) {
     POINT pt{20, 20};
     EXPECT_EQ(ui->ShowContextMenu(CONTEXT_MENU_DEFAULT, &pt, nullptr, nullptr), S_OK) << "no context menu";
 
-    Com<IDownloadManager> downloads = DownloadService();
+    ComPtr<IDownloadManager> downloads = DownloadService();
     ASSERT_NE(downloads, nullptr) << "the download manager is offered while a handler is set";
     EXPECT_EQ(downloads->Download(nullptr, nullptr, BINDVERB_GET, 0, nullptr, nullptr, nullptr, 936), S_OK)
         << "the download is taken as handled";
 
     // One object behind every interface, as COM requires.
-    Com<IUnknown> fromSite = Query<IUnknown>(ClientSite().get());
-    Com<IUnknown> fromDownloads = Query<IUnknown>(downloads.get());
+    ComPtr<IUnknown> fromSite = Query<IUnknown>(ClientSite().get());
+    ComPtr<IUnknown> fromDownloads = Query<IUnknown>(downloads.get());
     ASSERT_NE(fromDownloads, nullptr);
     EXPECT_EQ(fromSite.get(), fromDownloads.get());
     EXPECT_NE(Query<IDownloadManager>(downloads.get()), nullptr);
@@ -217,7 +206,7 @@ TEST_F(WebBrowserTest, TheHostGivesTheHandlersAnswersToTheBrowser) {
 }
 
 TEST_F(WebBrowserTest, WithoutAHandlerTheBrowserKeepsItsOwnBehaviour) {
-    Com<IDocHostUIHandler> ui = Query<IDocHostUIHandler>(ClientSite().get());
+    ComPtr<IDocHostUIHandler> ui = Query<IDocHostUIHandler>(ClientSite().get());
     ASSERT_NE(ui, nullptr);
     DOCHOSTUIINFO info{};
     info.dwFlags = DOCHOSTUIFLAG_OPENNEWWIN;
@@ -227,10 +216,10 @@ TEST_F(WebBrowserTest, WithoutAHandlerTheBrowserKeepsItsOwnBehaviour) {
     EXPECT_EQ(ui->ShowContextMenu(CONTEXT_MENU_DEFAULT, &pt, nullptr, nullptr), S_FALSE) << "the browser's menu";
     EXPECT_EQ(DownloadService(), nullptr) << "downloads go the browser's own way";
 
-    Com<IDispatch> sink = Query<IDispatch>(ClientSite().get());
+    ComPtr<IDispatch> sink = Query<IDispatch>(ClientSite().get());
     ASSERT_NE(sink, nullptr);
     VARIANT url = ByValue(VT_BSTR);
-    Bstr text(::SysAllocString(L"http://127.0.0.1/"));
+    UniqueBstr text(::SysAllocString(L"http://127.0.0.1/"));
     url.bstrVal = text.get();
     VARIANTARG browserArg = ByValue(VT_DISPATCH);
     EXPECT_EQ(FireEvent(sink.get(), DISPID_NAVIGATECOMPLETE2, {browserArg, ByRef(&url)}), S_OK);
@@ -240,11 +229,11 @@ TEST_F(WebBrowserTest, BrowserEventsReachTheHandlerWithTheirArguments) {
     AnsweringHandler handler;
     handler.cancelNavigation = true;
     browser->SetWebBrowserEventHandler(&handler);
-    Com<IDispatch> sink = Query<IDispatch>(ClientSite().get());
+    ComPtr<IDispatch> sink = Query<IDispatch>(ClientSite().get());
     ASSERT_NE(sink, nullptr);
-    Com<IDispatch> browserDispatch = Query<IDispatch>(browser->GetBrowserUnknown());
+    ComPtr<IDispatch> browserDispatch = Query<IDispatch>(browser->GetBrowserUnknown());
 
-    Bstr address(::SysAllocString(L"http://127.0.0.1/new.html?tax=1"));
+    UniqueBstr address(::SysAllocString(L"http://127.0.0.1/new.html?tax=1"));
     VARIANT url = ByValue(VT_BSTR);
     url.bstrVal = address.get();
     VARIANT empty = ByValue(VT_EMPTY);
@@ -267,8 +256,8 @@ TEST_F(WebBrowserTest, BrowserEventsReachTheHandlerWithTheirArguments) {
     progressMax.lVal = 100;
     EXPECT_EQ(FireEvent(sink.get(), DISPID_PROGRESSCHANGE, {progress, progressMax}), S_OK);
 
-    Bstr popup(::SysAllocString(L"http://127.0.0.1/popup.html"));
-    Bstr context(::SysAllocString(L"http://127.0.0.1/GG.html"));
+    UniqueBstr popup(::SysAllocString(L"http://127.0.0.1/popup.html"));
+    UniqueBstr context(::SysAllocString(L"http://127.0.0.1/GG.html"));
     IDispatch* newWindow = nullptr;
     VARIANTARG newWindowArg = ByValue(VT_BYREF | VT_DISPATCH);
     newWindowArg.ppdispVal = &newWindow;
@@ -285,7 +274,7 @@ TEST_F(WebBrowserTest, BrowserEventsReachTheHandlerWithTheirArguments) {
               S_OK);
     EXPECT_EQ(popupCancel, VARIANT_TRUE);
 
-    Bstr title(::SysAllocString(L"开票助手"));
+    UniqueBstr title(::SysAllocString(L"开票助手"));
     VARIANTARG titleArg = ByValue(VT_BSTR);
     titleArg.bstrVal = title.get();
     EXPECT_EQ(FireEvent(sink.get(), DISPID_TITLECHANGE, {titleArg}), S_OK);
@@ -326,9 +315,9 @@ TEST_F(WebBrowserTest, ARealNavigationAsksTheHandlerWhichMayCancelIt) {
 }
 
 TEST_F(WebBrowserTest, TheHostIsFreedWithTheControl) {
-    Com<IOleClientSite> site = ClientSite();
+    ComPtr<IOleClientSite> site = ClientSite();
     ASSERT_NE(site, nullptr);
-    Com<IUnknown> browserObject = Query<IUnknown>(browser->GetBrowserUnknown());
+    ComPtr<IUnknown> browserObject = Query<IUnknown>(browser->GetBrowserUnknown());
     ASSERT_NE(browserObject, nullptr);
     window.reset();
     // The browser, its event connection and the control have all let go of the host, and

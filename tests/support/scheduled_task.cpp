@@ -1,15 +1,13 @@
 #include "tests/support/scheduled_task.h"
 
 #include "shared/com_helpers.h"
+#include "shared/com_ptr.h"
 
 #include <windows.h>
 
 #include <taskschd.h>
-#include <wrl/client.h>
 
 namespace {
-
-using Microsoft::WRL::ComPtr;
 
 // use(root folder) with COM set up; false when the scheduler cannot be reached.
 template <typename Use>
@@ -20,9 +18,9 @@ bool WithRootFolder(Use use) {
     VARIANT none;
     ::VariantInit(&none);
     return SUCCEEDED(::CoCreateInstance(__uuidof(TaskScheduler), nullptr, CLSCTX_INPROC_SERVER,
-                                        IID_PPV_ARGS(&service))) &&
+                                        IID_PPV_ARGS(service.put()))) &&
            SUCCEEDED(service->Connect(none, none, none, none)) &&
-           SUCCEEDED(service->GetFolder(MakeBstr(L"\\").get(), &root)) && use(root.Get());
+           SUCCEEDED(service->GetFolder(MakeBstr(L"\\").get(), root.put())) && use(root.get());
 }
 
 }  // namespace
@@ -30,7 +28,7 @@ bool WithRootFolder(Use use) {
 bool ScheduledTaskExists(const wchar_t* name) {
     return WithRootFolder([&](ITaskFolder* root) {
         ComPtr<IRegisteredTask> task;
-        return SUCCEEDED(root->GetTask(MakeBstr(name).get(), &task));
+        return SUCCEEDED(root->GetTask(MakeBstr(name).get(), task.put()));
     });
 }
 
