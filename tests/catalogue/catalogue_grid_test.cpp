@@ -71,35 +71,35 @@ const std::string E = "Control";
 
 class SoftwareGrid : public ::testing::Test {
 protected:
-    TestServer server_{"softgrid"};
-    CatalogueFolder install_;
-    CContainerUI list_;
-    int rowCounter_ = 0;
+    TestServer m_server{"softgrid"};
+    CatalogueFolder m_install;
+    CContainerUI m_list;
+    int m_rowCounter = 0;
 
     void Load(const std::string& reply) {
-        ASSERT_TRUE(server_.Put("/F", reply));
-        LoadSoftwareCatalogue(&list_, install_.Context(server_.BaseUrl()), rowCounter_);
+        ASSERT_TRUE(m_server.Put("/F", reply));
+        LoadSoftwareCatalogue(&m_list, m_install.Context(m_server.BaseUrl()), m_rowCounter);
     }
 };
 
 TEST_F(SoftwareGrid, ThreeCellsToARowWithATrailingRowOfEmptyCells) {
     Load(SoftwareCatalogueJson(0));
-    EXPECT_EQ(GridShape(list_), (std::vector<std::vector<std::string>>{{E, E, E}}));
-    EXPECT_EQ(rowCounter_, 0);
+    EXPECT_EQ(GridShape(m_list), (std::vector<std::vector<std::string>>{{E, E, E}}));
+    EXPECT_EQ(m_rowCounter, 0);
 
     Load(SoftwareCatalogueJson(3));
-    EXPECT_EQ(GridShape(list_), (std::vector<std::vector<std::string>>{{S, S, S}, {E, E, E}}));
+    EXPECT_EQ(GridShape(m_list), (std::vector<std::vector<std::string>>{{S, S, S}, {E, E, E}}));
 
     Load(SoftwareCatalogueJson(4));
-    EXPECT_EQ(GridShape(list_), (std::vector<std::vector<std::string>>{{S, S, S}, {S, E, E}}));
-    for (int r = 0; r < list_.GetCount(); ++r) {
-        auto* row = static_cast<CContainerUI*>(list_.GetItemAt(r));
+    EXPECT_EQ(GridShape(m_list), (std::vector<std::vector<std::string>>{{S, S, S}, {S, E, E}}));
+    for (int r = 0; r < m_list.GetCount(); ++r) {
+        auto* row = static_cast<CContainerUI*>(m_list.GetItemAt(r));
         EXPECT_STREQ(row->GetClass(), "HorizontalLayout");
         EXPECT_EQ(row->GetFixedHeight(), 100);
         EXPECT_EQ(row->GetChildPadding(), 4);
     }
     std::vector<std::string> names;
-    for (DuiSoft* record : SoftwareRecords(list_)) names.push_back(record->name);
+    for (DuiSoft* record : SoftwareRecords(m_list)) names.push_back(record->name);
     EXPECT_EQ(names, (std::vector<std::string>{"grid0", "grid1", "grid2", "grid3"}));
 }
 
@@ -107,22 +107,22 @@ TEST_F(SoftwareGrid, ControlNamesContinueAcrossReloads) {
     const long recordsBefore = LiveDuiSoftCount();
     Load(SoftwareCatalogueJson(3));
     std::vector<std::string> first;
-    for (CControlUI* cell : Cells(list_, "SoftListItem")) first.push_back(cell->GetName().GetData());
+    for (CControlUI* cell : Cells(m_list, "SoftListItem")) first.push_back(cell->GetName().GetData());
     EXPECT_EQ(first, (std::vector<std::string>{"rowIndex1", "rowIndex2", "rowIndex3"}));
 
     Load(SoftwareCatalogueJson(3));
-    const auto second = Cells(list_, "SoftListItem");
+    const auto second = Cells(m_list, "SoftListItem");
     ASSERT_EQ(second.size(), 3u);
     EXPECT_STREQ(second[0]->GetName().GetData(), "rowIndex4");
     EXPECT_STREQ(second[2]->GetName().GetData(), "rowIndex6");
-    EXPECT_EQ(rowCounter_, 6);
+    EXPECT_EQ(m_rowCounter, 6);
     // The first load's records went with its rows.
     EXPECT_EQ(LiveDuiSoftCount(), recordsBefore + 3);
 }
 
 TEST_F(SoftwareGrid, RequestCarriesTheCodeAndARandomNumber) {
     Load(SoftwareCatalogueJson(1));
-    const auto requests = server_.Requests();
+    const auto requests = m_server.Requests();
     ASSERT_FALSE(requests.empty());
     EXPECT_TRUE(std::regex_match(requests[0], std::regex(R"(/F\?tax=91110000TEST&id=[0-9]+)"))) << requests[0];
 }
@@ -135,13 +135,13 @@ TEST_F(SoftwareGrid, AReplyThatIsNoCatalogueLeavesTheListEmpty) {
     for (const std::string& reply : std::vector<std::string>{"", "not json", "[1,2,3]", "{\"data\":5}",
                                                              "{\"rows\":[]}", "{\"data\":[{}", deep, huge}) {
         Load(SoftwareCatalogueJson(2));
-        ASSERT_EQ(list_.GetCount(), 1);
+        ASSERT_EQ(m_list.GetCount(), 1);
         Load(reply);
-        EXPECT_EQ(list_.GetCount(), 0) << reply.substr(0, 40);
+        EXPECT_EQ(m_list.GetCount(), 0) << reply.substr(0, 40);
     }
-    ASSERT_TRUE(server_.SetFault("/F", "mode=status&code=404", "<html><body>missing</body></html>"));
-    LoadSoftwareCatalogue(&list_, install_.Context(server_.BaseUrl()), rowCounter_);
-    EXPECT_EQ(list_.GetCount(), 0);
+    ASSERT_TRUE(m_server.SetFault("/F", "mode=status&code=404", "<html><body>missing</body></html>"));
+    LoadSoftwareCatalogue(&m_list, m_install.Context(m_server.BaseUrl()), m_rowCounter);
+    EXPECT_EQ(m_list.GetCount(), 0);
 }
 
 TEST_F(SoftwareGrid, MembersMissingOrOfAnotherTypeReadAsEmpty) {
@@ -152,7 +152,7 @@ TEST_F(SoftwareGrid, MembersMissingOrOfAnotherTypeReadAsEmpty) {
         {"name":"full","viewname":"昞 \u4e2d","content":"text","size":"12 MB","date":"2024-05-01",
          "url":"http://host/p.exe","Score":4,"downname":"p.exe","ver":"1.2","execname":"A:B","oldver":"C:D"}
     ]})");
-    const auto records = SoftwareRecords(list_);
+    const auto records = SoftwareRecords(m_list);
     ASSERT_EQ(records.size(), 3u);
     EXPECT_EQ(records[0]->name, "");
     EXPECT_EQ(records[0]->viewName, "");
@@ -178,36 +178,36 @@ TEST_F(SoftwareGrid, MembersMissingOrOfAnotherTypeReadAsEmpty) {
 }
 
 TEST_F(SoftwareGrid, ANullListIsLeftAlone) {
-    LoadSoftwareCatalogue(nullptr, install_.Context(server_.BaseUrl()), rowCounter_);
-    EXPECT_EQ(server_.CountRequests("/F"), 0);
-    EXPECT_EQ(rowCounter_, 0);
+    LoadSoftwareCatalogue(nullptr, m_install.Context(m_server.BaseUrl()), m_rowCounter);
+    EXPECT_EQ(m_server.CountRequests("/F"), 0);
+    EXPECT_EQ(m_rowCounter, 0);
 }
 
 class DocumentGrid : public ::testing::Test {
 protected:
-    TestServer server_{"docgrid"};
-    CatalogueFolder install_;
-    CContainerUI list_;
+    TestServer m_server{"docgrid"};
+    CatalogueFolder m_install;
+    CContainerUI m_list;
 
     void Load(const std::string& folder, const std::string& reply) {
-        ASSERT_TRUE(server_.Put("/documents/" + folder + ".json", reply));
-        LoadDocumentCatalogue(&list_, install_.Context(server_.BaseUrl()), folder);
+        ASSERT_TRUE(m_server.Put("/documents/" + folder + ".json", reply));
+        LoadDocumentCatalogue(&m_list, m_install.Context(m_server.BaseUrl()), folder);
     }
 };
 
 TEST_F(DocumentGrid, SixCellsToARowWithATrailingRowOfEmptyCells) {
     Load("0", CatalogueJson(6, DocumentItemJson));
-    EXPECT_EQ(GridShape(list_), (std::vector<std::vector<std::string>>{{F, F, F, F, F, F}, {E, E, E, E, E, E}}));
+    EXPECT_EQ(GridShape(m_list), (std::vector<std::vector<std::string>>{{F, F, F, F, F, F}, {E, E, E, E, E, E}}));
 
     Load("7", CatalogueJson(7, DocumentItemJson));
-    EXPECT_EQ(GridShape(list_), (std::vector<std::vector<std::string>>{{F, F, F, F, F, F}, {F, E, E, E, E, E}}));
-    for (int r = 0; r < list_.GetCount(); ++r) {
-        auto* row = static_cast<CContainerUI*>(list_.GetItemAt(r));
+    EXPECT_EQ(GridShape(m_list), (std::vector<std::vector<std::string>>{{F, F, F, F, F, F}, {F, E, E, E, E, E}}));
+    for (int r = 0; r < m_list.GetCount(); ++r) {
+        auto* row = static_cast<CContainerUI*>(m_list.GetItemAt(r));
         EXPECT_STREQ(row->GetClass(), "HorizontalLayout");
         EXPECT_EQ(row->GetFixedHeight(), 140);
         EXPECT_EQ(row->GetChildPadding(), 0);
     }
-    const auto cells = Cells(list_, "FileListItem");
+    const auto cells = Cells(m_list, "FileListItem");
     ASSERT_EQ(cells.size(), 7u);
     const DuiFile* seventh = static_cast<FileListControl*>(cells[6])->GetFile();
     EXPECT_EQ(seventh->name, "doc6.pdf");
@@ -220,20 +220,20 @@ TEST_F(DocumentGrid, ControlNumbersStartAfterOneAndNeverRepeat) {
     EXPECT_EQ(kDocumentNumberAtStart, 1);  // so the first control of a run is "fileIndex2"
     const int before = LastDocumentControlNumber();
     Load("0", CatalogueJson(2, DocumentItemJson));
-    auto cells = Cells(list_, "FileListItem");
+    auto cells = Cells(m_list, "FileListItem");
     ASSERT_EQ(cells.size(), 2u);
     EXPECT_EQ(std::string(cells[0]->GetName().GetData()), "fileIndex" + std::to_string(before + 1));
     EXPECT_EQ(std::string(cells[1]->GetName().GetData()), "fileIndex" + std::to_string(before + 2));
 
     Load("0", CatalogueJson(1, DocumentItemJson));
-    cells = Cells(list_, "FileListItem");
+    cells = Cells(m_list, "FileListItem");
     ASSERT_EQ(cells.size(), 1u);
     EXPECT_EQ(std::string(cells[0]->GetName().GetData()), "fileIndex" + std::to_string(before + 3));
 }
 
 TEST_F(DocumentGrid, RootRequestNamesFolderZeroAndARandomNumber) {
     Load("0", CatalogueJson(1, DocumentItemJson));
-    const auto requests = server_.Requests();
+    const auto requests = m_server.Requests();
     ASSERT_FALSE(requests.empty());
     EXPECT_TRUE(std::regex_match(requests[0], std::regex(R"(/D\?tax=91110000TEST&id=0&rid[0-9]+)"))) << requests[0];
 }
@@ -241,7 +241,7 @@ TEST_F(DocumentGrid, RootRequestNamesFolderZeroAndARandomNumber) {
 TEST_F(DocumentGrid, TypesAreKeptAndAMissingTypeIsAFolder) {
     Load("3", R"({"data":[{"name":"a","id":"1"},{"name":"b","type":10,"id":"2","url":""},
                            {"name":"c","type":2},{"name":"d","type":"1"},{"name":7,"type":1,"url":3}]})");
-    const auto cells = Cells(list_, "FileListItem");
+    const auto cells = Cells(m_list, "FileListItem");
     ASSERT_EQ(cells.size(), 5u);
     std::vector<int> types;
     for (CControlUI* cell : cells) types.push_back(static_cast<FileListControl*>(cell)->GetFile()->type);
@@ -253,30 +253,30 @@ TEST_F(DocumentGrid, TypesAreKeptAndAMissingTypeIsAFolder) {
 }
 
 TEST_F(DocumentGrid, AFolderItemLoadsItsFolderInPlace) {
-    ASSERT_TRUE(server_.Put("/documents/12.json", CatalogueJson(2, DocumentItemJson)));
+    ASSERT_TRUE(m_server.Put("/documents/12.json", CatalogueJson(2, DocumentItemJson)));
     Load("0", R"({"data":[{"name":"Forms","type":10,"url":"","id":"12"}]})");
-    const auto folders = Cells(list_, "FileListItem");
+    const auto folders = Cells(m_list, "FileListItem");
     ASSERT_EQ(folders.size(), 1u);
     // As the window does on a folder click: the id comes from a record of the list being emptied.
-    LoadDocumentCatalogue(&list_, install_.Context(server_.BaseUrl()),
+    LoadDocumentCatalogue(&m_list, m_install.Context(m_server.BaseUrl()),
                           static_cast<FileListControl*>(folders[0])->GetFile()->id);
-    const auto items = Cells(list_, "FileListItem");
+    const auto items = Cells(m_list, "FileListItem");
     ASSERT_EQ(items.size(), 2u);
     EXPECT_EQ(static_cast<FileListControl*>(items[1])->GetFile()->name, "doc1.pdf");
-    const auto requests = server_.Requests();
+    const auto requests = m_server.Requests();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_NE(requests[1].find("&id=12&rid"), std::string::npos) << requests[1];
 }
 
 TEST_F(DocumentGrid, AReplyThatIsNoCatalogueLeavesTheListEmpty) {
     Load("0", CatalogueJson(1, DocumentItemJson));
-    ASSERT_EQ(list_.GetCount(), 1);
-    LoadDocumentCatalogue(&list_, install_.Context(server_.BaseUrl()), "missing");  // the server answers 404
-    EXPECT_EQ(list_.GetCount(), 0);
+    ASSERT_EQ(m_list.GetCount(), 1);
+    LoadDocumentCatalogue(&m_list, m_install.Context(m_server.BaseUrl()), "missing");  // the server answers 404
+    EXPECT_EQ(m_list.GetCount(), 0);
     Load("0", "{\"data\":{}}");
-    EXPECT_EQ(list_.GetCount(), 0);
+    EXPECT_EQ(m_list.GetCount(), 0);
     Load("0", "{\"data\":" + std::string(100000, '['));
-    EXPECT_EQ(list_.GetCount(), 0);
+    EXPECT_EQ(m_list.GetCount(), 0);
 }
 
 }  // namespace

@@ -34,29 +34,29 @@ private:
 
 class Downloads : public ::testing::Test {
 protected:
-    TestServer server_{"downloads"};
-    CatalogueFolder install_;
-    CatalogueTestWindow window_;
+    TestServer m_server{"downloads"};
+    CatalogueFolder m_install;
+    CatalogueTestWindow m_window;
 
     void SetUp() override {
-        ASSERT_TRUE(window_.IsOpen());
-        ASSERT_NE(window_.SoftList(), nullptr);
-        ASSERT_NE(window_.FileList(), nullptr);
+        ASSERT_TRUE(m_window.IsOpen());
+        ASSERT_NE(m_window.SoftList(), nullptr);
+        ASSERT_NE(m_window.FileList(), nullptr);
     }
 
-    CatalogueContext Context() const { return install_.Context(server_.BaseUrl()); }
+    CatalogueContext Context() const { return m_install.Context(m_server.BaseUrl()); }
 
     // A software row of its own in the window's list, as a catalogue load makes one.
     SkinSoftListControl* AddPackageRow(const std::string& urlPath, const std::string& downName) {
         auto* entry = new DuiSoft;
         entry->name = "pkg";
-        entry->url = server_.Url(urlPath);
+        entry->url = m_server.Url(urlPath);
         entry->downName = downName;
         auto* control = new SkinSoftListControl(entry);
         control->SetName(UniqueTestName("rowIndex").c_str());
         auto* row = new CHorizontalLayoutUI;
         row->Add(control);
-        window_.SoftList()->Add(row);
+        m_window.SoftList()->Add(row);
         return control;
     }
 
@@ -64,17 +64,17 @@ protected:
         auto* item = new DuiFile;
         item->name = name;
         item->type = 1;
-        item->url = server_.Url(urlPath);
+        item->url = m_server.Url(urlPath);
         auto* control = new FileListControl(item);
         control->SetName(UniqueTestName("fileIndex").c_str());
         auto* row = new CHorizontalLayoutUI;
         row->Add(control);
-        window_.FileList()->Add(row);
+        m_window.FileList()->Add(row);
         return control;
     }
 
-    std::string PackagePath(const std::string& name) const { return install_.SoftDir() + "\\" + name; }
-    std::string DocumentPath(const std::string& name) const { return install_.FileDir() + "\\" + name; }
+    std::string PackagePath(const std::string& name) const { return m_install.SoftDir() + "\\" + name; }
+    std::string DocumentPath(const std::string& name) const { return m_install.FileDir() + "\\" + name; }
 };
 
 TEST_F(Downloads, APackageReportsRisingPercentagesThenOneSuccess) {
@@ -87,34 +87,34 @@ TEST_F(Downloads, APackageReportsRisingPercentagesThenOneSuccess) {
     EXPECT_EQ(row->GetSoft()->state.load(), Downloading);
     EXPECT_TRUE(row->IsDownLoad());
 
-    ASSERT_TRUE(window_.WaitForCode(kPackageDownloaded));
+    ASSERT_TRUE(m_window.WaitForCode(kPackageDownloaded));
     PumpMessagesFor(300);  // nothing may follow the final code
-    const auto percentages = window_.Percentages();
+    const auto percentages = m_window.Percentages();
     ASSERT_FALSE(percentages.empty());
     for (size_t i = 1; i < percentages.size(); ++i) EXPECT_LE(percentages[i - 1], percentages[i]);
     EXPECT_LE(percentages.back(), 100u);
-    EXPECT_EQ(window_.Messages().back().code, kPackageDownloaded);
-    EXPECT_EQ(window_.CountOf(kPackageDownloaded), 1);
-    EXPECT_EQ(window_.CountOf(kPackageFailed), 0);
+    EXPECT_EQ(m_window.Messages().back().code, kPackageDownloaded);
+    EXPECT_EQ(m_window.CountOf(kPackageDownloaded), 1);
+    EXPECT_EQ(m_window.CountOf(kPackageFailed), 0);
 
-    SkinSoftListControl* found = FindSoftwareRow(window_.PaintManager(), name);
+    SkinSoftListControl* found = FindSoftwareRow(m_window.PaintManager(), name);
     ASSERT_EQ(found, row);
     EXPECT_EQ(row->GetSoft()->state.load(), Downloaded);
     EXPECT_FALSE(row->IsDownLoad());
     EXPECT_EQ(RunningDownloadCount().load(), countBefore);
     EXPECT_EQ(ReadFileBytes(PackagePath("package.exe")), PatternBytes(kPackageBytes));
-    const auto requests = server_.Requests();
+    const auto requests = m_server.Requests();
     ASSERT_EQ(requests.size(), 1u);
 }
 
 TEST_F(Downloads, CancellingStopsTheTransferAndRemovesThePartialFile) {
-    ASSERT_TRUE(server_.SetFault("/_gen/1000000", "mode=trickle&chunk=8192&delay=0.05&count=1"));
+    ASSERT_TRUE(m_server.SetFault("/_gen/1000000", "mode=trickle&chunk=8192&delay=0.05&count=1"));
     const int countBefore = RunningDownloadCount().load();
     SkinSoftListControl* row = AddPackageRow("/_gen/1000000", "slow.exe");
     StartSoftwareDownload(row, Context());
     ASSERT_TRUE(PumpMessagesUntil(
         [&] {
-            const auto percentages = window_.Percentages();
+            const auto percentages = m_window.Percentages();
             return !percentages.empty() && percentages.back() >= 2;
         },
         20000));
@@ -124,11 +124,11 @@ TEST_F(Downloads, CancellingStopsTheTransferAndRemovesThePartialFile) {
     EXPECT_EQ(row->GetSoft()->state.load(), NotDownloaded);
     EXPECT_FALSE(row->IsDownLoad());
 
-    ASSERT_TRUE(window_.WaitForCode(kPackageFailed, 1, 10000));
+    ASSERT_TRUE(m_window.WaitForCode(kPackageFailed, 1, 10000));
     EXPECT_LT(std::chrono::steady_clock::now() - cancelledAt, std::chrono::seconds(3));
     PumpMessagesFor(300);
-    EXPECT_EQ(window_.CountOf(kPackageFailed), 1);
-    EXPECT_EQ(window_.CountOf(kPackageDownloaded), 0);
+    EXPECT_EQ(m_window.CountOf(kPackageFailed), 1);
+    EXPECT_EQ(m_window.CountOf(kPackageDownloaded), 0);
     EXPECT_EQ(row->GetSoft()->state.load(), NotDownloaded);
     EXPECT_EQ(RunningDownloadCount().load(), countBefore);
     EXPECT_FALSE(PathExists(PackagePath("slow.exe")));
@@ -136,7 +136,7 @@ TEST_F(Downloads, CancellingStopsTheTransferAndRemovesThePartialFile) {
 
     // The row is idle again: a new click downloads the package afresh.
     StartSoftwareDownload(row, Context());
-    ASSERT_TRUE(window_.WaitForCode(kPackageDownloaded, 1, 20000));
+    ASSERT_TRUE(m_window.WaitForCode(kPackageDownloaded, 1, 20000));
     EXPECT_EQ(row->GetSoft()->state.load(), Downloaded);
     EXPECT_EQ(RunningDownloadCount().load(), countBefore);
 }
@@ -145,17 +145,17 @@ TEST_F(Downloads, ARestartAfterACancelIsNotUndoneByTheCancelledWorker) {
     // The cancelled transfer receives nothing; the new download of the same row waits for
     // it to let go of the file, which it does at its next progress call.
     ShortTransferLimits limits({2, 3});
-    ASSERT_TRUE(server_.SetFault("/_gen/1000000", "mode=stall&seconds=30&count=1"));
+    ASSERT_TRUE(m_server.SetFault("/_gen/1000000", "mode=stall&seconds=30&count=1"));
     const int countBefore = RunningDownloadCount().load();
     SkinSoftListControl* row = AddPackageRow("/_gen/1000000", "again.exe");
     StartSoftwareDownload(row, Context());
-    ASSERT_TRUE(PumpMessagesUntil([&] { return server_.CountRequests("/_gen/1000000") == 1; }));
+    ASSERT_TRUE(PumpMessagesUntil([&] { return m_server.CountRequests("/_gen/1000000") == 1; }));
     CancelSoftwareDownload(row);
     StartSoftwareDownload(row, Context());
     EXPECT_EQ(RunningDownloadCount().load(), countBefore + 2);
 
-    ASSERT_TRUE(window_.WaitForCode(kPackageDownloaded));
-    ASSERT_TRUE(window_.WaitForCode(kPackageFailed, 1, 15000));
+    ASSERT_TRUE(m_window.WaitForCode(kPackageDownloaded));
+    ASSERT_TRUE(m_window.WaitForCode(kPackageFailed, 1, 15000));
     EXPECT_EQ(RunningDownloadCount().load(), countBefore);
     EXPECT_EQ(row->GetSoft()->state.load(), Downloaded);
     EXPECT_EQ(ReadFileBytes(PackagePath("again.exe")), PatternBytes(kPackageBytes));
@@ -163,12 +163,12 @@ TEST_F(Downloads, ARestartAfterACancelIsNotUndoneByTheCancelledWorker) {
 
 TEST_F(Downloads, AStalledServerEndsInAFailureWithinTheLimit) {
     ShortTransferLimits limits({2, 2});
-    ASSERT_TRUE(server_.SetFault("/_gen/1000000", "mode=stall&seconds=30"));
+    ASSERT_TRUE(m_server.SetFault("/_gen/1000000", "mode=stall&seconds=30"));
     const int countBefore = RunningDownloadCount().load();
     SkinSoftListControl* row = AddPackageRow("/_gen/1000000", "stalled.exe");
     const auto started = std::chrono::steady_clock::now();
     StartSoftwareDownload(row, Context());
-    ASSERT_TRUE(window_.WaitForCode(kPackageFailed, 1, 15000));
+    ASSERT_TRUE(m_window.WaitForCode(kPackageFailed, 1, 15000));
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(8));
     EXPECT_EQ(row->GetSoft()->state.load(), NotDownloaded);
     EXPECT_EQ(RunningDownloadCount().load(), countBefore);
@@ -185,61 +185,61 @@ TEST_F(Downloads, ARefusedPackageNameWritesNothingAndReturnsTheRowToIdle) {
         StartSoftwareDownload(row, Context());
         EXPECT_EQ(row->GetSoft()->state.load(), Downloading);
     }
-    ASSERT_TRUE(window_.WaitForCode(kPackageFailed, static_cast<int>(refused.size())));
+    ASSERT_TRUE(m_window.WaitForCode(kPackageFailed, static_cast<int>(refused.size())));
     PumpMessagesFor(200);
-    EXPECT_EQ(window_.CountOf(kPackageFailed), static_cast<int>(refused.size()));
-    EXPECT_EQ(window_.CountOf(kPackageDownloaded), 0);
+    EXPECT_EQ(m_window.CountOf(kPackageFailed), static_cast<int>(refused.size()));
+    EXPECT_EQ(m_window.CountOf(kPackageDownloaded), 0);
     EXPECT_EQ(RunningDownloadCount().load(), countBefore);
-    EXPECT_EQ(server_.CountRequests("/_gen/5000"), 0);
-    EXPECT_FALSE(PathExists(install_.Child("outside.exe")));
+    EXPECT_EQ(m_server.CountRequests("/_gen/5000"), 0);
+    EXPECT_FALSE(PathExists(m_install.Child("outside.exe")));
     EXPECT_FALSE(PathExists(PackagePath("sub")));
     std::vector<std::string> paths, names;
-    ListFiles(install_.Path(), paths, names);
+    ListFiles(m_install.Path(), paths, names);
     EXPECT_TRUE(names.empty());
 }
 
 TEST_F(Downloads, APackageFolderThatCannotBeMadeStillEndsTheDownload) {
     MessageBoxWatcher boxes;
     CatalogueFolder parent;
-    const CatalogueContext context{parent.Child("missing\\deeper"), server_.BaseUrl(), "91110000TEST"};
+    const CatalogueContext context{parent.Child("missing\\deeper"), m_server.BaseUrl(), "91110000TEST"};
     const int countBefore = RunningDownloadCount().load();
     SkinSoftListControl* row = AddPackageRow("/_gen/5000", "package.exe");
     StartSoftwareDownload(row, context);
-    ASSERT_TRUE(window_.WaitForCode(kPackageFailed));
+    ASSERT_TRUE(m_window.WaitForCode(kPackageFailed));
     EXPECT_EQ(RunningDownloadCount().load(), countBefore);
     EXPECT_EQ(row->GetSoft()->state.load(), NotDownloaded);
     const auto shown = boxes.Boxes();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].caption, "创建目录失败");
     // Shown by the window thread, not the worker: owned by the window.
-    EXPECT_EQ(shown[0].owner, window_.GetHWND());
+    EXPECT_EQ(shown[0].owner, m_window.GetHWND());
 }
 
 TEST_F(Downloads, ATargetThatCannotBeOpenedStillEndsTheDownload) {
     // A folder standing under the package's name: the output file cannot be created.
-    ASSERT_TRUE(::CreateDirectoryA(install_.SoftDir().c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryA(m_install.SoftDir().c_str(), nullptr));
     ASSERT_TRUE(::CreateDirectoryA(PackagePath("blocked.exe").c_str(), nullptr));
     const int countBefore = RunningDownloadCount().load();
     SkinSoftListControl* row = AddPackageRow("/_gen/5000", "blocked.exe");
     StartSoftwareDownload(row, Context());
-    ASSERT_TRUE(window_.WaitForCode(kPackageFailed));
+    ASSERT_TRUE(m_window.WaitForCode(kPackageFailed));
     PumpMessagesFor(200);
-    EXPECT_EQ(window_.CountOf(kPackageFailed), 1);
+    EXPECT_EQ(m_window.CountOf(kPackageFailed), 1);
     EXPECT_EQ(RunningDownloadCount().load(), countBefore);
     EXPECT_EQ(row->GetSoft()->state.load(), NotDownloaded);
-    EXPECT_EQ(server_.CountRequests("/_gen/5000"), 0);
+    EXPECT_EQ(m_server.CountRequests("/_gen/5000"), 0);
 }
 
 TEST_F(Downloads, ARowRemovedMeanwhileIsLeftAloneAndTheJobStillEnds) {
-    ASSERT_TRUE(server_.SetFault("/_gen/1000000", "mode=trickle&chunk=65536&delay=0.05"));
+    ASSERT_TRUE(m_server.SetFault("/_gen/1000000", "mode=trickle&chunk=65536&delay=0.05"));
     const int countBefore = RunningDownloadCount().load();
     SkinSoftListControl* row = AddPackageRow("/_gen/1000000", "orphan.exe");
     const std::string name = row->GetName().GetData();
     StartSoftwareDownload(row, Context());
-    window_.SoftList()->RemoveAll();  // frees the row and its record
-    ASSERT_EQ(FindSoftwareRow(window_.PaintManager(), name), nullptr);
+    m_window.SoftList()->RemoveAll();  // frees the row and its record
+    ASSERT_EQ(FindSoftwareRow(m_window.PaintManager(), name), nullptr);
 
-    ASSERT_TRUE(window_.WaitForCode(kPackageDownloaded));
+    ASSERT_TRUE(m_window.WaitForCode(kPackageDownloaded));
     EXPECT_EQ(RunningDownloadCount().load(), countBefore);
     // The job copied what it needed at the start, so the transfer was unaffected.
     EXPECT_EQ(ReadFileBytes(PackagePath("orphan.exe")), PatternBytes(kPackageBytes));
@@ -247,7 +247,7 @@ TEST_F(Downloads, ARowRemovedMeanwhileIsLeftAloneAndTheJobStillEnds) {
 
 TEST_F(Downloads, SeveralPackagesDownloadAtOnceIntoAFolderNotYetMade) {
     MessageBoxWatcher boxes;
-    ASSERT_TRUE(server_.SetFault("/_gen/300000", "mode=trickle&chunk=32768&delay=0.02&count=5"));
+    ASSERT_TRUE(m_server.SetFault("/_gen/300000", "mode=trickle&chunk=32768&delay=0.02&count=5"));
     const int countBefore = RunningDownloadCount().load();
     std::vector<SkinSoftListControl*> rows;
     for (const char* name : {"one.exe", "two.exe", "three.exe", "four.exe", "five.exe"}) {
@@ -255,7 +255,7 @@ TEST_F(Downloads, SeveralPackagesDownloadAtOnceIntoAFolderNotYetMade) {
         StartSoftwareDownload(rows.back(), Context());
     }
     EXPECT_EQ(RunningDownloadCount().load(), countBefore + 5);
-    ASSERT_TRUE(window_.WaitForCode(kPackageDownloaded, 5));
+    ASSERT_TRUE(m_window.WaitForCode(kPackageDownloaded, 5));
     EXPECT_EQ(RunningDownloadCount().load(), countBefore);
     for (SkinSoftListControl* row : rows) EXPECT_EQ(row->GetSoft()->state.load(), Downloaded);
     EXPECT_EQ(ReadFileBytes(PackagePath("three.exe")), PatternBytes(300000));
@@ -267,8 +267,8 @@ TEST_F(Downloads, SmallDocumentsAreDeletedAndLargerOnesOpened) {
     RecordingFileType fileType;
     ASSERT_TRUE(fileType.Registered());
     CallRecord calls;
-    ASSERT_TRUE(server_.Put("/docs/notice.kestrovatest", PatternBytes(2000)));
-    ASSERT_TRUE(server_.Put("/docs/guide.kestrovatest", PatternBytes(2001)));
+    ASSERT_TRUE(m_server.Put("/docs/notice.kestrovatest", PatternBytes(2000)));
+    ASSERT_TRUE(m_server.Put("/docs/guide.kestrovatest", PatternBytes(2001)));
     FileListControl* small = AddDocumentRow("/docs/notice.kestrovatest", "notice.kestrovatest");
     FileListControl* large = AddDocumentRow("/docs/guide.kestrovatest", "guide.kestrovatest");
     const int countBefore = RunningDownloadCount().load();
@@ -277,7 +277,7 @@ TEST_F(Downloads, SmallDocumentsAreDeletedAndLargerOnesOpened) {
     EXPECT_TRUE(small->IsDownLoad());
     EXPECT_EQ(RunningDownloadCount().load(), countBefore);  // documents are not counted
 
-    ASSERT_TRUE(window_.WaitForCode(kDocumentDownloaded, 2));
+    ASSERT_TRUE(m_window.WaitForCode(kDocumentDownloaded, 2));
     EXPECT_FALSE(small->IsDownLoad());
     EXPECT_FALSE(large->IsDownLoad());
     EXPECT_FALSE(PathExists(DocumentPath("notice.kestrovatest")));
@@ -293,11 +293,11 @@ TEST_F(Downloads, SmallDocumentsAreDeletedAndLargerOnesOpened) {
 }
 
 TEST_F(Downloads, AFailedDocumentTransferLeavesNoFile) {
-    ASSERT_TRUE(server_.Put("/docs/cut.pdf", PatternBytes(50000)));
-    ASSERT_TRUE(server_.SetFault("/docs/cut.pdf", "mode=drop&after=20000"));
+    ASSERT_TRUE(m_server.Put("/docs/cut.pdf", PatternBytes(50000)));
+    ASSERT_TRUE(m_server.SetFault("/docs/cut.pdf", "mode=drop&after=20000"));
     FileListControl* row = AddDocumentRow("/docs/cut.pdf", "cut.pdf");
     StartDocumentDownload(row, Context());
-    ASSERT_TRUE(window_.WaitForCode(kDocumentFailed));
+    ASSERT_TRUE(m_window.WaitForCode(kDocumentFailed));
     EXPECT_FALSE(row->IsDownLoad());
     EXPECT_FALSE(PathExists(DocumentPath("cut.pdf")));
 }
@@ -305,10 +305,10 @@ TEST_F(Downloads, AFailedDocumentTransferLeavesNoFile) {
 TEST_F(Downloads, ARefusedDocumentNameWritesNothing) {
     const std::vector<std::string> refused{"..\\up.pdf", "a/b.pdf", "", "*.pdf", "AUX", "doc.pdf.", "doc.pdf.partial"};
     for (const std::string& name : refused) StartDocumentDownload(AddDocumentRow("/docs/any.pdf", name), Context());
-    ASSERT_TRUE(window_.WaitForCode(kDocumentFailed, static_cast<int>(refused.size())));
-    EXPECT_EQ(server_.CountRequests("/docs/any.pdf"), 0);
+    ASSERT_TRUE(m_window.WaitForCode(kDocumentFailed, static_cast<int>(refused.size())));
+    EXPECT_EQ(m_server.CountRequests("/docs/any.pdf"), 0);
     std::vector<std::string> paths, names;
-    ListFiles(install_.Path(), paths, names);
+    ListFiles(m_install.Path(), paths, names);
     EXPECT_TRUE(names.empty());
 }
 
@@ -316,18 +316,18 @@ TEST_F(Downloads, ADocumentWhoseListWasRebuiltStillEnds) {
     RecordingFileType fileType;
     ASSERT_TRUE(fileType.Registered());
     CallRecord calls;
-    ASSERT_TRUE(server_.Put("/docs/later.kestrovatest", PatternBytes(40000)));
-    ASSERT_TRUE(server_.SetFault("/docs/later.kestrovatest", "mode=trickle&chunk=8192&delay=0.05"));
+    ASSERT_TRUE(m_server.Put("/docs/later.kestrovatest", PatternBytes(40000)));
+    ASSERT_TRUE(m_server.SetFault("/docs/later.kestrovatest", "mode=trickle&chunk=8192&delay=0.05"));
     FileListControl* row = AddDocumentRow("/docs/later.kestrovatest", "later.kestrovatest");
     StartDocumentDownload(row, Context());
     StartDocumentDownload(row, Context());  // clicked again while it downloads
-    window_.FileList()->RemoveAll();
+    m_window.FileList()->RemoveAll();
     // The folder shown anew: its new row of the same file starts nothing either.
     StartDocumentDownload(AddDocumentRow("/docs/later.kestrovatest", "later.kestrovatest"), Context());
-    ASSERT_TRUE(window_.WaitForCode(kDocumentDownloaded));
+    ASSERT_TRUE(m_window.WaitForCode(kDocumentDownloaded));
     PumpMessagesFor(300);
-    EXPECT_EQ(window_.CountOf(kDocumentDownloaded) + window_.CountOf(kDocumentFailed), 1);
-    EXPECT_EQ(server_.CountRequests("/docs/later.kestrovatest"), 1);
+    EXPECT_EQ(m_window.CountOf(kDocumentDownloaded) + m_window.CountOf(kDocumentFailed), 1);
+    EXPECT_EQ(m_server.CountRequests("/docs/later.kestrovatest"), 1);
     // The document the user asked for is still opened.
     ASSERT_TRUE(calls.WaitForLines(1));
     EXPECT_NE(calls.Lines()[0].find("later.kestrovatest"), std::string::npos);
@@ -340,20 +340,20 @@ TEST_F(Downloads, HttpErrorsLeaveNoFileAndBringTheRowsBack) {
     std::vector<FileListControl*> documents;
     for (const std::string code : {"404", "500"}) {
         for (const std::string& path : {"/pkg/" + code + ".exe", "/docs/" + code + ".pdf"}) {
-            ASSERT_TRUE(server_.SetFault(path, "mode=status&code=" + code, page));
+            ASSERT_TRUE(m_server.SetFault(path, "mode=status&code=" + code, page));
         }
         packages.push_back(AddPackageRow("/pkg/" + code + ".exe", code + ".exe"));
         documents.push_back(AddDocumentRow("/docs/" + code + ".pdf", code + ".pdf"));
         StartSoftwareDownload(packages.back(), Context());
         StartDocumentDownload(documents.back(), Context());
     }
-    ASSERT_TRUE(window_.WaitForCode(kPackageFailed, 2));
-    ASSERT_TRUE(window_.WaitForCode(kDocumentFailed, 2));
-    EXPECT_EQ(window_.CountOf(kPackageDownloaded) + window_.CountOf(kDocumentDownloaded), 0);
+    ASSERT_TRUE(m_window.WaitForCode(kPackageFailed, 2));
+    ASSERT_TRUE(m_window.WaitForCode(kDocumentFailed, 2));
+    EXPECT_EQ(m_window.CountOf(kPackageDownloaded) + m_window.CountOf(kDocumentDownloaded), 0);
     for (SkinSoftListControl* row : packages) EXPECT_EQ(row->GetSoft()->state.load(), NotDownloaded);
     for (FileListControl* row : documents) EXPECT_FALSE(row->IsDownLoad());
     EXPECT_EQ(RunningDownloadCount().load(), countBefore);
-    for (const std::string& folder : {install_.SoftDir(), install_.FileDir()}) {
+    for (const std::string& folder : {m_install.SoftDir(), m_install.FileDir()}) {
         std::vector<std::string> paths, names;
         ListFiles(folder, paths, names);
         EXPECT_TRUE(names.empty()) << folder << ": " << ::testing::PrintToString(names);
@@ -377,15 +377,15 @@ TEST_F(Downloads, ABrokenPackageIsContinuedOnlyWithTheSameBytes) {
         {"ignored.exe", false, "mode=norange", false, false},
         {"changed.exe", false, nullptr, true, false},
     };
-    OpenProgramLog(install_.Path(), "Veltrin");
+    OpenProgramLog(m_install.Path(), "Veltrin");
     int rounds = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = "/pkg/" + c.name;
         const std::string first = PatternBytes(kBytes);
         const std::string second = c.fileChanged ? std::string(first.rbegin(), first.rend()) : first;
-        ASSERT_TRUE(server_.Put(path, first));
-        ASSERT_TRUE(server_.SetFault(path, c.byExit ? "mode=trickle&chunk=16384&delay=0.05&count=1"
+        ASSERT_TRUE(m_server.Put(path, first));
+        ASSERT_TRUE(m_server.SetFault(path, c.byExit ? "mode=trickle&chunk=16384&delay=0.05&count=1"
                                                     : "mode=drop&after=200000&count=1"));
         SkinSoftListControl* row = AddPackageRow(path, c.name);
         StartSoftwareDownload(row, Context());
@@ -393,7 +393,7 @@ TEST_F(Downloads, ABrokenPackageIsContinuedOnlyWithTheSameBytes) {
             ASSERT_TRUE(PumpMessagesUntil([&] { return row->GetDownLoadSize() >= 20; }, 20000));
             ASSERT_TRUE(FinishDownloadsForExit(kDownloadExitWaitMilliseconds));
         }
-        ASSERT_TRUE(window_.WaitForCode(kPackageFailed, ++rounds));
+        ASSERT_TRUE(m_window.WaitForCode(kPackageFailed, ++rounds));
 
         // Only the partial file is left, and a catalogue load does not take it for the package.
         const std::string partial = StagingPathOf(PackagePath(c.name));
@@ -401,7 +401,7 @@ TEST_F(Downloads, ABrokenPackageIsContinuedOnlyWithTheSameBytes) {
         const long long kept = FileSizeOf(partial);
         ASSERT_GT(kept, 0);
         EXPECT_EQ(ReadFileBytes(partial), first.substr(0, static_cast<size_t>(kept)));
-        ASSERT_TRUE(server_.Put("/F", "{\"data\":[{\"name\":\"p\",\"downname\":\"" + c.name + "\"}]}"));
+        ASSERT_TRUE(m_server.Put("/F", "{\"data\":[{\"name\":\"p\",\"downname\":\"" + c.name + "\"}]}"));
         CContainerUI list;
         int counter = 0;
         LoadSoftwareCatalogue(&list, Context(), counter);
@@ -411,26 +411,26 @@ TEST_F(Downloads, ABrokenPackageIsContinuedOnlyWithTheSameBytes) {
         EXPECT_EQ(cell->GetSoft()->state.load(), NotDownloaded);
 
         if (c.fileChanged) {
-            ASSERT_TRUE(server_.Put(path, second));
+            ASSERT_TRUE(m_server.Put(path, second));
         }
         if (c.secondFault != nullptr) {
-            ASSERT_TRUE(server_.SetFault(path, c.secondFault));
+            ASSERT_TRUE(m_server.SetFault(path, c.secondFault));
         }
-        const size_t shownBefore = window_.Percentages().size();
+        const size_t shownBefore = m_window.Percentages().size();
         StartSoftwareDownload(row, Context());
-        ASSERT_TRUE(window_.WaitForCode(kPackageDownloaded, rounds));
+        ASSERT_TRUE(m_window.WaitForCode(kPackageDownloaded, rounds));
         EXPECT_EQ(ReadFileBytes(PackagePath(c.name)), second);
         EXPECT_FALSE(PathExists(partial));
         EXPECT_FALSE(PathExists(partial + ".etag"));
-        EXPECT_EQ(server_.RangesOf(path), (std::vector<std::string>{"", "bytes=" + std::to_string(kept) + "-"}));
+        EXPECT_EQ(m_server.RangesOf(path), (std::vector<std::string>{"", "bytes=" + std::to_string(kept) + "-"}));
         // The row shows the whole file: a continued one never shows less than the kept bytes.
-        const auto shown = window_.Percentages();
+        const auto shown = m_window.Percentages();
         ASSERT_GT(shown.size(), shownBefore);
         EXPECT_EQ(shown.back(), 100u);
         const auto lowest = *std::min_element(shown.begin() + static_cast<long>(shownBefore), shown.end());
         if (c.continued) {
             EXPECT_GE(lowest, static_cast<WPARAM>(kept * 100 / kBytes));
-            EXPECT_NE(ReadFileBytes(install_.Child("log\\Veltrin.log")).find("HTTP 206, continued from byte " +
+            EXPECT_NE(ReadFileBytes(m_install.Child("log\\Veltrin.log")).find("HTTP 206, continued from byte " +
                                                                                  std::to_string(kept) + "; complete"),
                       std::string::npos);
         }

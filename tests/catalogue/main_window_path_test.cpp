@@ -56,33 +56,33 @@ std::vector<Row*> CellsOf(CContainerUI* list, const char* interfaceName) {
 class ResponseSampler {
 public:
     explicit ResponseSampler(HWND window)
-        : thread_([this, window] {
-              while (!stop_) {
+        : m_thread([this, window] {
+              while (!m_stop) {
                   const auto start = std::chrono::steady_clock::now();
                   DWORD_PTR result = 0;
                   ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
                   const auto took = std::chrono::steady_clock::now() - start;
-                  worst_ = std::max(worst_, std::chrono::duration<double, std::milli>(took).count());
-                  hung_ = hung_ || ::IsHungAppWindow(window);
-                  ++samples_;
+                  m_worst = std::max(m_worst, std::chrono::duration<double, std::milli>(took).count());
+                  m_hung = m_hung || ::IsHungAppWindow(window);
+                  ++m_samples;
                   ::Sleep(5);
               }
           }) {}
     ~ResponseSampler() { Stop(); }
     void Stop() {
-        stop_ = true;
-        if (thread_.joinable()) thread_.join();
+        m_stop = true;
+        if (m_thread.joinable()) m_thread.join();
     }
-    double worstMilliseconds() const { return worst_; }
-    bool everHung() const { return hung_; }
-    int samples() const { return samples_; }
+    double worstMilliseconds() const { return m_worst; }
+    bool everHung() const { return m_hung; }
+    int samples() const { return m_samples; }
 
 private:
-    std::atomic<bool> stop_{false};
-    double worst_ = 0.0;
-    bool hung_ = false;
-    int samples_ = 0;
-    std::thread thread_;
+    std::atomic<bool> m_stop{false};
+    double m_worst = 0.0;
+    bool m_hung = false;
+    int m_samples = 0;
+    std::thread m_thread;
 };
 
 class CatalogueMainWindow : public ::testing::Test {
@@ -90,23 +90,23 @@ protected:
     void SetUp() override {
         UseBuiltSkin();
         ServeDemoContent();
-        Toolbox().SetServerBaseUrl(server_.BaseUrl());
+        Toolbox().SetServerBaseUrl(m_server.BaseUrl());
         Toolbox().TaxCode = "91110108MA01TEST8X";
-        Toolbox().InstallDir = install_.Path();
-        window_ = new Veltrin;
-        ASSERT_TRUE(window_->Open());
-        handle_ = window_->GetHWND();
-        ::SetWindowPos(handle_, HWND_TOP, 40, 40, 0, 0, SWP_NOSIZE);
-        ::SetForegroundWindow(handle_);
+        Toolbox().InstallDir = m_install.Path();
+        m_window = new Veltrin;
+        ASSERT_TRUE(m_window->Open());
+        m_handle = m_window->GetHWND();
+        ::SetWindowPos(m_handle, HWND_TOP, 40, 40, 0, 0, SWP_NOSIZE);
+        ::SetForegroundWindow(m_handle);
         PumpMessagesFor(200);
     }
 
-    void TearDown() override { CloseTestWindow(handle_); }
+    void TearDown() override { CloseTestWindow(m_handle); }
 
     // The catalogue, its icons, the document tree and its documents as overlays of this
     // namespace; packages are the server's generated files.
     void ServeDemoContent(const std::string& versionKeyPath = "") {
-        std::string software = Redirected(ReadFileBytes(DemoContentPath("software.json")), server_.BaseUrl());
+        std::string software = Redirected(ReadFileBytes(DemoContentPath("software.json")), m_server.BaseUrl());
         if (!versionKeyPath.empty()) {
             // The demo's version locators, moved below a key of the test's own.
             const std::string demoRoot = JsonEscaped("SOFTWARE\\Kestrova\\");
@@ -116,7 +116,7 @@ protected:
                 at += testRoot.size();
             }
         }
-        ASSERT_TRUE(server_.Put("/F", software));
+        ASSERT_TRUE(m_server.Put("/F", software));
         for (const char* folder : {"documents", "icons", "docs"}) {
             std::vector<std::string> paths;
             std::vector<std::string> names;
@@ -125,24 +125,24 @@ protected:
             for (size_t i = 0; i < names.size(); ++i) {
                 const std::string bytes = ReadFileBytes(paths[i]);
                 const bool json = names[i].size() > 5 && names[i].compare(names[i].size() - 5, 5, ".json") == 0;
-                ASSERT_TRUE(server_.Put("/" + std::string(folder) + "/" + names[i],
-                                        json ? Redirected(bytes, server_.BaseUrl()) : bytes));
+                ASSERT_TRUE(m_server.Put("/" + std::string(folder) + "/" + names[i],
+                                        json ? Redirected(bytes, m_server.BaseUrl()) : bytes));
             }
         }
     }
 
-    CControlUI* Control(const char* name) { return window_->PaintManager().FindControl(name); }
+    CControlUI* Control(const char* name) { return m_window->PaintManager().FindControl(name); }
     CContainerUI* List(const char* name) { return AsContainer(Control(name)); }
     std::vector<SkinSoftListControl*> SoftwareCells() { return CellsOf<SkinSoftListControl>(List("softlist"), "SoftListItem"); }
     std::vector<FileListControl*> DocumentCells() { return CellsOf<FileListControl>(List("filelist"), "FileListItem"); }
 
     void Click(CControlUI* control) {
         ASSERT_NE(control, nullptr);
-        ClickAtCentre(handle_, control->GetPos());
+        ClickAtCentre(m_handle, control->GetPos());
     }
     void DoubleClick(CControlUI* control) {
         const RECT at = control->GetPos();
-        DoubleClickAt(handle_, {(at.left + at.right) / 2, (at.top + at.bottom) / 2});
+        DoubleClickAt(m_handle, {(at.left + at.right) / 2, (at.top + at.bottom) / 2});
     }
     void SelectTab(const char* name) {
         Click(Control(name));
@@ -157,7 +157,7 @@ protected:
     }
 
     std::vector<std::string> DocumentRequests() const {
-        std::vector<std::string> requests = server_.Requests();
+        std::vector<std::string> requests = m_server.Requests();
         requests.erase(std::remove_if(requests.begin(), requests.end(),
                                       [](const std::string& r) { return r.rfind("/D?", 0) != 0; }),
                        requests.end());
@@ -178,22 +178,22 @@ protected:
         return tabs ? static_cast<CTabLayoutUI*>(tabs->GetInterface("TabLayout"))->GetCurSel() : -1;
     }
 
-    TestServer server_{"catwindow"};
-    CatalogueFolder install_;
-    ToolboxValuesScope values_;
-    Veltrin* window_ = nullptr;
-    HWND handle_ = nullptr;
+    TestServer m_server{"catwindow"};
+    CatalogueFolder m_install;
+    ToolboxValuesScope m_values;
+    Veltrin* m_window = nullptr;
+    HWND m_handle = nullptr;
 };
 
 TEST_F(CatalogueMainWindow, ASoftwareRowDownloadsItsPackageAndTheNextClickStartsIt) {
     // Slow enough to see the row's progress: 30 pieces a tenth of a second apart.
-    ASSERT_TRUE(server_.SetFault("/_gen/983040", "mode=trickle&chunk=32768&delay=0.1&count=1"));
+    ASSERT_TRUE(m_server.SetFault("/_gen/983040", "mode=trickle&chunk=32768&delay=0.1&count=1"));
     const int countBefore = RunningDownloadCount().load();
 
     SelectTab("rj");
     EXPECT_EQ(CurrentPage(), kSoftwarePage);
     ASSERT_TRUE(SoftwareLoaded());
-    EXPECT_EQ(server_.CountRequests("/F"), 1);
+    EXPECT_EQ(m_server.CountRequests("/F"), 1);
     const auto cells = SoftwareCells();
     ASSERT_EQ(cells.size(), 12u);
     SkinSoftListControl* row = cells[0];
@@ -219,7 +219,7 @@ TEST_F(CatalogueMainWindow, ASoftwareRowDownloadsItsPackageAndTheNextClickStarts
     EXPECT_EQ(row->GetSoft()->state.load(), Downloaded);
     EXPECT_FALSE(row->IsDownLoad());
     EXPECT_EQ(RunningDownloadCount().load(), countBefore);
-    const std::string package = install_.SoftDir() + "\\kpzs_setup.exe";
+    const std::string package = m_install.SoftDir() + "\\kpzs_setup.exe";
     EXPECT_EQ(ReadFileBytes(package), PatternBytes(983040));
     // The row went up in steps while the bytes came, then back to its resting look.
     ASSERT_GE(shown.size(), 2u);
@@ -239,7 +239,7 @@ TEST_F(CatalogueMainWindow, ASoftwareRowDownloadsItsPackageAndTheNextClickStarts
     EXPECT_NE(line.find("kpzs_setup.exe"), std::string::npos) << line;
     EXPECT_EQ(std::strtoul(line.c_str(), nullptr, 10) & STARTF_USESHOWWINDOW, 0u) << line;  // started, not opened
     EXPECT_EQ(row->GetSoft()->state.load(), Downloaded);
-    EXPECT_EQ(server_.CountRequests("/_gen/983040"), 1);
+    EXPECT_EQ(m_server.CountRequests("/_gen/983040"), 1);
 }
 
 TEST_F(CatalogueMainWindow, ADocumentFolderOpensInPlaceAndLeadsBack) {
@@ -267,7 +267,7 @@ TEST_F(CatalogueMainWindow, ADocumentFolderOpensInPlaceAndLeadsBack) {
     PumpMessagesFor(200);
     Click(DocumentNamed("政策法规"));
     ASSERT_TRUE(PumpMessagesUntil([&] { return DocumentNamed("增值税税率表.txt") != nullptr; }, 20000));
-    EXPECT_EQ(server_.CountRequests("/D"), 4);
+    EXPECT_EQ(m_server.CountRequests("/D"), 4);
 }
 
 TEST_F(CatalogueMainWindow, ScreenshotsOfBothPagesWithADownloadRunning) {
@@ -282,10 +282,10 @@ TEST_F(CatalogueMainWindow, ScreenshotsOfBothPagesWithADownloadRunning) {
                               {{"DisplayName", "税控驱动 2.8.0"}, {"DisplayVersion", "2.8.0"}, {"Publisher", "Aisino"}}));
     ASSERT_TRUE(uninstall.Add(UniqueTestName("KestrovaScreens-"),
                               {{"DisplayName", "电子税务局"}, {"DisplayVersion", "5.0.3"}, {"Publisher", "Kestrova"}}));
-    ASSERT_TRUE(::CreateDirectoryA(install_.SoftDir().c_str(), nullptr));
-    ASSERT_TRUE(WriteFileBytes(install_.SoftDir() + "\\fpcy_setup.exe", PatternBytes(5452595)));
+    ASSERT_TRUE(::CreateDirectoryA(m_install.SoftDir().c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(m_install.SoftDir() + "\\fpcy_setup.exe", PatternBytes(5452595)));
     // The tax filing client downloads slowly enough to be caught part way.
-    ASSERT_TRUE(server_.SetFault("/_gen/70569164", "mode=trickle&chunk=1048576&delay=0.1&count=1"));
+    ASSERT_TRUE(m_server.SetFault("/_gen/70569164", "mode=trickle&chunk=1048576&delay=0.1&count=1"));
 
     const int countBefore = RunningDownloadCount().load();
     SelectTab("rj");
@@ -298,30 +298,30 @@ TEST_F(CatalogueMainWindow, ScreenshotsOfBothPagesWithADownloadRunning) {
     Click(downloading);
     ASSERT_TRUE(PumpMessagesUntil([&] { return downloading->GetDownLoadSize() >= 30; }, 20000));
     PumpMessagesFor(200);
-    EXPECT_FALSE(SaveScreenshot(handle_, "catalogue_software").empty());
+    EXPECT_FALSE(SaveScreenshot(m_handle, "catalogue_software").empty());
 
     // A click on the running download cancels it.
     Click(downloading);
     EXPECT_EQ(downloading->GetSoft()->state.load(), NotDownloaded);
     ASSERT_TRUE(PumpMessagesUntil([&] { return RunningDownloadCount().load() == countBefore; }, 10000));
-    EXPECT_FALSE(PathExists(install_.SoftDir() + "\\grsds_setup.exe"));
+    EXPECT_FALSE(PathExists(m_install.SoftDir() + "\\grsds_setup.exe"));
 
     SelectTab("wd");
     ASSERT_TRUE(DocumentsLoaded(7));
     PumpMessagesFor(200);
-    EXPECT_FALSE(SaveScreenshot(handle_, "catalogue_documents").empty());
+    EXPECT_FALSE(SaveScreenshot(m_handle, "catalogue_documents").empty());
 }
 
 TEST_F(CatalogueMainWindow, TheWindowAnswersWhileTheCatalogueAndItsIconsCrawlIn) {
     // The catalogue takes over two seconds, the first two icons about a second each.
-    ASSERT_TRUE(server_.SetFault("/F", "mode=trickle&chunk=256&delay=0.1&count=1"));
+    ASSERT_TRUE(m_server.SetFault("/F", "mode=trickle&chunk=256&delay=0.1&count=1"));
     for (const char* icon : {"/icons/kaipiao.png", "/icons/shuikong.png"}) {
-        ASSERT_TRUE(server_.SetFault(icon, "mode=trickle&chunk=256&delay=0.1&count=1"));
+        ASSERT_TRUE(m_server.SetFault(icon, "mode=trickle&chunk=256&delay=0.1&count=1"));
     }
     // Hidden, the window does not paint: a whole repaint of it costs about 100 ms under Wine
     // here, load or not, and would drown what the load itself costs the window thread.
-    ::ShowWindow(handle_, SW_HIDE);
-    ResponseSampler sampler(handle_);
+    ::ShowWindow(m_handle, SW_HIDE);
+    ResponseSampler sampler(m_handle);
     Click(Control("rj"));
     EXPECT_EQ(LoadNoticeText(List("softlist")), kLoadingText);
     // The rows come first, the icons as they arrive.
@@ -339,11 +339,11 @@ TEST_F(CatalogueMainWindow, TheWindowAnswersWhileTheCatalogueAndItsIconsCrawlIn)
 TEST_F(CatalogueMainWindow, AReloadDropsTheEarlierLoadsLateReply) {
     // The first load's catalogue crawls in for at least 2.3 s (24 pieces 0.1 s apart); the
     // reload's comes at once.
-    ASSERT_TRUE(server_.SetFault("/F", "mode=trickle&chunk=256&delay=0.1&count=1"));
+    ASSERT_TRUE(m_server.SetFault("/F", "mode=trickle&chunk=256&delay=0.1&count=1"));
     const DWORD start = ::GetTickCount();
     SelectTab("rj");
     EXPECT_EQ(LoadNoticeText(List("softlist")), kLoadingText);
-    ASSERT_TRUE(server_.Put("/F", R"({"data":[{"name":"reloaded","downname":"reloaded.exe","iocn":""}]})"));
+    ASSERT_TRUE(m_server.Put("/F", R"({"data":[{"name":"reloaded","downname":"reloaded.exe","iocn":""}]})"));
     Click(Control("seachsoft"));
     ASSERT_TRUE(PumpMessagesUntil([&] { return SoftwareCells().size() == 1; }, 10000));
     ASSERT_LT(::GetTickCount() - start, 2300u) << "the first load's reply could have come first";
@@ -352,7 +352,7 @@ TEST_F(CatalogueMainWindow, AReloadDropsTheEarlierLoadsLateReply) {
     const auto cells = SoftwareCells();
     ASSERT_EQ(cells.size(), 1u);
     EXPECT_EQ(cells[0]->GetSoft()->name, "reloaded");
-    EXPECT_EQ(server_.CountRequests("/F"), 2);
+    EXPECT_EQ(m_server.CountRequests("/F"), 2);
 }
 
 TEST_F(CatalogueMainWindow, AFailedLoadSaysSoAndTheTabTriesAgain) {
@@ -363,7 +363,7 @@ TEST_F(CatalogueMainWindow, AFailedLoadSaysSoAndTheTabTriesAgain) {
         const char* list;
     };
     for (const Case& c : {Case{"wd", "rj", "/D", "filelist"}, Case{"rj", "wd", "/F", "softlist"}}) {
-        ASSERT_TRUE(server_.SetFault(c.route, "mode=status&code=500&count=1", "<html>busy</html>"));
+        ASSERT_TRUE(m_server.SetFault(c.route, "mode=status&code=500&count=1", "<html>busy</html>"));
         SelectTab(c.tab);
         EXPECT_TRUE(PumpMessagesUntil([&] { return LoadNoticeText(List(c.list)) == kLoadFailedText; }, 10000)) << c.tab;
         SelectTab(c.otherTab);

@@ -53,36 +53,36 @@ TEST(OpenLocalFile, LowerCaseExeIsStartedAndAnythingElseGoesToTheShell) {
 
 class LaunchInstalled : public ::testing::Test {
 protected:
-    TempDir dir_;
-    CallRecord calls_;
-    MachineTestKey key_{UniqueTestName("Launch")};
-    CatalogueTestWindow owner_;
+    TempDir m_dir;
+    CallRecord m_calls;
+    MachineTestKey m_key{UniqueTestName("Launch")};
+    CatalogueTestWindow m_owner;
 
     void Launch(const std::string& execName) {
         DuiSoft entry;
         entry.execName = execName;
-        LaunchInstalledProgram(entry, owner_.GetHWND());
+        LaunchInstalledProgram(entry, m_owner.GetHWND());
     }
 };
 
 TEST_F(LaunchInstalled, OneTwoAndThreePiecesLocateTheProgram) {
-    const std::string byDefault = CopyRecorder(dir_, "by-default.exe");
-    const std::string byName = CopyRecorder(dir_, "by-name.exe");
-    ASSERT_TRUE(::CreateDirectoryA(dir_.Child("install dir").c_str(), nullptr));
-    CopyRecorder(dir_, "install dir\\Suffixed.exe");
-    ASSERT_TRUE(key_.Set("", byDefault));
-    ASSERT_TRUE(key_.Set("ExePath", byName));
-    ASSERT_TRUE(key_.Set("InstallDir", dir_.Child("install dir") + "\\"));
+    const std::string byDefault = CopyRecorder(m_dir, "by-default.exe");
+    const std::string byName = CopyRecorder(m_dir, "by-name.exe");
+    ASSERT_TRUE(::CreateDirectoryA(m_dir.Child("install dir").c_str(), nullptr));
+    CopyRecorder(m_dir, "install dir\\Suffixed.exe");
+    ASSERT_TRUE(m_key.Set("", byDefault));
+    ASSERT_TRUE(m_key.Set("ExePath", byName));
+    ASSERT_TRUE(m_key.Set("InstallDir", m_dir.Child("install dir") + "\\"));
 
     MessageBoxWatcher boxes;
-    Launch(key_.Path());
-    ASSERT_TRUE(calls_.WaitForLines(1));
-    Launch(key_.Path() + ":ExePath");
-    ASSERT_TRUE(calls_.WaitForLines(2));
-    Launch(key_.Path() + ":InstallDir:Suffixed.exe");
-    ASSERT_TRUE(calls_.WaitForLines(3));
+    Launch(m_key.Path());
+    ASSERT_TRUE(m_calls.WaitForLines(1));
+    Launch(m_key.Path() + ":ExePath");
+    ASSERT_TRUE(m_calls.WaitForLines(2));
+    Launch(m_key.Path() + ":InstallDir:Suffixed.exe");
+    ASSERT_TRUE(m_calls.WaitForLines(3));
 
-    const auto lines = calls_.Lines();
+    const auto lines = m_calls.Lines();
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_NE(lines[0].find("by-default.exe"), std::string::npos) << lines[0];
     EXPECT_NE(lines[1].find("by-name.exe"), std::string::npos) << lines[1];
@@ -92,19 +92,19 @@ TEST_F(LaunchInstalled, OneTwoAndThreePiecesLocateTheProgram) {
 }
 
 TEST_F(LaunchInstalled, AMissingProgramIsReportedToTheUser) {
-    ASSERT_TRUE(key_.Set("Gone", dir_.Child("gone.exe")));
+    ASSERT_TRUE(m_key.Set("Gone", m_dir.Child("gone.exe")));
     MessageBoxWatcher boxes;
-    Launch(key_.Path() + ":Gone");
-    Launch(key_.Path() + ":NoSuchValue");
+    Launch(m_key.Path() + ":Gone");
+    Launch(m_key.Path() + ":NoSuchValue");
     Launch("SOFTWARE\\KestrovaTest\\NoSuchKey:Path");
     const auto shown = boxes.Boxes();
     ASSERT_EQ(shown.size(), 3u);
     for (const auto& box : shown) {
         EXPECT_EQ(box.text, "没有找到安装路径");
         EXPECT_EQ(box.caption, "警告");
-        EXPECT_EQ(box.owner, owner_.GetHWND());  // the window is disabled while the box is up
+        EXPECT_EQ(box.owner, m_owner.GetHWND());  // the window is disabled while the box is up
     }
-    EXPECT_TRUE(calls_.Lines().empty());
+    EXPECT_TRUE(m_calls.Lines().empty());
 }
 
 TEST_F(LaunchInstalled, AnEntryWithoutLocatorDoesNothing) {
@@ -112,7 +112,7 @@ TEST_F(LaunchInstalled, AnEntryWithoutLocatorDoesNothing) {
     Launch("");
     PumpMessagesFor(300);
     EXPECT_TRUE(boxes.Boxes().empty());
-    EXPECT_TRUE(calls_.Lines().empty());
+    EXPECT_TRUE(m_calls.Lines().empty());
 }
 
 }  // namespace

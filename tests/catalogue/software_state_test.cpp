@@ -34,22 +34,22 @@ std::string EntryJson(const EntryFields& entry, const TestServer& server) {
 
 class SoftwareStates : public ::testing::Test {
 protected:
-    TestServer server_{"softstate"};
-    CatalogueFolder install_;
-    CContainerUI list_;
-    int rowCounter_ = 0;
-    UninstallEntries uninstall_;
+    TestServer m_server{"softstate"};
+    CatalogueFolder m_install;
+    CContainerUI m_list;
+    int m_rowCounter = 0;
+    UninstallEntries m_uninstall;
 
     // Loads a catalogue of these entries and returns their records, in order.
     std::vector<DuiSoft*> Load(const std::vector<EntryFields>& entries) {
         std::string json = "{\"data\":[";
-        for (size_t i = 0; i < entries.size(); ++i) json += (i ? "," : "") + EntryJson(entries[i], server_);
+        for (size_t i = 0; i < entries.size(); ++i) json += (i ? "," : "") + EntryJson(entries[i], m_server);
         json += "]}";
-        EXPECT_TRUE(server_.Put("/F", json));
-        LoadSoftwareCatalogue(&list_, install_.Context(server_.BaseUrl()), rowCounter_);
+        EXPECT_TRUE(m_server.Put("/F", json));
+        LoadSoftwareCatalogue(&m_list, m_install.Context(m_server.BaseUrl()), m_rowCounter);
         std::vector<DuiSoft*> records;
-        for (int r = 0; r < list_.GetCount(); ++r) {
-            auto* row = static_cast<CContainerUI*>(list_.GetItemAt(r));
+        for (int r = 0; r < m_list.GetCount(); ++r) {
+            auto* row = static_cast<CContainerUI*>(m_list.GetItemAt(r));
             for (int c = 0; c < row->GetCount(); ++c) {
                 if (auto* cell = static_cast<SkinSoftListControl*>(row->GetItemAt(c)->GetInterface("SoftListItem"))) {
                     records.push_back(cell->GetSoft());
@@ -62,7 +62,7 @@ protected:
 
     void Install(const std::string& subkey, const std::string& displayName, const std::string& version = "1.0",
                  const std::string& publisher = "Kestrova Test", RegistryView view = MachineView32) {
-        ASSERT_TRUE(uninstall_.Add(subkey,
+        ASSERT_TRUE(m_uninstall.Add(subkey,
                                    {{"DisplayName", displayName},
                                     {"DisplayVersion", version},
                                     {"InstallLocation", "C:\\Programs\\" + subkey},
@@ -73,9 +73,9 @@ protected:
 };
 
 TEST_F(SoftwareStates, APackageFileCountsOnlyUnderItsExactName) {
-    ASSERT_TRUE(::CreateDirectoryA(install_.SoftDir().c_str(), nullptr));
-    ASSERT_TRUE(WriteFileBytes(install_.SoftDir() + "\\Present-Setup.exe", "package"));
-    ASSERT_TRUE(WriteFileBytes(install_.SoftDir() + "\\other-setup.EXE", "package"));
+    ASSERT_TRUE(::CreateDirectoryA(m_install.SoftDir().c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(m_install.SoftDir() + "\\Present-Setup.exe", "package"));
+    ASSERT_TRUE(WriteFileBytes(m_install.SoftDir() + "\\other-setup.EXE", "package"));
     const std::string present = UniqueTestName("pkgPresent");
     const std::string cased = UniqueTestName("pkgCased");
     const auto records = Load({{present, "Present-Setup.exe"}, {cased, "Other-Setup.exe"}});
@@ -188,8 +188,8 @@ TEST_F(SoftwareStates, EveryRegistryViewIsScannedAndItsLocatorsReadThere) {
 }
 
 TEST_F(SoftwareStates, AnInstalledProgramOutranksItsPackageFile) {
-    ASSERT_TRUE(::CreateDirectoryA(install_.SoftDir().c_str(), nullptr));
-    ASSERT_TRUE(WriteFileBytes(install_.SoftDir() + "\\both.exe", "package"));
+    ASSERT_TRUE(::CreateDirectoryA(m_install.SoftDir().c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(m_install.SoftDir() + "\\both.exe", "package"));
     const std::string name = UniqueTestName("ProbeBoth");
     Install(UniqueTestName("KestrovaTest-"), name);
     const auto records = Load({{name, "both.exe"}});
@@ -213,8 +213,8 @@ TEST_F(SoftwareStates, TheLastMatchingProgramWins) {
 }
 
 TEST_F(SoftwareStates, IconsAreFetchedOnceTheyAreLargerThan1000Bytes) {
-    ASSERT_TRUE(server_.Put("/icons/large.png", PatternBytes(1001)));
-    ASSERT_TRUE(server_.Put("/icons/small.png", PatternBytes(1000)));
+    ASSERT_TRUE(m_server.Put("/icons/large.png", PatternBytes(1001)));
+    ASSERT_TRUE(m_server.Put("/icons/small.png", PatternBytes(1000)));
     const std::string large = UniqueTestName("IconLarge");
     const std::string small = UniqueTestName("IconSmall");
     const std::vector<EntryFields> entries{{large, "l.exe", "1.0", "", "/icons/large.png"},
@@ -222,25 +222,25 @@ TEST_F(SoftwareStates, IconsAreFetchedOnceTheyAreLargerThan1000Bytes) {
                                            {"..", "r.exe", "1.0", "", "/icons/large.png"}};
     auto records = Load(entries);
     ASSERT_EQ(records.size(), 3u);
-    EXPECT_EQ(records[0]->iconPath, install_.SoftDir() + "\\" + large + ".png");
+    EXPECT_EQ(records[0]->iconPath, m_install.SoftDir() + "\\" + large + ".png");
     EXPECT_EQ(ReadFileBytes(records[0]->iconPath), PatternBytes(1001));
-    EXPECT_EQ(records[1]->iconPath, install_.SoftDir() + "\\" + small + ".png");
+    EXPECT_EQ(records[1]->iconPath, m_install.SoftDir() + "\\" + small + ".png");
     EXPECT_EQ(records[2]->iconPath, "");  // a name that is no plain file name gets no icon
-    EXPECT_EQ(server_.CountRequests("/icons/large.png"), 1);
-    EXPECT_EQ(server_.CountRequests("/icons/small.png"), 1);
+    EXPECT_EQ(m_server.CountRequests("/icons/large.png"), 1);
+    EXPECT_EQ(m_server.CountRequests("/icons/small.png"), 1);
 
     records = Load(entries);
     ASSERT_EQ(records.size(), 3u);
-    EXPECT_EQ(records[0]->iconPath, install_.SoftDir() + "\\" + large + ".png");
-    EXPECT_EQ(server_.CountRequests("/icons/large.png"), 1);
-    EXPECT_EQ(server_.CountRequests("/icons/small.png"), 2);
+    EXPECT_EQ(records[0]->iconPath, m_install.SoftDir() + "\\" + large + ".png");
+    EXPECT_EQ(m_server.CountRequests("/icons/large.png"), 1);
+    EXPECT_EQ(m_server.CountRequests("/icons/small.png"), 2);
 }
 
 TEST_F(SoftwareStates, FailedIconsLeaveNoFileAndTheirServerIsAskedOncePerLoad) {
-    ASSERT_TRUE(server_.Put("/icons/empty.png", ""));
-    ASSERT_TRUE(server_.Put("/icons/gone.png", PatternBytes(5000)));
-    ASSERT_TRUE(server_.SetFault("/icons/gone.png", "mode=drop&after=10&reset=1&count=1"));
-    ASSERT_TRUE(server_.Put("/icons/later.png", PatternBytes(5000)));
+    ASSERT_TRUE(m_server.Put("/icons/empty.png", ""));
+    ASSERT_TRUE(m_server.Put("/icons/gone.png", PatternBytes(5000)));
+    ASSERT_TRUE(m_server.SetFault("/icons/gone.png", "mode=drop&after=10&reset=1&count=1"));
+    ASSERT_TRUE(m_server.Put("/icons/later.png", PatternBytes(5000)));
     const std::string empty = UniqueTestName("IconEmpty");
     const std::string gone = UniqueTestName("IconGone");
     const std::vector<EntryFields> entries{{empty, "e.exe", "1.0", "", "/icons/empty.png"},
@@ -249,9 +249,9 @@ TEST_F(SoftwareStates, FailedIconsLeaveNoFileAndTheirServerIsAskedOncePerLoad) {
     auto records = Load(entries);
     ASSERT_EQ(records.size(), 3u);
     for (const DuiSoft* record : records) EXPECT_EQ(record->iconPath, "");
-    EXPECT_FALSE(PathExists(install_.SoftDir() + "\\" + empty + ".png"));
-    EXPECT_FALSE(PathExists(install_.SoftDir() + "\\" + gone + ".png"));
-    EXPECT_EQ(server_.CountRequests("/icons/later.png"), 0);  // its server had failed in this load
+    EXPECT_FALSE(PathExists(m_install.SoftDir() + "\\" + empty + ".png"));
+    EXPECT_FALSE(PathExists(m_install.SoftDir() + "\\" + gone + ".png"));
+    EXPECT_EQ(m_server.CountRequests("/icons/later.png"), 0);  // its server had failed in this load
 
     records = Load(entries);  // the next load asks again
     ASSERT_EQ(records.size(), 3u);

@@ -101,9 +101,9 @@ class EveryTransfer : public ProxyTest, public ::testing::WithParamInterface<End
 protected:
     void SetUp() override {
         ProxyTest::SetUp();
-        ASSERT_EQ(std::string(KESTROVA_SERVER_URL), server_.BaseUrl());
+        ASSERT_EQ(std::string(KESTROVA_SERVER_URL), m_server.BaseUrl());
         for (const char* name : {"KestrovaSkin.dll", "upload.zip"}) {
-            ASSERT_TRUE(::CopyFileA(BuiltFile(name).c_str(), install_.Child(name).c_str(), FALSE));
+            ASSERT_TRUE(::CopyFileA(BuiltFile(name).c_str(), m_install.Child(name).c_str(), FALSE));
         }
     }
 
@@ -111,25 +111,25 @@ protected:
     std::vector<std::string> PublishSignedUpdate() {
         const std::string content = PatternBytes(40000, 7);
         const std::string list = "[{\"id\":\"" + Md5Of(content) + "\",\"name\":\"a.dll\",\"url\":\"" +
-                                 server_.Url("/files/a.dll") + "\",\"sha256\":\"" +
+                                 m_server.Url("/files/a.dll") + "\",\"sha256\":\"" +
                                  LowerHex(Sha256Of(content).value_or("")) + "\"}]";
         const char* keys = std::getenv("KESTROVA_TEST_KEYS");
         const SigningKey key = SigningKey::FromBlobFile(std::string(keys != nullptr ? keys : "") + "\\current.blob");
         EXPECT_TRUE(key.valid()) << "scripts/test names the test keys' folder in KESTROVA_TEST_KEYS";
-        EXPECT_TRUE(server_.Put("/files/a.dll", content) && server_.Put("/U", list) &&
-                    server_.Put("/U.sig", key.SignUpdate("2.0", list)) && server_.Put("/V", "2.0"));
-        install_.WriteSettings("1.0");
-        return {server_.Url("/V"), server_.Url("/U"), server_.Url("/U.sig"), server_.Url("/files/a.dll")};
+        EXPECT_TRUE(m_server.Put("/files/a.dll", content) && m_server.Put("/U", list) &&
+                    m_server.Put("/U.sig", key.SignUpdate("2.0", list)) && m_server.Put("/V", "2.0"));
+        m_install.WriteSettings("1.0");
+        return {m_server.Url("/V"), m_server.Url("/U"), m_server.Url("/U.sig"), m_server.Url("/files/a.dll")};
     }
 
     long RunUpdater(const char* program) {
-        EXPECT_TRUE(::CopyFileA(BuiltFile(program).c_str(), install_.Child("Morvane.exe").c_str(), FALSE));
-        UniqueKernelHandle process = StartProgram(install_.Child("Morvane.exe"));
+        EXPECT_TRUE(::CopyFileA(BuiltFile(program).c_str(), m_install.Child("Morvane.exe").c_str(), FALSE));
+        UniqueKernelHandle process = StartProgram(m_install.Child("Morvane.exe"));
         return WaitForExitCode(process.get(), kRunLimit);
     }
 
-    InstallFolder install_;
-    TestServer server_{TestServer::kEndToEndNamespace, TestServer::ExactName{}};
+    InstallFolder m_install;
+    TestServer m_server{TestServer::kEndToEndNamespace, TestServer::ExactName{}};
 };
 
 TEST_P(EveryTransfer, GoesTheWayTheSettingsSay) {
@@ -145,30 +145,30 @@ TEST_P(EveryTransfer, GoesTheWayTheSettingsSay) {
     const std::string software = "{\"data\":[{\"name\":\"p\",\"downname\":\"p.exe\"}]}";
     const std::string folder = "{\"data\":[]}";
     const std::string package = PatternBytes(300000, 3);
-    ASSERT_TRUE(server_.Put("/F", software) && server_.Put("/documents/0.json", folder) &&
-                server_.Put("/soft/p.exe", package));
+    ASSERT_TRUE(m_server.Put("/F", software) && m_server.Put("/documents/0.json", folder) &&
+                m_server.Put("/soft/p.exe", package));
     std::vector<std::string> urls = PublishSignedUpdate();
-    urls.insert(urls.end(), {server_.Url("/F?tax=1"), server_.Url("/D?tax=1&id=0"), server_.Url("/soft/p.exe")});
+    urls.insert(urls.end(), {m_server.Url("/F?tax=1"), m_server.Url("/D?tax=1&id=0"), m_server.Url("/soft/p.exe")});
 
     const DWORD start = ::GetTickCount();
     EXPECT_EQ(FetchCatalogueReply("software", urls[4]), reachesServer ? software : "");
     EXPECT_EQ(FetchCatalogueReply("document", urls[5]), reachesServer ? folder : "");
     DownloadJob job;
     job.url = urls[6];
-    job.directory = install_.Child("soft");
-    job.targetPath = install_.Child("soft\\p.exe");
+    job.directory = m_install.Child("soft");
+    job.targetPath = m_install.Child("soft\\p.exe");
     EXPECT_EQ(RunStagedTransfer(job).complete, reachesServer);
     EXPECT_EQ(ReadFileBytes(job.targetPath) == package, reachesServer);
     EXPECT_EQ(RunUpdater("MorvaneKeyed.exe"), 0);
-    EXPECT_EQ(install_.RecordedVersion(), reachesServer ? "2.0" : "1.0");
-    EXPECT_TRUE(install_.WaitForStarts(1));  // the main program starts on every road
+    EXPECT_EQ(m_install.RecordedVersion(), reachesServer ? "2.0" : "1.0");
+    EXPECT_TRUE(m_install.WaitForStarts(1));  // the main program starts on every road
     // A proxy that is not there fails as fast as a server that is not there.
     EXPECT_LT(::GetTickCount() - start, reachesServer ? kRunLimit : 15000u);
 
     // The updater's log names the road of each request.
     const std::string taken =
         road == Road::Bypassed ? "direct" : "proxy " + (reachesServer ? TestProxy() : ClosedProxy());
-    const std::string updaterLog = ReadFileBytes(install_.Child("log\\Morvane.log"));
+    const std::string updaterLog = ReadFileBytes(m_install.Child("log\\Morvane.log"));
     EXPECT_NE(updaterLog.find("request " + urls[0] + ": " + taken), std::string::npos) << updaterLog;
 
     const std::vector<std::string> log = TestProxyLog();
@@ -191,12 +191,12 @@ INSTANTIATE_TEST_SUITE_P(Roads, EveryTransfer,
 // The user's settings could redirect an updater that cannot check what it installs.
 TEST_F(EveryTransfer, AKeylessUpdaterConnectsDirectly) {
     ASSERT_TRUE(WriteInternetSettings({true, TestProxy().c_str(), nullptr, ""}));
-    ASSERT_TRUE(server_.Put("/V", "1.0"));
-    install_.WriteSettings("1.0");
+    ASSERT_TRUE(m_server.Put("/V", "1.0"));
+    m_install.WriteSettings("1.0");
     EXPECT_EQ(RunUpdater("MorvaneKeyless.exe"), 0);
-    EXPECT_EQ(server_.CountRequests("/V"), 1);
+    EXPECT_EQ(m_server.CountRequests("/V"), 1);
     EXPECT_TRUE(TestProxyLog().empty());
-    EXPECT_NE(ReadFileBytes(install_.Child("log\\Morvane.log")).find("request " + server_.Url("/V") + ": direct"),
+    EXPECT_NE(ReadFileBytes(m_install.Child("log\\Morvane.log")).find("request " + m_server.Url("/V") + ": direct"),
               std::string::npos);
 }
 

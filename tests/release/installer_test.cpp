@@ -106,7 +106,7 @@ protected:
     }
 
     static constexpr char kOtherRunValue[] = "KestrovaInstallerTestOther";
-    ComScope com_;
+    ComScope m_com;
 };
 
 TEST_F(InstallerTest, InstallsTheFolderTheShortcutAndTheUninstaller) {

@@ -67,17 +67,17 @@ class NginxToolbox : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(::FindWindowA("Veltrin", "Kestrova"), nullptr) << "another main program is running";
-        ASSERT_TRUE(::CopyFileA(BuiltFile("VeltrinNginx.exe").c_str(), install_.Child("Veltrin.exe").c_str(), FALSE));
+        ASSERT_TRUE(::CopyFileA(BuiltFile("VeltrinNginx.exe").c_str(), m_install.Child("Veltrin.exe").c_str(), FALSE));
         for (const char* name : {"KestrovaSkin.dll", "skin.zip"}) {
-            ASSERT_TRUE(::CopyFileA(BuiltFile(name).c_str(), install_.Child(name).c_str(), FALSE)) << name;
+            ASSERT_TRUE(::CopyFileA(BuiltFile(name).c_str(), m_install.Child(name).c_str(), FALSE)) << name;
         }
     }
     void TearDown() override { RemoveScheduledTask(kLogonTaskName); }
 
     // Starts the toolbox with the code and opens the software tab; returns its main window.
     HWND OpenSoftwareTab(const char* taxCode) {
-        if (!code_.SetText(taxCode)) return nullptr;
-        process_ = StartProgram(install_.Child("Veltrin.exe"));
+        if (!m_code.SetText(taxCode)) return nullptr;
+        m_process = StartProgram(m_install.Child("Veltrin.exe"));
         // Start-up is through once the announcement window, made after the main window, is hidden.
         HWND main = nullptr;
         WaitUntil(
@@ -92,12 +92,12 @@ protected:
         return main;
     }
 
-    std::string SoftFile(const std::string& name) const { return install_.Child("soft\\" + name); }
+    std::string SoftFile(const std::string& name) const { return m_install.Child("soft\\" + name); }
 
-    SavedRegistryValue run_{HKEY_LOCAL_MACHINE, kRunKey, kStartWithWindowsValue};
-    SavedRegistryValue code_{HKEY_LOCAL_MACHINE, kInvoicingAppPathsKey, kTaxCodeValue};
-    UniqueKernelHandle process_;
-    InstallFolder install_;  // first to go: it ends every program started from it
+    SavedRegistryValue m_run{HKEY_LOCAL_MACHINE, kRunKey, kStartWithWindowsValue};
+    SavedRegistryValue m_code{HKEY_LOCAL_MACHINE, kInvoicingAppPathsKey, kTaxCodeValue};
+    UniqueKernelHandle m_process;
+    InstallFolder m_install;  // first to go: it ends every program started from it
 };
 
 struct CatalogueCase {
@@ -118,7 +118,7 @@ TEST_P(NginxCatalogue, TheCodeGetsItsOwnCatalogueOrTheDefault) {
     const std::string package = ReadFileBytes(BuiltFile("kestrova_stand_in.exe"));
     const std::string half = std::to_string(package.size() / 2);
     const DownloadFiles files = FilesOf(SoftFile(kPackageName));
-    ASSERT_TRUE(EnsureDirectory(install_.Child("soft")));
+    ASSERT_TRUE(EnsureDirectory(m_install.Child("soft")));
     ASSERT_TRUE(WriteFileBytes(files.partialPath, package.substr(0, package.size() / 2)));
     ASSERT_TRUE(SaveValidator(files, FromEnvironment("KESTROVA_NGINX_PACKAGE_URL"),
                               FromEnvironment("KESTROVA_NGINX_PACKAGE_TAG")));

@@ -17,31 +17,31 @@ namespace {
 // A copy of the stand-in program started under the given file name.
 class RunningCopy {
 public:
-    RunningCopy(const std::string& dir, const std::string& name) : path_(dir + "\\" + name) {
+    RunningCopy(const std::string& dir, const std::string& name) : m_path(dir + "\\" + name) {
         ::CreateDirectoryA(dir.c_str(), nullptr);
-        if (!::CopyFileA(StandInProgramPath().c_str(), path_.c_str(), FALSE)) return;
-        process_ = StartProgram(path_, "--windowless");
-        if (process_) {
-            id_ = ::GetProcessId(process_.get());
-            WaitUntil([&] { return PathExists(path_ + ".started"); });
+        if (!::CopyFileA(StandInProgramPath().c_str(), m_path.c_str(), FALSE)) return;
+        m_process = StartProgram(m_path, "--windowless");
+        if (m_process) {
+            m_id = ::GetProcessId(m_process.get());
+            WaitUntil([&] { return PathExists(m_path + ".started"); });
         }
     }
     ~RunningCopy() {
-        if (process_ && IsRunning()) ::TerminateProcess(process_.get(), 1);
-        if (process_) ::WaitForSingleObject(process_.get(), 5000);
+        if (m_process && IsRunning()) ::TerminateProcess(m_process.get(), 1);
+        if (m_process) ::WaitForSingleObject(m_process.get(), 5000);
     }
-    DWORD Id() const { return id_; }
-    bool IsRunning() const { return ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
+    DWORD Id() const { return m_id; }
+    bool IsRunning() const { return ::WaitForSingleObject(m_process.get(), 0) == WAIT_TIMEOUT; }
     bool EndsWithCode(DWORD expected) const {
-        if (::WaitForSingleObject(process_.get(), 10000) != WAIT_OBJECT_0) return false;
+        if (::WaitForSingleObject(m_process.get(), 10000) != WAIT_OBJECT_0) return false;
         DWORD code = 999;
-        return ::GetExitCodeProcess(process_.get(), &code) && code == expected;
+        return ::GetExitCodeProcess(m_process.get(), &code) && code == expected;
     }
 
 private:
-    std::string path_;
-    UniqueKernelHandle process_;
-    DWORD id_ = 0;
+    std::string m_path;
+    UniqueKernelHandle m_process;
+    DWORD m_id = 0;
 };
 
 // Both programs' install folder: the path up to its last separator of either kind.

@@ -18,16 +18,16 @@ const char* const kEventNames[] = {"", "enter", "leave", "move", "down", "up", "
 
 class RecordingControl : public CControlUI {
 public:
-    RecordingControl(const char* name, RECT pos, std::string& log) : log_(log) {
+    RecordingControl(const char* name, RECT pos, std::string& log) : m_log(log) {
         SetName(name);
         SetPos(pos);
     }
     void DoEvent(TEventUI& event) override {
-        log_ += std::string(GetName().GetData()) + ":" + kEventNames[event.Type] + " ";
+        m_log += std::string(GetName().GetData()) + ":" + kEventNames[event.Type] + " ";
     }
 
 private:
-    std::string& log_;
+    std::string& m_log;
 };
 
 const HWND kOwnWindow = reinterpret_cast<HWND>(0x10);

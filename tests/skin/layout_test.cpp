@@ -11,15 +11,15 @@ namespace {
 // Counts its initialisations, as a row control added by a program would see them.
 class ProbeUI : public CControlUI {
 public:
-    explicit ProbeUI(int* inits) : inits_(inits) {}
+    explicit ProbeUI(int* inits) : m_inits(inits) {}
     void DoInit() override {
-        ++*inits_;
+        ++*m_inits;
         managerAtInit = GetManager();
     }
     CPaintManagerUI* managerAtInit = nullptr;
 
 private:
-    int* inits_;
+    int* m_inits;
 };
 
 void ExpectRect(const RECT& actual, LONG left, LONG top, LONG right, LONG bottom, const char* what) {

@@ -255,16 +255,16 @@ TEST_F(PaintManagerTest, FindsControlsByNameInDocumentOrderAndByPoint) {
 // Tells the window's paint manager of its notifications in turn.
 class OrderedNotifier : public INotifyUI {
 public:
-    OrderedNotifier(std::vector<std::string>& log, std::string id) : log_(log), id_(std::move(id)) {}
+    OrderedNotifier(std::vector<std::string>& log, std::string id) : m_log(log), m_id(std::move(id)) {}
     void Notify(TNotifyUI& msg) override {
-        log_.push_back(id_ + ":" + msg.sType.GetData() + ":" + (msg.pSender ? msg.pSender->GetName().GetData() : ""));
+        m_log.push_back(m_id + ":" + msg.sType.GetData() + ":" + (msg.pSender ? msg.pSender->GetName().GetData() : ""));
         if (action) action(msg);
     }
     std::function<void(TNotifyUI&)> action;
 
 private:
-    std::vector<std::string>& log_;
-    std::string id_;
+    std::vector<std::string>& m_log;
+    std::string m_id;
 };
 
 TEST_F(PaintManagerTest, NotifiersMayRemoveTheClickedControlsWhileBeingTold) {

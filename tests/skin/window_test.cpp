@@ -13,11 +13,11 @@ constexpr UINT kPing = WM_APP + 7;
 class RecordingWindow : public CWindowWnd {
 public:
     explicit RecordingWindow(int* live = nullptr, const char* superClass = nullptr)
-        : live_(live), superClass_(superClass) {
-        if (live_) ++*live_;
+        : m_live(live), m_superClass(superClass) {
+        if (m_live) ++*m_live;
     }
     ~RecordingWindow() override {
-        if (live_) --*live_;
+        if (m_live) --*m_live;
     }
 
     std::vector<UINT> messages;
@@ -28,9 +28,9 @@ public:
 
 protected:
     const char* GetWindowClassName() const override {
-        return superClass_ ? "KestrovaEditSuperclass" : "KestrovaWindowTest";
+        return m_superClass ? "KestrovaEditSuperclass" : "KestrovaWindowTest";
     }
-    const char* GetSuperClassName() const override { return superClass_; }
+    const char* GetSuperClassName() const override { return m_superClass; }
     UINT GetClassStyle() const override { return CS_DBLCLKS | CS_HREDRAW; }
 
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
@@ -49,8 +49,8 @@ protected:
     }
 
 private:
-    int* live_;
-    const char* superClass_;
+    int* m_live;
+    const char* m_superClass;
 };
 
 bool Seen(const std::vector<UINT>& messages, UINT message) {

@@ -4,20 +4,20 @@ namespace {
 constexpr int kMessageTextId = 0xFFFF;  // the static control that holds a message box's text
 }
 
-MessageBoxWatcher::MessageBoxWatcher() : thread_([this] { Watch(); }) {}
+MessageBoxWatcher::MessageBoxWatcher() : m_thread([this] { Watch(); }) {}
 
 MessageBoxWatcher::~MessageBoxWatcher() {
-    stop_ = true;
-    thread_.join();
+    m_stop = true;
+    m_thread.join();
 }
 
 std::vector<MessageBoxWatcher::Box> MessageBoxWatcher::Boxes() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return boxes_;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_boxes;
 }
 
 void MessageBoxWatcher::Watch() {
-    while (!stop_) {
+    while (!m_stop) {
         ::EnumWindows(Visit, reinterpret_cast<LPARAM>(this));
         ::Sleep(20);
     }
@@ -36,13 +36,13 @@ BOOL CALLBACK MessageBoxWatcher::Visit(HWND window, LPARAM self) {
 
 void MessageBoxWatcher::Dismiss(HWND box) {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (!handled_.insert(box).second) return;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_handled.insert(box).second) return;
         char caption[512] = {};
         char text[1024] = {};
         ::GetWindowTextA(box, caption, sizeof(caption));
         ::GetDlgItemTextA(box, kMessageTextId, text, sizeof(text));
-        boxes_.push_back({caption, text, ::GetWindow(box, GW_OWNER)});
+        m_boxes.push_back({caption, text, ::GetWindow(box, GW_OWNER)});
     }
     ::PostMessageA(box, WM_COMMAND, IDOK, 0);
 }

@@ -31,9 +31,9 @@ private:
     static BOOL CALLBACK Visit(HWND window, LPARAM self);
     void Dismiss(HWND box);
 
-    std::atomic<bool> stop_{false};
-    mutable std::mutex mutex_;
-    std::vector<Box> boxes_;
-    std::set<HWND> handled_;
-    std::thread thread_;
+    std::atomic<bool> m_stop{false};
+    mutable std::mutex m_mutex;
+    std::vector<Box> m_boxes;
+    std::set<HWND> m_handled;
+    std::thread m_thread;
 };

@@ -7,31 +7,31 @@
 #include <fstream>
 #include <sstream>
 
-StreamCapture::StreamCapture(FILE* stream) : stream_(stream) {
+StreamCapture::StreamCapture(FILE* stream) : m_stream(stream) {
     char dir[MAX_PATH];
     char file[MAX_PATH];
     ::GetTempPathA(MAX_PATH, dir);
     ::GetTempFileNameA(dir, "cap", 0, file);
-    path_ = file;
-    std::fflush(stream_);
-    savedDescriptor_ = ::_dup(::_fileno(stream_));
-    const int target = ::_open(path_.c_str(), _O_WRONLY | _O_TRUNC | _O_CREAT | _O_BINARY, 0600);
-    ::_dup2(target, ::_fileno(stream_));
+    m_path = file;
+    std::fflush(m_stream);
+    m_savedDescriptor = ::_dup(::_fileno(m_stream));
+    const int target = ::_open(m_path.c_str(), _O_WRONLY | _O_TRUNC | _O_CREAT | _O_BINARY, 0600);
+    ::_dup2(target, ::_fileno(m_stream));
     ::_close(target);
 }
 
 StreamCapture::~StreamCapture() {
-    std::fflush(stream_);
-    if (savedDescriptor_ >= 0) {
-        ::_dup2(savedDescriptor_, ::_fileno(stream_));
-        ::_close(savedDescriptor_);
+    std::fflush(m_stream);
+    if (m_savedDescriptor >= 0) {
+        ::_dup2(m_savedDescriptor, ::_fileno(m_stream));
+        ::_close(m_savedDescriptor);
     }
-    std::remove(path_.c_str());
+    std::remove(m_path.c_str());
 }
 
 std::string StreamCapture::Text() const {
-    std::fflush(stream_);
-    std::ifstream in(path_, std::ios::binary);
+    std::fflush(m_stream);
+    std::ifstream in(m_path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();

@@ -17,7 +17,7 @@ public:
     std::vector<std::string> Lines() const;
 
 private:
-    FILE* stream_;
-    int savedDescriptor_ = -1;
-    std::string path_;
+    FILE* m_stream;
+    int m_savedDescriptor = -1;
+    std::string m_path;
 };

@@ -8,11 +8,11 @@
 #include <algorithm>
 #include <cstdlib>
 
-TestServer::TestServer(const std::string& name) : namespace_(name + "-" + std::to_string(::GetCurrentProcessId())) {
+TestServer::TestServer(const std::string& name) : m_namespace(name + "-" + std::to_string(::GetCurrentProcessId())) {
     Control("reset", "", nullptr, nullptr);
 }
 
-TestServer::TestServer(const std::string& name, ExactName) : namespace_(name) {
+TestServer::TestServer(const std::string& name, ExactName) : m_namespace(name) {
     Control("reset", "", nullptr, nullptr);
 }
 
@@ -23,7 +23,7 @@ std::string TestServer::RootUrl() {
     return url ? url : "";
 }
 
-std::string TestServer::BaseUrl() const { return RootUrl() + "/t/" + namespace_; }
+std::string TestServer::BaseUrl() const { return RootUrl() + "/t/" + m_namespace; }
 
 std::string TestServer::Url(const std::string& path) const { return BaseUrl() + path; }
 
@@ -31,7 +31,7 @@ bool TestServer::Control(const std::string& action, const std::string& query, co
                          std::string* reply) const {
     UniqueEasyHandle easy(curl_easy_init());
     if (!easy) return false;
-    const std::string url = RootUrl() + "/_ctl/" + action + "?ns=" + namespace_ + query;
+    const std::string url = RootUrl() + "/_ctl/" + action + "?ns=" + m_namespace + query;
     std::string received;
     curl_easy_setopt(easy.get(), CURLOPT_URL, url.c_str());
     curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, WriteStringCallback);

@@ -38,5 +38,5 @@ public:
 private:
     bool Control(const std::string& action, const std::string& query, const std::string* body,
                  std::string* reply) const;
-    std::string namespace_;
+    std::string m_namespace;
 };

@@ -26,7 +26,7 @@ protected:
     void SetUp() override {
         ASSERT_FALSE(TestServer::RootUrl().empty()) << "the reference server is not running";
         UseBuiltSkin();
-        Toolbox().SetServerBaseUrl(server_.BaseUrl());
+        Toolbox().SetServerBaseUrl(m_server.BaseUrl());
         Toolbox().TaxCode = kTaxCode;
         Toolbox().AnnouncementShown = false;
         gg = new GG;
@@ -43,7 +43,7 @@ protected:
 
     // One tick of the status timer with this reply from the server (or as it is).
     void Tick(const std::string& reply) {
-        ASSERT_TRUE(server_.Put("/S", reply));
+        ASSERT_TRUE(m_server.Put("/S", reply));
         TickAndWait();
     }
     void TickAndWait() {
@@ -55,19 +55,19 @@ protected:
     // its own time.
     std::vector<std::string> StatusRequests() const {
         std::vector<std::string> status;
-        for (const std::string& request : server_.Requests()) {
+        for (const std::string& request : m_server.Requests()) {
             if (request == "/S" || request.rfind("/S?", 0) == 0) status.push_back(request);
         }
         return status;
     }
-    std::vector<std::string> Pages() const { return navigations_.UrlsOf(gg->Browser()); }
-    std::string PagePrefix() const { return server_.BaseUrl() + "/GG.html?tax=" + kTaxCode + "&id="; }
+    std::vector<std::string> Pages() const { return m_navigations.UrlsOf(gg->Browser()); }
+    std::string PagePrefix() const { return m_server.BaseUrl() + "/GG.html?tax=" + kTaxCode + "&id="; }
     bool IsTopmost() const { return (::GetWindowLongA(handle, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
 
-    ToolboxValuesScope values_;
-    NavigationLog navigations_;
-    TestServer server_{"toolbox-status"};
-    WorkerResultsTestWindow results_;
+    ToolboxValuesScope m_values;
+    NavigationLog m_navigations;
+    TestServer m_server{"toolbox-status"};
+    WorkerResultsTestWindow m_results;
     GG* gg = nullptr;
     HWND handle = nullptr;
 };
@@ -96,7 +96,7 @@ TEST_F(AnnouncementTest, CreatedHiddenInTheBottomRightCornerWithItsPage) {
     EXPECT_EQ(pages[0], "about:blank");
     EXPECT_EQ(pages[1].rfind(PagePrefix(), 0), 0u) << pages[1];
     EXPECT_GE(IdNumberOf(pages[1]), 0);
-    EXPECT_EQ(server_.CountRequests("/S"), 0) << "no status request before the first tick";
+    EXPECT_EQ(m_server.CountRequests("/S"), 0) << "no status request before the first tick";
 }
 
 TEST_F(AnnouncementTest, PlacementKeepsTheWindowInsideTheWorkArea) {
@@ -119,17 +119,17 @@ TEST_F(AnnouncementTest, PlacementKeepsTheWindowInsideTheWorkArea) {
 }
 
 TEST_F(AnnouncementTest, ReplyOneShowsNothing) {
-    navigations_.Clear();
+    m_navigations.Clear();
     Tick("1");
     EXPECT_FALSE(::IsWindowVisible(handle));
     EXPECT_FALSE(Toolbox().AnnouncementShown);
-    EXPECT_EQ(navigations_.Count(), 0u);
+    EXPECT_EQ(m_navigations.Count(), 0u);
     EXPECT_EQ(StatusRequests(), std::vector<std::string>{std::string("/S?tax=") + kTaxCode + "_1"});
 }
 
 TEST_F(AnnouncementTest, ReplyTwoShowsItOnceTopmostWithAFreshPage) {
     const long creationId = IdNumberOf(Pages().back());
-    navigations_.Clear();
+    m_navigations.Clear();
     Tick("2");
     EXPECT_TRUE(Toolbox().AnnouncementShown);
     EXPECT_TRUE(::IsWindowVisible(handle));
@@ -148,10 +148,10 @@ TEST_F(AnnouncementTest, ReplyTwoShowsItOnceTopmostWithAFreshPage) {
     EXPECT_EQ(pages[1].rfind(PagePrefix(), 0), 0u) << pages[1];
     EXPECT_NE(IdNumberOf(pages[1]), creationId);
     // The browser itself asks the server for that very page.
-    const std::string fetched = pages[1].substr(server_.BaseUrl().size());
+    const std::string fetched = pages[1].substr(m_server.BaseUrl().size());
     EXPECT_TRUE(PumpMessagesUntil(
         [&] {
-            const std::vector<std::string> requests = server_.Requests();
+            const std::vector<std::string> requests = m_server.Requests();
             return std::find(requests.begin(), requests.end(), fetched) != requests.end();
         },
         10000))
@@ -164,11 +164,11 @@ TEST_F(AnnouncementTest, ReplyTwoShowsItOnceTopmostWithAFreshPage) {
     ClickAtCentre(handle, close->GetPos());
     EXPECT_FALSE(::IsWindowVisible(handle));
     EXPECT_TRUE(::IsWindow(handle));
-    navigations_.Clear();
+    m_navigations.Clear();
     Tick("2");
     EXPECT_FALSE(::IsWindowVisible(handle));
-    EXPECT_EQ(navigations_.Count(), 0u);
-    EXPECT_EQ(server_.CountRequests("/S"), 2);
+    EXPECT_EQ(m_navigations.Count(), 0u);
+    EXPECT_EQ(m_server.CountRequests("/S"), 2);
 }
 
 TEST_F(AnnouncementTest, OneWithALineEndIsNotOne) {
@@ -182,9 +182,9 @@ TEST_F(AnnouncementTest, EmptyOrFailedReplyDoesNothing) {
     ASSERT_TRUE(autoShow.SetText("C:\\Kestrova\\show.exe"));
     Tick("");
     Tick(std::string(5000, '2'));  // over the size cap: no answer
-    ASSERT_TRUE(server_.SetFault("/S", "mode=status&code=500", ""));
+    ASSERT_TRUE(m_server.SetFault("/S", "mode=status&code=500", ""));
     TickAndWait();
-    EXPECT_EQ(server_.CountRequests("/S"), 3);
+    EXPECT_EQ(m_server.CountRequests("/S"), 3);
     EXPECT_FALSE(::IsWindowVisible(handle));
     EXPECT_FALSE(Toolbox().AnnouncementShown);
     std::string text;

@@ -18,7 +18,7 @@ protected:
         UseBuiltSkin();
         Toolbox().SetServerBaseUrl("http://127.0.0.1:9/t/main-window");
         Toolbox().TaxCode = kMainWindowTaxCode;
-        Toolbox().InstallDir = install_.Path();
+        Toolbox().InstallDir = m_install.Path();
         window = new TestVeltrin;
         window->destroyedFlag = &destroyed;
         ASSERT_TRUE(window->Open());
@@ -42,9 +42,9 @@ protected:
         ClickAtCentre(handle, control->GetPos());
     }
 
-    TempDir install_;
-    ToolboxValuesScope values_;
-    NavigationLog navigations_;
+    TempDir m_install;
+    ToolboxValuesScope m_values;
+    NavigationLog m_navigations;
     TestVeltrin* window = nullptr;
     HWND handle = nullptr;
     bool destroyed = false;

@@ -73,14 +73,14 @@ TEST_F(MainWindowTest, BrowserOpensTheHomePageForTheTaxCodeAtCreation) {
     CWebBrowserUI* browser = window->Browser();
     ASSERT_NE(browser, nullptr);
     const std::string home = std::string("http://127.0.0.1:9/t/main-window/new.html?tax=") + kMainWindowTaxCode;
-    EXPECT_EQ(navigations_.UrlsOf(browser), (std::vector<std::string>{"about:blank", home}));
+    EXPECT_EQ(m_navigations.UrlsOf(browser), (std::vector<std::string>{"about:blank", home}));
     EXPECT_EQ(std::string(browser->GetHomePage()), home);
     EXPECT_NE(browser->GetWebBrowserEventHandler(), nullptr);
 }
 
 TEST_F(MainWindowTest, SyAndWzOpenTheirPagesAfresh) {
     CWebBrowserUI* browser = window->Browser();
-    navigations_.Clear();
+    m_navigations.Clear();
     const std::string base = "http://127.0.0.1:9/t/main-window";
 
     ClickOption("wz");
@@ -91,7 +91,7 @@ TEST_F(MainWindowTest, SyAndWzOpenTheirPagesAfresh) {
     EXPECT_EQ(window->CurrentPage(), kBrowserPage);
     ClickOption("wz");
 
-    const std::vector<std::string> urls = navigations_.UrlsOf(browser);
+    const std::vector<std::string> urls = m_navigations.UrlsOf(browser);
     ASSERT_EQ(urls.size(), 8u);
     const char* pages[] = {"/url.html", "/new.html", "/new.html", "/url.html"};
     std::vector<long> ids;
@@ -113,25 +113,25 @@ public:
     static constexpr const char* kScheme = "kestrova-portal-test";
     explicit RecordingUrlScheme(const std::string& recordPath) {
         const std::string command = "\"" + TestProgramDir() + "\\shell_open_recorder.exe\" \"" + recordPath + "\" \"%1\"";
-        ok_ = WriteRegistryText(HKEY_CLASSES_ROOT, kScheme, "", "URL:Kestrova portal test") &&
+        m_ok = WriteRegistryText(HKEY_CLASSES_ROOT, kScheme, "", "URL:Kestrova portal test") &&
               WriteRegistryText(HKEY_CLASSES_ROOT, kScheme, "URL Protocol", "") &&
               WriteRegistryText(HKEY_CLASSES_ROOT, std::string(kScheme) + "\\shell\\open\\command", "", command);
     }
     ~RecordingUrlScheme() { ::RegDeleteTreeA(HKEY_CLASSES_ROOT, kScheme); }
-    bool ok() const { return ok_; }
+    bool ok() const { return m_ok; }
 
 private:
-    bool ok_ = false;
+    bool m_ok = false;
 };
 
 TEST_F(MainWindowTest, PortalOpensThroughTheShellAndTheTabStays) {
-    const std::string record = install_.Child("opened.txt");
+    const std::string record = m_install.Child("opened.txt");
     RecordingUrlScheme scheme(record);
     ASSERT_TRUE(scheme.ok());
     Toolbox().PortalUrl = std::string(RecordingUrlScheme::kScheme) + "://portal/index.html?from=veltrin";
 
     ClickOption("rj");
-    navigations_.Clear();
+    m_navigations.Clear();
     window->calls.clear();
     ClickOption("extlink");
     ASSERT_TRUE(PumpMessagesUntil([&] { return ReadFileBytes(record).find('\n') != std::string::npos; }, 20000))
@@ -140,7 +140,7 @@ TEST_F(MainWindowTest, PortalOpensThroughTheShellAndTheTabStays) {
         << ReadFileBytes(record);
     EXPECT_EQ(window->CurrentPage(), kSoftwarePage);
     EXPECT_TRUE(window->Option("rj")->IsSelected());
-    EXPECT_EQ(navigations_.Count(), 0u);
+    EXPECT_EQ(m_navigations.Count(), 0u);
     EXPECT_TRUE(window->calls.empty());
 }
 
@@ -284,12 +284,12 @@ protected:
         window->calls.clear();
         ClickAtCentre(handle, cell->GetPos());
     }
-    std::string Package(const std::string& name) const { return install_.Path() + "\\soft\\" + name; }
-    std::string DocumentPath(const std::string& name) const { return install_.Path() + "\\file\\" + name; }
+    std::string Package(const std::string& name) const { return m_install.Path() + "\\soft\\" + name; }
+    std::string DocumentPath(const std::string& name) const { return m_install.Path() + "\\file\\" + name; }
 };
 
 TEST_F(RowDispatchTest, SoftwareRowsActByTheirEntrysState) {
-    ASSERT_TRUE(::CreateDirectoryA((install_.Path() + "\\soft").c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryA((m_install.Path() + "\\soft").c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(Package("here.exe"), "MZ"));
     ClickOption("rj");
 
@@ -358,7 +358,7 @@ TEST_F(RowDispatchTest, ARowNameOnlyHasToContainRowIndex) {
 }
 
 TEST_F(RowDispatchTest, DocumentRowsActByTheirItemsType) {
-    ASSERT_TRUE(::CreateDirectoryA((install_.Path() + "\\file").c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryA((m_install.Path() + "\\file").c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(DocumentPath("申报指南.pdf"), std::string(3000, 'p')));
     ClickOption("wd");
     window->calls.clear();
@@ -408,9 +408,9 @@ TEST_F(RowDispatchTest, ADoubleClickOnARowIsOneClick) {
 
 TEST_F(RowDispatchTest, NamesThatAreNoPlainFileNamesReachNoFile) {
     // Files that these names would reach as paths, patterns or with the dot or space dropped.
-    for (const char* folder : {"soft", "file"}) ASSERT_TRUE(::CreateDirectoryA(install_.Child(folder).c_str(), nullptr));
+    for (const char* folder : {"soft", "file"}) ASSERT_TRUE(::CreateDirectoryA(m_install.Child(folder).c_str(), nullptr));
     for (const std::string file : {"outside.exe", "soft\\setup.exe", "soft\\setup.exe.partial", "file\\setup.exe"}) {
-        ASSERT_TRUE(WriteFileBytes(install_.Child(file), "MZ"));
+        ASSERT_TRUE(WriteFileBytes(m_install.Child(file), "MZ"));
     }
     const std::vector<std::string> names{"..\\outside.exe", "set*.exe", "setup.exe.", "setup.exe ", "CON", "nul.exe",
                                          "setup.exe.partial"};

@@ -34,18 +34,18 @@ public:
         if (!RunningUnderWine()) return;
         const std::string program = ProgramFileName();
         if (program.empty()) return;
-        programKey_ = "Software\\Wine\\AppDefaults\\" + program;
+        m_programKey = "Software\\Wine\\AppDefaults\\" + program;
         HKEY existing = nullptr;
-        if (::RegOpenKeyExA(HKEY_CURRENT_USER, programKey_.c_str(), 0, KEY_READ, &existing) == ERROR_SUCCESS) {
+        if (::RegOpenKeyExA(HKEY_CURRENT_USER, m_programKey.c_str(), 0, KEY_READ, &existing) == ERROR_SUCCESS) {
             // Someone else's settings for this program: leave them be.
             ::RegCloseKey(existing);
-            programKey_.clear();
+            m_programKey.clear();
             return;
         }
         HKEY driver = nullptr;
-        if (::RegCreateKeyExA(HKEY_CURRENT_USER, (programKey_ + "\\X11 Driver").c_str(), 0, nullptr, 0, KEY_WRITE,
+        if (::RegCreateKeyExA(HKEY_CURRENT_USER, (m_programKey + "\\X11 Driver").c_str(), 0, nullptr, 0, KEY_WRITE,
                               nullptr, &driver, nullptr) != ERROR_SUCCESS) {
-            programKey_.clear();
+            m_programKey.clear();
             return;
         }
         static const char kNo[] = "N";
@@ -53,13 +53,13 @@ public:
         ::RegCloseKey(driver);
     }
     ~UnmanagedWindows() {
-        if (!programKey_.empty()) ::RegDeleteTreeA(HKEY_CURRENT_USER, programKey_.c_str());
+        if (!m_programKey.empty()) ::RegDeleteTreeA(HKEY_CURRENT_USER, m_programKey.c_str());
     }
     UnmanagedWindows(const UnmanagedWindows&) = delete;
     UnmanagedWindows& operator=(const UnmanagedWindows&) = delete;
 
 private:
-    std::string programKey_;
+    std::string m_programKey;
 };
 
 // Runs while static objects are built, before any test creates a window.
@@ -68,28 +68,28 @@ const UnmanagedWindows unmanagedWindows;
 class TrayKeeper : public ::testing::Environment {
 public:
     void SetUp() override {
-        window_ = ::CreateWindowExA(0, "STATIC", "tray keeper", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr,
+        m_window = ::CreateWindowExA(0, "STATIC", "tray keeper", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr,
                                     nullptr);
-        if (window_ == nullptr) return;
-        icon_.cbSize = sizeof(icon_);
-        icon_.hWnd = window_;
-        icon_.uID = 7;
-        icon_.uFlags = NIF_ICON | NIF_TIP;
-        icon_.hIcon = ::LoadIconA(nullptr, MAKEINTRESOURCEA(32512));  // IDI_APPLICATION, shared
-        lstrcpynA(icon_.szTip, "tray keeper", sizeof(icon_.szTip));
-        added_ = ::Shell_NotifyIconA(NIM_ADD, &icon_) != FALSE;
+        if (m_window == nullptr) return;
+        m_icon.cbSize = sizeof(m_icon);
+        m_icon.hWnd = m_window;
+        m_icon.uID = 7;
+        m_icon.uFlags = NIF_ICON | NIF_TIP;
+        m_icon.hIcon = ::LoadIconA(nullptr, MAKEINTRESOURCEA(32512));  // IDI_APPLICATION, shared
+        lstrcpynA(m_icon.szTip, "tray keeper", sizeof(m_icon.szTip));
+        m_added = ::Shell_NotifyIconA(NIM_ADD, &m_icon) != FALSE;
     }
     void TearDown() override {
-        if (added_) ::Shell_NotifyIconA(NIM_DELETE, &icon_);
-        if (window_ != nullptr) ::DestroyWindow(window_);
-        added_ = false;
-        window_ = nullptr;
+        if (m_added) ::Shell_NotifyIconA(NIM_DELETE, &m_icon);
+        if (m_window != nullptr) ::DestroyWindow(m_window);
+        m_added = false;
+        m_window = nullptr;
     }
 
 private:
-    HWND window_ = nullptr;
-    NOTIFYICONDATAA icon_{};
-    bool added_ = false;
+    HWND m_window = nullptr;
+    NOTIFYICONDATAA m_icon{};
+    bool m_added = false;
 };
 
 // gtest owns and deletes the environment.

@@ -13,30 +13,30 @@ namespace {
 class RegOperatorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        subKey_ = "SOFTWARE\\KestrovaToolboxTest\\" + std::to_string(::GetCurrentProcessId());
-        ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, subKey_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                    &key_, nullptr),
+        m_subKey = "SOFTWARE\\KestrovaToolboxTest\\" + std::to_string(::GetCurrentProcessId());
+        ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, m_subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                    &m_key, nullptr),
                   ERROR_SUCCESS);
     }
     void TearDown() override {
-        ::RegCloseKey(key_);
-        ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, subKey_.c_str());
+        ::RegCloseKey(m_key);
+        ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, m_subKey.c_str());
         ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\KestrovaToolboxTest");  // only once empty
     }
 
     void Put(const char* name, DWORD type, const std::string& bytes) {
-        ASSERT_EQ(::RegSetValueExA(key_, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+        ASSERT_EQ(::RegSetValueExA(m_key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                                    static_cast<DWORD>(bytes.size())),
                   ERROR_SUCCESS);
     }
     void PutText(const char* name, const std::string& text) { Put(name, REG_SZ, std::string(text.c_str(), text.size() + 1)); }
 
     bool Exists(const char* name) {
-        return ::RegQueryValueExA(key_, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+        return ::RegQueryValueExA(m_key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     }
 
-    std::string subKey_;
-    HKEY key_ = nullptr;
+    std::string m_subKey;
+    HKEY m_key = nullptr;
 };
 
 TEST_F(RegOperatorTest, ReadsTextOfUpTo199BytesWholeAndLongerOnesNotAtAll) {
@@ -49,7 +49,7 @@ TEST_F(RegOperatorTest, ReadsTextOfUpTo199BytesWholeAndLongerOnesNotAtAll) {
     PutText("chinese_over", chinese + "票");
 
     CRegOperator registry;
-    ASSERT_TRUE(registry.OpenKey(subKey_.c_str()));
+    ASSERT_TRUE(registry.OpenKey(m_subKey.c_str()));
     std::string text = "before";
     EXPECT_TRUE(registry.ReadString("fits", text));
     EXPECT_EQ(text, std::string(199, 'a'));
@@ -73,7 +73,7 @@ TEST_F(RegOperatorTest, ReadsAnyTypeAsBytesUpToTheFirstZero) {
     PutText("", "默认值");
 
     CRegOperator registry;
-    ASSERT_TRUE(registry.OpenKey(subKey_.c_str()));
+    ASSERT_TRUE(registry.OpenKey(m_subKey.c_str()));
     std::string text = "before";
     EXPECT_TRUE(registry.ReadString("zero_first", text));
     EXPECT_EQ(text, "");
@@ -91,7 +91,7 @@ TEST_F(RegOperatorTest, ReadsAnyTypeAsBytesUpToTheFirstZero) {
 TEST_F(RegOperatorTest, FailedOpenKeepsTheRootAndLaterCallsFail) {
     CRegOperator registry;
     EXPECT_EQ(registry.Key(), HKEY_LOCAL_MACHINE);
-    EXPECT_FALSE(registry.OpenKey((subKey_ + "\\missing").c_str()));
+    EXPECT_FALSE(registry.OpenKey((m_subKey + "\\missing").c_str()));
     EXPECT_EQ(registry.Key(), HKEY_LOCAL_MACHINE);
     std::string text = "before";
     EXPECT_FALSE(registry.ReadString("fits", text));
@@ -101,27 +101,27 @@ TEST_F(RegOperatorTest, FailedOpenKeepsTheRootAndLaterCallsFail) {
 
 TEST_F(RegOperatorTest, WritesTextWithItsTerminatingZero) {
     CRegOperator registry;
-    ASSERT_TRUE(registry.OpenKey(subKey_.c_str()));
+    ASSERT_TRUE(registry.OpenKey(m_subKey.c_str()));
     EXPECT_TRUE(registry.WriteString("empty", ""));
     EXPECT_TRUE(registry.WriteString("path", "\"C:\\Program Files\\开票助手\\Morvane.exe\""));
 
     DWORD type = 0;
     DWORD size = 0;
-    ASSERT_EQ(::RegQueryValueExA(key_, "empty", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    ASSERT_EQ(::RegQueryValueExA(m_key, "empty", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(size, 1u);
 
     std::string text;
     EXPECT_TRUE(registry.ReadString("path", text));
     EXPECT_EQ(text, "\"C:\\Program Files\\开票助手\\Morvane.exe\"");
-    ASSERT_EQ(::RegQueryValueExA(key_, "path", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    ASSERT_EQ(::RegQueryValueExA(m_key, "path", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
     EXPECT_EQ(size, text.size() + 1);
 }
 
 TEST_F(RegOperatorTest, DeletesOnlyValuesThatExist) {
     PutText("AutoShow", "1");
     CRegOperator registry;
-    ASSERT_TRUE(registry.OpenKey(subKey_.c_str()));
+    ASSERT_TRUE(registry.OpenKey(m_subKey.c_str()));
     EXPECT_TRUE(registry.DeleteValue("AutoShow"));
     EXPECT_FALSE(Exists("AutoShow"));
     EXPECT_FALSE(registry.DeleteValue("AutoShow"));
@@ -134,32 +134,32 @@ public:
     explicit BackupPrivilege(bool enable) {
         HANDLE token = nullptr;
         if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return;
-        token_.reset(token);
+        m_token.reset(token);
         Set(enable);
     }
     ~BackupPrivilege() {
-        if (token_) Set(false);
+        if (m_token) Set(false);
     }
-    bool ok() const { return ok_; }
+    bool ok() const { return m_ok; }
 
 private:
     void Set(bool enable) {
         TOKEN_PRIVILEGES privileges{};
         privileges.PrivilegeCount = 1;
         privileges.Privileges[0].Attributes = enable ? SE_PRIVILEGE_ENABLED : 0;
-        ok_ = ::LookupPrivilegeValueA(nullptr, "SeBackupPrivilege", &privileges.Privileges[0].Luid) &&
-              ::AdjustTokenPrivileges(token_.get(), FALSE, &privileges, 0, nullptr, nullptr) &&
+        m_ok = ::LookupPrivilegeValueA(nullptr, "SeBackupPrivilege", &privileges.Privileges[0].Luid) &&
+              ::AdjustTokenPrivileges(m_token.get(), FALSE, &privileges, 0, nullptr, nullptr) &&
               ::GetLastError() == ERROR_SUCCESS;
     }
-    UniqueKernelHandle token_;
-    bool ok_ = false;
+    UniqueKernelHandle m_token;
+    bool m_ok = false;
 };
 
 TEST_F(RegOperatorTest, SavesTheKeyIntoAFileWhenTheRegistryAllowsIt) {
     PutText("Veltrin", "\"C:\\Kestrova\\Morvane.exe\"");
     TempDir dir;
     CRegOperator registry;
-    ASSERT_TRUE(registry.OpenKey(subKey_.c_str()));
+    ASSERT_TRUE(registry.OpenKey(m_subKey.c_str()));
     {
         BackupPrivilege withoutPrivilege(false);
         EXPECT_FALSE(registry.SaveKey(dir.Child("refused").c_str()));
@@ -195,9 +195,9 @@ TEST_F(RegOperatorTest, RootsAreChosenByTheirExactNamesOnly) {
     // After a key was opened, a root chosen by name is where the next key opens from.
     PutText("code", "91110000TEST");
     CRegOperator reopened;
-    ASSERT_TRUE(reopened.OpenKey(subKey_.c_str()));
+    ASSERT_TRUE(reopened.OpenKey(m_subKey.c_str()));
     ASSERT_TRUE(reopened.SetRootByName("HKEY_LOCAL_MACHINE"));
-    ASSERT_TRUE(reopened.OpenKey(subKey_.c_str()));
+    ASSERT_TRUE(reopened.OpenKey(m_subKey.c_str()));
     std::string text;
     EXPECT_TRUE(reopened.ReadString("code", text));
     EXPECT_EQ(text, "91110000TEST");
@@ -207,7 +207,7 @@ TEST_F(RegOperatorTest, CloseForgetsTheKeyAndMayBeRepeated) {
     PutText("code", "x");
     {
         CRegOperator registry;
-        ASSERT_TRUE(registry.OpenKey(subKey_.c_str()));
+        ASSERT_TRUE(registry.OpenKey(m_subKey.c_str()));
         registry.Close();
         EXPECT_EQ(registry.Key(), nullptr);
         std::string text = "before";
@@ -221,7 +221,7 @@ TEST_F(RegOperatorTest, CloseForgetsTheKeyAndMayBeRepeated) {
     EXPECT_EQ(root.Key(), nullptr);
     // Closing an object that held only the predefined root leaves the root usable.
     CRegOperator again;
-    ASSERT_TRUE(again.OpenKey(subKey_.c_str()));
+    ASSERT_TRUE(again.OpenKey(m_subKey.c_str()));
     std::string text;
     EXPECT_TRUE(again.ReadString("code", text));
     EXPECT_EQ(text, "x");

@@ -44,7 +44,7 @@ protected:
         UseBuiltSkin();
         Toolbox().SetServerBaseUrl("http://127.0.0.1:9/t/screens");
         Toolbox().TaxCode = "91110108MA01TEST8X";
-        Toolbox().InstallDir = install_.Path();
+        Toolbox().InstallDir = m_install.Path();
         window = new TestVeltrin;
         ASSERT_TRUE(window->Open());
         handle = window->GetHWND();
@@ -116,9 +116,9 @@ protected:
         return ScreenPixel(handle, {rc.left + dx, rc.top + dy});
     }
 
-    TempDir install_;
-    ToolboxValuesScope values_;
-    NavigationLog navigations_;
+    TempDir m_install;
+    ToolboxValuesScope m_values;
+    NavigationLog m_navigations;
     TestVeltrin* window = nullptr;
     HWND handle = nullptr;
 };

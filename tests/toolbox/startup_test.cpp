@@ -13,24 +13,24 @@ namespace {
 
 class TaxCodeTest : public ::testing::Test {
 protected:
-    SavedRegistryValue code_{HKEY_LOCAL_MACHINE, kInvoicingAppPathsKey, kTaxCodeValue};
+    SavedRegistryValue m_code{HKEY_LOCAL_MACHINE, kInvoicingAppPathsKey, kTaxCodeValue};
 };
 
 TEST_F(TaxCodeTest, ComesFromTheAppPathsEntryOfTheInvoicingProgram) {
-    ASSERT_TRUE(code_.SetText("91320100MA1W8XYZ3K"));
+    ASSERT_TRUE(m_code.SetText("91320100MA1W8XYZ3K"));
     EXPECT_EQ(ReadTaxCode(), "91320100MA1W8XYZ3K");
 }
 
 TEST_F(TaxCodeTest, A199CharacterCodeIsReadWholeA200CharacterOneNotAtAll) {
     const std::string longest(199, '9');
-    ASSERT_TRUE(code_.SetText(longest));
+    ASSERT_TRUE(m_code.SetText(longest));
     EXPECT_EQ(ReadTaxCode(), longest);
-    ASSERT_TRUE(code_.SetText(longest + "8"));
+    ASSERT_TRUE(m_code.SetText(longest + "8"));
     EXPECT_EQ(ReadTaxCode(), "");
 }
 
 TEST_F(TaxCodeTest, IsEmptyWithoutTheValue) {
-    ASSERT_TRUE(code_.Remove());
+    ASSERT_TRUE(m_code.Remove());
     EXPECT_EQ(ReadTaxCode(), "");
 }
 
@@ -40,50 +40,50 @@ protected:
         // The registry saves a copy of the Run key into the current directory.
         char current[MAX_PATH] = {};
         ASSERT_NE(::GetCurrentDirectoryA(MAX_PATH, current), 0u);
-        previousDirectory_ = current;
-        ASSERT_TRUE(::SetCurrentDirectoryA(workDir_.Path().c_str()));
+        m_previousDirectory = current;
+        ASSERT_TRUE(::SetCurrentDirectoryA(m_workDir.Path().c_str()));
     }
-    void TearDown() override { ::SetCurrentDirectoryA(previousDirectory_.c_str()); }
+    void TearDown() override { ::SetCurrentDirectoryA(m_previousDirectory.c_str()); }
 
     std::string RunValue() const {
         std::string text = "<missing>";
-        run_.Read(&text);
+        m_run.Read(&text);
         return text;
     }
 
-    TempDir workDir_;
-    std::string previousDirectory_;
-    const std::string installDir_ = "C:\\Program Files (x86)\\Kestrova 开票工具箱";
-    SavedRegistryValue run_{HKEY_LOCAL_MACHINE, kRunKey, kStartWithWindowsValue};
+    TempDir m_workDir;
+    std::string m_previousDirectory;
+    const std::string m_installDir = "C:\\Program Files (x86)\\Kestrova 开票工具箱";
+    SavedRegistryValue m_run{HKEY_LOCAL_MACHINE, kRunKey, kStartWithWindowsValue};
 };
 
 TEST_F(StartWithWindowsTest, MissingValueGetsTheQuotedUpdaterPath) {
-    ASSERT_TRUE(run_.Remove());
-    EnsureStartWithWindows(installDir_);
+    ASSERT_TRUE(m_run.Remove());
+    EnsureStartWithWindows(m_installDir);
     DWORD type = 0;
     std::string text;
-    ASSERT_TRUE(run_.Read(&text, &type));
+    ASSERT_TRUE(m_run.Read(&text, &type));
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     // Quoted, so that the space in the folder cannot start "C:\Program" instead.
     EXPECT_EQ(text, "\"C:\\Program Files (x86)\\Kestrova 开票工具箱\\Morvane.exe\"");
     // A copy of the Run key is asked for: without the backup privilege the registry refuses
     // it, but only after creating the (empty) file.
-    EXPECT_TRUE(PathExists(workDir_.Child("Veltrin")));
+    EXPECT_TRUE(PathExists(m_workDir.Child("Veltrin")));
 }
 
 TEST_F(StartWithWindowsTest, EmptyValueIsRewritten) {
-    ASSERT_TRUE(run_.SetText(""));
-    EnsureStartWithWindows(installDir_);
-    EXPECT_EQ(RunValue(), StartWithWindowsCommand(installDir_));
+    ASSERT_TRUE(m_run.SetText(""));
+    EnsureStartWithWindows(m_installDir);
+    EXPECT_EQ(RunValue(), StartWithWindowsCommand(m_installDir));
 }
 
 TEST_F(StartWithWindowsTest, AnyTextIsLeftAlone) {
     for (const char* existing : {"D:\\Other\\Morvane.exe", "x", "\"C:\\Kestrova\\Morvane.exe\" /silent"}) {
-        ASSERT_TRUE(run_.SetText(existing));
-        EnsureStartWithWindows(installDir_);
+        ASSERT_TRUE(m_run.SetText(existing));
+        EnsureStartWithWindows(m_installDir);
         EXPECT_EQ(RunValue(), existing);
     }
-    EXPECT_FALSE(PathExists(workDir_.Child("Veltrin"))) << "nothing written, no copy asked for";
+    EXPECT_FALSE(PathExists(m_workDir.Child("Veltrin"))) << "nothing written, no copy asked for";
 }
 
 // One instance per machine: the second start finds the first one's window, hidden in the
@@ -98,7 +98,7 @@ using UniqueWindow = UniqueHandle<WindowTraits>;
 class SingleInstanceTest : public ::testing::Test {
 protected:
     void SetUp() override { UseBuiltSkin(); }
-    ToolboxValuesScope values_;
+    ToolboxValuesScope m_values;
 };
 
 TEST_F(SingleInstanceTest, SecondInstanceShowsTheFirstWindowAndIsNotFirst) {

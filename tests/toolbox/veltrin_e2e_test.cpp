@@ -30,21 +30,21 @@ struct Started {
 class VeltrinEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(std::string(KESTROVA_SERVER_URL), server_.BaseUrl())
+        ASSERT_EQ(std::string(KESTROVA_SERVER_URL), m_server.BaseUrl())
             << "configure the test build with -DKESTROVA_SERVER_URL=<server root>/t/"
             << TestServer::kEndToEndNamespace << " and start the server on that port";
         ASSERT_EQ(::FindWindowA("Veltrin", "Kestrova"), nullptr) << "another main program is running";
-        installDir_ = root_.Child("Kestrova 开票工具箱");
-        ASSERT_TRUE(::CreateDirectoryA(installDir_.c_str(), nullptr));
+        m_installDir = m_root.Child("Kestrova 开票工具箱");
+        ASSERT_TRUE(::CreateDirectoryA(m_installDir.c_str(), nullptr));
         for (const char* name : {"Veltrin.exe", "KestrovaSkin.dll", "skin.zip"}) {
-            ASSERT_TRUE(::CopyFileA(BuiltFile(name).c_str(), (installDir_ + "\\" + name).c_str(), FALSE)) << name;
+            ASSERT_TRUE(::CopyFileA(BuiltFile(name).c_str(), (m_installDir + "\\" + name).c_str(), FALSE)) << name;
         }
-        ASSERT_TRUE(code_.SetText(kTaxCode));
+        ASSERT_TRUE(m_code.SetText(kTaxCode));
         ASSERT_TRUE(RemoveScheduledTask(kLogonTaskName));
     }
 
     void TearDown() override {
-        for (Started& started : started_) {
+        for (Started& started : m_started) {
             if (::WaitForSingleObject(started.process.get(), 0) != WAIT_OBJECT_0) {
                 ::TerminateProcess(started.process.get(), 1);
                 ::WaitForSingleObject(started.process.get(), 10000);
@@ -54,10 +54,10 @@ protected:
 
     // Started from its folder, by its full path, without arguments.
     Started& Start() {
-        started_.emplace_back();
-        started_.back().process = StartProgram(installDir_ + "\\Veltrin.exe", "", installDir_);
-        if (started_.back().process) started_.back().id = ::GetProcessId(started_.back().process.get());
-        return started_.back();
+        m_started.emplace_back();
+        m_started.back().process = StartProgram(m_installDir + "\\Veltrin.exe", "", m_installDir);
+        if (m_started.back().process) m_started.back().id = ::GetProcessId(m_started.back().process.get());
+        return m_started.back();
     }
 
     // Starts the program and waits for its main window to show.
@@ -81,7 +81,7 @@ protected:
 
     std::string RunValue() const {
         std::string text = "<missing>";
-        run_.Read(&text);
+        m_run.Read(&text);
         return text;
     }
 
@@ -92,16 +92,16 @@ protected:
         ClickAt(window, {client.right - 20, 15});
     }
 
-    TempDir root_;
-    std::string installDir_;
-    TestServer server_{TestServer::kEndToEndNamespace, TestServer::ExactName{}};
-    SavedRegistryValue run_{HKEY_LOCAL_MACHINE, kRunKey, kStartWithWindowsValue};
-    SavedRegistryValue code_{HKEY_LOCAL_MACHINE, kInvoicingAppPathsKey, kTaxCodeValue};
-    std::deque<Started> started_;  // references stay valid as starts are added
+    TempDir m_root;
+    std::string m_installDir;
+    TestServer m_server{TestServer::kEndToEndNamespace, TestServer::ExactName{}};
+    SavedRegistryValue m_run{HKEY_LOCAL_MACHINE, kRunKey, kStartWithWindowsValue};
+    SavedRegistryValue m_code{HKEY_LOCAL_MACHINE, kInvoicingAppPathsKey, kTaxCodeValue};
+    std::deque<Started> m_started;  // references stay valid as starts are added
 };
 
 TEST_F(VeltrinEndToEnd, StartsWithBothWindowsAndRegistersTheQuotedUpdater) {
-    ASSERT_TRUE(run_.Remove());
+    ASSERT_TRUE(m_run.Remove());
     Started* started = nullptr;
     const HWND main = StartShown(&started);
     ASSERT_NE(main, nullptr);
@@ -118,12 +118,12 @@ TEST_F(VeltrinEndToEnd, StartsWithBothWindowsAndRegistersTheQuotedUpdater) {
     ASSERT_NE(announcement, nullptr);
     EXPECT_FALSE(::IsWindowVisible(announcement));
 
-    EXPECT_EQ(RunValue(), "\"" + installDir_ + "\\Morvane.exe\"");
+    EXPECT_EQ(RunValue(), "\"" + m_installDir + "\\Morvane.exe\"");
     EXPECT_TRUE(ScheduledTaskExists(kLogonTaskName));
 
     // The status is first asked for ten minutes after start, not now.
     ::Sleep(1500);
-    EXPECT_EQ(server_.CountRequests("/S"), 0);
+    EXPECT_EQ(m_server.CountRequests("/S"), 0);
     SaveScreenshot(main, "veltrin_e2e_main");
 
     ::PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -131,12 +131,12 @@ TEST_F(VeltrinEndToEnd, StartsWithBothWindowsAndRegistersTheQuotedUpdater) {
 }
 
 TEST_F(VeltrinEndToEnd, RunValueWithAnyTextIsLeftAlone) {
-    ASSERT_TRUE(run_.SetText("D:\\Elsewhere\\Morvane.exe"));
+    ASSERT_TRUE(m_run.SetText("D:\\Elsewhere\\Morvane.exe"));
     Started* started = nullptr;
     const HWND main = StartShown(&started);
     ASSERT_NE(main, nullptr);
     EXPECT_EQ(RunValue(), "D:\\Elsewhere\\Morvane.exe");
-    EXPECT_FALSE(PathExists(installDir_ + "\\Veltrin"));
+    EXPECT_FALSE(PathExists(m_installDir + "\\Veltrin"));
     // Alt+F4 on the hidden announcement window ends the program as well.
     const HWND announcement = TopLevelWindowOf(started->id, "UIGGFrame");
     ASSERT_NE(announcement, nullptr);
@@ -145,7 +145,7 @@ TEST_F(VeltrinEndToEnd, RunValueWithAnyTextIsLeftAlone) {
 }
 
 TEST_F(VeltrinEndToEnd, SecondStartShowsTheFirstWindowFromTheTrayAndEnds) {
-    ASSERT_TRUE(run_.SetText("x"));
+    ASSERT_TRUE(m_run.SetText("x"));
     Started* first = nullptr;
     const HWND main = StartShown(&first);
     ASSERT_NE(main, nullptr);
@@ -169,7 +169,7 @@ TEST_F(VeltrinEndToEnd, SecondStartShowsTheFirstWindowFromTheTrayAndEnds) {
 }
 
 TEST_F(VeltrinEndToEnd, SecondStartBeforeTheFirstHasAWindowStillEnds) {
-    ASSERT_TRUE(run_.Remove());
+    ASSERT_TRUE(m_run.Remove());
     // A first instance that holds the name but has no window yet.
     UniqueKernelHandle first(::CreateMutexA(nullptr, TRUE, kSingleInstanceName));
     ASSERT_TRUE(first);
@@ -185,7 +185,7 @@ TEST_F(VeltrinEndToEnd, SecondStartBeforeTheFirstHasAWindowStillEnds) {
 }
 
 TEST_F(VeltrinEndToEnd, TrayIconShowsTheWindowAndItsMenuEndsTheProgram) {
-    ASSERT_TRUE(run_.SetText("x"));
+    ASSERT_TRUE(m_run.SetText("x"));
     Started* started = nullptr;
     const HWND main = StartShown(&started);
     ASSERT_NE(main, nullptr);
@@ -223,7 +223,7 @@ TEST_F(VeltrinEndToEnd, ExecutableCarriesIconAndManifest) {
         static Value Invalid() { return nullptr; }
         static void Close(Value v) { ::FreeLibrary(v); }
     };
-    UniqueHandle<LibraryTraits> image(::LoadLibraryExA((installDir_ + "\\Veltrin.exe").c_str(), nullptr,
+    UniqueHandle<LibraryTraits> image(::LoadLibraryExA((m_installDir + "\\Veltrin.exe").c_str(), nullptr,
                                                        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
     ASSERT_TRUE(image);
     EXPECT_NE(::FindResourceA(image.get(), MAKEINTRESOURCEA(208), MAKEINTRESOURCEA(14)), nullptr)  // RT_GROUP_ICON

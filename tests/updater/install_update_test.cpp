@@ -10,94 +10,94 @@ namespace {
 
 class InstallTest : public ::testing::Test {
 protected:
-    InstallTest() : saved_(Updater()) {
-        Updater().InstallDir = install_.Path();
+    InstallTest() : m_saved(Updater()) {
+        Updater().InstallDir = m_install.Path();
         Updater().ServerVersion = "2.0";
     }
-    ~InstallTest() override { Updater() = saved_; }
+    ~InstallTest() override { Updater() = m_saved; }
 
     void Download(const std::string& name, const std::string& content) {
-        ::CreateDirectoryA(install_.TempDirectory().c_str(), nullptr);
-        ASSERT_TRUE(WriteFileBytes(install_.TempDirectory() + "\\" + name, content));
+        ::CreateDirectoryA(m_install.TempDirectory().c_str(), nullptr);
+        ASSERT_TRUE(WriteFileBytes(m_install.TempDirectory() + "\\" + name, content));
     }
 
-    InstallFolder install_;
+    InstallFolder m_install;
 
 private:
-    UpdaterValues saved_;
+    UpdaterValues m_saved;
 };
 
 using Names = std::vector<std::string>;
 
 TEST_F(InstallTest, FilesReplacedWithBackupsVersionRecordedMainProgramStartedTemporaryFolderGone) {
-    ASSERT_TRUE(WriteFileBytes(install_.Child("a.dll"), "old a"));
-    ASSERT_TRUE(WriteFileBytes(install_.Child("a.dllbak"), "older a"));
-    ASSERT_TRUE(WriteFileBytes(install_.Child("sys.ini"), "[Soft]\r\nVer=1.0\r\nName=Kestrova\r\n[Box]\r\nx=1\r\n"));
+    ASSERT_TRUE(WriteFileBytes(m_install.Child("a.dll"), "old a"));
+    ASSERT_TRUE(WriteFileBytes(m_install.Child("a.dllbak"), "older a"));
+    ASSERT_TRUE(WriteFileBytes(m_install.Child("sys.ini"), "[Soft]\r\nVer=1.0\r\nName=Kestrova\r\n[Box]\r\nx=1\r\n"));
     Download("a.dll", "new a");
     Download("b.exe", "new b");
     Download("stray.txt", "not verified");
 
     EXPECT_TRUE(InstallDownloadedFiles(Names{"a.dll", "b.exe"}));
 
-    EXPECT_EQ(ReadFileBytes(install_.Child("a.dll")), "new a");
-    EXPECT_EQ(ReadFileBytes(install_.Child("a.dllbak")), "old a");
-    EXPECT_EQ(ReadFileBytes(install_.Child("b.exe")), "new b");
-    EXPECT_FALSE(PathExists(install_.Child("b.exebak")));
-    EXPECT_FALSE(PathExists(install_.Child("stray.txt")));
-    EXPECT_EQ(ReadFileBytes(install_.Child("sys.ini")), "[Box]\r\nx=1\r\n[Soft]\r\nName=Kestrova\r\nVer=2.0\r\n");
-    EXPECT_TRUE(install_.WaitForStarts(1));
-    EXPECT_FALSE(PathExists(install_.TempDirectory()));
+    EXPECT_EQ(ReadFileBytes(m_install.Child("a.dll")), "new a");
+    EXPECT_EQ(ReadFileBytes(m_install.Child("a.dllbak")), "old a");
+    EXPECT_EQ(ReadFileBytes(m_install.Child("b.exe")), "new b");
+    EXPECT_FALSE(PathExists(m_install.Child("b.exebak")));
+    EXPECT_FALSE(PathExists(m_install.Child("stray.txt")));
+    EXPECT_EQ(ReadFileBytes(m_install.Child("sys.ini")), "[Box]\r\nx=1\r\n[Soft]\r\nName=Kestrova\r\nVer=2.0\r\n");
+    EXPECT_TRUE(m_install.WaitForStarts(1));
+    EXPECT_FALSE(PathExists(m_install.TempDirectory()));
 }
 
 TEST_F(InstallTest, MissingSettingsFileIsCreatedWithTheVersion) {
     Download("a.dll", "new a");
     EXPECT_TRUE(InstallDownloadedFiles(Names{"a.dll"}));
-    EXPECT_EQ(install_.RecordedVersion(), "2.0");
+    EXPECT_EQ(m_install.RecordedVersion(), "2.0");
 }
 
 // Files already current: nothing to move, and the version is still recorded (or the
 // update would come back at every start). No list at all records nothing.
 TEST_F(InstallTest, WithoutFilesTheVersionIsRecordedOnlyWhenTheListNamedSome) {
     for (const bool listed : {true, false}) {
-        install_.WriteSettings("1.0");
+        m_install.WriteSettings("1.0");
         EXPECT_EQ(InstallDownloadedFiles(listed ? std::optional<Names>(Names{}) : std::nullopt), listed);
-        EXPECT_EQ(install_.RecordedVersion(), listed ? "2.0" : "1.0");
-        EXPECT_FALSE(PathExists(install_.TempDirectory()));
+        EXPECT_EQ(m_install.RecordedVersion(), listed ? "2.0" : "1.0");
+        EXPECT_FALSE(PathExists(m_install.TempDirectory()));
     }
-    EXPECT_TRUE(install_.WaitForStarts(2));
+    EXPECT_TRUE(m_install.WaitForStarts(2));
 }
 
 // A file that cannot be moved aside (held open without delete sharing), and a "sys.ini"
 // that cannot be replaced: every file is put back, a new one goes again, nothing recorded.
 TEST_F(InstallTest, FailedInstallationIsRolledBackAndTheMainProgramStillStarts) {
     for (const bool settingsFail : {false, true}) {
-        ::RemoveDirectoryA(install_.Child("sys.ini").c_str());
-        install_.WriteSettings("1.0");
-        ASSERT_TRUE(WriteFileBytes(install_.Child("a.dll"), "old a"));
-        ASSERT_TRUE(WriteFileBytes(install_.Child("held.dll"), "old held"));
+        ::RemoveDirectoryA(m_install.Child("sys.ini").c_str());
+        m_install.WriteSettings("1.0");
+        ASSERT_TRUE(WriteFileBytes(m_install.Child("a.dll"), "old a"));
+        ASSERT_TRUE(WriteFileBytes(m_install.Child("held.dll"), "old held"));
         Download("a.dll", "new a");
         Download("b.exe", "new b");
         Download("held.dll", "new held");
         if (settingsFail) {
-            ASSERT_TRUE(::DeleteFileA(install_.Child("sys.ini").c_str()));
-            ASSERT_TRUE(::CreateDirectoryA(install_.Child("sys.ini").c_str(), nullptr));
+            ASSERT_TRUE(::DeleteFileA(m_install.Child("sys.ini").c_str()));
+            ASSERT_TRUE(::CreateDirectoryA(m_install.Child("sys.ini").c_str(), nullptr));
         }
-        UniqueFileHandle held(::CreateFileA(install_.Child("held.dll").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+        UniqueFileHandle held(::CreateFileA(m_install.Child("held.dll").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                             OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(held);
         if (settingsFail) held.reset();
 
         EXPECT_FALSE(InstallDownloadedFiles(Names{"a.dll", "b.exe", "held.dll"}));
         held.reset();
-        EXPECT_EQ(ReadFileBytes(install_.Child("a.dll")), "old a") << settingsFail;
-        EXPECT_EQ(ReadFileBytes(install_.Child("held.dll")), "old held");
-        EXPECT_FALSE(PathExists(install_.Child("a.dllbak")));
-        EXPECT_FALSE(PathExists(install_.Child("held.dllbak")));
-        EXPECT_FALSE(PathExists(install_.Child("b.exe")));
-        EXPECT_EQ(install_.RecordedVersion(), settingsFail ? "<missing>" : "1.0");
-        EXPECT_FALSE(PathExists(install_.TempDirectory()));
+        EXPECT_EQ(ReadFileBytes(m_install.Child("a.dll")), "old a") << settingsFail;
+        EXPECT_EQ(ReadFileBytes(m_install.Child("held.dll")), "old held");
+        EXPECT_FALSE(PathExists(m_install.Child("a.dllbak")));
+        EXPECT_FALSE(PathExists(m_install.Child("held.dllbak")));
+        EXPECT_FALSE(PathExists(m_install.Child("b.exe")));
+        EXPECT_EQ(m_install.RecordedVersion(), settingsFail ? "<missing>" : "1.0");
+        EXPECT_FALSE(PathExists(m_install.TempDirectory()));
     }
-    EXPECT_TRUE(install_.WaitForStarts(2));
+    EXPECT_TRUE(m_install.WaitForStarts(2));
 }
 
 TEST_F(InstallTest, InstallUpdateEndsWithAQuitRequest) {
@@ -107,19 +107,19 @@ TEST_F(InstallTest, InstallUpdateEndsWithAQuitRequest) {
     int exitCode = -1;
     EXPECT_TRUE(WaitForQuitMessage(2000, &exitCode));
     EXPECT_EQ(exitCode, 0);
-    EXPECT_EQ(ReadFileBytes(install_.Child("a.dll")), "new a");
-    EXPECT_TRUE(install_.WaitForStarts(1));
+    EXPECT_EQ(ReadFileBytes(m_install.Child("a.dll")), "new a");
+    EXPECT_TRUE(m_install.WaitForStarts(1));
 }
 
 TEST_F(InstallTest, RunningMainProgramIsEndedWithExitCodeFourBeforeTheCopy) {
-    UniqueKernelHandle running = install_.StartStandInAs("Veltrin.exe");
+    UniqueKernelHandle running = m_install.StartStandInAs("Veltrin.exe");
     ASSERT_TRUE(running);
     ASSERT_TRUE(WaitUntil([] { return ::FindWindowA(nullptr, kMainWindowTitle) != nullptr; }));
     Download("a.dll", "new a");
 
     EXPECT_TRUE(InstallDownloadedFiles(Names{"a.dll"}));
     EXPECT_EQ(WaitForExitCode(running.get(), 10000), 4);
-    EXPECT_TRUE(install_.WaitForStarts(2));  // the running copy, then the new start
+    EXPECT_TRUE(m_install.WaitForStarts(2));  // the running copy, then the new start
 }
 
 TEST(MainWindowOwner, OnlyAVeltrinProcessIsEnded) {

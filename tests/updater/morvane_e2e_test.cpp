@@ -35,27 +35,27 @@ class MorvaneEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
         // The test build's address of the server must be this namespace, or nothing here means anything.
-        ASSERT_EQ(std::string(KESTROVA_SERVER_URL), server_.BaseUrl())
+        ASSERT_EQ(std::string(KESTROVA_SERVER_URL), m_server.BaseUrl())
             << "configure the test build with -DKESTROVA_SERVER_URL=<server root>/t/"
             << TestServer::kEndToEndNamespace << " and start the server on that port";
-        ASSERT_TRUE(::CopyFileA(BuiltFile(program_).c_str(), install_.Child("Morvane.exe").c_str(), FALSE)) << program_;
+        ASSERT_TRUE(::CopyFileA(BuiltFile(m_program).c_str(), m_install.Child("Morvane.exe").c_str(), FALSE)) << m_program;
         for (const char* name : {"KestrovaSkin.dll", "upload.zip"}) {
-            ASSERT_TRUE(::CopyFileA(BuiltFile(name).c_str(), install_.Child(name).c_str(), FALSE)) << name;
+            ASSERT_TRUE(::CopyFileA(BuiltFile(name).c_str(), m_install.Child(name).c_str(), FALSE)) << name;
         }
     }
 
     std::string Publish(const std::string& path, const std::string& content) {
-        EXPECT_TRUE(server_.Put(path, content));
-        return server_.Url(path);
+        EXPECT_TRUE(m_server.Put(path, content));
+        return m_server.Url(path);
     }
     std::string Entry(const std::string& name, const std::string& content, bool capitalDigest = false) {
-        return UpdateListEntry(name, server_.Url("/files/" + name), content, capitalDigest);
+        return UpdateListEntry(name, m_server.Url("/files/" + name), content, capitalDigest);
     }
-    void PublishList(const std::string& json) { ASSERT_TRUE(server_.Put("/U", json)); }
+    void PublishList(const std::string& json) { ASSERT_TRUE(m_server.Put("/U", json)); }
 
     // Starts Morvane and returns once the update window shows (or the program has ended).
     UniqueKernelHandle Start(bool* windowShown) {
-        UniqueKernelHandle process = StartProgram(install_.Child("Morvane.exe"));
+        UniqueKernelHandle process = StartProgram(m_install.Child("Morvane.exe"));
         if (!process) return process;
         const DWORD id = ::GetProcessId(process.get());
         *windowShown = WaitUntil(
@@ -80,13 +80,13 @@ protected:
     // Runs that must not start the main program: nothing may arrive a while later either.
     void ExpectNoStartFor(std::chrono::milliseconds time) {
         std::this_thread::sleep_for(time);
-        EXPECT_TRUE(install_.Starts().empty());
+        EXPECT_TRUE(m_install.Starts().empty());
     }
 
     // The variant of the build that runs as "Morvane.exe".
-    const char* program_ = "MorvaneKeyless.exe";
-    InstallFolder install_;
-    TestServer server_{TestServer::kEndToEndNamespace, TestServer::ExactName{}};
+    const char* m_program = "MorvaneKeyless.exe";
+    InstallFolder m_install;
+    TestServer m_server{TestServer::kEndToEndNamespace, TestServer::ExactName{}};
 };
 
 // ---- no update -------------------------------------------------------------------------
@@ -103,23 +103,23 @@ class NoUpdate : public MorvaneEndToEnd, public ::testing::WithParamInterface<No
 TEST_P(NoUpdate, MainProgramStartedNoWindowExitCodeZero) {
     const NoUpdateCase& c = GetParam();
     if (c.settings != nullptr) {
-        ASSERT_TRUE(WriteFileBytes(install_.Child("sys.ini"), c.settings));
+        ASSERT_TRUE(WriteFileBytes(m_install.Child("sys.ini"), c.settings));
     }
-    ASSERT_TRUE(server_.Put("/V", c.serverVersion));
+    ASSERT_TRUE(m_server.Put("/V", c.serverVersion));
     if (c.versionFault != nullptr) {
-        ASSERT_TRUE(server_.SetFault("/V", c.versionFault));
+        ASSERT_TRUE(m_server.SetFault("/V", c.versionFault));
     }
     PublishList("[]");
 
     const RunResult result = Run();
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_FALSE(result.windowShown);
-    EXPECT_TRUE(install_.WaitForStarts(1));
-    EXPECT_EQ(install_.Starts().size(), 1u);
-    EXPECT_EQ(server_.CountRequests("/V"), 1);  // asked even without a local version
-    EXPECT_EQ(server_.CountRequests("/U"), 0);
+    EXPECT_TRUE(m_install.WaitForStarts(1));
+    EXPECT_EQ(m_install.Starts().size(), 1u);
+    EXPECT_EQ(m_server.CountRequests("/V"), 1);  // asked even without a local version
+    EXPECT_EQ(m_server.CountRequests("/U"), 0);
     if (c.settings != nullptr) {
-        EXPECT_EQ(ReadFileBytes(install_.Child("sys.ini")), c.settings);
+        EXPECT_EQ(ReadFileBytes(m_install.Child("sys.ini")), c.settings);
     }
 }
 
@@ -139,17 +139,17 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<NoUpdateCase>& info) { return std::string(info.param.name); });
 
 TEST_F(MorvaneEndToEnd, RunningMainProgramsAreEndedAtEveryStart) {
-    install_.WriteSettings("1.0");
-    ASSERT_TRUE(server_.Put("/V", "1.0"));
-    UniqueKernelHandle first = install_.StartStandInAs("Veltrin.exe");
-    ASSERT_TRUE(::CreateDirectoryA(install_.Child("other").c_str(), nullptr));
-    UniqueKernelHandle second = install_.StartStandInAs("other\\Veltrin.exe");
+    m_install.WriteSettings("1.0");
+    ASSERT_TRUE(m_server.Put("/V", "1.0"));
+    UniqueKernelHandle first = m_install.StartStandInAs("Veltrin.exe");
+    ASSERT_TRUE(::CreateDirectoryA(m_install.Child("other").c_str(), nullptr));
+    UniqueKernelHandle second = m_install.StartStandInAs("other\\Veltrin.exe");
     ASSERT_TRUE(first && second);
 
     EXPECT_EQ(Run().exitCode, 0);
     EXPECT_EQ(WaitForExitCode(first.get(), 10000), 0);
     EXPECT_EQ(WaitForExitCode(second.get(), 10000), 0);
-    EXPECT_TRUE(install_.WaitForStarts(2));  // the one ended, then the one started
+    EXPECT_TRUE(m_install.WaitForStarts(2));  // the one ended, then the one started
 }
 
 // The updater replaces programs in its folder, so the shipped file asks for administrator rights.
@@ -159,7 +159,7 @@ TEST_F(MorvaneEndToEnd, ExecutableCarriesAManifestAskingForAdministratorRights) 
         static Value Invalid() { return nullptr; }
         static void Close(Value v) { ::FreeLibrary(v); }
     };
-    UniqueHandle<LibraryTraits> image(::LoadLibraryExA(install_.Child("Morvane.exe").c_str(), nullptr,
+    UniqueHandle<LibraryTraits> image(::LoadLibraryExA(m_install.Child("Morvane.exe").c_str(), nullptr,
                                                        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
     ASSERT_TRUE(image);
     const HRSRC manifest = ::FindResourceA(image.get(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
@@ -172,76 +172,76 @@ TEST_F(MorvaneEndToEnd, ExecutableCarriesAManifestAskingForAdministratorRights) 
 // ---- update ----------------------------------------------------------------------------
 
 TEST_F(MorvaneEndToEnd, UpdateEndsTheMainProgramReplacesFilesRecordsTheVersionAndRestartsIt) {
-    ASSERT_TRUE(WriteFileBytes(install_.Child("sys.ini"), "[Soft]\r\nVer=1.0.3\r\n[Box]\r\nx=1\r\n"));
-    ASSERT_TRUE(WriteFileBytes(install_.Child("a.dll"), "old a"));
+    ASSERT_TRUE(WriteFileBytes(m_install.Child("sys.ini"), "[Soft]\r\nVer=1.0.3\r\n[Box]\r\nx=1\r\n"));
+    ASSERT_TRUE(WriteFileBytes(m_install.Child("a.dll"), "old a"));
     const std::string newA = PatternBytes(900000, 21);
     const std::string newB = PatternBytes(300000, 22);
     Publish("/files/a.dll", newA);
     Publish("/files/b.exe", newB);
     PublishList("[" + Entry("a.dll", newA, true) + "," + Entry("b.exe", newB) + "]");
-    ASSERT_TRUE(server_.Put("/V", "1.1.0"));
-    UniqueKernelHandle running = install_.StartStandInAs("Veltrin.exe");
+    ASSERT_TRUE(m_server.Put("/V", "1.1.0"));
+    UniqueKernelHandle running = m_install.StartStandInAs("Veltrin.exe");
     ASSERT_TRUE(running);
 
     const RunResult result = Run();
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(WaitForExitCode(running.get(), 10000), 0);  // ended at start-up
-    EXPECT_TRUE(ReadFileBytes(install_.Child("a.dll")) == newA);
-    EXPECT_EQ(ReadFileBytes(install_.Child("a.dllbak")), "old a");
-    EXPECT_TRUE(ReadFileBytes(install_.Child("b.exe")) == newB);
-    EXPECT_EQ(ReadFileBytes(install_.Child("sys.ini")), "[Box]\r\nx=1\r\n[Soft]\r\nVer=1.1.0\r\n");
-    EXPECT_TRUE(install_.WaitForStarts(2));
-    EXPECT_FALSE(PathExists(install_.TempDirectory()));
-    const std::vector<std::string> requests = server_.Requests();
+    EXPECT_TRUE(ReadFileBytes(m_install.Child("a.dll")) == newA);
+    EXPECT_EQ(ReadFileBytes(m_install.Child("a.dllbak")), "old a");
+    EXPECT_TRUE(ReadFileBytes(m_install.Child("b.exe")) == newB);
+    EXPECT_EQ(ReadFileBytes(m_install.Child("sys.ini")), "[Box]\r\nx=1\r\n[Soft]\r\nVer=1.1.0\r\n");
+    EXPECT_TRUE(m_install.WaitForStarts(2));
+    EXPECT_FALSE(PathExists(m_install.TempDirectory()));
+    const std::vector<std::string> requests = m_server.Requests();
     const std::vector<std::string> expected{"/V", "/U", "/files/a.dll", "/files/b.exe"};
     EXPECT_EQ(requests, expected);
     // One easy handle for all files: the connection stays open from one to the next.
-    const std::string log = ReadFileBytes(install_.Child("log\\Morvane.log"));
+    const std::string log = ReadFileBytes(m_install.Child("log\\Morvane.log"));
     EXPECT_NE(log.find("file \"b.exe\" verified (HTTP 200, reused connection)"), std::string::npos) << log;
 }
 
 TEST_F(MorvaneEndToEnd, VersionPublishedWithALineEndIsInstalledOnce) {
-    install_.WriteSettings("1.0");
+    m_install.WriteSettings("1.0");
     const std::string content = PatternBytes(10000, 23);
     Publish("/files/a.dll", content);
     PublishList("[" + Entry("a.dll", content) + "]");
-    ASSERT_TRUE(server_.Put("/V", "2.0\r\n"));
+    ASSERT_TRUE(m_server.Put("/V", "2.0\r\n"));
 
     EXPECT_EQ(Run().exitCode, 0);
-    EXPECT_EQ(install_.RecordedVersion(), "2.0");
-    EXPECT_TRUE(install_.WaitForStarts(1));
+    EXPECT_EQ(m_install.RecordedVersion(), "2.0");
+    EXPECT_TRUE(m_install.WaitForStarts(1));
 
     const RunResult second = Run();
     EXPECT_EQ(second.exitCode, 0);
     EXPECT_FALSE(second.windowShown);
-    EXPECT_EQ(install_.RecordedVersion(), "2.0");
-    EXPECT_EQ(server_.CountRequests("/U"), 1);
-    EXPECT_TRUE(install_.WaitForStarts(2));
+    EXPECT_EQ(m_install.RecordedVersion(), "2.0");
+    EXPECT_EQ(m_server.CountRequests("/U"), 1);
+    EXPECT_TRUE(m_install.WaitForStarts(2));
 }
 
 // Started together (the logon task and the Run value, or a second user logging on): one
 // copy updates, the other waits for it, then only starts the main program.
 TEST_F(MorvaneEndToEnd, SecondCopyWaitsForTheUpdateThenStartsTheMainProgramWithoutAsking) {
-    install_.WriteSettings("1.0");
+    m_install.WriteSettings("1.0");
     const std::string content = PatternBytes(40000, 28);
     Publish("/files/a.dll", content);
     PublishList("[" + Entry("a.dll", content) + "]");
     // Seconds of download, so that the two surely overlap.
-    ASSERT_TRUE(server_.SetFault("/files/a.dll", "mode=trickle&chunk=4096&delay=0.2"));
-    ASSERT_TRUE(server_.Put("/V", "2.0"));
+    ASSERT_TRUE(m_server.SetFault("/files/a.dll", "mode=trickle&chunk=4096&delay=0.2"));
+    ASSERT_TRUE(m_server.Put("/V", "2.0"));
 
-    UniqueKernelHandle copies[] = {StartProgram(install_.Child("Morvane.exe")),
-                                   StartProgram(install_.Child("Morvane.exe"))};
+    UniqueKernelHandle copies[] = {StartProgram(m_install.Child("Morvane.exe")),
+                                   StartProgram(m_install.Child("Morvane.exe"))};
     ASSERT_TRUE(copies[0] && copies[1]);
-    ASSERT_TRUE(WaitUntil([&] { return server_.CountRequests("/files/a.dll") == 1; }));
-    EXPECT_TRUE(install_.Starts().empty()) << "the waiting copy starts nothing yet";
+    ASSERT_TRUE(WaitUntil([&] { return m_server.CountRequests("/files/a.dll") == 1; }));
+    EXPECT_TRUE(m_install.Starts().empty()) << "the waiting copy starts nothing yet";
 
     for (const UniqueKernelHandle& copy : copies) EXPECT_EQ(WaitForExitCode(copy.get(), kRunLimit), 0);
-    EXPECT_EQ(install_.RecordedVersion(), "2.0");
-    EXPECT_TRUE(install_.WaitForStarts(2));  // by the update, and by the copy that waited
-    EXPECT_EQ(install_.Starts().size(), 2u);
+    EXPECT_EQ(m_install.RecordedVersion(), "2.0");
+    EXPECT_TRUE(m_install.WaitForStarts(2));  // by the update, and by the copy that waited
+    EXPECT_EQ(m_install.Starts().size(), 2u);
     const std::vector<std::string> expected{"/V", "/U", "/files/a.dll"};
-    EXPECT_EQ(server_.Requests(), expected);
+    EXPECT_EQ(m_server.Requests(), expected);
 }
 
 // ---- abandoned update ------------------------------------------------------------------
@@ -259,8 +259,8 @@ class AbandonedUpdate : public MorvaneEndToEnd, public ::testing::WithParamInter
 
 TEST_P(AbandonedUpdate, MainProgramStartedInstallationUntouchedExitCodeZero) {
     const AbandonCase& c = GetParam();
-    install_.WriteSettings("1.0");
-    ASSERT_TRUE(WriteFileBytes(install_.Child("a.dll"), "old a"));
+    m_install.WriteSettings("1.0");
+    ASSERT_TRUE(WriteFileBytes(m_install.Child("a.dll"), "old a"));
     const std::string good = PatternBytes(200000, 24);
     const std::string second = PatternBytes(1000, 25);
     Publish("/files/a.dll", good);
@@ -269,25 +269,25 @@ TEST_P(AbandonedUpdate, MainProgramStartedInstallationUntouchedExitCodeZero) {
                                      : Entry("a.dll", c.wrongDigest ? good + "!" : good);
     if (c.entryName != nullptr) {
         entry = R"({"id":")" + Md5Of(good) + R"(","name":")" + c.entryName + R"(","url":")" +
-                server_.Url("/files/a.dll") + "\"}";
+                m_server.Url("/files/a.dll") + "\"}";
     }
     PublishList("[" + entry + "," + Entry("b.dll", second) + "]");
     if (c.fileFault != nullptr) {
-        ASSERT_TRUE(server_.SetFault("/files/a.dll", c.fileFault));
+        ASSERT_TRUE(m_server.SetFault("/files/a.dll", c.fileFault));
     }
-    ASSERT_TRUE(server_.Put("/V", "2.0"));
+    ASSERT_TRUE(m_server.Put("/V", "2.0"));
 
     EXPECT_EQ(Run().exitCode, 0);
-    EXPECT_EQ(server_.CountRequests("/U"), 1);  // the worker ran
-    EXPECT_TRUE(install_.WaitForStarts(1));
-    EXPECT_EQ(install_.Starts().size(), 1u);
-    EXPECT_EQ(ReadFileBytes(install_.Child("a.dll")), "old a");
-    EXPECT_FALSE(PathExists(install_.Child("a.dllbak")));
-    EXPECT_FALSE(PathExists(install_.Child("b.dll")));
-    EXPECT_FALSE(PathExists(install_.Child("evil.dll")));
-    EXPECT_EQ(ReadFileBytes(install_.Child("sys.ini")), kOldSettings);
-    EXPECT_EQ(server_.CountRequests("/files/b.dll"), 0);  // the first failure ends the update
-    const std::string log = ReadFileBytes(install_.Child("log\\Morvane.log"));
+    EXPECT_EQ(m_server.CountRequests("/U"), 1);  // the worker ran
+    EXPECT_TRUE(m_install.WaitForStarts(1));
+    EXPECT_EQ(m_install.Starts().size(), 1u);
+    EXPECT_EQ(ReadFileBytes(m_install.Child("a.dll")), "old a");
+    EXPECT_FALSE(PathExists(m_install.Child("a.dllbak")));
+    EXPECT_FALSE(PathExists(m_install.Child("b.dll")));
+    EXPECT_FALSE(PathExists(m_install.Child("evil.dll")));
+    EXPECT_EQ(ReadFileBytes(m_install.Child("sys.ini")), kOldSettings);
+    EXPECT_EQ(m_server.CountRequests("/files/b.dll"), 0);  // the first failure ends the update
+    const std::string log = ReadFileBytes(m_install.Child("log\\Morvane.log"));
     EXPECT_NE(log.find("failed: " + std::string(c.loggedCause)), std::string::npos) << log;
     EXPECT_NE(log.find("update abandoned"), std::string::npos) << log;
 }
@@ -304,40 +304,40 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<AbandonCase>& info) { return std::string(info.param.name); });
 
 TEST_F(MorvaneEndToEnd, NextRunDeletesTheLeftoverTemporaryFolderBeforeDownloading) {
-    install_.WriteSettings("1.0");
+    m_install.WriteSettings("1.0");
     const std::string content = PatternBytes(30000, 26);
     Publish("/files/a.dll", content);
     PublishList("[" + Entry("a.dll", content + "x") + "]");
-    ASSERT_TRUE(server_.Put("/V", "2.0"));
+    ASSERT_TRUE(m_server.Put("/V", "2.0"));
     EXPECT_EQ(Run().exitCode, 0);
-    ASSERT_TRUE(PathExists(install_.TempDirectory() + "\\a.dll"));  // the refused file stays
-    ASSERT_TRUE(WriteFileBytes(install_.TempDirectory() + "\\leftover.txt", "from before"));
+    ASSERT_TRUE(PathExists(m_install.TempDirectory() + "\\a.dll"));  // the refused file stays
+    ASSERT_TRUE(WriteFileBytes(m_install.TempDirectory() + "\\leftover.txt", "from before"));
 
     PublishList("[" + Entry("a.dll", content) + "]");
     EXPECT_EQ(Run().exitCode, 0);
-    EXPECT_TRUE(ReadFileBytes(install_.Child("a.dll")) == content);
-    EXPECT_FALSE(PathExists(install_.Child("leftover.txt")));
-    EXPECT_EQ(install_.RecordedVersion(), "2.0");
-    EXPECT_FALSE(PathExists(install_.TempDirectory()));
+    EXPECT_TRUE(ReadFileBytes(m_install.Child("a.dll")) == content);
+    EXPECT_FALSE(PathExists(m_install.Child("leftover.txt")));
+    EXPECT_EQ(m_install.RecordedVersion(), "2.0");
+    EXPECT_FALSE(PathExists(m_install.TempDirectory()));
 }
 
 class NothingToInstall : public MorvaneEndToEnd, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(NothingToInstall, TemporaryFolderDeletedNothingChangedMainProgramStarted) {
-    install_.WriteSettings("1.0");
-    ASSERT_TRUE(WriteFileBytes(install_.Child("a.dll"), "old a"));
-    ASSERT_TRUE(::CreateDirectoryA(install_.TempDirectory().c_str(), nullptr));
-    ASSERT_TRUE(WriteFileBytes(install_.TempDirectory() + "\\a.dll", "left from an abandoned run"));
+    m_install.WriteSettings("1.0");
+    ASSERT_TRUE(WriteFileBytes(m_install.Child("a.dll"), "old a"));
+    ASSERT_TRUE(::CreateDirectoryA(m_install.TempDirectory().c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(m_install.TempDirectory() + "\\a.dll", "left from an abandoned run"));
     PublishList(GetParam());
-    ASSERT_TRUE(server_.Put("/V", "2.0"));
+    ASSERT_TRUE(m_server.Put("/V", "2.0"));
 
     EXPECT_EQ(Run().exitCode, 0);
-    EXPECT_EQ(server_.CountRequests("/U"), 1);  // the worker ran
-    EXPECT_FALSE(PathExists(install_.TempDirectory()));
-    EXPECT_EQ(ReadFileBytes(install_.Child("a.dll")), "old a");
-    EXPECT_FALSE(PathExists(install_.Child("a.dllbak")));
-    EXPECT_EQ(ReadFileBytes(install_.Child("sys.ini")), kOldSettings);
-    EXPECT_TRUE(install_.WaitForStarts(1));
+    EXPECT_EQ(m_server.CountRequests("/U"), 1);  // the worker ran
+    EXPECT_FALSE(PathExists(m_install.TempDirectory()));
+    EXPECT_EQ(ReadFileBytes(m_install.Child("a.dll")), "old a");
+    EXPECT_FALSE(PathExists(m_install.Child("a.dllbak")));
+    EXPECT_EQ(ReadFileBytes(m_install.Child("sys.ini")), kOldSettings);
+    EXPECT_TRUE(m_install.WaitForStarts(1));
 }
 
 INSTANTIATE_TEST_SUITE_P(Lists, NothingToInstall,
@@ -351,14 +351,14 @@ protected:
     void SetUp() override {
         MorvaneEndToEnd::SetUp();
         if (HasFatalFailure()) return;
-        install_.WriteSettings("1.0");
-        ASSERT_TRUE(WriteFileBytes(install_.Child("a.dll"), "old a"));
+        m_install.WriteSettings("1.0");
+        ASSERT_TRUE(WriteFileBytes(m_install.Child("a.dll"), "old a"));
         const std::string content = PatternBytes(400000, 27);
         Publish("/files/a.dll", content);
         PublishList("[" + Entry("a.dll", content) + "]");
         // 2 KB every 0.2 s: minutes for the whole file, so the window waits for the test.
-        ASSERT_TRUE(server_.SetFault("/files/a.dll", "mode=trickle&chunk=2048&delay=0.2"));
-        ASSERT_TRUE(server_.Put("/V", "2.0"));
+        ASSERT_TRUE(m_server.SetFault("/files/a.dll", "mode=trickle&chunk=2048&delay=0.2"));
+        ASSERT_TRUE(m_server.Put("/V", "2.0"));
     }
 
     HWND WaitForDownload(HANDLE process) {
@@ -366,16 +366,16 @@ protected:
         HWND window = nullptr;
         WaitUntil([&] { return (window = UpdateWindowOf(id)) != nullptr; });
         // The file's transfer has begun; let a few pieces arrive.
-        WaitUntil([&] { return server_.CountRequests("/files/a.dll") == 1; });
+        WaitUntil([&] { return m_server.CountRequests("/files/a.dll") == 1; });
         std::this_thread::sleep_for(std::chrono::milliseconds(600));
         return window;
     }
 
     void ExpectUntouched() {
-        EXPECT_EQ(ReadFileBytes(install_.Child("a.dll")), "old a");
-        EXPECT_EQ(ReadFileBytes(install_.Child("sys.ini")), kOldSettings);
+        EXPECT_EQ(ReadFileBytes(m_install.Child("a.dll")), "old a");
+        EXPECT_EQ(ReadFileBytes(m_install.Child("sys.ini")), kOldSettings);
         // The partial download stays until the next run deletes it.
-        EXPECT_TRUE(PathExists(install_.TempDirectory() + "\\a.dll"));
+        EXPECT_TRUE(PathExists(m_install.TempDirectory() + "\\a.dll"));
     }
 };
 
@@ -394,8 +394,8 @@ TEST_F(SlowDownload, CloseButtonStartsTheMainProgramAndEndsTheUpdater) {
     ::PostMessageA(window, WM_LBUTTONUP, 0, where);
 
     EXPECT_EQ(WaitForExitCode(process.get(), 15000), 0);
-    EXPECT_TRUE(install_.WaitForStarts(1));
-    EXPECT_EQ(install_.Starts().size(), 1u);
+    EXPECT_TRUE(m_install.WaitForStarts(1));
+    EXPECT_EQ(m_install.Starts().size(), 1u);
     ExpectUntouched();
 }
 
@@ -420,7 +420,7 @@ TEST_F(SlowDownload, AltF4EndsTheUpdaterWithoutStartingTheMainProgram) {
 std::string FromEnvironment(const char* name) { return std::getenv(name) != nullptr ? std::getenv(name) : ""; }
 
 struct KeyedUpdater : MorvaneEndToEnd {
-    KeyedUpdater() { program_ = "MorvaneKeyed.exe"; }
+    KeyedUpdater() { m_program = "MorvaneKeyed.exe"; }
 };
 
 enum class ListedSha256 { Right, Wrong, None };  // Wrong: the MD5 still right
@@ -437,8 +437,8 @@ class SignedUpdate : public KeyedUpdater, public ::testing::WithParamInterface<S
 
 TEST_P(SignedUpdate, InstallsOnlyWhatABuiltKeySigned) {
     const SignedCase& c = GetParam();
-    install_.WriteSettings("1.0");
-    ASSERT_TRUE(WriteFileBytes(install_.Child("a.dll"), "old a"));
+    m_install.WriteSettings("1.0");
+    ASSERT_TRUE(WriteFileBytes(m_install.Child("a.dll"), "old a"));
     const std::string content = PatternBytes(50000, 31);
     Publish("/files/a.dll", content);
     std::string list = "[" + Entry("a.dll", content) + "]";
@@ -454,17 +454,17 @@ TEST_P(SignedUpdate, InstallsOnlyWhatABuiltKeySigned) {
         Publish("/U.sig", key.SignUpdate("2.0", list));
     }
     PublishList(c.changedAfterSigning ? list + " " : list);
-    ASSERT_TRUE(server_.Put("/V", "2.0"));
+    ASSERT_TRUE(m_server.Put("/V", "2.0"));
 
     EXPECT_EQ(Run().exitCode, 0);
-    EXPECT_EQ(server_.CountRequests("/U.sig"), 1);
-    EXPECT_TRUE(install_.WaitForStarts(1));
-    EXPECT_EQ(install_.Starts().size(), 1u);
+    EXPECT_EQ(m_server.CountRequests("/U.sig"), 1);
+    EXPECT_TRUE(m_install.WaitForStarts(1));
+    EXPECT_EQ(m_install.Starts().size(), 1u);
     // Nothing is downloaded before the list is trusted.
-    EXPECT_EQ(server_.CountRequests("/files/a.dll"), c.installs || c.sha256 == ListedSha256::Wrong ? 1 : 0);
-    EXPECT_TRUE(ReadFileBytes(install_.Child("a.dll")) == (c.installs ? content : "old a"));
-    EXPECT_EQ(PathExists(install_.Child("a.dllbak")), c.installs);
-    EXPECT_EQ(install_.RecordedVersion(), c.installs ? "2.0" : "1.0");
+    EXPECT_EQ(m_server.CountRequests("/files/a.dll"), c.installs || c.sha256 == ListedSha256::Wrong ? 1 : 0);
+    EXPECT_TRUE(ReadFileBytes(m_install.Child("a.dll")) == (c.installs ? content : "old a"));
+    EXPECT_EQ(PathExists(m_install.Child("a.dllbak")), c.installs);
+    EXPECT_EQ(m_install.RecordedVersion(), c.installs ? "2.0" : "1.0");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -488,19 +488,19 @@ TEST_F(KeyedUpdater, InstallsTheSetThePublishingToolSigned) {
         {"/V", "version.txt"}, {"/U", "update.json"}, {"/U.sig", "update.sig"}};
     for (const auto& [route, file] : routes) Publish(route, ReadFileBytes(set + file));
     // Each file lies in the set under the path of its URL.
-    auto path = [&](const UpdateEntry& entry) { return entry.url.substr(server_.BaseUrl().size()); };
+    auto path = [&](const UpdateEntry& entry) { return entry.url.substr(m_server.BaseUrl().size()); };
     auto published = [&](const UpdateEntry& entry) {
         std::string file = path(entry).substr(1);
         std::replace(file.begin(), file.end(), '/', '\\');
         return ReadFileBytes(set + file);
     };
     for (const UpdateEntry& entry : entries) Publish(path(entry), published(entry));
-    install_.WriteSettings("1.0");
+    m_install.WriteSettings("1.0");
 
     EXPECT_EQ(Run().exitCode, 0);
-    EXPECT_EQ(server_.CountRequests("/U.sig"), 1);
-    EXPECT_EQ(install_.RecordedVersion(), ReadFileBytes(set + "version.txt"));
-    for (const UpdateEntry& entry : entries) EXPECT_TRUE(ReadFileBytes(install_.Child(entry.name)) == published(entry));
+    EXPECT_EQ(m_server.CountRequests("/U.sig"), 1);
+    EXPECT_EQ(m_install.RecordedVersion(), ReadFileBytes(set + "version.txt"));
+    for (const UpdateEntry& entry : entries) EXPECT_TRUE(ReadFileBytes(m_install.Child(entry.name)) == published(entry));
 }
 
 // ---- crash-safe installation -----------------------------------------------------------
@@ -519,7 +519,7 @@ class InterruptedInstallation : public MorvaneEndToEnd, public ::testing::WithPa
 // temporary file.
 TEST_P(InterruptedInstallation, NextStartLeavesOneVersion) {
     const CrashCase& c = GetParam();
-    const std::string oldExe = ReadFileBytes(install_.Child("Morvane.exe"));
+    const std::string oldExe = ReadFileBytes(m_install.Child("Morvane.exe"));
     // name, old content (empty: not installed), new content; u.dll is current already.
     const std::vector<std::array<std::string, 3>> files = {{"Morvane.exe", oldExe, oldExe + "new build"},
                                                             {"a.dll", "old a", PatternBytes(300000, 41)},
@@ -528,15 +528,15 @@ TEST_P(InterruptedInstallation, NextStartLeavesOneVersion) {
                                                             {"z.dat", "old z", "new z"}};
     std::string list;
     for (const auto& [name, before, after] : files) {
-        ASSERT_TRUE(before.empty() || WriteFileBytes(install_.Child(name), before));
+        ASSERT_TRUE(before.empty() || WriteFileBytes(m_install.Child(name), before));
         Publish("/files/" + name, after);
         list += (list.empty() ? "[" : ",") + Entry(name, after);
     }
     PublishList(list + "]");
-    install_.WriteSettings("1.0");
-    ASSERT_TRUE(server_.Put("/V", "2.0"));
+    m_install.WriteSettings("1.0");
+    ASSERT_TRUE(m_server.Put("/V", "2.0"));
     auto holdIf = [&](bool hold) {
-        return UniqueFileHandle(hold ? ::CreateFileA(install_.Child("z.dat").c_str(), GENERIC_READ, FILE_SHARE_READ,
+        return UniqueFileHandle(hold ? ::CreateFileA(m_install.Child("z.dat").c_str(), GENERIC_READ, FILE_SHARE_READ,
                                                      nullptr, OPEN_EXISTING, 0, nullptr)
                                      : INVALID_HANDLE_VALUE);
     };
@@ -546,25 +546,25 @@ TEST_P(InterruptedInstallation, NextStartLeavesOneVersion) {
     ::SetEnvironmentVariableA("KESTROVA_INSTALL_FAULT", nullptr);
     EXPECT_EQ(firstExit, c.step != nullptr ? static_cast<long>(kEndedAtStepExitCode) : 0);
     // A run to its end started the main program, which the next start ends: let it record itself first.
-    EXPECT_TRUE(c.step != nullptr || install_.WaitForStarts(1));
+    EXPECT_TRUE(c.step != nullptr || m_install.WaitForStarts(1));
     held = holdIf(c.heldRuns >= 2);
     // The server now offers what the installation holds either way: the second start only recovers.
-    ASSERT_TRUE(server_.Put("/V", "1.0"));
+    ASSERT_TRUE(m_server.Put("/V", "1.0"));
     EXPECT_EQ(Run().exitCode, 0);
     held.reset();
 
     for (const auto& [name, before, after] : files) {
         const std::string& expected = c.endsNew ? after : before;
-        EXPECT_EQ(PathExists(install_.Child(name)), !expected.empty()) << name;
-        EXPECT_TRUE(ReadFileBytes(install_.Child(name)) == expected) << name;
+        EXPECT_EQ(PathExists(m_install.Child(name)), !expected.empty()) << name;
+        EXPECT_TRUE(ReadFileBytes(m_install.Child(name)) == expected) << name;
         // Backups of replaced files only, and only when the update stays.
-        EXPECT_EQ(PathExists(install_.Child(name + "bak")), c.endsNew && !before.empty() && before != after) << name;
+        EXPECT_EQ(PathExists(m_install.Child(name + "bak")), c.endsNew && !before.empty() && before != after) << name;
     }
-    EXPECT_EQ(install_.RecordedVersion(), c.endsNew ? "2.0" : "1.0");
-    EXPECT_FALSE(PathExists(install_.TempDirectory()));
-    EXPECT_EQ(server_.CountRequests("/files/u.dll"), 0);
-    EXPECT_TRUE(install_.WaitForStarts(c.step != nullptr ? 1 : 2));
-    const std::string log = ReadFileBytes(install_.Child("log\\Morvane.log"));
+    EXPECT_EQ(m_install.RecordedVersion(), c.endsNew ? "2.0" : "1.0");
+    EXPECT_FALSE(PathExists(m_install.TempDirectory()));
+    EXPECT_EQ(m_server.CountRequests("/files/u.dll"), 0);
+    EXPECT_TRUE(m_install.WaitForStarts(c.step != nullptr ? 1 : 2));
+    const std::string log = ReadFileBytes(m_install.Child("log\\Morvane.log"));
     const size_t recovered = log.find("interrupted installation");
     EXPECT_EQ(recovered != std::string::npos, c.step != nullptr) << log;
     EXPECT_TRUE(c.step == nullptr || recovered < log.rfind("local version")) << "recovery before the version request";

@@ -24,9 +24,9 @@ PUCHAR Bytes(std::string& bytes) { return reinterpret_cast<PUCHAR>(bytes.data())
 
 SigningKey SigningKey::Generate() {
     SigningKey signer;
-    if (!CngSucceeded(::BCryptGenerateKeyPair(EcdsaP256(), signer.key_.put(), 256, 0)) ||
-        !CngSucceeded(::BCryptFinalizeKeyPair(signer.key_.get(), 0))) {
-        signer.key_.reset();
+    if (!CngSucceeded(::BCryptGenerateKeyPair(EcdsaP256(), signer.m_key.put(), 256, 0)) ||
+        !CngSucceeded(::BCryptFinalizeKeyPair(signer.m_key.get(), 0))) {
+        signer.m_key.reset();
     }
     return signer;
 }
@@ -34,9 +34,9 @@ SigningKey SigningKey::Generate() {
 SigningKey SigningKey::FromBlobFile(const std::string& path) {
     std::string blob = ReadFileBytes(path);
     SigningKey signer;
-    if (!CngSucceeded(::BCryptImportKeyPair(EcdsaP256(), nullptr, BCRYPT_ECCPRIVATE_BLOB, signer.key_.put(),
+    if (!CngSucceeded(::BCryptImportKeyPair(EcdsaP256(), nullptr, BCRYPT_ECCPRIVATE_BLOB, signer.m_key.put(),
                                             Bytes(blob), static_cast<ULONG>(blob.size()), 0))) {
-        signer.key_.reset();
+        signer.m_key.reset();
     }
     return signer;
 }
@@ -44,7 +44,7 @@ SigningKey SigningKey::FromBlobFile(const std::string& path) {
 std::string SigningKey::PublicHex() const {
     std::string blob(sizeof(BCRYPT_ECCKEY_BLOB) + 64, '\0');
     ULONG size = 0;
-    ::BCryptExportKey(key_.get(), nullptr, BCRYPT_ECCPUBLIC_BLOB, Bytes(blob), static_cast<ULONG>(blob.size()), &size,
+    ::BCryptExportKey(m_key.get(), nullptr, BCRYPT_ECCPUBLIC_BLOB, Bytes(blob), static_cast<ULONG>(blob.size()), &size,
                       0);
     return LowerHex(blob.substr(sizeof(BCRYPT_ECCKEY_BLOB)));
 }
@@ -53,7 +53,7 @@ std::string SigningKey::SignUpdate(const std::string& version, const std::string
     std::string digest = Sha256Of(SignedUpdateMessage(version, listBody)).value_or("");
     std::string signature(64, '\0');
     ULONG size = 0;
-    ::BCryptSignHash(key_.get(), nullptr, Bytes(digest), static_cast<ULONG>(digest.size()), Bytes(signature),
+    ::BCryptSignHash(m_key.get(), nullptr, Bytes(digest), static_cast<ULONG>(digest.size()), Bytes(signature),
                      static_cast<ULONG>(signature.size()), &size, 0);
     char text[128] = "";
     DWORD length = sizeof(text);

@@ -47,19 +47,19 @@ TEST(ParseUpdateList, AnythingButAnArrayGivesNoEntries) {
 
 class FetchUpdateListTest : public ::testing::Test {
 protected:
-    TestServer server_{"update-list"};
+    TestServer m_server{"update-list"};
 };
 
 TEST_F(FetchUpdateListTest, NamesArriveInTheAnsiCodePage) {
     // "更新.dll" in UTF-8 on the wire, code page 936 bytes after the conversion.
     const std::string body = "[{\"id\":\"1\",\"name\":\"\xE6\x9B\xB4\xE6\x96\xB0.dll\",\"url\":\"u\"}]";
-    ASSERT_TRUE(server_.Put("/U", body));
+    ASSERT_TRUE(m_server.Put("/U", body));
     std::string received;  // what a signature covers: the bytes before the conversion
-    const auto entries = FetchUpdateList(server_.Url("/U"), &received);
+    const auto entries = FetchUpdateList(m_server.Url("/U"), &received);
     EXPECT_EQ(received, body);
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].name, "\xB8\xFC\xD0\xC2.dll");
-    EXPECT_EQ(server_.CountRequests("/U"), 1);
+    EXPECT_EQ(m_server.CountRequests("/U"), 1);
 }
 
 // No list, whatever went wrong. An error page is no list even when it reads as one; a
@@ -80,11 +80,11 @@ TEST_F(FetchUpdateListTest, FailuresGiveNoEntries) {
         {"http://127.0.0.1:1/U", nullptr, ""},
     };
     for (const Case& c : cases) {
-        ASSERT_TRUE(server_.Put("/U", c.body));
+        ASSERT_TRUE(m_server.Put("/U", c.body));
         if (c.fault != nullptr) {
-            ASSERT_TRUE(server_.SetFault("/U", c.fault, c.body));
+            ASSERT_TRUE(m_server.SetFault("/U", c.fault, c.body));
         }
-        const std::string url = c.path[0] == '/' ? server_.Url(c.path) : c.path;
+        const std::string url = c.path[0] == '/' ? m_server.Url(c.path) : c.path;
         const auto start = std::chrono::steady_clock::now();
         EXPECT_TRUE(FetchUpdateList(url).empty()) << c.fault;
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(6));

@@ -32,26 +32,26 @@ TEST_F(WorkerTest, EveryFileDownloadedAndVerifiedThenFinishedOnce) {
                  Entry("b.exe", Publish("/files/b.exe", second), second)});
     RunWorker();
 
-    EXPECT_EQ(recorder_.FinalCodes(), FinalCodes{UPDATE_FINISHED});
-    EXPECT_EQ(recorder_.Messages().back().code, UPDATE_FINISHED);
-    EXPECT_EQ(recorder_.Messages().back().data, 0);
-    EXPECT_TRUE(ReadFileBytes(install_.TempDirectory() + "\\a.dll") == first);
-    EXPECT_TRUE(ReadFileBytes(install_.TempDirectory() + "\\b.exe") == second);
+    EXPECT_EQ(m_recorder.FinalCodes(), FinalCodes{UPDATE_FINISHED});
+    EXPECT_EQ(m_recorder.Messages().back().code, UPDATE_FINISHED);
+    EXPECT_EQ(m_recorder.Messages().back().data, 0);
+    EXPECT_TRUE(ReadFileBytes(m_install.TempDirectory() + "\\a.dll") == first);
+    EXPECT_TRUE(ReadFileBytes(m_install.TempDirectory() + "\\b.exe") == second);
     EXPECT_EQ(TakeVerifiedUpdate(), std::optional<Names>(Names{"a.dll", "b.exe"}));
-    EXPECT_TRUE(install_.Starts().empty());
+    EXPECT_TRUE(m_install.Starts().empty());
 }
 
 // Where the installed copy already has the listed digest (the MD5 "id" here, the signed
 // SHA-256 below), the file is neither fetched nor installed.
 TEST_F(WorkerTest, CurrentFilesAreNeitherFetchedNorInstalled) {
     const std::string current = PatternBytes(30000, 11), changed = PatternBytes(20000, 12);
-    ASSERT_TRUE(WriteFileBytes(install_.Child("a.dll"), current));
-    ASSERT_TRUE(WriteFileBytes(install_.Child("b.dll"), "old b"));
+    ASSERT_TRUE(WriteFileBytes(m_install.Child("a.dll"), current));
+    ASSERT_TRUE(WriteFileBytes(m_install.Child("b.dll"), "old b"));
     PublishList({Entry("a.dll", Publish("/files/a.dll", current), current, true),
                  Entry("b.dll", Publish("/files/b.dll", changed), changed)});
     RunWorker();
-    EXPECT_EQ(recorder_.FinalCodes(), FinalCodes{UPDATE_FINISHED});
-    EXPECT_EQ(server_.CountRequests("/files/a.dll"), 0);
+    EXPECT_EQ(m_recorder.FinalCodes(), FinalCodes{UPDATE_FINISHED});
+    EXPECT_EQ(m_server.CountRequests("/files/a.dll"), 0);
     EXPECT_EQ(TakeVerifiedUpdate(), std::optional<Names>(Names{"b.dll"}));
 }
 
@@ -60,14 +60,14 @@ TEST_F(WorkerTest, CurrentFilesAreNeitherFetchedNorInstalled) {
 TEST_F(WorkerTest, SignedListKeepsVerifiedFilesOfAnEarlierRun) {
     const SigningKey key = SigningKey::Generate();
     Updater().UpdateKeys = key.PublicHex();
-    Updater().SignatureUrl = server_.Url("/U.sig");
+    Updater().SignatureUrl = m_server.Url("/U.sig");
     Updater().ServerVersion = "2.0";
     const std::string kept = PatternBytes(30000, 13), partial = PatternBytes(40000, 14), current = "current c";
-    ASSERT_TRUE(::CreateDirectoryA(install_.TempDirectory().c_str(), nullptr));
-    ASSERT_TRUE(WriteFileBytes(install_.TempDirectory() + "\\a.dll", kept));
-    ASSERT_TRUE(WriteFileBytes(install_.TempDirectory() + "\\b.dll", partial.substr(0, 100)));
-    ASSERT_TRUE(WriteFileBytes(install_.TempDirectory() + "\\unlisted.dll", "from an older list"));
-    ASSERT_TRUE(WriteFileBytes(install_.Child("c.dll"), current));
+    ASSERT_TRUE(::CreateDirectoryA(m_install.TempDirectory().c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(m_install.TempDirectory() + "\\a.dll", kept));
+    ASSERT_TRUE(WriteFileBytes(m_install.TempDirectory() + "\\b.dll", partial.substr(0, 100)));
+    ASSERT_TRUE(WriteFileBytes(m_install.TempDirectory() + "\\unlisted.dll", "from an older list"));
+    ASSERT_TRUE(WriteFileBytes(m_install.Child("c.dll"), current));
     std::string list = "[";
     for (const auto& [name, content] : {std::pair{"a.dll", kept}, {"b.dll", partial}, {"c.dll", current}}) {
         const std::string entry = Entry(name, Publish(std::string("/files/") + name, content), content);
@@ -75,14 +75,14 @@ TEST_F(WorkerTest, SignedListKeepsVerifiedFilesOfAnEarlierRun) {
                 LowerHex(Sha256Of(content).value_or("")) + "\"}";
     }
     list += "]";
-    ASSERT_TRUE(server_.Put("/U", list));
+    ASSERT_TRUE(m_server.Put("/U", list));
     Publish("/U.sig", key.SignUpdate("2.0", list));
     RunWorker();
 
-    EXPECT_EQ(recorder_.FinalCodes(), FinalCodes{UPDATE_FINISHED});
-    EXPECT_EQ(server_.CountRequests("/files/a.dll") + server_.CountRequests("/files/c.dll"), 0);
-    EXPECT_TRUE(ReadFileBytes(install_.TempDirectory() + "\\b.dll") == partial);
-    EXPECT_FALSE(PathExists(install_.TempDirectory() + "\\unlisted.dll"));
+    EXPECT_EQ(m_recorder.FinalCodes(), FinalCodes{UPDATE_FINISHED});
+    EXPECT_EQ(m_server.CountRequests("/files/a.dll") + m_server.CountRequests("/files/c.dll"), 0);
+    EXPECT_TRUE(ReadFileBytes(m_install.TempDirectory() + "\\b.dll") == partial);
+    EXPECT_FALSE(PathExists(m_install.TempDirectory() + "\\unlisted.dll"));
     EXPECT_EQ(TakeVerifiedUpdate(), std::optional<Names>(Names{"a.dll", "b.dll"}));
 }
 
@@ -91,12 +91,12 @@ TEST_F(WorkerTest, PercentagesOfEachFileInTurnNeverATotal) {
     const std::string second = PatternBytes(40960, 4);
     PublishList({Entry("a.dll", Publish("/files/a.dll", first), first),
                  Entry("b.dll", Publish("/files/b.dll", second), second)});
-    ASSERT_TRUE(server_.SetFault("/files/a.dll", "mode=trickle&chunk=8192&delay=0.1"));
-    ASSERT_TRUE(server_.SetFault("/files/b.dll", "mode=trickle&chunk=8192&delay=0.1"));
+    ASSERT_TRUE(m_server.SetFault("/files/a.dll", "mode=trickle&chunk=8192&delay=0.1"));
+    ASSERT_TRUE(m_server.SetFault("/files/b.dll", "mode=trickle&chunk=8192&delay=0.1"));
     RunWorker();
 
-    const std::vector<int> percentages = recorder_.Percentages();
-    ASSERT_EQ(recorder_.FinalCodes(), FinalCodes{UPDATE_FINISHED});
+    const std::vector<int> percentages = m_recorder.Percentages();
+    ASSERT_EQ(m_recorder.FinalCodes(), FinalCodes{UPDATE_FINISHED});
     // Two climbs to 100, the second starting low again.
     const auto firstEnd = std::find(percentages.begin(), percentages.end(), 100);
     ASSERT_NE(firstEnd, percentages.end());
@@ -116,8 +116,8 @@ TEST_F(WorkerTest, LargeFilePostsEachPercentageAtMostOnce) {
     PublishList({Entry("big.dat", Publish("/files/big.dat", content), content)});
     RunWorker();
 
-    std::vector<int> percentages = recorder_.Percentages();
-    ASSERT_EQ(recorder_.FinalCodes(), FinalCodes{UPDATE_FINISHED});
+    std::vector<int> percentages = m_recorder.Percentages();
+    ASSERT_EQ(m_recorder.FinalCodes(), FinalCodes{UPDATE_FINISHED});
     ASSERT_FALSE(percentages.empty());
     EXPECT_EQ(percentages.back(), 100);
     EXPECT_TRUE(std::adjacent_find(percentages.begin(), percentages.end()) == percentages.end());
@@ -127,47 +127,47 @@ TEST_F(WorkerTest, LargeFilePostsEachPercentageAtMostOnce) {
 TEST_F(WorkerTest, FileWithoutLengthPostsNoPercentageAndIsStillVerified) {
     const std::string content = PatternBytes(200000, 6);
     PublishList({Entry("a.dll", Publish("/files/a.dll", content), content)});
-    ASSERT_TRUE(server_.SetFault("/files/a.dll", "mode=nolength"));
+    ASSERT_TRUE(m_server.SetFault("/files/a.dll", "mode=nolength"));
     RunWorker();
 
-    EXPECT_TRUE(recorder_.Percentages().empty());
-    EXPECT_EQ(recorder_.FinalCodes(), FinalCodes{UPDATE_FINISHED});
-    EXPECT_TRUE(ReadFileBytes(install_.TempDirectory() + "\\a.dll") == content);
+    EXPECT_TRUE(m_recorder.Percentages().empty());
+    EXPECT_EQ(m_recorder.FinalCodes(), FinalCodes{UPDATE_FINISHED});
+    EXPECT_TRUE(ReadFileBytes(m_install.TempDirectory() + "\\a.dll") == content);
 }
 
 TEST_F(WorkerTest, EmptyListFinishesAtOnce) {
     PublishList({});
     RunWorker();
-    EXPECT_EQ(recorder_.FinalCodes(), FinalCodes{UPDATE_FINISHED});
-    EXPECT_TRUE(recorder_.Percentages().empty());
-    EXPECT_FALSE(PathExists(install_.TempDirectory()));
+    EXPECT_EQ(m_recorder.FinalCodes(), FinalCodes{UPDATE_FINISHED});
+    EXPECT_TRUE(m_recorder.Percentages().empty());
+    EXPECT_FALSE(PathExists(m_install.TempDirectory()));
     EXPECT_EQ(TakeVerifiedUpdate(), std::nullopt);  // nothing installed, nothing recorded
-    EXPECT_TRUE(install_.Starts().empty());
+    EXPECT_TRUE(m_install.Starts().empty());
 }
 
 TEST_F(WorkerTest, RedirectedFileIsFollowed) {
     const std::string content = PatternBytes(5000, 7);
     PublishList({Entry("a.dll", Publish("/files/a.dll", content), content)});
-    ASSERT_TRUE(server_.SetFault("/files/a.dll", "mode=redirect&hops=3"));
+    ASSERT_TRUE(m_server.SetFault("/files/a.dll", "mode=redirect&hops=3"));
     RunWorker();
-    EXPECT_EQ(recorder_.FinalCodes(), FinalCodes{UPDATE_FINISHED});
-    EXPECT_TRUE(ReadFileBytes(install_.TempDirectory() + "\\a.dll") == content);
+    EXPECT_EQ(m_recorder.FinalCodes(), FinalCodes{UPDATE_FINISHED});
+    EXPECT_TRUE(ReadFileBytes(m_install.TempDirectory() + "\\a.dll") == content);
 }
 
 TEST_F(WorkerTest, TemporaryFolderThatCannotBeMadeSkipsEachEntryWithOneBox) {
-    Updater().InstallDir = install_.Child("missing");  // its parent does not exist
+    Updater().InstallDir = m_install.Child("missing");  // its parent does not exist
     const std::string content = PatternBytes(1000, 8);
     PublishList({Entry("a.dll", Publish("/files/a.dll", content), content),
                  Entry("b.dll", Publish("/files/b.dll", content), content)});
     MessageBoxWatcher boxes;
     RunWorker();
 
-    EXPECT_EQ(recorder_.FinalCodes(), FinalCodes{UPDATE_FINISHED});
+    EXPECT_EQ(m_recorder.FinalCodes(), FinalCodes{UPDATE_FINISHED});
     const auto shown = boxes.Boxes();
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[0].caption, "创建目录失败");
-    EXPECT_EQ(shown[0].text, "创建目录[" + install_.Child("missing") + "\\uploadtemp]失败,请检查权限");
-    EXPECT_EQ(server_.CountRequests("/files/a.dll"), 0);
+    EXPECT_EQ(shown[0].text, "创建目录[" + m_install.Child("missing") + "\\uploadtemp]失败,请检查权限");
+    EXPECT_EQ(m_server.CountRequests("/files/a.dll"), 0);
 }
 
 // Every road that gives the update up: the main program is started, exactly one 931 is
@@ -175,47 +175,47 @@ TEST_F(WorkerTest, TemporaryFolderThatCannotBeMadeSkipsEachEntryWithOneBox) {
 class AbandonedUpdate : public WorkerTest {
 protected:
     void ExpectAbandoned() {
-        EXPECT_EQ(recorder_.FinalCodes(), FinalCodes{UPDATE_ABORTED});
-        EXPECT_EQ(recorder_.Messages().back().code, UPDATE_ABORTED);
-        EXPECT_TRUE(install_.WaitForStarts(1));
-        EXPECT_EQ(install_.Starts().size(), 1u);
+        EXPECT_EQ(m_recorder.FinalCodes(), FinalCodes{UPDATE_ABORTED});
+        EXPECT_EQ(m_recorder.Messages().back().code, UPDATE_ABORTED);
+        EXPECT_TRUE(m_install.WaitForStarts(1));
+        EXPECT_EQ(m_install.Starts().size(), 1u);
     }
-    std::string content_ = PatternBytes(100000, 9);
+    std::string m_content = PatternBytes(100000, 9);
 };
 
 TEST_F(AbandonedUpdate, DigestMismatch) {
-    PublishList({Entry("a.dll", Publish("/files/a.dll", content_), content_ + "x")});
+    PublishList({Entry("a.dll", Publish("/files/a.dll", m_content), m_content + "x")});
     RunWorker();
     ExpectAbandoned();
     // The refused file stays until the next run deletes the folder.
-    EXPECT_TRUE(ReadFileBytes(install_.TempDirectory() + "\\a.dll") == content_);
+    EXPECT_TRUE(ReadFileBytes(m_install.TempDirectory() + "\\a.dll") == m_content);
 }
 
 TEST_F(AbandonedUpdate, EmptyId) {
-    PublishList({R"({"id":"","name":"a.dll","url":")" + Publish("/files/a.dll", content_) + "\"}"});
+    PublishList({R"({"id":"","name":"a.dll","url":")" + Publish("/files/a.dll", m_content) + "\"}"});
     RunWorker();
     ExpectAbandoned();
 }
 
 TEST_F(AbandonedUpdate, ErrorPageInsteadOfTheFile) {
-    PublishList({Entry("a.dll", server_.Url("/files/absent.dll"), content_)});
+    PublishList({Entry("a.dll", m_server.Url("/files/absent.dll"), m_content)});
     RunWorker();
     ExpectAbandoned();
-    EXPECT_EQ(ReadFileBytes(install_.TempDirectory() + "\\a.dll"), "");  // the page is not kept as the file
+    EXPECT_EQ(ReadFileBytes(m_install.TempDirectory() + "\\a.dll"), "");  // the page is not kept as the file
 }
 
 TEST_F(AbandonedUpdate, SecondEntryFailsAfterTheFirstWasVerified) {
     const std::string other = PatternBytes(2000, 10);
-    PublishList({Entry("a.dll", Publish("/files/a.dll", content_), content_),
+    PublishList({Entry("a.dll", Publish("/files/a.dll", m_content), m_content),
                  Entry("b.dll", Publish("/files/b.dll", other), other)});
-    ASSERT_TRUE(server_.SetFault("/files/b.dll", "mode=status&code=500", "broken"));
+    ASSERT_TRUE(m_server.SetFault("/files/b.dll", "mode=status&code=500", "broken"));
     RunWorker();
     ExpectAbandoned();
-    EXPECT_TRUE(ReadFileBytes(install_.TempDirectory() + "\\a.dll") == content_);
+    EXPECT_TRUE(ReadFileBytes(m_install.TempDirectory() + "\\a.dll") == m_content);
 }
 
 TEST_F(AbandonedUpdate, EntryWithoutUrl) {
-    PublishList({R"({"id":")" + Md5Of(content_) + R"(","name":"a.dll"})"});
+    PublishList({R"({"id":")" + Md5Of(m_content) + R"(","name":"a.dll"})"});
     RunWorker();
     ExpectAbandoned();
 }
@@ -227,23 +227,23 @@ TEST_F(AbandonedUpdate, ElementThatIsNotAnObject) {
 }
 
 TEST_F(AbandonedUpdate, ConnectionDroppedMidFile) {
-    PublishList({Entry("a.dll", Publish("/files/a.dll", content_), content_)});
-    ASSERT_TRUE(server_.SetFault("/files/a.dll", "mode=drop&after=40000"));
+    PublishList({Entry("a.dll", Publish("/files/a.dll", m_content), m_content)});
+    ASSERT_TRUE(m_server.SetFault("/files/a.dll", "mode=drop&after=40000"));
     RunWorker();
     ExpectAbandoned();
 }
 
 TEST_F(AbandonedUpdate, ConnectionResetMidFile) {
-    PublishList({Entry("a.dll", Publish("/files/a.dll", content_), content_)});
-    ASSERT_TRUE(server_.SetFault("/files/a.dll", "mode=drop&after=40000&reset=1"));
+    PublishList({Entry("a.dll", Publish("/files/a.dll", m_content), m_content)});
+    ASSERT_TRUE(m_server.SetFault("/files/a.dll", "mode=drop&after=40000&reset=1"));
     RunWorker();
     ExpectAbandoned();
 }
 
 TEST_F(AbandonedUpdate, StalledTransferEndsByTheLowSpeedLimit) {
     UpdaterLimits().transfer = {5, 2};
-    PublishList({Entry("a.dll", Publish("/files/a.dll", content_), content_)});
-    ASSERT_TRUE(server_.SetFault("/files/a.dll", "mode=stall&seconds=60"));
+    PublishList({Entry("a.dll", Publish("/files/a.dll", m_content), m_content)});
+    ASSERT_TRUE(m_server.SetFault("/files/a.dll", "mode=stall&seconds=60"));
     const auto started = std::chrono::steady_clock::now();
     RunWorker();
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
@@ -251,13 +251,13 @@ TEST_F(AbandonedUpdate, StalledTransferEndsByTheLowSpeedLimit) {
 }
 
 TEST_F(AbandonedUpdate, UnreachableFileServer) {
-    PublishList({Entry("a.dll", "http://127.0.0.1:1/a.dll", content_)});
+    PublishList({Entry("a.dll", "http://127.0.0.1:1/a.dll", m_content)});
     RunWorker();
     ExpectAbandoned();
 }
 
 TEST_F(AbandonedUpdate, OutputFileThatCannotBeCreated) {
-    PublishList({Entry(std::string(300, 'n'), Publish("/files/a.dll", content_), content_)});
+    PublishList({Entry(std::string(300, 'n'), Publish("/files/a.dll", m_content), m_content)});
     RunWorker();
     ExpectAbandoned();
 }
@@ -265,15 +265,15 @@ TEST_F(AbandonedUpdate, OutputFileThatCannotBeCreated) {
 class NameWithPath : public AbandonedUpdate, public ::testing::WithParamInterface<std::string> {};
 
 TEST_P(NameWithPath, IsRefusedBeforeAnythingIsFetched) {
-    const std::string url = Publish("/files/a.dll", content_);
+    const std::string url = Publish("/files/a.dll", m_content);
     std::string name;
     for (char c : GetParam()) name += (c == '\\') ? std::string("\\\\") : std::string(1, c);
-    PublishList({Entry(name, url, content_)});
+    PublishList({Entry(name, url, m_content)});
     RunWorker();
     ExpectAbandoned();
-    EXPECT_EQ(server_.CountRequests("/files/a.dll"), 0);
-    EXPECT_FALSE(PathExists(install_.Child("evil.dll")));
-    EXPECT_FALSE(PathExists(install_.Path() + "\\..\\evil.dll"));
+    EXPECT_EQ(m_server.CountRequests("/files/a.dll"), 0);
+    EXPECT_FALSE(PathExists(m_install.Child("evil.dll")));
+    EXPECT_FALSE(PathExists(m_install.Path() + "\\..\\evil.dll"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, NameWithPath,

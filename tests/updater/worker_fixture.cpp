@@ -36,13 +36,13 @@ std::vector<int> MessageRecorder::Percentages() {
 }
 
 WorkerTest::WorkerTest()
-    : server_("updater-worker"),
+    : m_server("updater-worker"),
       m_savedValues(Updater()),
       m_savedTarget(ProgressTargetWindow()),
       m_savedLimits(UpdaterLimits().transfer) {
-    Updater().InstallDir = install_.Path();
-    Updater().UpdateListUrl = server_.Url("/U");
-    SetProgressTargetWindow(recorder_.Window());
+    Updater().InstallDir = m_install.Path();
+    Updater().UpdateListUrl = m_server.Url("/U");
+    SetProgressTargetWindow(m_recorder.Window());
 }
 
 WorkerTest::~WorkerTest() {
@@ -57,8 +57,8 @@ void WorkerTest::RunWorker() {
 }
 
 std::string WorkerTest::Publish(const std::string& path, const std::string& content) {
-    EXPECT_TRUE(server_.Put(path, content));
-    return server_.Url(path);
+    EXPECT_TRUE(m_server.Put(path, content));
+    return m_server.Url(path);
 }
 
 std::string WorkerTest::Entry(const std::string& name, const std::string& url, const std::string& content,
@@ -70,5 +70,5 @@ void WorkerTest::PublishList(const std::vector<std::string>& entries) {
     std::string list = "[";
     for (size_t i = 0; i < entries.size(); ++i) list += (i ? "," : "") + entries[i];
     list += "]";
-    ASSERT_TRUE(server_.Put("/U", list));
+    ASSERT_TRUE(m_server.Put("/U", list));
 }

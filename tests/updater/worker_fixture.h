@@ -54,9 +54,9 @@ protected:
                       bool capitalDigest = false);
     void PublishList(const std::vector<std::string>& entries);
 
-    InstallFolder install_;
-    TestServer server_;
-    MessageRecorder recorder_;
+    InstallFolder m_install;
+    TestServer m_server;
+    MessageRecorder m_recorder;
 
 private:
     UpdaterValues m_savedValues;
