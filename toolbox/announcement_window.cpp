@@ -4,6 +4,8 @@
 #include "toolbox/startup.h"
 #include "toolbox/toolbox_values.h"
 
+#include <memory>
+
 std::string AnnouncementPageUrl() {
     return Toolbox().AnnouncementUrlPrefix + Toolbox().TaxCode + CacheBreakingSuffix();
 }
@@ -27,12 +29,9 @@ LRESULT GG::HandleCustomMessage(UINT message, WPARAM, LPARAM, bool& handled) {
 }
 
 GG* GG::CreateHidden() {
-    auto* window = new GG;
-    if (!window->OpenHidden()) {
-        delete window;
-        return nullptr;
-    }
-    return window;
+    auto window = std::make_unique<GG>();
+    if (!window->OpenHidden()) return nullptr;
+    return window.release();  // from here the window deletes itself on its final message
 }
 
 bool GG::OpenHidden() {

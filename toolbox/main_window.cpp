@@ -12,6 +12,7 @@
 #include "toolbox/startup.h"
 #include "toolbox/toolbox_values.h"
 
+#include <memory>
 #include <shellapi.h>
 
 #include <mutex>
@@ -103,12 +104,9 @@ Veltrin::~Veltrin() {
 const char* Veltrin::GetWindowClassName() const { return kMainWindowClass; }
 
 Veltrin* Veltrin::CreateMain() {
-    auto* window = new Veltrin;
-    if (!window->Open()) {
-        delete window;
-        return nullptr;
-    }
-    return window;
+    auto window = std::make_unique<Veltrin>();
+    if (!window->Open()) return nullptr;
+    return window.release();  // from here the window deletes itself on its final message
 }
 
 bool Veltrin::Open() {

@@ -79,7 +79,7 @@ void Morvane::OnFinalMessage(HWND window) {
 }
 
 Morvane* OpenUpdateWindow() {
-    std::unique_ptr<Morvane> window(new Morvane());
+    auto window = std::make_unique<Morvane>();
     bool finalised = false;
     window->m_pFinalised = &finalised;
     if (window->Create(nullptr, kUpdateWindowTitle, kUpdateWindowStyle, 0, 0, 0, kUpdateWindowWidth,

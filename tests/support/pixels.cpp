@@ -1,56 +1,36 @@
 #include "tests/support/pixels.h"
 
+#include "shared/text.h"
+#include "shared/unique_handle.h"
+#include "skin/gdi_objects.h"
+
 #include <objidl.h>
 #include <gdiplus.h>
 
-#include <memory>
-#include <type_traits>
+#include <string>
 
 namespace {
 
-struct DeleteMemoryDC {
-    void operator()(HDC dc) const { ::DeleteDC(dc); }
-};
-struct DeleteGdiObject {
-    void operator()(HGDIOBJ object) const { ::DeleteObject(object); }
-};
-struct ReleaseWindowDC {
-    HWND window;  // null: the screen's
-    void operator()(HDC dc) const { ::ReleaseDC(window, dc); }
-};
-struct DisposeGdipBitmap {
-    void operator()(Gdiplus::GpBitmap* bitmap) const { Gdiplus::DllExports::GdipDisposeImage(bitmap); }
-};
-using MemoryDC = std::unique_ptr<std::remove_pointer_t<HDC>, DeleteMemoryDC>;
-using Bitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, DeleteGdiObject>;
-using WindowDC = std::unique_ptr<std::remove_pointer_t<HDC>, ReleaseWindowDC>;
+using skin_detail::SelectObjectScope;
+using skin_detail::WindowDC;
 
-class SelectScope {
-public:
-    SelectScope(HDC dc, HGDIOBJ object) : m_dc(dc), m_previous(::SelectObject(dc, object)) {}
-    ~SelectScope() { ::SelectObject(m_dc, m_previous); }
-    SelectScope(const SelectScope&) = delete;
-    SelectScope& operator=(const SelectScope&) = delete;
-
-private:
-    HDC m_dc;
-    HGDIOBJ m_previous;
-};
+void DisposeGdipBitmap(Gdiplus::GpBitmap* bitmap) { Gdiplus::DllExports::GdipDisposeImage(bitmap); }
+using UniqueGdipBitmap = UniqueHandle<NullableHandleTraits<Gdiplus::GpBitmap*, DisposeGdipBitmap>>;
 
 void CopyInto(HDC memory, HWND window, const RECT& area, PixelSource source) {
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     switch (source) {
         case PixelSource::Window: {
-            WindowDC dc(::GetDC(window), ReleaseWindowDC{window});
-            if (dc) ::BitBlt(memory, 0, 0, width, height, dc.get(), area.left, area.top, SRCCOPY);
+            const WindowDC dc(window);
+            if (dc.get() != nullptr) ::BitBlt(memory, 0, 0, width, height, dc.get(), area.left, area.top, SRCCOPY);
             break;
         }
         case PixelSource::Screen: {
             POINT origin{area.left, area.top};
             ::ClientToScreen(window, &origin);
-            WindowDC dc(::GetDC(nullptr), ReleaseWindowDC{nullptr});
-            if (dc) ::BitBlt(memory, 0, 0, width, height, dc.get(), origin.x, origin.y, SRCCOPY | CAPTUREBLT);
+            const WindowDC dc(nullptr);
+            if (dc.get() != nullptr) ::BitBlt(memory, 0, 0, width, height, dc.get(), origin.x, origin.y, SRCCOPY | CAPTUREBLT);
             break;
         }
         case PixelSource::PrintedClient: {
@@ -103,11 +83,11 @@ Pixels CapturePixels(HWND window, const RECT& area, PixelSource source) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    MemoryDC memory(::CreateCompatibleDC(nullptr));
-    Bitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const UniqueMemoryDC memory(::CreateCompatibleDC(nullptr));
+    const UniqueGdiHandle<HBITMAP> bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!memory || !bitmap || bits == nullptr) return pixels;
     {
-        SelectScope selected(memory.get(), bitmap.get());
+        const SelectObjectScope selected(memory.get(), bitmap.get());
         CopyInto(memory.get(), window, area, source);
     }
     const DWORD* first = static_cast<const DWORD*>(bits);
@@ -146,13 +126,11 @@ bool SavePng(const Pixels& pixels, const std::string& path) {
     if (!gdiplus.ok()) return false;
     // 32 bits without alpha: the screen has none, and the file must be opaque.
     std::vector<DWORD> copy(pixels.bits);
-    Gdiplus::GpBitmap* raw = nullptr;
+    UniqueGdipBitmap image;
     if (Gdiplus::DllExports::GdipCreateBitmapFromScan0(width, height, width * 4, PixelFormat32bppRGB,
-                                                       reinterpret_cast<BYTE*>(copy.data()), &raw) != Gdiplus::Ok) {
+                                                       reinterpret_cast<BYTE*>(copy.data()), image.put()) != Gdiplus::Ok) {
         return false;
     }
-    std::unique_ptr<Gdiplus::GpBitmap, DisposeGdipBitmap> image(raw);
-    std::vector<wchar_t> wide(path.size() + 1);
-    ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
-    return Gdiplus::DllExports::GdipSaveImageToFile(image.get(), wide.data(), &PngEncoder(), nullptr) == Gdiplus::Ok;
+    const std::wstring wide = AnsiToWide(path);
+    return Gdiplus::DllExports::GdipSaveImageToFile(image.get(), wide.c_str(), &PngEncoder(), nullptr) == Gdiplus::Ok;
 }

@@ -38,12 +38,14 @@ bool StartBackgroundWork(std::function<void()> work) {
         std::lock_guard<std::mutex> hold(g_lock);
         ++g_running;
     }
-    auto* owned = new std::function<void()>(std::move(work));
-    UniqueKernelHandle thread(::CreateThread(nullptr, 0, RunWork, owned, 0, nullptr));
-    if (thread) return true;
-    delete owned;
-    Ended();
-    return false;
+    auto owned = std::make_unique<std::function<void()>>(std::move(work));
+    UniqueKernelHandle thread(::CreateThread(nullptr, 0, RunWork, owned.get(), 0, nullptr));
+    if (!thread) {
+        Ended();
+        return false;
+    }
+    owned.release();  // the thread owns it now
+    return true;
 }
 
 bool BackgroundWorkStopping() { return g_stopping.load(); }

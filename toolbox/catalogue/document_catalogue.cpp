@@ -5,6 +5,7 @@
 #include "toolbox/catalogue/json_fields.h"
 
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -20,12 +21,12 @@ std::string DocumentCatalogueUrl(const CatalogueContext& context, const std::str
            std::to_string(std::rand());
 }
 
-DuiFile* ParseDocumentItem(const rapidjson::Value& element) {
-    auto* item = new DuiFile;
-    item->name = JsonText(element, "name");
+std::unique_ptr<DuiFile> ParseDocumentItem(const rapidjson::Value& element) {
+    static constexpr JsonTextField<DuiFile> kTexts[] = {
+        {"name", &DuiFile::name}, {"url", &DuiFile::url}, {"id", &DuiFile::id}};
+    auto item = std::make_unique<DuiFile>();
+    ReadJsonTexts(element, kTexts, *item);
     item->type = JsonInteger(element, "type");
-    item->url = JsonText(element, "url");
-    item->id = JsonText(element, "id");
     return item;
 }
 

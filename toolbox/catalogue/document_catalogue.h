@@ -17,7 +17,7 @@
 std::string DocumentCatalogueUrl(const CatalogueContext& context, const std::string& folderId);
 
 // A record filled from one element of "data"; an item without "type" is a folder (0).
-DuiFile* ParseDocumentItem(const rapidjson::Value& element);
+std::unique_ptr<DuiFile> ParseDocumentItem(const rapidjson::Value& element);
 
 // The process-wide source of "fileIndex" numbers: starts at 1, raised before each use,
 // never reset, so the first document control of a run is "fileIndex2".

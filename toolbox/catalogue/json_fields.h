@@ -4,6 +4,7 @@
 
 #include <rapidjson/document.h>
 
+#include <cstddef>
 #include <string>
 
 // The member's UTF-8 text converted to the ANSI code page.
@@ -15,3 +16,16 @@ float JsonNumber(const rapidjson::Value& object, const char* key);
 
 // The "data" array of a catalogue reply, or null when the reply has none.
 const rapidjson::Value* CatalogueEntries(const rapidjson::Document& reply);
+
+// A record's text member and the key it is read from: the catalogue records are filled from
+// tables, so a key and its member stand side by side once.
+template <typename Record>
+struct JsonTextField {
+    const char* key;
+    std::string Record::*member;
+};
+
+template <typename Record, std::size_t Count>
+void ReadJsonTexts(const rapidjson::Value& object, const JsonTextField<Record> (&fields)[Count], Record& record) {
+    for (const JsonTextField<Record>& field : fields) record.*field.member = JsonText(object, field.key);
+}

@@ -42,19 +42,15 @@ std::string SoftwareCatalogueUrl(const CatalogueContext& context) {
     return context.serverBaseUrl + "/F?tax=" + context.taxCode + "&id=" + std::to_string(std::rand());
 }
 
-DuiSoft* ParseSoftwareEntry(const rapidjson::Value& element) {
-    auto* entry = new DuiSoft;
-    entry->name = JsonText(element, "name");
-    entry->viewName = JsonText(element, "viewname");
-    entry->content = JsonText(element, "content");
-    entry->size = JsonText(element, "size");
-    entry->date = JsonText(element, "date");
-    entry->url = JsonText(element, "url");
+std::unique_ptr<DuiSoft> ParseSoftwareEntry(const rapidjson::Value& element) {
+    static constexpr JsonTextField<DuiSoft> kTexts[] = {
+        {"name", &DuiSoft::name},         {"viewname", &DuiSoft::viewName}, {"content", &DuiSoft::content},
+        {"size", &DuiSoft::size},         {"date", &DuiSoft::date},         {"url", &DuiSoft::url},
+        {"downname", &DuiSoft::downName}, {"ver", &DuiSoft::ver},           {"execname", &DuiSoft::execName},
+        {"oldver", &DuiSoft::oldVer}};
+    auto entry = std::make_unique<DuiSoft>();
+    ReadJsonTexts(element, kTexts, *entry);
     entry->score = JsonNumber(element, "Score");
-    entry->downName = JsonText(element, "downname");
-    entry->ver = JsonText(element, "ver");
-    entry->execName = JsonText(element, "execname");
-    entry->oldVer = JsonText(element, "oldver");
     return entry;
 }
 
@@ -79,7 +75,7 @@ SoftwareCatalogue ReadSoftwareCatalogue(const CatalogueContext& context, const T
 
     for (rapidjson::SizeType i = 0; i < entries->Size(); ++i) {
         const rapidjson::Value& element = (*entries)[i];
-        std::unique_ptr<DuiSoft> entry(ParseSoftwareEntry(element));
+        std::unique_ptr<DuiSoft> entry = ParseSoftwareEntry(element);
         DecideSoftwareState(programs, packageNames, *entry);
         const std::string iconUrl = JsonText(element, "iocn");
         const std::string iconPath = SoftwareIconPath(entry->name, context);

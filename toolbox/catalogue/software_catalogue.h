@@ -26,7 +26,7 @@ inline constexpr size_t kIconMaxBytes = 512 * 1024;
 std::string SoftwareCatalogueUrl(const CatalogueContext& context);
 
 // A record filled from one element of "data" (members missing or mistyped read empty).
-DuiSoft* ParseSoftwareEntry(const rapidjson::Value& element);
+std::unique_ptr<DuiSoft> ParseSoftwareEntry(const rapidjson::Value& element);
 
 // What one load read, ready for the window thread.
 struct SoftwareCatalogue {
