@@ -3,6 +3,7 @@
 #include "shared/com_helpers.h"
 #include "shared/com_ptr.h"
 #include "shared/logon_task.h"
+#include "shared/text.h"
 #include "shared/unique_handle.h"
 #include "tests/support/registry.h"
 #include "tests/support/scheduled_task.h"
@@ -68,9 +69,7 @@ std::string ShortcutTarget(const std::string& linkPath) {
     }
     const ComPtr<IPersistFile> file = link.As<IPersistFile>();
     if (!file) return "";
-    wchar_t widePath[MAX_PATH] = {};
-    ::MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, widePath, MAX_PATH);
-    if (FAILED(file->Load(widePath, STGM_READ))) return "";
+    if (FAILED(file->Load(AnsiToWide(linkPath).c_str(), STGM_READ))) return "";
     char target[MAX_PATH] = {};
     return SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH)) ? target : "";
 }

@@ -1,5 +1,6 @@
 // The catalogue cells in a real window: clicks through the window procedure, what they draw
 // for each state, and who frees their records.
+#include "shared/text.h"
 #include "skin/skin.h"
 #include "tests/support/gui_driver.h"
 #include "tests/support/pixels.h"
@@ -60,9 +61,7 @@ bool WriteIconPng(const std::string& path, DWORD argb) {
             Gdiplus::Pen ring(Gdiplus::Color(255, 255, 255, 255), 5);
             g.DrawEllipse(&ring, 14, 14, 20, 20);
         }
-        std::vector<wchar_t> wide(path.size() + 1);
-        ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
-        saved = bitmap.Save(wide.data(), &PngEncoder(), nullptr);
+        saved = bitmap.Save(AnsiToWide(path).c_str(), &PngEncoder(), nullptr);
     }
     return saved == Gdiplus::Ok;
 }

@@ -3,9 +3,10 @@
 // service and the event sink.
 #include "shared/com_helpers.h"
 #include "shared/com_ptr.h"
+#include "shared/text.h"
 #include "skin/skin.h"
-#include "tests/support/skin_window.h"
 #include "tests/support/gui_driver.h"
+#include "tests/support/skin_window.h"
 #include "tests/support/test_server.h"
 
 #include <gtest/gtest.h>
@@ -28,9 +29,7 @@ ComPtr<T> Query(IUnknown* from) {
 
 std::string Narrow(const OLECHAR* text) {
     if (text == nullptr) return "(null)";
-    char buffer[512] = {};
-    ::WideCharToMultiByte(CP_ACP, 0, text, -1, buffer, sizeof(buffer) - 1, nullptr, nullptr);
-    return buffer;
+    return WideToAnsi(text);
 }
 
 std::string NarrowVariant(const VARIANT* value) {

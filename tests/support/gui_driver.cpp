@@ -3,6 +3,8 @@
 #include "tests/support/pixels.h"
 #include "tests/support/temp_dir.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 
 namespace {
@@ -155,3 +157,13 @@ COLORREF ScreenPixel(HWND window, POINT clientPoint) {
 DWORD GdiObjectCount() { return ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS); }
 
 DWORD UserObjectCount() { return ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS); }
+
+void ExpectTitleAndSize(HWND window, const char* title, int width, int height) {
+    char text[128] = {};
+    ::GetWindowTextA(window, text, sizeof(text));
+    EXPECT_STREQ(text, title);
+    RECT rc{};
+    ::GetWindowRect(window, &rc);
+    EXPECT_EQ(rc.right - rc.left, width);
+    EXPECT_EQ(rc.bottom - rc.top, height);
+}

@@ -38,3 +38,6 @@ COLORREF ScreenPixel(HWND window, POINT clientPoint);
 // GDI and USER objects held by this process right now.
 DWORD GdiObjectCount();
 DWORD UserObjectCount();
+
+// Expects the top-level window to carry this title and to measure width by height.
+void ExpectTitleAndSize(HWND window, const char* title, int width, int height);

@@ -21,6 +21,17 @@ RECT WorkAreaOf(HWND window) {
     return monitor.rcWork;
 }
 
+// The popup is 260 by 320 and sits in the bottom right corner of its monitor's work area.
+void ExpectInBottomRightCorner(HWND handle) {
+    RECT rc;
+    ::GetWindowRect(handle, &rc);
+    const RECT work = WorkAreaOf(handle);
+    EXPECT_EQ(rc.right - rc.left, 260);
+    EXPECT_EQ(rc.bottom - rc.top, 320);
+    EXPECT_EQ(rc.right, work.right);
+    EXPECT_EQ(rc.bottom, work.bottom);
+}
+
 class AnnouncementTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -81,13 +92,7 @@ TEST_F(AnnouncementTest, CreatedHiddenInTheBottomRightCornerWithItsPage) {
     EXPECT_FALSE(::IsWindowVisible(handle));
     EXPECT_EQ(::GetWindowLongA(handle, GWL_STYLE) & WS_CAPTION, 0);
 
-    RECT rc;
-    ::GetWindowRect(handle, &rc);
-    const RECT work = WorkAreaOf(handle);
-    EXPECT_EQ(rc.right - rc.left, 260);
-    EXPECT_EQ(rc.bottom - rc.top, 320);
-    EXPECT_EQ(rc.right, work.right);
-    EXPECT_EQ(rc.bottom, work.bottom);
+    ExpectInBottomRightCorner(handle);
 
     ASSERT_NE(gg->Browser(), nullptr);
     EXPECT_NE(gg->Browser()->GetWebBrowserEventHandler(), nullptr);
@@ -134,13 +139,7 @@ TEST_F(AnnouncementTest, ReplyTwoShowsItOnceTopmostWithAFreshPage) {
     EXPECT_TRUE(Toolbox().AnnouncementShown);
     EXPECT_TRUE(::IsWindowVisible(handle));
     EXPECT_TRUE(IsTopmost());
-    RECT rc;
-    ::GetWindowRect(handle, &rc);
-    const RECT work = WorkAreaOf(handle);
-    EXPECT_EQ(rc.right - rc.left, 260);
-    EXPECT_EQ(rc.bottom - rc.top, 320);
-    EXPECT_EQ(rc.right, work.right);
-    EXPECT_EQ(rc.bottom, work.bottom);
+    ExpectInBottomRightCorner(handle);
 
     const std::vector<std::string> pages = Pages();
     ASSERT_EQ(pages.size(), 2u);

@@ -17,17 +17,13 @@ TEST_F(MainWindowTest, LayoutHoldsEveryControlTheWindowLooksUp) {
     char className[32] = {};
     ::GetClassNameA(handle, className, sizeof(className));
     EXPECT_STREQ(className, "Veltrin");
-    char title[32] = {};
-    ::GetWindowTextA(handle, title, sizeof(title));
-    EXPECT_STREQ(title, "Kestrova");
-    RECT rc;
-    ::GetWindowRect(handle, &rc);
-    EXPECT_EQ(rc.right - rc.left, 800);
-    EXPECT_EQ(rc.bottom - rc.top, 572);
+    ExpectTitleAndSize(handle, "Kestrova", 800, 572);
     EXPECT_EQ(Toolbox().MainWindowHandle, handle);
     EXPECT_EQ(ProgressTargetWindow(), handle);
     EXPECT_NE(::SendMessageA(handle, WM_GETICON, ICON_BIG, 0), 0) << "icon 208 of the program";
     // Centred on the work area.
+    RECT rc;
+    ::GetWindowRect(handle, &rc);
     RECT work;
     ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     EXPECT_LE(std::abs((rc.left + rc.right) - (work.left + work.right)), 2);

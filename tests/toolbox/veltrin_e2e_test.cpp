@@ -106,13 +106,7 @@ TEST_F(VeltrinEndToEnd, StartsWithBothWindowsAndRegistersTheQuotedUpdater) {
     const HWND main = StartShown(&started);
     ASSERT_NE(main, nullptr);
 
-    char title[32] = {};
-    ::GetWindowTextA(main, title, sizeof(title));
-    EXPECT_STREQ(title, "Kestrova");
-    RECT rc;
-    ::GetWindowRect(main, &rc);
-    EXPECT_EQ(rc.right - rc.left, 800);
-    EXPECT_EQ(rc.bottom - rc.top, 572);
+    ExpectTitleAndSize(main, "Kestrova", 800, 572);
 
     const HWND announcement = TopLevelWindowOf(started->id, "UIGGFrame");
     ASSERT_NE(announcement, nullptr);

@@ -49,13 +49,7 @@ TEST_F(UpdateWindowTest, LayoutAndWindowAsTheUpdateRoadOpensThem) {
     char className[64] = {};
     ::GetClassNameA(m_window, className, sizeof(className));
     EXPECT_STREQ(className, "Morvane");
-    char title[64] = {};
-    ::GetWindowTextA(m_window, title, sizeof(title));
-    EXPECT_STREQ(title, "Kestrova自动升级程序");
-    RECT rc;
-    ::GetWindowRect(m_window, &rc);
-    EXPECT_EQ(rc.right - rc.left, 499);
-    EXPECT_EQ(rc.bottom - rc.top, 176);
+    ExpectTitleAndSize(m_window, "Kestrova自动升级程序", 499, 176);
     EXPECT_TRUE(::IsWindowVisible(m_window));
     EXPECT_EQ(::GetWindowLongA(m_window, GWL_STYLE) & WS_CAPTION, 0);
     EXPECT_EQ(ProgressTargetWindow(), m_window);
