@@ -25,7 +25,7 @@ UniqueBitmap CreateDib32(int width, int height, void** bits) {
 MemoryCanvas::MemoryCanvas(HDC compatibleWith, int width, int height)
     : m_dc(::CreateCompatibleDC(compatibleWith)), m_width(width), m_height(height) {
     if (!m_dc) return;
-    m_bitmap = CreateDib32(width, height, &m_bits);
+    m_bitmap = CreateDib32(width, height, &m_pBits);
     if (m_bitmap) m_previous = ::SelectObject(m_dc.get(), m_bitmap.get());
 }
 

@@ -92,16 +92,16 @@ public:
     MemoryCanvas(const MemoryCanvas&) = delete;
     MemoryCanvas& operator=(const MemoryCanvas&) = delete;
 
-    bool valid() const noexcept { return m_dc && m_bitmap && m_bits; }
+    bool valid() const noexcept { return m_dc && m_bitmap && m_pBits; }
     HDC dc() const noexcept { return m_dc.get(); }
-    void* bits() const noexcept { return m_bits; }
+    void* bits() const noexcept { return m_pBits; }
     int width() const noexcept { return m_width; }
     int height() const noexcept { return m_height; }
 
 private:
     UniqueDC m_dc;
     UniqueBitmap m_bitmap;
-    void* m_bits = nullptr;
+    void* m_pBits = nullptr;
     int m_width;
     int m_height;
     HGDIOBJ m_previous = nullptr;

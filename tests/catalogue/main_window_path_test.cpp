@@ -93,9 +93,9 @@ protected:
         Toolbox().SetServerBaseUrl(m_server.BaseUrl());
         Toolbox().TaxCode = "91110108MA01TEST8X";
         Toolbox().InstallDir = m_install.Path();
-        m_window = new Veltrin;
-        ASSERT_TRUE(m_window->Open());
-        m_handle = m_window->GetHWND();
+        m_pWindow = new Veltrin;
+        ASSERT_TRUE(m_pWindow->Open());
+        m_handle = m_pWindow->GetHWND();
         ::SetWindowPos(m_handle, HWND_TOP, 40, 40, 0, 0, SWP_NOSIZE);
         ::SetForegroundWindow(m_handle);
         PumpMessagesFor(200);
@@ -131,7 +131,7 @@ protected:
         }
     }
 
-    CControlUI* Control(const char* name) { return m_window->PaintManager().FindControl(name); }
+    CControlUI* Control(const char* name) { return m_pWindow->PaintManager().FindControl(name); }
     CContainerUI* List(const char* name) { return AsContainer(Control(name)); }
     std::vector<SkinSoftListControl*> SoftwareCells() { return CellsOf<SkinSoftListControl>(List("softlist"), "SoftListItem"); }
     std::vector<FileListControl*> DocumentCells() { return CellsOf<FileListControl>(List("filelist"), "FileListItem"); }
@@ -181,7 +181,7 @@ protected:
     TestServer m_server{"catwindow"};
     CatalogueFolder m_install;
     ToolboxValuesScope m_values;
-    Veltrin* m_window = nullptr;
+    Veltrin* m_pWindow = nullptr;
     HWND m_handle = nullptr;
 };
 

@@ -11,15 +11,15 @@ namespace {
 // Counts its initialisations, as a row control added by a program would see them.
 class ProbeUI : public CControlUI {
 public:
-    explicit ProbeUI(int* inits) : m_inits(inits) {}
+    explicit ProbeUI(int* inits) : m_pInits(inits) {}
     void DoInit() override {
-        ++*m_inits;
+        ++*m_pInits;
         managerAtInit = GetManager();
     }
     CPaintManagerUI* managerAtInit = nullptr;
 
 private:
-    int* m_inits;
+    int* m_pInits;
 };
 
 void ExpectRect(const RECT& actual, LONG left, LONG top, LONG right, LONG bottom, const char* what) {

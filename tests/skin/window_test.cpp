@@ -13,11 +13,11 @@ constexpr UINT kPing = WM_APP + 7;
 class RecordingWindow : public CWindowWnd {
 public:
     explicit RecordingWindow(int* live = nullptr, const char* superClass = nullptr)
-        : m_live(live), m_superClass(superClass) {
-        if (m_live) ++*m_live;
+        : m_pLive(live), m_pSuperClass(superClass) {
+        if (m_pLive) ++*m_pLive;
     }
     ~RecordingWindow() override {
-        if (m_live) --*m_live;
+        if (m_pLive) --*m_pLive;
     }
 
     std::vector<UINT> messages;
@@ -28,9 +28,9 @@ public:
 
 protected:
     const char* GetWindowClassName() const override {
-        return m_superClass ? "KestrovaEditSuperclass" : "KestrovaWindowTest";
+        return m_pSuperClass ? "KestrovaEditSuperclass" : "KestrovaWindowTest";
     }
-    const char* GetSuperClassName() const override { return m_superClass; }
+    const char* GetSuperClassName() const override { return m_pSuperClass; }
     UINT GetClassStyle() const override { return CS_DBLCLKS | CS_HREDRAW; }
 
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
@@ -49,8 +49,8 @@ protected:
     }
 
 private:
-    int* m_live;
-    const char* m_superClass;
+    int* m_pLive;
+    const char* m_pSuperClass;
 };
 
 bool Seen(const std::vector<UINT>& messages, UINT message) {

@@ -17,7 +17,7 @@ public:
     std::vector<std::string> Lines() const;
 
 private:
-    FILE* m_stream;
+    FILE* m_pStream;
     int m_savedDescriptor = -1;
     std::string m_path;
 };

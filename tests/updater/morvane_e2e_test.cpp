@@ -38,7 +38,7 @@ protected:
         ASSERT_EQ(std::string(KESTROVA_SERVER_URL), m_server.BaseUrl())
             << "configure the test build with -DKESTROVA_SERVER_URL=<server root>/t/"
             << TestServer::kEndToEndNamespace << " and start the server on that port";
-        ASSERT_TRUE(::CopyFileA(BuiltFile(m_program).c_str(), m_install.Child("Morvane.exe").c_str(), FALSE)) << m_program;
+        ASSERT_TRUE(::CopyFileA(BuiltFile(m_pProgram).c_str(), m_install.Child("Morvane.exe").c_str(), FALSE)) << m_pProgram;
         for (const char* name : {"KestrovaSkin.dll", "upload.zip"}) {
             ASSERT_TRUE(::CopyFileA(BuiltFile(name).c_str(), m_install.Child(name).c_str(), FALSE)) << name;
         }
@@ -84,7 +84,7 @@ protected:
     }
 
     // The variant of the build that runs as "Morvane.exe".
-    const char* m_program = "MorvaneKeyless.exe";
+    const char* m_pProgram = "MorvaneKeyless.exe";
     InstallFolder m_install;
     TestServer m_server{TestServer::kEndToEndNamespace, TestServer::ExactName{}};
 };
@@ -420,7 +420,7 @@ TEST_F(SlowDownload, AltF4EndsTheUpdaterWithoutStartingTheMainProgram) {
 std::string FromEnvironment(const char* name) { return std::getenv(name) != nullptr ? std::getenv(name) : ""; }
 
 struct KeyedUpdater : MorvaneEndToEnd {
-    KeyedUpdater() { m_program = "MorvaneKeyed.exe"; }
+    KeyedUpdater() { m_pProgram = "MorvaneKeyed.exe"; }
 };
 
 enum class ListedSha256 { Right, Wrong, None };  // Wrong: the MD5 still right
