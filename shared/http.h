@@ -11,19 +11,8 @@
 #include <functional>
 #include <string>
 
-struct EasyHandleTraits {  // curl_easy_init
-    using Value = CURL*;
-    static Value Invalid() { return nullptr; }
-    static void Close(Value v) { curl_easy_cleanup(v); }
-};
-using UniqueEasyHandle = UniqueHandle<EasyHandleTraits>;
-
-struct HeaderListTraits {  // curl_slist_append
-    using Value = curl_slist*;
-    static Value Invalid() { return nullptr; }
-    static void Close(Value v) { curl_slist_free_all(v); }
-};
-using UniqueHeaderList = UniqueHandle<HeaderListTraits>;
+using UniqueEasyHandle = UniqueHandle<NullableHandleTraits<CURL*, curl_easy_cleanup>>;      // curl_easy_init
+using UniqueHeaderList = UniqueHandle<NullableHandleTraits<curl_slist*, curl_slist_free_all>>;  // curl_slist_append
 
 // Every download record begins with this, so the shared write callback reaches its output file.
 struct TransferContext {

@@ -106,6 +106,7 @@ using UniqueFindHandle = UniqueHandle<InvalidValueHandleTraits<::FindClose>>;
 using UniqueCrtFind = UniqueHandle<CrtFindTraits>;
 using UniqueStdioFile = UniqueHandle<NullableHandleTraits<FILE*, CloseStdioFile>>;
 using UniqueRegistryKey = UniqueHandle<NullableHandleTraits<HKEY, ::RegCloseKey>>;
+using UniqueModule = UniqueHandle<NullableHandleTraits<HMODULE, ::FreeLibrary>>;  // LoadLibrary
 // GDI objects and memory DCs (the skin library's own owners count theirs besides).
 template <typename GdiObject>
 using UniqueGdiHandle = UniqueHandle<NullableHandleTraits<GdiObject, ::DeleteObject>>;

@@ -12,9 +12,9 @@
 #include "toolbox/startup.h"
 #include "toolbox/toolbox_values.h"
 
-#include <memory>
 #include <shellapi.h>
 
+#include <memory>
 #include <mutex>
 #include <set>
 #include <utility>
@@ -118,7 +118,6 @@ bool Veltrin::Open() {
     SetIcon(kTrayIconResource);
     Toolbox().MainWindowHandle = m_hWnd;
     // The workers report to this window.
-    SetProgressTargetWindow(m_hWnd);
     OpenWorkerResults(m_hWnd);
     // Explorer runs without elevation; its broadcast must reach this elevated window.
     ::ChangeWindowMessageFilterEx(m_hWnd, TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
@@ -181,7 +180,6 @@ LRESULT Veltrin::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam,
         // Results still on their way find no window to apply them to.
         CloseWorkerResults(m_hWnd);
         if (Toolbox().MainWindowHandle == m_hWnd) Toolbox().MainWindowHandle = nullptr;
-        if (ProgressTargetWindow() == m_hWnd) SetProgressTargetWindow(nullptr);
         handled = false;
         return 0;
     default:

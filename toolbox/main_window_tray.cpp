@@ -12,12 +12,7 @@
 
 namespace {
 
-struct MenuTraits {
-    using Value = HMENU;
-    static Value Invalid() { return nullptr; }
-    static void Close(Value v) { ::DestroyMenu(v); }
-};
-using UniqueMenu = UniqueHandle<MenuTraits>;
+using UniqueMenu = UniqueHandle<NullableHandleTraits<HMENU, ::DestroyMenu>>;
 
 constexpr char kTrayExitText[] = "退出";
 

@@ -21,13 +21,11 @@ constexpr char kRecordingProgId[] = "KestrovaTest.Recording";
 
 CatalogueTestWindow::CatalogueTestWindow() : SkinTestWindow("", nullptr) {
     CreateAt(RECT{20, 20, 920, 720}, false);
-    SetProgressTargetWindow(m_hWnd);
     OpenWorkerResults(m_hWnd);
 }
 
 CatalogueTestWindow::~CatalogueTestWindow() {
     CloseWorkerResults(m_hWnd);
-    SetProgressTargetWindow(nullptr);
 }
 
 CContainerUI* CatalogueTestWindow::SoftList() { return static_cast<CContainerUI*>(Find("softlist")); }

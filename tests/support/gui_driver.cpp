@@ -43,19 +43,6 @@ std::string ScreenshotFolder() {
 
 }  // namespace
 
-void PumpMessagesFor(DWORD milliseconds) {
-    const DWORD start = ::GetTickCount();
-    bool sawQuit = false;
-    int quitCode = 0;
-    for (;;) {
-        DispatchPending(sawQuit, quitCode);
-        const DWORD left = Remaining(start, milliseconds);
-        if (left == 0) break;
-        WaitForInput(left);
-    }
-    if (sawQuit) ::PostQuitMessage(quitCode);
-}
-
 bool PumpMessagesUntil(const std::function<bool()>& condition, DWORD timeoutMilliseconds) {
     const DWORD start = ::GetTickCount();
     bool sawQuit = false;
@@ -72,6 +59,10 @@ bool PumpMessagesUntil(const std::function<bool()>& condition, DWORD timeoutMill
     }
     if (sawQuit) ::PostQuitMessage(quitCode);
     return met;
+}
+
+void PumpMessagesFor(DWORD milliseconds) {
+    PumpMessagesUntil([] { return false; }, milliseconds);
 }
 
 bool WaitForQuitMessage(DWORD timeoutMilliseconds, int* exitCode, const std::function<void()>& afterEachMessage) {

@@ -29,7 +29,7 @@ protected:
         CloseTestWindow(handle);
         EXPECT_TRUE(destroyed) << "the window object frees itself after its last message";
         EXPECT_EQ(Toolbox().MainWindowHandle, nullptr);
-        EXPECT_EQ(ProgressTargetWindow(), nullptr) << "no worker may post to a window that is gone";
+        EXPECT_EQ(WorkerResultsWindow(), nullptr) << "no worker may post to a window that is gone";
     }
 
     void ClickOption(const char* name) {

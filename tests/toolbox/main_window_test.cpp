@@ -19,7 +19,7 @@ TEST_F(MainWindowTest, LayoutHoldsEveryControlTheWindowLooksUp) {
     EXPECT_STREQ(className, "Veltrin");
     ExpectTitleAndSize(handle, "Kestrova", 800, 572);
     EXPECT_EQ(Toolbox().MainWindowHandle, handle);
-    EXPECT_EQ(ProgressTargetWindow(), handle);
+    EXPECT_EQ(WorkerResultsWindow(), handle);
     EXPECT_NE(::SendMessageA(handle, WM_GETICON, ICON_BIG, 0), 0) << "icon 208 of the program";
     // Centred on the work area.
     RECT rc;

@@ -88,12 +88,7 @@ TEST_F(StartWithWindowsTest, AnyTextIsLeftAlone) {
 
 // One instance per machine: the second start finds the first one's window, hidden in the
 // tray or not, shows it and ends; the name lives as long as the first instance.
-struct WindowTraits {
-    using Value = HWND;
-    static Value Invalid() { return nullptr; }
-    static void Close(Value v) { ::DestroyWindow(v); }
-};
-using UniqueWindow = UniqueHandle<WindowTraits>;
+using UniqueWindow = UniqueHandle<NullableHandleTraits<HWND, ::DestroyWindow>>;
 
 class SingleInstanceTest : public ::testing::Test {
 protected:

@@ -212,13 +212,8 @@ TEST_F(VeltrinEndToEnd, TrayIconShowsTheWindowAndItsMenuEndsTheProgram) {
 }
 
 TEST_F(VeltrinEndToEnd, ExecutableCarriesIconAndManifest) {
-    struct LibraryTraits {
-        using Value = HMODULE;
-        static Value Invalid() { return nullptr; }
-        static void Close(Value v) { ::FreeLibrary(v); }
-    };
-    UniqueHandle<LibraryTraits> image(::LoadLibraryExA((m_installDir + "\\Veltrin.exe").c_str(), nullptr,
-                                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    UniqueModule image(::LoadLibraryExA((m_installDir + "\\Veltrin.exe").c_str(), nullptr,
+                                        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
     ASSERT_TRUE(image);
     EXPECT_NE(::FindResourceA(image.get(), MAKEINTRESOURCEA(208), MAKEINTRESOURCEA(14)), nullptr)  // RT_GROUP_ICON
         << "icon 208";

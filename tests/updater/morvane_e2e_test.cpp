@@ -154,13 +154,8 @@ TEST_F(MorvaneEndToEnd, RunningMainProgramsAreEndedAtEveryStart) {
 
 // The updater replaces programs in its folder, so the shipped file asks for administrator rights.
 TEST_F(MorvaneEndToEnd, ExecutableCarriesAManifestAskingForAdministratorRights) {
-    struct LibraryTraits {
-        using Value = HMODULE;
-        static Value Invalid() { return nullptr; }
-        static void Close(Value v) { ::FreeLibrary(v); }
-    };
-    UniqueHandle<LibraryTraits> image(::LoadLibraryExA(m_install.Child("Morvane.exe").c_str(), nullptr,
-                                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    UniqueModule image(::LoadLibraryExA(m_install.Child("Morvane.exe").c_str(), nullptr,
+                                        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
     ASSERT_TRUE(image);
     const HRSRC manifest = ::FindResourceA(image.get(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
     ASSERT_NE(manifest, nullptr);

@@ -17,8 +17,9 @@ constexpr int kMaxPercent = 100;
 constexpr long long kLargestErrorPageBytes = 2000;
 
 HWND WindowOf(CControlUI* control) {
-    // The progress target is the main window; the row's own window stands in when none is set.
-    if (HWND target = ProgressTargetWindow()) return target;
+    // The window the workers report to is the main window; the row's own window stands in
+    // when none is open.
+    if (HWND target = WorkerResultsWindow()) return target;
     return control->GetManager() != nullptr ? control->GetManager()->GetPaintWindow() : nullptr;
 }
 

@@ -3,7 +3,6 @@
 #include "frame/directory_error.h"
 #include "toolbox/catalogue/download_registry.h"
 
-#include <atomic>
 #include <deque>
 #include <mutex>
 #include <utility>
@@ -30,8 +29,6 @@ std::mutex g_lock;
 std::deque<QueuedResult> g_queue;
 HWND g_window = nullptr;
 bool g_wakePosted = false;
-
-std::atomic<HWND> g_progressTarget{nullptr};
 
 bool Post(QueuedResult result) {
     {
@@ -82,10 +79,6 @@ HWND WorkerResultsWindow() {
     std::lock_guard<std::mutex> hold(g_lock);
     return g_window;
 }
-
-void SetProgressTargetWindow(HWND window) { g_progressTarget = window; }
-
-HWND ProgressTargetWindow() { return g_progressTarget.load(); }
 
 bool PostWindowWork(std::function<void()> work) {
     QueuedResult result;

@@ -23,11 +23,6 @@ void CloseWorkerResults(HWND window);
 // The window applying the queue, or null.
 HWND WorkerResultsWindow();
 
-// The main window while it exists, which the downloads name as theirs: set when it opens,
-// cleared when it is destroyed.
-void SetProgressTargetWindow(HWND window);
-HWND ProgressTargetWindow();
-
 // Work for the window thread; false (the work dropped unrun) when no window takes it.
 bool PostWindowWork(std::function<void()> work);
 // A download's percentage or final code. A final code no window will take frees its job.
