@@ -37,13 +37,14 @@ GG* GG::CreateHidden() {
 bool GG::OpenHidden() {
     ToolboxValues& values = Toolbox();
     values.AnnouncementWindow = this;
-    if (Create(nullptr, kWindowTitle, WS_VISIBLE | WS_OVERLAPPEDWINDOW, WS_EX_WINDOWEDGE, 0, 0, kAnnouncementWidth,
+    // Never visible before the status asks for it: created visible and hidden afterwards, it
+    // would flash at the top-left corner at every start while its browser is made.
+    if (Create(nullptr, kWindowTitle, WS_OVERLAPPEDWINDOW, WS_EX_WINDOWEDGE, 0, 0, kAnnouncementWidth,
                kAnnouncementHeight) == nullptr) {
         values.AnnouncementWindow = nullptr;
         return false;
     }
     PlaceBottomRight();
-    ::ShowWindow(m_hWnd, SW_HIDE);
     values.AnnouncementWindowHandle = m_hWnd;
     return true;
 }

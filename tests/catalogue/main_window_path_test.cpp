@@ -67,21 +67,26 @@ public:
                   ++m_samples;
                   ::Sleep(5);
               }
+              m_finished = true;
           }) {}
     ~ResponseSampler() { Stop(); }
+    // Called on the window's thread, which keeps answering until the last message is in:
+    // a plain join would leave a message in flight unanswered and count as a hang.
     void Stop() {
         m_stop = true;
+        PumpMessagesUntil([this] { return m_finished.load(); }, 10000);
         if (m_thread.joinable()) m_thread.join();
     }
     double worstMilliseconds() const { return m_worst; }
     bool everHung() const { return m_hung; }
-    int samples() const { return m_samples; }
+    int samples() const { return m_samples.load(); }
 
 private:
     std::atomic<bool> m_stop{false};
-    double m_worst = 0.0;
+    std::atomic<bool> m_finished{false};
+    double m_worst = 0.0;  // read once the thread has ended
     bool m_hung = false;
-    int m_samples = 0;
+    std::atomic<int> m_samples{0};
     std::thread m_thread;
 };
 
@@ -324,34 +329,37 @@ TEST_F(CatalogueMainWindow, TheWindowAnswersWhileTheCatalogueAndItsIconsCrawlIn)
     ResponseSampler sampler(m_handle);
     Click(Control("rj"));
     EXPECT_EQ(LoadNoticeText(List("softlist")), kLoadingText);
-    // The rows come first, the icons as they arrive.
+    // The rows come first, the icons as they arrive; the window answers all the while. A
+    // window thread that waited on the network would answer once at most per crawl.
     ASSERT_TRUE(PumpMessagesUntil([&] { return SoftwareCells().size() == 12; }, 20000));
+    const int answersWhileTheCatalogueCrawled = sampler.samples();
     EXPECT_TRUE(SoftwareCells()[0]->GetSoft()->iconPath.empty());
     ASSERT_TRUE(SoftwareLoaded());
     sampler.Stop();
     EXPECT_FALSE(SoftwareCells()[0]->GetSoft()->iconPath.empty());
-    EXPECT_GT(sampler.samples(), 100);
-    EXPECT_LT(sampler.worstMilliseconds(), 50.0);
+    EXPECT_GE(answersWhileTheCatalogueCrawled, 5);
+    EXPECT_GE(sampler.samples() - answersWhileTheCatalogueCrawled, 5) << "while the icons crawled";
     EXPECT_FALSE(sampler.everHung());
-    std::printf("worst answer %.1f ms of %d\n", sampler.worstMilliseconds(), sampler.samples());
+    // scripts/bench-catalogue reports this figure.
+    std::printf("worst_answer_ms %.1f of %d\n", sampler.worstMilliseconds(), sampler.samples());
 }
 
 TEST_F(CatalogueMainWindow, AReloadDropsTheEarlierLoadsLateReply) {
-    // The first load's catalogue crawls in for at least 2.3 s (24 pieces 0.1 s apart); the
-    // reload's comes at once.
-    ASSERT_TRUE(m_server.SetFault("/F", "mode=trickle&chunk=256&delay=0.1&count=1"));
-    const DWORD start = ::GetTickCount();
+    // The first load's reply stalls and then breaks off, so it ends after the reload's,
+    // which comes at once: its late failure must not replace the reload's rows either.
+    ASSERT_TRUE(m_server.SetFault("/F", "mode=stall&seconds=3&count=1"));
     SelectTab("rj");
     EXPECT_EQ(LoadNoticeText(List("softlist")), kLoadingText);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return m_server.CountRequests("/F") == 1; }, 10000));
     ASSERT_TRUE(m_server.Put("/F", R"({"data":[{"name":"reloaded","downname":"reloaded.exe","iocn":""}]})"));
     Click(Control("seachsoft"));
-    ASSERT_TRUE(PumpMessagesUntil([&] { return SoftwareCells().size() == 1; }, 10000));
-    ASSERT_LT(::GetTickCount() - start, 2300u) << "the first load's reply could have come first";
+    // Both loads have ended once no background work runs.
     ASSERT_TRUE(SoftwareLoaded(1));
     PumpMessagesFor(100);
     const auto cells = SoftwareCells();
     ASSERT_EQ(cells.size(), 1u);
     EXPECT_EQ(cells[0]->GetSoft()->name, "reloaded");
+    EXPECT_EQ(LoadNoticeText(List("softlist")), "");
     EXPECT_EQ(m_server.CountRequests("/F"), 2);
 }
 

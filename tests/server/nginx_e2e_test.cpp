@@ -78,16 +78,7 @@ protected:
     HWND OpenSoftwareTab(const char* taxCode) {
         if (!m_code.SetText(taxCode)) return nullptr;
         m_process = StartProgram(m_install.Child("Veltrin.exe"));
-        // Start-up is through once the announcement window, made after the main window, is hidden.
-        HWND main = nullptr;
-        WaitUntil(
-            [&] {
-                main = ::FindWindowA("Veltrin", "Kestrova");
-                const HWND announcement = ::FindWindowA("UIGGFrame", nullptr);
-                return main != nullptr && ::IsWindowVisible(main) && announcement != nullptr &&
-                       !::IsWindowVisible(announcement);
-            },
-            kLimit);
+        const HWND main = WaitForToolboxStartUp(m_process.get(), kLimit);
         if (main != nullptr) ClickAt(main, kSoftwareOption);
         return main;
     }

@@ -99,7 +99,8 @@ TEST(RunProgram, PathWithSpacesStartsThatProgramAndNoShorterOne) {
     ASSERT_TRUE(::CopyFileA(StandInProgramPath().c_str(), decoy.c_str(), FALSE));
 
     EXPECT_TRUE(RunProgram(program));
-    EXPECT_TRUE(WaitUntil([&] { return PathExists(program + ".started"); }));
+    // The record exists as soon as the copy opens it; its id is there once the line ends.
+    EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(program + ".started").find('\n') != std::string::npos; }));
     EXPECT_FALSE(PathExists(decoy + ".started"));
 
     // The started copy is ours to end: read its id from its record.

@@ -1,6 +1,7 @@
 #include "tests/support/programs.h"
 
 #include "tests/support/temp_dir.h"
+#include "tests/support/wait.h"
 
 #include <cstdio>
 
@@ -41,6 +42,25 @@ HWND TopLevelWindowOf(DWORD processId, const char* className, bool visibleOnly) 
         if (owner == processId && (!visibleOnly || ::IsWindowVisible(window))) return window;
     }
     return nullptr;
+}
+
+HWND WaitForToolboxStartUp(HANDLE process, DWORD timeoutMilliseconds) {
+    const DWORD id = ::GetProcessId(process);
+    const DWORD start = ::GetTickCount();
+    HWND main = nullptr;
+    WaitUntil(
+        [&] {
+            main = TopLevelWindowOf(id, "Veltrin", true);
+            return (main != nullptr && TopLevelWindowOf(id, "UIGGFrame") != nullptr) ||
+                   ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+        },
+        timeoutMilliseconds);
+    if (main == nullptr || TopLevelWindowOf(id, "UIGGFrame") == nullptr) return nullptr;
+    const DWORD spent = ::GetTickCount() - start;
+    const DWORD left = spent < timeoutMilliseconds ? timeoutMilliseconds - spent : 0;
+    DWORD_PTR ignored = 0;
+    if (::SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, left, &ignored) == 0) return nullptr;
+    return ::IsWindowVisible(main) ? main : nullptr;
 }
 
 std::string StandInProgramPath() { return BuiltFile("kestrova_stand_in.exe"); }

@@ -17,5 +17,10 @@ long WaitForExitCode(HANDLE process, DWORD timeoutMilliseconds);
 // The top-level window of that class belonging to the process (a visible one when asked), or null.
 HWND TopLevelWindowOf(DWORD processId, const char* className, bool visibleOnly = false);
 
+// The visible main window of a toolbox started as process, once its start-up is through:
+// both its windows exist and the main window's thread has answered a sent message, which
+// it does only from its message loop. Null when the process ends or the time runs out first.
+HWND WaitForToolboxStartUp(HANDLE process, DWORD timeoutMilliseconds);
+
 // "kestrova_stand_in.exe" beside the test program (tests/helpers/kestrova_stand_in.cpp).
 std::string StandInProgramPath();

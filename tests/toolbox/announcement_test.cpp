@@ -1,5 +1,6 @@
 // The announcement window and the status check that shows it, against the reference
 // server: placement, the page it asks for, once per run, and the "AutoShow" entry.
+#include "shared/unique_handle.h"
 #include "tests/support/gui_driver.h"
 #include "tests/support/test_server.h"
 #include "tests/toolbox/toolbox_fixture.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 
 namespace {
 
@@ -32,6 +34,42 @@ void ExpectInBottomRightCorner(HWND handle) {
     EXPECT_EQ(rc.bottom, work.bottom);
 }
 
+using UniqueHook = UniqueHandle<NullableHandleTraits<HHOOK, ::UnhookWindowsHookEx>>;
+
+// Every showing of a window of one class that the system delivers on this thread, as it
+// happens: WM_SHOWWINDOW with TRUE, or a position change that shows it. A check of the
+// window's state afterwards would miss a flash that a later step has already hidden.
+class ShowingRecorder {
+public:
+    explicit ShowingRecorder(const char* className) {
+        s_className = className;
+        s_showings = 0;
+        m_hook.reset(::SetWindowsHookExA(WH_CALLWNDPROC, Record, nullptr, ::GetCurrentThreadId()));
+    }
+    bool Recording() const { return static_cast<bool>(m_hook); }
+    int Showings() const { return s_showings; }
+
+private:
+    static LRESULT CALLBACK Record(int code, WPARAM wParam, LPARAM lParam) {
+        const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && sent != nullptr && IsOfClass(sent->hwnd)) {
+            const bool shownByMessage = sent->message == WM_SHOWWINDOW && sent->wParam != FALSE;
+            const bool shownByPosition = sent->message == WM_WINDOWPOSCHANGING &&
+                                         (reinterpret_cast<const WINDOWPOS*>(sent->lParam)->flags & SWP_SHOWWINDOW) != 0;
+            if (shownByMessage || shownByPosition) ++s_showings;
+        }
+        return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static bool IsOfClass(HWND window) {
+        char name[64] = {};
+        return ::GetClassNameA(window, name, sizeof(name)) > 0 && s_className == name;
+    }
+
+    static inline std::string s_className;
+    static inline int s_showings = 0;
+    UniqueHook m_hook;
+};
+
 class AnnouncementTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -40,8 +78,10 @@ protected:
         Toolbox().SetServerBaseUrl(m_server.BaseUrl());
         Toolbox().TaxCode = kTaxCode;
         Toolbox().AnnouncementShown = false;
-        gg = new GG;
-        ASSERT_TRUE(gg->OpenHidden());
+        ASSERT_TRUE(m_showings.Recording());
+        // As the start-up makes it.
+        gg = GG::CreateHidden();
+        ASSERT_NE(gg, nullptr);
         handle = gg->GetHWND();
         PumpMessagesFor(50);
     }
@@ -79,6 +119,7 @@ protected:
     NavigationLog m_navigations;
     TestServer m_server{"toolbox-status"};
     WorkerResultsTestWindow m_results;
+    ShowingRecorder m_showings{"UIGGFrame"};
     GG* gg = nullptr;
     HWND handle = nullptr;
 };
@@ -90,6 +131,7 @@ TEST_F(AnnouncementTest, CreatedHiddenInTheBottomRightCornerWithItsPage) {
     EXPECT_EQ(Toolbox().AnnouncementWindow, gg);
     EXPECT_EQ(Toolbox().AnnouncementWindowHandle, handle);
     EXPECT_FALSE(::IsWindowVisible(handle));
+    EXPECT_EQ(m_showings.Showings(), 0) << "not even for a moment while it was made";
     EXPECT_EQ(::GetWindowLongA(handle, GWL_STYLE) & WS_CAPTION, 0);
 
     ExpectInBottomRightCorner(handle);
@@ -138,6 +180,7 @@ TEST_F(AnnouncementTest, ReplyTwoShowsItOnceTopmostWithAFreshPage) {
     Tick("2");
     EXPECT_TRUE(Toolbox().AnnouncementShown);
     EXPECT_TRUE(::IsWindowVisible(handle));
+    EXPECT_GT(m_showings.Showings(), 0) << "the recorder sees a real showing";
     EXPECT_TRUE(IsTopmost());
     ExpectInBottomRightCorner(handle);
 

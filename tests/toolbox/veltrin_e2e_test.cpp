@@ -60,23 +60,12 @@ protected:
         return m_started.back();
     }
 
-    // Starts the program and waits for its main window to show.
+    // Starts the program and returns its main window once its start-up is through.
     HWND StartShown(Started** startedOut = nullptr) {
         Started& started = Start();
         if (startedOut != nullptr) *startedOut = &started;
         if (!started.process) return nullptr;
-        // Start-up is through once the announcement window, created after the main window, is hidden.
-        HWND window = nullptr;
-        WaitUntil(
-            [&] {
-                window = TopLevelWindowOf(started.id, "Veltrin");
-                const HWND announcement = TopLevelWindowOf(started.id, "UIGGFrame");
-                return (window != nullptr && ::IsWindowVisible(window) && announcement != nullptr &&
-                        !::IsWindowVisible(announcement)) ||
-                       ::WaitForSingleObject(started.process.get(), 0) == WAIT_OBJECT_0;
-            },
-            kLimit);
-        return window != nullptr && ::IsWindowVisible(window) ? window : nullptr;
+        return WaitForToolboxStartUp(started.process.get(), kLimit);
     }
 
     std::string RunValue() const {

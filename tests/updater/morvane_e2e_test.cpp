@@ -360,9 +360,8 @@ protected:
         const DWORD id = ::GetProcessId(process);
         HWND window = nullptr;
         WaitUntil([&] { return (window = UpdateWindowOf(id)) != nullptr; });
-        // The file's transfer has begun; let a few pieces arrive.
-        WaitUntil([&] { return m_server.CountRequests("/files/a.dll") == 1; });
-        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        // The file's transfer is under way once its first pieces are on disk.
+        WaitUntil([&] { return ReadFileBytes(m_install.TempDirectory() + "\\a.dll").size() >= 4096; });
         return window;
     }
 
