@@ -45,6 +45,9 @@ Name "${PRODUCT}"
 OutFile "${OUTFILE}"
 InstallDir "${PROGRAM_FILES}\${PRODUCT}"
 RequestExecutionLevel admin
+; A drive's root reaches the folder helper, which refuses it in words; NSIS's own refusal
+; would silently install a silent setup ("/D=C:\") into the default folder instead.
+AllowRootDirInstall true
 ManifestSupportedOS all
 SetCompressor /SOLID lzma
 ShowInstDetails show

@@ -4,6 +4,7 @@
 // both windows, and the status timer that must not ask at start.
 #include "shared/logon_task.h"
 #include "shared/unique_handle.h"
+#include "tests/support/folder_access.h"
 #include "tests/support/gui_driver.h"
 #include "tests/support/programs.h"
 #include "tests/support/scheduled_task.h"
@@ -125,6 +126,31 @@ TEST_F(VeltrinEndToEnd, RunValueWithAnyTextIsLeftAlone) {
     ASSERT_NE(announcement, nullptr);
     ::PostMessageA(announcement, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(WaitForExitCode(started->process.get(), kLimit), 0);
+}
+
+// The installer's task, or an administrator's choice: whichever folder starts the toolbox,
+// it stays. Wine keeps no actions, so the author tells whose it is.
+TEST_F(VeltrinEndToEnd, LogonTaskThatExistsIsLeftAsItIs) {
+    ASSERT_TRUE(m_run.Remove());
+    std::wstring elsewhere = LogonTaskXml("D:\\Elsewhere");
+    const std::wstring ours = L"<Author>Kestrova</Author>", theirs = L"<Author>an administrator</Author>";
+    elsewhere.replace(elsewhere.find(ours), ours.size(), theirs);
+    ASSERT_TRUE(RegisterScheduledTask(kLogonTaskName, elsewhere));
+    ASSERT_NE(ScheduledTaskXml(kLogonTaskName).find(theirs), std::wstring::npos);
+
+    ASSERT_NE(StartShown(), nullptr);
+    EXPECT_NE(ScheduledTaskXml(kLogonTaskName).find(theirs), std::wstring::npos);
+    EXPECT_EQ(RunValue(), "\"" + m_installDir + "\\Morvane.exe\"") << "from a protected folder";
+}
+
+TEST_F(VeltrinEndToEnd, FolderStandardUsersCanWriteGetsNoStartAtLogon) {
+    ASSERT_TRUE(m_run.Remove());
+    ASSERT_TRUE(LetEveryoneWrite(m_installDir));
+    ASSERT_NE(StartShown(), nullptr);
+    EXPECT_EQ(RunValue(), "<missing>");
+    EXPECT_FALSE(ScheduledTaskExists(kLogonTaskName));
+    const std::string log = ReadFileBytes(m_installDir + "\\log\\Veltrin.log");
+    EXPECT_NE(log.find("the updater is not registered to start at logon"), std::string::npos) << log;
 }
 
 TEST_F(VeltrinEndToEnd, SecondStartShowsTheFirstWindowFromTheTrayAndEnds) {
