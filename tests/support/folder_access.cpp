@@ -22,20 +22,18 @@ bool LetEveryoneWrite(const std::string& folder) {
 bool EveryoneMayWrite(const std::string& folder) {
     PACL dacl = nullptr;
     UniqueLocalSecurityDescriptor descriptor;
-    if (::GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
-                                nullptr, descriptor.put()) != ERROR_SUCCESS) {
-        return true;
-    }
-    if (dacl == nullptr) return true;
     BYTE everyone[SECURITY_MAX_SID_SIZE];
     DWORD size = sizeof(everyone);
-    if (!::CreateWellKnownSid(WinWorldSid, nullptr, everyone, &size)) return true;
-    for (DWORD i = 0; i < dacl->AceCount; ++i) {
-        void* entry = nullptr;
-        if (!::GetAce(dacl, i, &entry)) return true;
+    if (::GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                nullptr, descriptor.put()) != ERROR_SUCCESS ||
+        dacl == nullptr || !::CreateWellKnownSid(WinWorldSid, nullptr, everyone, &size)) {
+        return true;
+    }
+    void* entry = nullptr;
+    for (DWORD i = 0; i < dacl->AceCount && ::GetAce(dacl, i, &entry); ++i) {
         auto* ace = static_cast<ACCESS_ALLOWED_ACE*>(entry);
-        if (ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE && ::EqualSid(&ace->SidStart, everyone) &&
-            (ace->Mask & (FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_DELETE_CHILD | GENERIC_WRITE | GENERIC_ALL))) {
+        const ACCESS_MASK write = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_DELETE_CHILD | GENERIC_WRITE | GENERIC_ALL;
+        if (ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE && ::EqualSid(&ace->SidStart, everyone) && (ace->Mask & write)) {
             return true;
         }
     }
