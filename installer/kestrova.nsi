@@ -156,10 +156,13 @@ FunctionEnd
 Function RunFolderTool
   InitPluginsDir
   File "/oname=$PLUGINSDIR\KestrovaFolderProtection.exe" "${FOLDER_TOOL}"
-  ; A drive's root ends in "\", which before the closing quote must be doubled.
+  ; NSIS holds a drive's root as "C:", which names drive C's current folder: the helper gets
+  ; "C:\", whose "\" must be doubled before the closing quote.
   StrCpy $1 "$INSTDIR"
   StrCpy $2 "$1" "" -1
-  ${If} $2 == "\"
+  ${If} $2 == ":"
+    StrCpy $1 "$1\\"
+  ${ElseIf} $2 == "\"
     StrCpy $1 "$1\"
   ${EndIf}
   nsExec::Exec '"$PLUGINSDIR\KestrovaFolderProtection.exe" $0 "$1"'
@@ -205,7 +208,9 @@ Section "${PRODUCT}"
   Call RunFolderTool
   ${If} $0 != 0
     Call ExplainFolderRefusal
-    DetailPrint "KestrovaFolderProtection: $0"
+    ; A silent setup's exit code says why: 2 a drive's root, 3 other programs' files, 4 not
+    ; a local folder, 5 the protection failed.
+    SetErrorLevel $0
     Abort "安装已取消。"
   ${EndIf}
   Call CloseMorvane

@@ -156,10 +156,11 @@ TEST_F(InstallerTest, RefusesADriveRootAndAFolderOfOtherPrograms) {
     ASSERT_TRUE(::CreateDirectoryA(tools.c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(tools + "\\tool.exe", "another program"));
     ASSERT_TRUE(LetEveryoneWrite(tools));
-    for (const std::string& dir : {std::string("C:\\"), tools}) {
+    // The folder helper's exit code says why.
+    for (const auto& [dir, exitCode] : {std::pair<std::string, int>("C:\\", 2), {tools, 3}}) {
         SCOPED_TRACE(dir);
         const std::string folder = dir.back() == '\\' ? dir : dir + "\\";
-        EXPECT_EQ(Install(dir), 2) << "aborted";
+        EXPECT_EQ(Install(dir), exitCode);
         EXPECT_FALSE(PathExists(folder + "Veltrin.exe"));
         EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
         EXPECT_FALSE(ScheduledTaskExists(kLogonTaskName));
