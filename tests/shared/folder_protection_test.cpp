@@ -50,7 +50,7 @@ TEST(FolderProtection, StandardUsersWriteThroughTheirGroupsOnTheFolderOrWhatItHo
         // A folder made in the root of a data drive, and the root of the system drive.
         {L"D:(A;OICIID;FA;;;BA)(A;OICIID;FA;;;SY)(A;OICIID;0x1301bf;;;AU)(A;OICIID;0x1200a9;;;BU)", true},
         {L"D:PAI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)(A;OICIIO;SDGXGWGR;;;AU)(A;;LC;;;AU)", true},
-        {L"D:(A;OICIIO;GA;;;WD)", true},  // only on what the folder holds
+        {L"D:(A;OIIO;GA;;;WD)", true},    // only on the files in it
         {L"D:(A;;0x4;;;IU)", true},       // may add folders
         {L"D:(A;;WD;;;BU)", true},        // may change the permissions
         {L"D:(A;OICI;FA;;;AU)(D;OICI;0xd0046;;;WD)", true},  // the denial comes too late
