@@ -131,7 +131,8 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "${PRODUCT}"
 
 ; The updater asks for administrator rights, so Windows with UAC on skips its Run value; a
 ; logon task with the highest available run level starts it instead. The helper writes the
-; same definition the toolbox registers at every start. A failure leaves that to the toolbox.
+; same definition the toolbox registers when the task is missing; the installer's own replaces
+; any task of that name. A failure leaves that to the toolbox.
 Function RegisterLogonTask
   InitPluginsDir
   File "/oname=$PLUGINSDIR\KestrovaTaskXml.exe" "${TASK_XML_TOOL}"
@@ -250,7 +251,7 @@ Section "Uninstall"
   Delete "${SHORTCUT}"
   ; The toolbox registers the updater here at its first start.
   DeleteRegValue HKLM "${RUN_KEY}" "Veltrin"
-  ; Registered by the installer and again at every start of the toolbox.
+  ; Registered by the installer, or by the toolbox where it was missing.
   nsExec::ExecToLog 'schtasks /delete /tn "${LOGON_TASK}" /f'
   Pop $0
   DeleteRegKey HKLM "${UNINSTALL_KEY}"

@@ -3,12 +3,8 @@
 // by default a missing library is also looked for in the current folder and on PATH,
 // which the user's own environment (HKCU\Environment) sets.
 
-enum class DllSearch {
-    SystemAndProgramFolder,  // System32 and the program's own folder, nothing else
-    WithoutCurrentFolder,    // Windows 7 without KB2533623: at least not the current folder
-    Unrestricted,            // neither call was possible
-};
-
-// First thing in every WinMain. Libraries the program imports are loaded before WinMain;
-// this governs every one loaded later, and what those import in turn.
-DllSearch RestrictDllSearch();
+// First thing in every WinMain: System32 and the program's own folder only. Windows 7
+// without KB2533623 lacks that call; there at least the current folder is left out.
+// Libraries the program imports are loaded before WinMain; this governs every one loaded
+// later, and what those import in turn.
+void RestrictDllSearch();

@@ -62,14 +62,14 @@ void SetUpSkin(HINSTANCE instance) {
     CPaintManagerUI::SetResourceZip("skin.zip", false);
 }
 
-// Both entries start the updater as administrator at every logon, of every user: only
-// from a folder that standard users cannot change. Where UAC is on, the Run value alone
+// The Run value and the logon task start the updater as administrator at every logon, of
+// every user: only from a folder that standard users cannot change. Where UAC is on, the Run value alone
 // never starts the elevated updater; the task does. Failures must not keep the toolbox
 // from starting.
 void RegisterUpdaterAtLogon(const std::string& installDir) {
     if (!IsProtectedFolder(AnsiToWide(installDir))) {
-        LogLine("the updater is not registered to start at logon: standard users can change %s, or it is no "
-                "folder of a local drive",
+        LogLine("the updater is not registered to start at logon: standard users can change %s, or it is a "
+                "drive's root or not on a local drive",
                 installDir.c_str());
         return;
     }

@@ -11,8 +11,8 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <iterator>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
