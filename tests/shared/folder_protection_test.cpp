@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <sddl.h>
 
+#include <tuple>
+
 namespace {
 
 PACL DaclOf(PSECURITY_DESCRIPTOR descriptor) {
@@ -17,32 +19,14 @@ PACL DaclOf(PSECURITY_DESCRIPTOR descriptor) {
 TEST(FolderProtection, DescriptorIsProgramFilesOwnedByAdministratorsAndInheritsNothing) {
     const UniqueLocalSecurityDescriptor descriptor = ProtectedFolderDescriptor();
     ASSERT_TRUE(descriptor);
-    SECURITY_DESCRIPTOR_CONTROL control = 0;
-    DWORD revision = 0;
-    PSID owner = nullptr;
-    BOOL defaulted = FALSE;
-    ASSERT_TRUE(::GetSecurityDescriptorControl(descriptor.get(), &control, &revision));
-    EXPECT_TRUE(control & SE_DACL_PROTECTED) << "nothing inherited from the drive's root";
-    ASSERT_TRUE(::GetSecurityDescriptorOwner(descriptor.get(), &owner, &defaulted));
-    EXPECT_TRUE(::IsWellKnownSid(owner, WinBuiltinAdministratorsSid));
-    // Each for the folder and, inherited, for every file and folder below it.
-    const std::pair<WELL_KNOWN_SID_TYPE, ACCESS_MASK> expected[] = {
-        {WinLocalSystemSid, FILE_ALL_ACCESS},
-        {WinBuiltinAdministratorsSid, FILE_ALL_ACCESS},
-        {WinBuiltinUsersSid, FILE_GENERIC_READ | FILE_GENERIC_EXECUTE}};
-    const PACL dacl = DaclOf(descriptor.get());
-    ASSERT_NE(dacl, nullptr);
-    ASSERT_EQ(dacl->AceCount, std::size(expected));
-    for (DWORD i = 0; i < dacl->AceCount; ++i) {
-        void* ace = nullptr;
-        ASSERT_TRUE(::GetAce(dacl, i, &ace));
-        const auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-        EXPECT_EQ(allowed->Header.AceType, ACCESS_ALLOWED_ACE_TYPE) << i;
-        EXPECT_EQ(allowed->Header.AceFlags, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE) << i;
-        EXPECT_TRUE(::IsWellKnownSid(const_cast<DWORD*>(&allowed->SidStart), expected[i].first)) << i;
-        EXPECT_EQ(allowed->Mask, expected[i].second) << i;
-    }
-    EXPECT_FALSE(GrantsWriteToStandardUsers(dacl));
+    wchar_t* text = nullptr;
+    ASSERT_TRUE(::ConvertSecurityDescriptorToStringSecurityDescriptorW(
+        descriptor.get(), SDDL_REVISION_1, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text, nullptr));
+    const UniqueLocalSecurityDescriptor textOwner(text);
+    // Protected (P); owner, SYSTEM and Administrators full control, Users read and execute,
+    // each for the folder and, inherited (OICI), for every file and folder below it.
+    EXPECT_STREQ(text, L"O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)");
+    EXPECT_FALSE(GrantsWriteToStandardUsers(DaclOf(descriptor.get())));
 }
 
 TEST(FolderProtection, StandardUsersWriteThroughTheirGroupsOnTheFolderOrWhatItHolds) {
@@ -75,33 +59,26 @@ TEST(FolderProtection, StandardUsersWriteThroughTheirGroupsOnTheFolderOrWhatItHo
 
 TEST(FolderProtection, InstallerProtectsEveryFolderOutsideProgramFilesACopyOnlyAWritableOne) {
     using P = FolderProtection;
-    // local, root, under Program Files, grants write, empty, holds Kestrova; then the decisions.
-    struct Case {
-        bool local, root, programFiles, writable, empty, kestrova;
-        P installing, running;
+    const auto facts = [](bool local, bool root, bool programFiles, bool writable, bool empty, bool kestrova) {
+        return FolderFacts{L"", local, root, !empty, programFiles, writable, empty, kestrova};
     };
-    const Case cases[] = {
-        {true, false, true, false, true, false, P::Protected, P::Protected},   // Program Files
-        {true, false, true, true, false, true, P::Needed, P::Needed},          // ... loosened
-        {true, false, false, false, true, false, P::Needed, P::Protected},     // new folder elsewhere
-        {true, false, false, false, false, true, P::Needed, P::Protected},     // protected before
-        {true, false, false, true, false, true, P::Needed, P::Needed},         // old installation
-        {true, false, false, true, true, false, P::Needed, P::Needed},         // empty, writable
-        {true, false, false, true, false, false, P::ForeignFiles, P::ForeignFiles},
-        {true, false, false, false, false, false, P::ForeignFiles, P::Protected},
-        {true, true, false, true, false, true, P::DriveRoot, P::DriveRoot},
-        {false, false, false, true, true, false, P::NotLocal, P::NotLocal},    // a share
+    // local, root, under Program Files, grants write, empty, holds Kestrova
+    const std::tuple<FolderFacts, P, P> cases[] = {
+        {facts(true, false, true, false, true, false), P::Protected, P::Protected},  // Program Files
+        {facts(true, false, true, true, false, true), P::Needed, P::Needed},         // ... loosened
+        {facts(true, false, false, false, true, false), P::Needed, P::Protected},    // new folder elsewhere
+        {facts(true, false, false, false, false, true), P::Needed, P::Protected},    // protected before
+        {facts(true, false, false, true, false, true), P::Needed, P::Needed},        // old installation
+        {facts(true, false, false, true, true, false), P::Needed, P::Needed},        // empty, writable
+        {facts(true, false, false, true, false, false), P::ForeignFiles, P::ForeignFiles},
+        {facts(true, false, false, false, false, false), P::ForeignFiles, P::Protected},
+        {facts(true, true, false, true, false, true), P::DriveRoot, P::DriveRoot},
+        {facts(false, false, false, true, true, false), P::NotLocal, P::NotLocal},  // a share
     };
-    for (const Case& c : cases) {
-        FolderFacts facts;
-        facts.localPath = c.local;
-        facts.driveRoot = c.root;
-        facts.underProgramFiles = c.programFiles;
-        facts.grantsWrite = c.writable;
-        facts.empty = c.empty;
-        facts.holdsKestrova = c.kestrova;
-        EXPECT_EQ(DecideFolderProtection(facts, FolderUse::Installing), c.installing) << &c - cases;
-        EXPECT_EQ(DecideFolderProtection(facts, FolderUse::Running), c.running) << &c - cases;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto& [folder, installing, running] = cases[i];
+        EXPECT_EQ(DecideFolderProtection(folder, FolderUse::Installing), installing) << i;
+        EXPECT_EQ(DecideFolderProtection(folder, FolderUse::Running), running) << i;
     }
 }
 
