@@ -2,13 +2,14 @@
 ;
 ;   makensis -INPUTCHARSET UTF8 -DARCH=x86|amd64 -DSOURCE_DIR=<folder> -DVERSION=<text> \
 ;            -DVERSION_NUMBERS=<a.b.c.d> -DTASK_XML_TOOL=<KestrovaTaskXml.exe> \
-;            -DOUTFILE=<setup.exe> installer/kestrova.nsi
+;            -DFOLDER_TOOL=<KestrovaFolderProtection.exe> -DOUTFILE=<setup.exe> installer/kestrova.nsi
 ;
 ; scripts/package lays out the folder and runs this. ARCH follows the programs: x86 for the
 ; 32-bit release, amd64 for the 64-bit build, so that Program Files and the registry view
 ; (the Run value the programs write included) are the ones the programs themselves see.
-; TASK_XML_TOOL is the built helper that writes the updater's logon task definition; it
-; goes into the installer only, never into the folder.
+; TASK_XML_TOOL is the built helper that writes the updater's logon task definition, and
+; FOLDER_TOOL the one that gives the installation folder Program Files' protection; they go
+; into the installer only, never into the folder.
 
 Unicode true
 !if "${ARCH}" == "amd64"
@@ -32,6 +33,9 @@ Unicode true
 !ifndef TASK_XML_TOOL
   !error "TASK_XML_TOOL must name the built KestrovaTaskXml.exe"
 !endif
+!ifndef FOLDER_TOOL
+  !error "FOLDER_TOOL must name the built KestrovaFolderProtection.exe"
+!endif
 
 !include "MUI2.nsh"
 !include "LogicLib.nsh"
@@ -41,6 +45,9 @@ Name "${PRODUCT}"
 OutFile "${OUTFILE}"
 InstallDir "${PROGRAM_FILES}\${PRODUCT}"
 RequestExecutionLevel admin
+; A drive's root reaches the folder helper, which refuses it in words; NSIS's own refusal
+; would silently install a silent setup ("/D=C:\") into the default folder instead.
+AllowRootDirInstall true
 ManifestSupportedOS all
 SetCompressor /SOLID lzma
 ShowInstDetails show
@@ -60,6 +67,7 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "${PRODUCT}"
 !define MUI_ABORTWARNING
 !define MUI_FINISHPAGE_RUN "$INSTDIR\Veltrin.exe"
 
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE CheckInstallFolder
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -123,7 +131,8 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "${PRODUCT}"
 
 ; The updater asks for administrator rights, so Windows with UAC on skips its Run value; a
 ; logon task with the highest available run level starts it instead. The helper writes the
-; same definition the toolbox registers at every start. A failure leaves that to the toolbox.
+; same definition the toolbox registers when the task is missing; the installer's own replaces
+; any task of that name. A failure leaves that to the toolbox.
 Function RegisterLogonTask
   InitPluginsDir
   File "/oname=$PLUGINSDIR\KestrovaTaskXml.exe" "${TASK_XML_TOOL}"
@@ -141,6 +150,49 @@ Function RegisterLogonTask
   ${EndIf}
 FunctionEnd
 
+; Both programs run as administrator from the folder: standard users must not be able to
+; change it. The helper gives a folder outside Program Files Program Files' protection,
+; and refuses a drive's root and a folder holding other programs' files. $0: "check" or
+; "apply"; afterwards its exit code.
+Function RunFolderTool
+  InitPluginsDir
+  File "/oname=$PLUGINSDIR\KestrovaFolderProtection.exe" "${FOLDER_TOOL}"
+  ; NSIS holds a drive's root as "C:", which names drive C's current folder: the helper gets
+  ; "C:\", whose "\" must be doubled before the closing quote.
+  StrCpy $1 "$INSTDIR"
+  StrCpy $2 "$1" "" -1
+  ${If} $2 == ":"
+    StrCpy $1 "$1\\"
+  ${ElseIf} $2 == "\"
+    StrCpy $1 "$1\"
+  ${EndIf}
+  nsExec::Exec '"$PLUGINSDIR\KestrovaFolderProtection.exe" $0 "$1"'
+  Pop $0
+FunctionEnd
+
+; $0: the helper's exit code, not 0.
+Function ExplainFolderRefusal
+  ${If} $0 == 2
+    MessageBox MB_ICONSTOP|MB_OK "不能安装到驱动器的根目录 $INSTDIR，请选择其中的一个文件夹。" /SD IDOK
+  ${ElseIf} $0 == 3
+    MessageBox MB_ICONSTOP|MB_OK "文件夹 $INSTDIR 中已有其他程序的文件，请选择一个空文件夹或原来的 ${PRODUCT} 文件夹。" /SD IDOK
+  ${ElseIf} $0 == 4
+    MessageBox MB_ICONSTOP|MB_OK "只能安装到本机磁盘上的文件夹，不能安装到 $INSTDIR。" /SD IDOK
+  ${Else}
+    MessageBox MB_ICONSTOP|MB_OK "无法设置文件夹 $INSTDIR 的访问权限。" /SD IDOK
+  ${EndIf}
+FunctionEnd
+
+; Leaving the folder page: a folder the installation would refuse keeps the user there.
+Function CheckInstallFolder
+  StrCpy $0 "check"
+  Call RunFolderTool
+  ${If} $0 != 0
+    Call ExplainFolderRefusal
+    Abort
+  ${EndIf}
+FunctionEnd
+
 Function .onInit
   !insertmacro RequireAdministrator
   SetShellVarContext all
@@ -152,6 +204,16 @@ Function un.onInit
 FunctionEnd
 
 Section "${PRODUCT}"
+  ; Before anything is written there, also for a silent installation (no folder page).
+  StrCpy $0 "apply"
+  Call RunFolderTool
+  ${If} $0 != 0
+    Call ExplainFolderRefusal
+    ; A silent setup's exit code says why: 2 a drive's root, 3 other programs' files, 4 not
+    ; a local folder, 5 the protection failed.
+    SetErrorLevel $0
+    Abort "安装已取消。"
+  ${EndIf}
   Call CloseMorvane
   Call CloseVeltrin
   SetOutPath "$INSTDIR"
@@ -171,6 +233,7 @@ Section "${PRODUCT}"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
 
+; The folder keeps its protection: it stays when the user's downloads are still in it.
 Section "Uninstall"
   Call un.CloseMorvane
   Call un.CloseVeltrin
@@ -188,7 +251,7 @@ Section "Uninstall"
   Delete "${SHORTCUT}"
   ; The toolbox registers the updater here at its first start.
   DeleteRegValue HKLM "${RUN_KEY}" "Veltrin"
-  ; Registered by the installer and again at every start of the toolbox.
+  ; Registered by the installer, or by the toolbox where it was missing.
   nsExec::ExecToLog 'schtasks /delete /tn "${LOGON_TASK}" /f'
   Pop $0
   DeleteRegKey HKLM "${UNINSTALL_KEY}"

@@ -5,6 +5,7 @@
 //   KestrovaTaskXml.exe <installation folder> <output file>
 //
 // Exit code 0 when the file is complete, 1 on wrong arguments, 2 when it cannot be written.
+#include "shared/dll_search.h"
 #include "shared/logon_task.h"
 #include "shared/unique_handle.h"
 
@@ -15,6 +16,7 @@
 #include <string>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    RestrictDllSearch();
     if (__argc != 3 || __argv[1][0] == '\0') return 1;
     const std::string bytes = LogonTaskXmlFile(__argv[1]);
     UniqueStdioFile file(std::fopen(__argv[2], "wb"));

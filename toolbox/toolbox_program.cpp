@@ -1,7 +1,9 @@
 #include "toolbox/toolbox_program.h"
 
 #include "shared/diagnostic_log.h"
+#include "shared/folder_protection.h"
 #include "shared/process.h"
+#include "shared/text.h"
 #include "skin/skin.h"
 #include "toolbox/announcement_window.h"
 #include "toolbox/catalogue/background_work.h"
@@ -60,6 +62,25 @@ void SetUpSkin(HINSTANCE instance) {
     CPaintManagerUI::SetResourceZip("skin.zip", false);
 }
 
+// The Run value and the logon task start the updater as administrator at every logon, of
+// every user: only from a folder that standard users cannot change. Where UAC is on, the Run value alone
+// never starts the elevated updater; the task does. Failures must not keep the toolbox
+// from starting.
+void RegisterUpdaterAtLogon(const std::string& installDir) {
+    if (!IsProtectedFolder(AnsiToWide(installDir))) {
+        LogLine("the updater is not registered to start at logon: standard users can change %s, or it is a "
+                "drive's root or not on a local drive",
+                installDir.c_str());
+        return;
+    }
+    EnsureStartWithWindows(installDir);
+    switch (RegisterLogonTask(installDir)) {
+        case LogonTaskRegistration::Created: LogLine("registered the updater's logon task"); break;
+        case LogonTaskRegistration::AlreadyThere: break;
+        case LogonTaskRegistration::Failed: LogLine("could not register the updater's logon task"); break;
+    }
+}
+
 }  // namespace
 
 int RunToolbox(HINSTANCE instance) {
@@ -70,10 +91,7 @@ int RunToolbox(HINSTANCE instance) {
     values.InstallDir = ProgramFolder();
     OpenProgramLog(values.InstallDir, "Veltrin");
     values.TaxCode = ReadTaxCode();
-    EnsureStartWithWindows(values.InstallDir);
-    // Where UAC is on, the Run value alone never starts the elevated updater; a failure
-    // here must not keep the toolbox from starting.
-    RegisterLogonTask(values.InstallDir);
+    RegisterUpdaterAtLogon(values.InstallDir);
     SetUpSkin(instance);
 
     OleSession ole;

@@ -1,6 +1,7 @@
 #include "updater/installation.h"
 
 #include "shared/diagnostic_log.h"
+#include "shared/file_names.h"
 #include "shared/files.h"
 #include "shared/unique_handle.h"
 #include "updater/ini_file.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -183,7 +185,19 @@ bool IsInstallationWorkFile(const std::string& name) {
     return SameName(name, kJournalFileName) || SameName(name, kNewSettingsFileName);
 }
 
+const char* InstallationNameRefusal(const std::string& name) {
+    if (!IsPlainFileName(name)) return "not a plain file name";
+    if (IsInstallationWorkFile(name)) return "a name the installation keeps for itself";
+    return nullptr;
+}
+
 bool InstallFiles(const UpdaterValues& values, const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        if (const char* refusal = InstallationNameRefusal(name)) {
+            LogLine("nothing installed: \"%s\" is %s", name.c_str(), refusal);
+            return false;
+        }
+    }
     InstallJournal journal{values.ServerVersion, {}};
     for (const std::string& name : names) {
         const bool listed = std::any_of(journal.entries.begin(), journal.entries.end(),
@@ -224,8 +238,19 @@ void RecoverInterruptedInstallation(const UpdaterValues& values) {
     if (!FileExists(journalPath)) return;
     const std::optional<InstallJournal> journal = ReadJournal(journalPath);
     bool settled = true;
+    const auto installable = [](const JournalEntry& entry) { return InstallationNameRefusal(entry.name) == nullptr; };
     if (!journal) {
         LogLine("an interrupted installation had touched no file yet; its journal is discarded");
+    } else if (const auto refused = std::find_if_not(journal->entries.begin(), journal->entries.end(), installable);
+               refused != journal->entries.end()) {
+        // No installation writes such a name, so nothing it names is touched; the files it
+        // names plainly go back to what they were, as far as they can.
+        LogLine("the journal of an interrupted installation names \"%s\", %s: nothing of it is installed",
+                refused->name.c_str(), InstallationNameRefusal(refused->name));
+        InstallJournal plainOnly{journal->version, {}};
+        std::copy_if(journal->entries.begin(), journal->entries.end(), std::back_inserter(plainOnly.entries),
+                     installable);
+        if (!RollBack(values, plainOnly)) LogLine("the roll-back is not complete; the journal goes all the same");
     } else {
         // Every new file is verified and on the disk, so finishing needs nothing from the
         // server; only when that fails does the old version come back.

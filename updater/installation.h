@@ -15,6 +15,10 @@
 inline constexpr char kJournalFileName[] = "install.journal";
 inline constexpr char kNewSettingsFileName[] = "sys.ini.new";
 bool IsInstallationWorkFile(const std::string& name);
+// Why a name may not be installed (it could place a file anywhere, open a device, or
+// overwrite the installation's own work), or null when it may: the rule for the update
+// list's names and for every name a journal holds.
+const char* InstallationNameRefusal(const std::string& name);
 
 // Moves each named file of the temporary directory into the installation (a replaced
 // file stays as its name followed by "bak"), then records the server's version in
@@ -28,5 +32,7 @@ void RemoveTemporaryDirectory(const UpdaterValues& values);
 
 // At start-up, before anything else touches the installation: an installation that a
 // crash interrupted is completed with the verified files it left, or rolled back when that
-// fails; then the temporary directory goes. Nothing happens without a journal.
+// fails; then the temporary directory goes. Nothing happens without a journal. A journal
+// naming anything but plain file names was not written by an installation: nothing of it
+// is installed, its other files are put back, and it goes.
 void RecoverInterruptedInstallation(const UpdaterValues& values);

@@ -1,5 +1,6 @@
 // Morvane, the updater: starts the main program at once, or first updates it.
 #include "shared/diagnostic_log.h"
+#include "shared/dll_search.h"
 #include "shared/process.h"
 #include "updater/process_values.h"
 #include "updater/single_instance.h"
@@ -9,7 +10,9 @@
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    // First of all: while another copy updates, this one must not end or fetch anything.
+    // Before anything loads a library (imports are loaded already: see toolbox/main.cpp).
+    RestrictDllSearch();
+    // Then: while another copy updates, this one must not end or fetch anything.
     const SingleUpdater single;
     if (!single.IsFirst()) {
         // That copy did the version check; this user only needs the main program.

@@ -1,9 +1,11 @@
 #include "updater/startup.h"
 
 #include "shared/diagnostic_log.h"
+#include "shared/folder_protection.h"
 #include "shared/http.h"
 #include "shared/process.h"
 #include "shared/proxy_transfer.h"
+#include "shared/text.h"
 #include "shared/unique_handle.h"
 #include "updater/ini_file.h"
 #include "updater/installation.h"
@@ -54,11 +56,30 @@ bool IsUpdateDue(const std::string& localVersion, const std::string& serverVersi
     return IsOlderVersion(localVersion, serverVersion);
 }
 
+void ProtectInstallationFolder(const std::string& installDir) {
+    DWORD error = ERROR_SUCCESS;
+    const FolderProtection protection = ProtectFolder(AnsiToWide(installDir), FolderUse::Running, &error);
+    switch (protection) {
+        case FolderProtection::Protected: return;
+        case FolderProtection::Applied:
+            LogLine("standard users could write to the installation folder: it is protected now (Administrators "
+                    "and SYSTEM full control, Users read and execute)");
+            return;
+        case FolderProtection::Failed:
+            LogLine("standard users can write to the installation folder, and protecting it failed (error %lu)", error);
+            return;
+        default:
+            LogLine("the installation folder cannot be protected: %s", DescribeFolderProtection(protection));
+    }
+}
+
 bool CheckForUpdate() {
     UpdaterValues& values = Updater();
     values.InstallDir = ProgramFolder();
     OpenProgramLog(values.InstallDir, "Morvane");
     LogLine("started in %s", values.InstallDir.c_str());
+    // First: everything below reads the folder, and the main program runs from it.
+    ProtectInstallationFolder(values.InstallDir);
 
     EnableShutdownPrivilege();
     // Always, before any version check: a running main program would hold its files.

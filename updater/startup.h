@@ -21,6 +21,11 @@ std::string FetchServerVersion(const std::string& versionUrl);
 // An update is due only when both versions are known and the local one is older.
 bool IsUpdateDue(const std::string& localVersion, const std::string& serverVersion);
 
-// Everything before a window may open: opens the diagnostic log, ends running main
+// Copies installed before the installer protected its folder, or in a folder that has
+// lost the protection, get it back when standard users may write there; the log says
+// what was done or why not.
+void ProtectInstallationFolder(const std::string& installDir);
+
+// Everything before a window may open: opens the diagnostic log, protects the folder, ends running main
 // programs, sets up libcurl, fills InstallDir and ServerVersion. True when an update is due.
 bool CheckForUpdate();

@@ -27,11 +27,7 @@ enum class EntryResult { Verified, Current, Skipped, Failed };
 // The updater runs as administrator: a name with a directory or drive part could place a
 // file anywhere, and a device name opens the device, so such an entry is refused like a
 // failed transfer, before anything is fetched or read.
-const char* NameRefusal(const UpdateEntry& entry) {
-    if (!IsPlainFileName(entry.name)) return "not a plain file name";
-    if (IsInstallationWorkFile(entry.name)) return "a name the installation keeps for itself";
-    return nullptr;
-}
+const char* NameRefusal(const UpdateEntry& entry) { return InstallationNameRefusal(entry.name); }
 
 EntryResult FetchEntry(const UpdateEntry& entry, const EntryCheck& check, const std::string& tempDir,
                        FileDownloader& downloader) {

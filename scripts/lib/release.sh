@@ -5,8 +5,8 @@
 # What an installation folder holds besides its "sys.ini".
 KESTROVA_DELIVERABLES=(Veltrin.exe Morvane.exe KestrovaSkin.dll skin.zip upload.zip)
 # What the installer runs from its temporary folder and never installs: the writer of the
-# updater's logon task definition.
-KESTROVA_INSTALLER_HELPERS=(KestrovaTaskXml.exe)
+# updater's logon task definition, and the installation folder's protection.
+KESTROVA_INSTALLER_HELPERS=(KestrovaTaskXml.exe KestrovaFolderProtection.exe)
 
 # DLLs that every supported Windows brings along. A shipped program may import these and our
 # skin library; anything else (a compiler runtime, zlib, libcurl) would be missing on the

@@ -5,6 +5,7 @@
 #include "shared/logon_task.h"
 #include "shared/text.h"
 #include "shared/unique_handle.h"
+#include "tests/support/folder_access.h"
 #include "tests/support/registry.h"
 #include "tests/support/scheduled_task.h"
 #include "tests/support/temp_dir.h"
@@ -94,7 +95,9 @@ protected:
         EXPECT_TRUE(RemoveScheduledTask(kLogonTaskName));
     }
 
-    static int Install() { return RunToEnd("\"" + InstallerPath() + "\" /S"); }
+    static int Install(const std::string& folder = "") {
+        return RunToEnd("\"" + InstallerPath() + "\" /S" + (folder.empty() ? "" : " /D=" + folder));
+    }
 
     // Runs the quiet uninstall command the installer registered. The uninstaller copies
     // itself to the temporary folder and returns at once, so wait for its last step.
@@ -131,6 +134,40 @@ TEST_F(InstallerTest, InstallsTheFolderTheShortcutAndTheUninstaller) {
     // at once (Wine keeps no triggers or actions, so its definition is tested as text).
     EXPECT_EQ(ReadMachineString(kRunKey, "Veltrin"), "");
     EXPECT_TRUE(ScheduledTaskExists(kLogonTaskName));
+}
+
+// Made beforehand by a standard user, or inheriting write access from the drive's root.
+TEST_F(InstallerTest, GivesAFolderOutsideProgramFilesTheProtectionOfProgramFiles) {
+    TempDir parent;
+    const std::string dir = parent.Child("Kestrova");
+    ASSERT_TRUE(::CreateDirectoryA(dir.c_str(), nullptr));
+    ASSERT_TRUE(LetEveryoneWrite(dir));
+
+    ASSERT_EQ(Install(dir), 0);
+    EXPECT_EQ(ReadFileBytes(dir + "\\Veltrin.exe"), ReadFileBytes(PackagedFolder() + "\\Veltrin.exe"));
+    EXPECT_FALSE(EveryoneMayWrite(dir));
+    EXPECT_EQ(ReadMachineString(kUninstallKey, "InstallLocation"), dir);
+    EXPECT_TRUE(ScheduledTaskExists(kLogonTaskName));
+}
+
+TEST_F(InstallerTest, RefusesADriveRootAndAFolderOfOtherPrograms) {
+    TempDir parent;
+    const std::string tools = parent.Child("Tools");
+    ASSERT_TRUE(::CreateDirectoryA(tools.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(tools + "\\tool.exe", "another program"));
+    ASSERT_TRUE(LetEveryoneWrite(tools));
+    // The folder helper's exit code says why.
+    for (const auto& [dir, exitCode] : {std::pair<std::string, int>("C:\\", 2), {tools, 3}}) {
+        SCOPED_TRACE(dir);
+        const std::string folder = dir.back() == '\\' ? dir : dir + "\\";
+        EXPECT_EQ(Install(dir), exitCode);
+        EXPECT_FALSE(PathExists(folder + "Veltrin.exe"));
+        EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+        EXPECT_FALSE(ScheduledTaskExists(kLogonTaskName));
+        for (const char* name : kInstalledFiles) ::DeleteFileA((folder + name).c_str());
+        ::DeleteFileA((folder + "uninstall.exe").c_str());
+    }
+    EXPECT_TRUE(EveryoneMayWrite(tools)) << "left as it was";
 }
 
 TEST_F(InstallerTest, UninstallerRemovesWhatWasInstalledAndTheLogonEntry) {

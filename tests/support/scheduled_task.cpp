@@ -36,3 +36,25 @@ bool RemoveScheduledTask(const wchar_t* name) {
     WithRootFolder([&](ITaskFolder* root) { return SUCCEEDED(root->DeleteTask(MakeBstr(name).get(), 0)); });
     return !ScheduledTaskExists(name);
 }
+
+bool RegisterScheduledTask(const wchar_t* name, const std::wstring& xml) {
+    return WithRootFolder([&](ITaskFolder* root) {
+        VARIANT none;
+        ::VariantInit(&none);
+        ComPtr<IRegisteredTask> task;
+        return SUCCEEDED(root->RegisterTask(MakeBstr(name).get(), MakeBstr(xml).get(), TASK_CREATE_OR_UPDATE, none,
+                                            none, TASK_LOGON_GROUP, none, task.put()));
+    });
+}
+
+std::wstring ScheduledTaskXml(const wchar_t* name) {
+    std::wstring xml;
+    WithRootFolder([&](ITaskFolder* root) {
+        ComPtr<IRegisteredTask> task;
+        UniqueBstr text;
+        if (FAILED(root->GetTask(MakeBstr(name).get(), task.put())) || FAILED(task->get_Xml(text.put()))) return false;
+        xml = text.get() != nullptr ? text.get() : L"";
+        return true;
+    });
+    return xml;
+}

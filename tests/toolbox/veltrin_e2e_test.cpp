@@ -4,6 +4,7 @@
 // both windows, and the status timer that must not ask at start.
 #include "shared/logon_task.h"
 #include "shared/unique_handle.h"
+#include "tests/support/folder_access.h"
 #include "tests/support/gui_driver.h"
 #include "tests/support/programs.h"
 #include "tests/support/scheduled_task.h"
@@ -113,18 +114,35 @@ TEST_F(VeltrinEndToEnd, StartsWithBothWindowsAndRegistersTheQuotedUpdater) {
     EXPECT_EQ(WaitForExitCode(started->process.get(), kLimit), 0);
 }
 
-TEST_F(VeltrinEndToEnd, RunValueWithAnyTextIsLeftAlone) {
+// The installer's task, or an administrator's choice, stays whichever folder starts the
+// toolbox. Wine keeps no actions: the author tells whose it is.
+TEST_F(VeltrinEndToEnd, RunValueWithAnyTextAndALogonTaskThereAreLeftAlone) {
     ASSERT_TRUE(m_run.SetText("D:\\Elsewhere\\Morvane.exe"));
+    std::wstring elsewhere = LogonTaskXml("D:\\Elsewhere");
+    const std::wstring ours = L"<Author>Kestrova</Author>", theirs = L"<Author>an administrator</Author>";
+    ASSERT_TRUE(RegisterScheduledTask(kLogonTaskName, elsewhere.replace(elsewhere.find(ours), ours.size(), theirs)));
+    ASSERT_NE(ScheduledTaskXml(kLogonTaskName).find(theirs), std::wstring::npos);
     Started* started = nullptr;
     const HWND main = StartShown(&started);
     ASSERT_NE(main, nullptr);
     EXPECT_EQ(RunValue(), "D:\\Elsewhere\\Morvane.exe");
     EXPECT_FALSE(PathExists(m_installDir + "\\Veltrin"));
+    EXPECT_NE(ScheduledTaskXml(kLogonTaskName).find(theirs), std::wstring::npos);
     // Alt+F4 on the hidden announcement window ends the program as well.
     const HWND announcement = TopLevelWindowOf(started->id, "UIGGFrame");
     ASSERT_NE(announcement, nullptr);
     ::PostMessageA(announcement, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(WaitForExitCode(started->process.get(), kLimit), 0);
+}
+
+TEST_F(VeltrinEndToEnd, FolderStandardUsersCanWriteGetsNoStartAtLogon) {
+    ASSERT_TRUE(m_run.Remove());
+    ASSERT_TRUE(LetEveryoneWrite(m_installDir));
+    ASSERT_NE(StartShown(), nullptr);
+    EXPECT_EQ(RunValue(), "<missing>");
+    EXPECT_FALSE(ScheduledTaskExists(kLogonTaskName));
+    const std::string log = ReadFileBytes(m_installDir + "\\log\\Veltrin.log");
+    EXPECT_NE(log.find("the updater is not registered to start at logon"), std::string::npos) << log;
 }
 
 TEST_F(VeltrinEndToEnd, SecondStartShowsTheFirstWindowFromTheTrayAndEnds) {

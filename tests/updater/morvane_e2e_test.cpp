@@ -2,6 +2,7 @@
 // in the namespace its test build talks to, with the stand-in as "Veltrin.exe".
 #include "shared/cng.h"
 #include "shared/sha256.h"
+#include "tests/support/folder_access.h"
 #include "tests/support/test_server.h"
 #include "tests/updater/install_folder.h"
 #include "tests/updater/signing_key.h"
@@ -495,6 +496,50 @@ TEST_F(KeyedUpdater, InstallsTheSetThePublishingToolSigned) {
     EXPECT_EQ(m_server.CountRequests("/U.sig"), 1);
     EXPECT_EQ(m_install.RecordedVersion(), ReadFileBytes(set + "version.txt"));
     for (const UpdateEntry& entry : entries) EXPECT_TRUE(ReadFileBytes(m_install.Child(entry.name)) == published(entry));
+}
+
+// ---- the installation folder -------------------------------------------------------------
+
+// A copy installed before the installer protected its folder, in a folder that inherits
+// write access for every user (as from the root of a data drive).
+TEST_F(MorvaneEndToEnd, FolderStandardUsersCanWriteIsProtectedAtStart) {
+    m_install.WriteSettings("1.0");
+    ASSERT_TRUE(m_server.Put("/V", "1.0"));
+    ASSERT_TRUE(LetEveryoneWrite(m_install.Path()));
+    ASSERT_TRUE(EveryoneMayWrite(m_install.Path()));
+
+    EXPECT_EQ(Run().exitCode, 0);
+    EXPECT_FALSE(EveryoneMayWrite(m_install.Path()));
+    EXPECT_TRUE(m_install.WaitForStarts(1));
+    const std::string log = ReadFileBytes(m_install.Child("log\\Morvane.log"));
+    EXPECT_NE(log.find("it is protected now"), std::string::npos) << log;
+}
+
+// No installation writes such a journal: whoever could write "uploadtemp" would, to move
+// a file of theirs anywhere as administrator.
+TEST_F(MorvaneEndToEnd, JournalNamingAPathOutsideIsRolledBackAndItsFileStaysOut) {
+    const std::string name = "..\\kestrova-planted.dll";
+    const std::string place = m_install.Path() + "\\" + name;  // and "uploadtemp\\" + name is in the folder
+    ASSERT_TRUE(::DeleteFileA(place.c_str()) || !PathExists(place));
+    ASSERT_TRUE(WriteFileBytes(m_install.Child("kestrova-planted.dll"), "planted"));
+    // a.dll had been moved in when the installation ended.
+    ASSERT_TRUE(WriteFileBytes(m_install.Child("a.dll"), "new a"));
+    ASSERT_TRUE(WriteFileBytes(m_install.Child("a.dllbak"), "old a"));
+    ASSERT_TRUE(::CreateDirectoryA(m_install.TempDirectory().c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(m_install.TempDirectory() + "\\install.journal",
+                               "kestrova installation journal 1\nversion 2.0\nreplace a.dll\nadd " + name + "\nend\n"));
+    m_install.WriteSettings("1.0");
+    ASSERT_TRUE(m_server.Put("/V", "1.0"));
+
+    EXPECT_EQ(Run().exitCode, 0);
+    EXPECT_FALSE(::DeleteFileA(place.c_str()));
+    EXPECT_EQ(ReadFileBytes(m_install.Child("a.dll")), "old a");
+    EXPECT_FALSE(PathExists(m_install.Child("a.dllbak")));
+    EXPECT_EQ(m_install.RecordedVersion(), "1.0");
+    EXPECT_FALSE(PathExists(m_install.TempDirectory()));
+    const std::string log = ReadFileBytes(m_install.Child("log\\Morvane.log"));
+    EXPECT_NE(log.find("names \"" + name + "\", not a plain file name: nothing of it is installed"), std::string::npos)
+        << log;
 }
 
 // ---- crash-safe installation -----------------------------------------------------------
