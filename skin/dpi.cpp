@@ -14,7 +14,8 @@ constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
 template <typename Function>
 Function User32Function(const char* name) {
     // user32 stays loaded as long as the process has windows.
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("user32.dll"), name)));
+    const FARPROC address = ::GetProcAddress(::GetModuleHandleA("user32.dll"), name);
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(address));
 }
 
 // Windows 8.1: the monitor's DPI, from shcore in the system folder only.

@@ -216,7 +216,8 @@ void FileListControl::PaintCell(HDC dc) {
     // The name: up to two centred lines, the second cut with an ellipsis.
     HFONT nameFont = m_pManager->GetDefaultFaceFont(12, false);
     const int lineHeight = S(kNameLineHeight);
-    const RECT nameArea = {rc.left + S(6), rc.top + S(kNameTop), rc.right - S(6), rc.top + S(kNameTop) + 2 * lineHeight};
+    const int nameTop = rc.top + S(kNameTop);
+    const RECT nameArea = {rc.left + S(6), nameTop, rc.right - S(6), nameTop + 2 * lineHeight};
     const DWORD nameColour = hot ? 0xFF1A66DB : 0xFF2E3440;
     const char* name = m_pFile->name.c_str();
     int firstLine = 0;

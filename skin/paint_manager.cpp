@@ -5,6 +5,7 @@
 #include "skin/gdi_objects.h"
 #include "skin/input_router.h"
 #include "skin/option_groups.h"
+#include "skin/picture_cache.h"
 #include "skin/resources.h"
 #include "skin/theme.h"
 
@@ -51,8 +52,9 @@ struct CPaintManagerUI::Impl final : InputWindow {
     SIZE minInfo{0, 0};
 
     Theme theme;
-    // Kept from paint to paint while the client keeps its size.
+    // Kept from paint to paint while the client keeps its size; the cells may read it.
     std::unique_ptr<MemoryCanvas> backBuffer;
+    std::unique_ptr<ReadableSurface> backBufferSurface;
     OptionGroups optionGroups;
     DispatchGuard dispatch;
     InputRouter input{*this, dispatch};
@@ -83,10 +85,14 @@ struct CPaintManagerUI::Impl final : InputWindow {
 
     MemoryCanvas* BackBuffer(HDC target, int width, int height) {
         if (backBuffer == nullptr || backBuffer->width() != width || backBuffer->height() != height) {
+            backBufferSurface.reset();
             backBuffer.reset();
             auto canvas = std::make_unique<MemoryCanvas>(target, width, height);
             if (!canvas->valid()) return nullptr;
             backBuffer = std::move(canvas);
+            // A DIB section made top-down, drawn on at the origin.
+            backBufferSurface =
+                std::make_unique<ReadableSurface>(backBuffer->dc(), backBuffer->bits(), width, height);
         }
         return backBuffer.get();
     }

@@ -11,31 +11,13 @@ namespace {
 
 constexpr uint64_t kPrime = 1099511628211ull;
 
-// The pixels of a 32-bit top-down DIB section selected into a DC.
-struct Surface {
-    uint32_t* bits = nullptr;
-    int width = 0;
-    int height = 0;
-    uint32_t* Row(int y) const { return bits + static_cast<size_t>(y) * width; }
-};
-
-bool SurfaceOf(HDC dc, Surface& surface) {
-    auto* bitmap = static_cast<HBITMAP>(::GetCurrentObject(dc, OBJ_BITMAP));
-    DIBSECTION section{};
-    if (bitmap == nullptr || ::GetObjectA(bitmap, sizeof(section), &section) != sizeof(section)) return false;
-    if (section.dsBm.bmBits == nullptr || section.dsBm.bmBitsPixel != 32 || section.dsBmih.biHeight >= 0) return false;
-    POINT origin{};
-    ::GetWindowOrgEx(dc, &origin);
-    POINT viewport{};
-    ::GetViewportOrgEx(dc, &viewport);
-    if (origin.x != 0 || origin.y != 0 || viewport.x != 0 || viewport.y != 0) return false;
-    surface.bits = static_cast<uint32_t*>(section.dsBm.bmBits);
-    surface.width = section.dsBm.bmWidth;
-    surface.height = section.dsBm.bmHeight;
-    return true;
+std::mutex surfacesMutex;
+std::vector<const ReadableSurface*>& Surfaces() {
+    static std::vector<const ReadableSurface*> surfaces;
+    return surfaces;
 }
 
-uint64_t Fingerprint(const Surface& surface, const RECT& rc) {
+uint64_t Fingerprint(const ReadableSurface& surface, const RECT& rc) {
     uint64_t hash = 1469598103934665603ull;
     for (int y = rc.top; y < rc.bottom; ++y) {
         const uint32_t* row = surface.Row(y);
@@ -87,6 +69,26 @@ private:
     size_t m_held = 0;
 };
 
+ReadableSurface::ReadableSurface(HDC dc, void* bits, int width, int height)
+    : m_dc(dc), m_bits(static_cast<uint32_t*>(bits)), m_width(width), m_height(height) {
+    std::lock_guard<std::mutex> lock(surfacesMutex);
+    Surfaces().push_back(this);
+}
+
+ReadableSurface::~ReadableSurface() {
+    std::lock_guard<std::mutex> lock(surfacesMutex);
+    auto& surfaces = Surfaces();
+    surfaces.erase(std::remove(surfaces.begin(), surfaces.end(), this), surfaces.end());
+}
+
+const ReadableSurface* ReadableSurface::Of(HDC dc) {
+    std::lock_guard<std::mutex> lock(surfacesMutex);
+    for (const ReadableSurface* surface : Surfaces()) {
+        if (surface->m_dc == dc) return surface;
+    }
+    return nullptr;
+}
+
 LookKey& LookKey::Add(uint64_t value) { return Add(&value, sizeof(value)); }
 
 LookKey& LookKey::Add(const void* bytes, size_t size) {
@@ -106,18 +108,23 @@ void PictureCache::Forget() { PictureBudget::Instance().Gone(this); }
 size_t PictureCache::HeldBytes() { return PictureBudget::Instance().Held(); }
 
 void PictureCache::Paint(HDC dc, const RECT& rc, uint64_t look, const std::function<void(HDC)>& draw) {
-    Surface surface;
+    const ReadableSurface* found = ReadableSurface::Of(dc);
     RECT clip{};
     const int width = rc.right - rc.left;
     const int height = rc.bottom - rc.top;
     RECT inside{};
-    const bool readable = width > 0 && height > 0 && SurfaceOf(dc, surface) && ::GetClipBox(dc, &clip) != ERROR &&
+    POINT origin{};
+    POINT viewport{};
+    const bool readable = found != nullptr && width > 0 && height > 0 && ::GetWindowOrgEx(dc, &origin) &&
+                          ::GetViewportOrgEx(dc, &viewport) && origin.x == 0 && origin.y == 0 && viewport.x == 0 &&
+                          viewport.y == 0 && ::GetClipBox(dc, &clip) != ERROR &&
                           ::IntersectRect(&inside, &clip, &rc) && ::EqualRect(&inside, &rc) && rc.left >= 0 &&
-                          rc.top >= 0 && rc.right <= surface.width && rc.bottom <= surface.height;
+                          rc.top >= 0 && rc.right <= found->width() && rc.bottom <= found->height();
     if (!readable) {
         draw(dc);
         return;
     }
+    const ReadableSurface& surface = *found;
     // Whatever GDI still holds back must be in the bits before they are read.
     ::GdiFlush();
     const uint64_t background = Fingerprint(surface, rc);

@@ -4,6 +4,8 @@
 // drawn again. The picture is taken from the back buffer right after the control drew
 // itself, so it holds exactly what drawing would give. All pictures of the process share a
 // budget; the ones painted longest ago give their memory back first.
+// Only a back buffer whose layout in memory is known (registered as a ReadableSurface) is
+// read: GDI does not tell reliably whether a DIB section runs top-down.
 
 #include <windows.h>
 
@@ -12,6 +14,28 @@
 #include <vector>
 
 namespace skin_detail {
+
+// A 32-bit top-down canvas at the origin of its DC, whose pixels the pictures may read and
+// write while the object lives.
+class ReadableSurface {
+public:
+    ReadableSurface(HDC dc, void* bits, int width, int height);
+    ~ReadableSurface();
+    ReadableSurface(const ReadableSurface&) = delete;
+    ReadableSurface& operator=(const ReadableSurface&) = delete;
+
+    // The surface painted through dc, or null.
+    static const ReadableSurface* Of(HDC dc);
+    uint32_t* Row(int y) const { return m_bits + static_cast<size_t>(y) * m_width; }
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+
+private:
+    HDC m_dc;
+    uint32_t* m_bits;
+    int m_width;
+    int m_height;
+};
 
 // Builds the fingerprint of what a control's look depends on.
 class LookKey {
@@ -33,8 +57,8 @@ public:
     PictureCache& operator=(const PictureCache&) = delete;
 
     // Paints rc of dc: a copy of the kept picture when look and background are those it was
-    // taken with, else through draw, keeping what it drew. Where dc is no 32-bit DIB it can
-    // read, or rc is not wholly inside the area being painted, draw paints as ever.
+    // taken with, else through draw, keeping what it drew. Where dc is no readable surface,
+    // or rc is not wholly inside the area being painted, draw paints as ever.
     void Paint(HDC dc, const RECT& rc, uint64_t look, const std::function<void(HDC)>& draw);
     void Forget();
 

@@ -4,6 +4,7 @@
 #include "skin/gdi_objects.h"
 #include "skin/gdiplus_api.h"
 #include "skin/image_loader.h"
+#include "skin/picture_cache.h"
 #include "skin/render_detail.h"
 #include "skin/theme.h"
 
@@ -387,5 +388,7 @@ SIZE MeasureText(HDC dc, CPaintManagerUI* manager, const char* text, int font) {
 long LiveGdiObjectCount() { return LiveGdiObjects().load(); }
 
 long GdiplusLeaseCount() { return GdiplusLease::ActiveLeases(); }
+
+size_t CachedPictureBytes() { return PictureCache::HeldBytes(); }
 
 }  // namespace SkinRender

@@ -62,7 +62,8 @@ SoftCellLayout LayOut(const RECT& rc, const CellScale& S) {
     if (l.score.right < l.score.left) l.score.right = l.score.left;
     // Text lines that reach down beside the action stop short of it.
     for (RECT* text : {&l.name, &l.content, &l.meta}) {
-        if (text->bottom > l.action.top + S(2) && text->right > l.action.left - S(8)) text->right = l.action.left - S(8);
+        const int stop = l.action.left - S(8);
+        if (text->bottom > l.action.top + S(2) && text->right > stop) text->right = stop;
     }
     return l;
 }
@@ -188,7 +189,8 @@ uint64_t SkinSoftListControl::LookKeyOf(const SkinImage* icon) const {
         .Add(static_cast<uint64_t>(reinterpret_cast<uintptr_t>(m_pManager->GetDefaultFaceFont(14, true))))
         .Add(static_cast<uint64_t>(m_pSoft->state.load()))
         .Add(m_downloading)
-        .Add(static_cast<uint64_t>(m_percent))
+        // The percentage shows only while the download runs.
+        .Add(static_cast<uint64_t>(m_downloading != 0 || m_pSoft->state.load() == Downloading ? m_percent : -1))
         .Add(m_buttonState & (UISTATE_HOT | UISTATE_PUSHED))
         .Add(static_cast<uint64_t>(reinterpret_cast<uintptr_t>(icon)))
         .Add(&m_pSoft->score, sizeof(m_pSoft->score))
@@ -228,6 +230,13 @@ void SkinSoftListControl::PaintCell(HDC dc, const SkinImage* icon) {
     const RECT& a = l.action;
     const int fillRight = a.left + (a.right - a.left) * m_percent / 100;
     const int starSize = S(kStarSize);
+    // A progress step repaints the action alone: what lies elsewhere is not drawn at all.
+    RECT clip{};
+    ::GetClipBox(dc, &clip);
+    const auto shows = [&clip](const RECT& part) {
+        RECT overlap;
+        return ::IntersectRect(&overlap, &clip, &part) != FALSE;
+    };
 
     GdiplusLease gdiplus;
     if (gdiplus.ok()) {
@@ -238,10 +247,12 @@ void SkinSoftListControl::PaintCell(HDC dc, const SkinImage* icon) {
         FillRound(g, card, cardRadius, pushed ? 0xFFEFF5FE : hot ? 0xFFF8FBFF : 0xFFFFFFFF);
         StrokeRound(g, card, cardRadius, pushed ? 0xFF7FB0EC : hot ? 0xFFA8C8F0 : 0xFFE3E7ED, S.Line());
 
-        if (icon == nullptr) FillRoundGradient(g, ToRectF(l.icon), S.Real(10), 0xFFEEF1F5, 0xFFDADFE7);
+        if (icon == nullptr && shows(l.icon)) {
+            FillRoundGradient(g, ToRectF(l.icon), S.Real(10), 0xFFEEF1F5, 0xFFDADFE7);
+        }
 
         // Each star is grey, then gold up to its share of the score.
-        for (int i = 0; i < 5; ++i) {
+        for (int i = 0; i < 5 && shows(l.stars); ++i) {
             const Gdiplus::REAL x = static_cast<Gdiplus::REAL>(l.stars.left + i * (starSize + S(kStarGap)));
             const Gdiplus::REAL y = static_cast<Gdiplus::REAL>(l.stars.top);
             const Gdiplus::REAL size = static_cast<Gdiplus::REAL>(starSize);
@@ -281,7 +292,7 @@ void SkinSoftListControl::PaintCell(HDC dc, const SkinImage* icon) {
         }
     }
 
-    if (icon != nullptr) {
+    if (icon != nullptr && shows(l.icon)) {
         // Fitted into its square once per size, then copied as it is.
         const RECT fit = FitInside(*icon, l.icon);
         if (const SkinImage* scaled =
@@ -290,11 +301,11 @@ void SkinSoftListControl::PaintCell(HDC dc, const SkinImage* icon) {
         }
     }
 
-    if (state == UpdateAvailable && !downloading && gdiplus.ok()) {
-        // A red dot on the icon's corner marks the newer version.
+    // A red dot on the icon's corner marks the newer version.
+    const RECT dotArea{l.icon.right - S(9), l.icon.top - S(3), l.icon.right - S(9) + S(12), l.icon.top - S(3) + S(12)};
+    if (state == UpdateAvailable && !downloading && gdiplus.ok() && shows(dotArea)) {
         Shapes shapes(dc);
-        const Gdiplus::RectF dot(static_cast<Gdiplus::REAL>(l.icon.right - S(9)),
-                                 static_cast<Gdiplus::REAL>(l.icon.top - S(3)), S.Real(12), S.Real(12));
+        const Gdiplus::RectF dot = ToRectF(dotArea);
         Gdiplus::SolidBrush ring{Gdiplus::Color(0xFFFFFFFF)};
         shapes.g().FillEllipse(&ring, dot);
         Gdiplus::SolidBrush red{Gdiplus::Color(0xFFFF4D4F)};

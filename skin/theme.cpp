@@ -36,24 +36,6 @@ bool SameSize(const RECT& part, int width, int height) {
 
 }  // namespace
 
-std::string ImageVariantName(const std::string& name, int percent) {
-    const size_t folder = name.find_last_of("/\\");
-    const size_t dot = name.rfind('.');
-    const size_t at = dot != std::string::npos && (folder == std::string::npos || dot > folder) ? dot : name.size();
-    return name.substr(0, at) + "@" + std::to_string(percent) + name.substr(at);
-}
-
-int ChooseImageVariant(const std::vector<int>& available, UINT dpi) {
-    int best = 100;
-    for (const int percent : available) {
-        const bool enough = percent * static_cast<int>(kBaseDpi) >= static_cast<int>(dpi) * 100;
-        const bool bestEnough = best * static_cast<int>(kBaseDpi) >= static_cast<int>(dpi) * 100;
-        // A larger picture scaled down keeps its detail; a smaller one scaled up loses it.
-        if (enough ? (!bestEnough || percent < best) : (!bestEnough && percent > best)) best = percent;
-    }
-    return best;
-}
-
 void Theme::SetDpi(UINT dpi) {
     if (dpi == 0 || dpi == m_dpi) return;
     m_dpi = dpi;
@@ -145,7 +127,9 @@ const SkinImage* Theme::Scaled(const ScaledKey& key, const SkinImage& from, cons
     std::vector<std::unique_ptr<DecodedImage>>& sizes = m_scaled[key].sizes;
     for (size_t i = 0; i < sizes.size(); ++i) {
         if (sizes[i]->image.width != width || sizes[i]->image.height != height) continue;
-        std::rotate(sizes.begin(), sizes.begin() + static_cast<ptrdiff_t>(i), sizes.begin() + static_cast<ptrdiff_t>(i) + 1);
+        // The one asked for moves to the front.
+        const auto found = sizes.begin() + static_cast<ptrdiff_t>(i);
+        std::rotate(sizes.begin(), found, found + 1);
         return &sizes.front()->image;
     }
     auto scaled = std::make_unique<DecodedImage>();

@@ -5,6 +5,7 @@
 #include "skin/dpi.h"
 #include "skin/gdi_objects.h"
 #include "skin/image_loader.h"
+#include "skin/image_variants.h"
 
 #include <map>
 #include <memory>
@@ -31,15 +32,6 @@ struct ImagePiece {
     const SkinImage* image = nullptr;
     RECT part{0, 0, 0, 0};
 };
-
-// The scale steps, in percent, for which a skin archive may hold a larger variant of an
-// image: "images/close.png" drawn at 150 % may come from "images/close@150.png".
-inline constexpr int kImageVariantPercents[] = {125, 150, 175, 200, 250, 300};
-// The variant's name: "@" and the percentage before the extension.
-std::string ImageVariantName(const std::string& name, int percent);
-// The variant to scale from at dpi, of the percentages an archive holds (100 is the image
-// itself): the smallest that is at least the scale, else the largest.
-int ChooseImageVariant(const std::vector<int>& available, UINT dpi);
 
 class Theme {
 public:
