@@ -84,9 +84,9 @@ void VisitVisibleLeaves(CControlUI* control, const std::function<void(CControlUI
     for (int i = 0; i < container->GetCount(); ++i) VisitVisibleLeaves(container->GetItemAt(i), visit);
 }
 
-// Each visible control that holds no others, painted alone into a memory canvas of the
-// client's size; the medians summed by class. What the full repaint takes beyond them is
-// the containers' own drawing, the back buffer and its copy to the window.
+// Each visible control that holds no others, drawn afresh and alone into a memory canvas
+// of the client's size (a cell's kept picture is read from the window's back buffer only);
+// the medians summed by class: where a repaint's time would go without the kept pictures.
 void ReportControlKinds(const char* page, HWND window, CPaintManagerUI& manager) {
     RECT client{};
     ::GetClientRect(window, &client);
