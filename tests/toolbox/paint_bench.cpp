@@ -3,8 +3,9 @@
 //   paint_bench <server base URL> <installation folder>
 // Prints "name value" lines: the window's DPI and size, the median and maximum of a full
 // repaint of the home page and of the software page (the whole window invalidated, timed
-// until it has painted and answers a message), what one control of each kind costs to
-// paint, and what a hover and a progress step repaint and cost.
+// until it has painted and answers a message), what the controls of each kind cost to draw
+// afresh, and what a hover and a progress step repaint and cost.
+#include "shared/unique_handle.h"
 #include "skin/skin.h"
 #include "tests/support/gui_driver.h"
 #include "toolbox/main_window.h"
@@ -16,10 +17,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -29,17 +30,16 @@ using Clock = std::chrono::steady_clock;
 constexpr int kRepaints = 60;
 constexpr int kControlPaints = 15;
 
-double MillisecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
-}
-
-double Maximum(const std::vector<double>& values) {
-    return values.empty() ? 0.0 : *std::max_element(values.begin(), values.end());
+// The median and the maximum of runs of what.
+std::pair<double, double> Time(int runs, const std::function<void()>& what) {
+    std::vector<double> times;
+    for (int run = 0; run < runs; ++run) {
+        const auto start = Clock::now();
+        what();
+        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    return {times[times.size() / 2], times.back()};
 }
 
 // Dispatches this thread's messages until the window has nothing left to paint, then asks
@@ -56,32 +56,21 @@ void PaintPending(HWND window) {
     ::GdiFlush();
 }
 
-std::vector<double> TimeFullRepaints(HWND window) {
+void ReportRepaints(const char* page, HWND window) {
     PaintPending(window);
-    std::vector<double> times;
-    for (int run = 0; run < kRepaints; ++run) {
-        const auto start = Clock::now();
+    const auto [median, maximum] = Time(kRepaints, [window] {
         ::InvalidateRect(window, nullptr, FALSE);
         PaintPending(window);
-        times.push_back(MillisecondsSince(start));
-    }
-    return times;
+    });
+    std::printf("%s_repaint_median_ms %.2f\n%s_repaint_max_ms %.2f\n", page, median, page, maximum);
 }
 
-void ReportRepaints(const char* page, const std::vector<double>& times) {
-    std::printf("%s_repaint_median_ms %.2f\n", page, Median(times));
-    std::printf("%s_repaint_max_ms %.2f\n", page, Maximum(times));
-}
-
-void VisitVisibleLeaves(CControlUI* control, const std::function<void(CControlUI*)>& visit) {
+// Every visible control of the tree, containers before their children.
+void VisitVisible(CControlUI* control, const std::function<void(CControlUI*)>& visit) {
     if (control == nullptr || !control->IsVisible()) return;
+    visit(control);
     auto* container = static_cast<IContainerUI*>(control->GetInterface("Container"));
-    if (container == nullptr || container->GetCount() == 0) {
-        const RECT& rc = control->GetPos();
-        if (rc.right > rc.left && rc.bottom > rc.top) visit(control);
-        return;
-    }
-    for (int i = 0; i < container->GetCount(); ++i) VisitVisibleLeaves(container->GetItemAt(i), visit);
+    for (int i = 0; container != nullptr && i < container->GetCount(); ++i) VisitVisible(container->GetItemAt(i), visit);
 }
 
 // Each visible control that holds no others, drawn afresh and alone into a memory canvas
@@ -91,88 +80,59 @@ void ReportControlKinds(const char* page, HWND window, CPaintManagerUI& manager)
     RECT client{};
     ::GetClientRect(window, &client);
     BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = client.right;
-    info.bmiHeader.biHeight = -client.bottom;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader = {sizeof(info.bmiHeader), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    HBITMAP canvas = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = ::SelectObject(dc, canvas);
-    struct Kind {
-        int count = 0;
-        double milliseconds = 0.0;
-    };
-    std::map<std::string, Kind> kinds;
-    VisitVisibleLeaves(manager.GetRoot(), [&](CControlUI* control) {
-        std::vector<double> times;
+    UniqueMemoryDC dc(::CreateCompatibleDC(nullptr));
+    UniqueGdiHandle<HBITMAP> canvas(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!dc || !canvas) return;
+    const HGDIOBJ previous = ::SelectObject(dc.get(), canvas.get());
+    std::map<std::string, std::pair<int, double>> kinds;  // class: count, milliseconds
+    VisitVisible(manager.GetRoot(), [&](CControlUI* control) {
+        auto* container = static_cast<IContainerUI*>(control->GetInterface("Container"));
         const RECT rc = control->GetPos();
-        for (int run = 0; run < kControlPaints; ++run) {
-            const int saved = ::SaveDC(dc);
-            ::IntersectClipRect(dc, rc.left, rc.top, rc.right, rc.bottom);
-            const auto start = Clock::now();
-            control->DoPaint(dc, rc);
-            ::GdiFlush();
-            times.push_back(MillisecondsSince(start));
-            ::RestoreDC(dc, saved);
-        }
-        Kind& kind = kinds[control->GetClass()];
-        ++kind.count;
-        kind.milliseconds += Median(times);
+        if ((container != nullptr && container->GetCount() > 0) || rc.right <= rc.left || rc.bottom <= rc.top) return;
+        const double median = Time(kControlPaints, [&] {
+                                  const int saved = ::SaveDC(dc.get());
+                                  ::IntersectClipRect(dc.get(), rc.left, rc.top, rc.right, rc.bottom);
+                                  control->DoPaint(dc.get(), rc);
+                                  ::GdiFlush();
+                                  ::RestoreDC(dc.get(), saved);
+                              }).first;
+        auto& kind = kinds[control->GetClass()];
+        ++kind.first;
+        kind.second += median;
     });
     for (const auto& [name, kind] : kinds) {
-        std::printf("%s_kind %s %d controls %.3f ms\n", page, name.c_str(), kind.count, kind.milliseconds);
+        std::printf("%s_kind %s %d controls %.3f ms\n", page, name.c_str(), kind.first, kind.second);
     }
-    ::SelectObject(dc, previous);
-    ::DeleteObject(canvas);
-    ::DeleteDC(dc);
+    ::SelectObject(dc.get(), previous);
 }
 
-CControlUI* FindFirst(CControlUI* control, const char* className) {
-    if (control == nullptr) return nullptr;
-    if (std::strcmp(control->GetClass(), className) == 0) return control;
-    auto* container = static_cast<IContainerUI*>(control->GetInterface("Container"));
-    for (int i = 0; container != nullptr && i < container->GetCount(); ++i) {
-        if (CControlUI* found = FindFirst(container->GetItemAt(i), className)) return found;
-    }
-    return nullptr;
-}
-
-int CountWithIcons(CControlUI* control) {
-    if (control == nullptr) return 0;
-    if (auto* cell = static_cast<SkinSoftListControl*>(control->GetInterface("SoftListItem"))) {
-        return cell->GetSoft() != nullptr && !cell->GetSoft()->iconPath.empty() ? 1 : 0;
-    }
-    int count = 0;
-    auto* container = static_cast<IContainerUI*>(control->GetInterface("Container"));
-    for (int i = 0; container != nullptr && i < container->GetCount(); ++i) {
-        count += CountWithIcons(container->GetItemAt(i));
-    }
-    return count;
+// The software cells of the tree.
+std::vector<SkinSoftListControl*> SoftwareCells(CControlUI* root) {
+    std::vector<SkinSoftListControl*> cells;
+    VisitVisible(root, [&cells](CControlUI* control) {
+        if (auto* cell = static_cast<SkinSoftListControl*>(control->GetInterface("SoftListItem"))) cells.push_back(cell);
+    });
+    return cells;
 }
 
 // One change that invalidates part of the window, then painted: its cost and the area.
 void ReportStep(const char* name, HWND window, const std::function<void()>& change) {
-    std::vector<double> times;
     long area = 0;
-    for (int run = 0; run < kRepaints; ++run) {
-        PaintPending(window);
-        const auto start = Clock::now();
-        change();
-        RECT update{};
-        ::GetUpdateRect(window, &update, FALSE);
-        area = (update.right - update.left) * (update.bottom - update.top);
-        PaintPending(window);
-        times.push_back(MillisecondsSince(start));
-    }
+    PaintPending(window);
+    const double median = Time(kRepaints, [&] {
+                              change();
+                              RECT update{};
+                              ::GetUpdateRect(window, &update, FALSE);
+                              area = (update.right - update.left) * (update.bottom - update.top);
+                              PaintPending(window);
+                          }).first;
     RECT client{};
     ::GetClientRect(window, &client);
-    std::printf("%s_step_median_ms %.2f\n", name, Median(times));
+    std::printf("%s_step_median_ms %.2f\n", name, median);
     std::printf("%s_step_area_percent %.1f\n", name, 100.0 * area / (client.right * client.bottom));
 }
-
-LPARAM PointParam(POINT pt) { return MAKELPARAM(static_cast<WORD>(pt.x), static_cast<WORD>(pt.y)); }
 
 }  // namespace
 
@@ -199,35 +159,39 @@ int main(int argc, char** argv) {
     PumpMessagesFor(3000);
     RECT frame{};
     ::GetWindowRect(window, &frame);
-    HDC screen = ::GetDC(nullptr);
-    std::printf("dpi %d\n", ::GetDeviceCaps(screen, LOGPIXELSY));
-    ::ReleaseDC(nullptr, screen);
-    std::printf("window %ld x %ld\n", frame.right - frame.left, frame.bottom - frame.top);
+    std::printf("dpi %u\nwindow %ld x %ld\n", main->PaintManager().GetDpi(), frame.right - frame.left,
+                frame.bottom - frame.top);
 
     CPaintManagerUI& manager = main->PaintManager();
-    ReportRepaints("home", TimeFullRepaints(window));
+    ReportRepaints("home", window);
     ReportControlKinds("home", window, manager);
 
     CControlUI* softwareTab = manager.FindControl("rj");
     if (softwareTab == nullptr) return 1;
     ClickAtCentre(window, softwareTab->GetPos());
-    CControlUI* list = manager.FindControl("softlist");
-    const bool filled = PumpMessagesUntil([&] { return CountWithIcons(list) >= 12; }, 30000);
-    std::printf("software_cells_with_icons %d%s\n", CountWithIcons(list), filled ? "" : " (timed out)");
+    const auto withIcons = [&] {
+        const std::vector<SkinSoftListControl*> cells = SoftwareCells(manager.GetRoot());
+        return std::count_if(cells.begin(), cells.end(), [](SkinSoftListControl* cell) {
+            return !cell->GetSoft()->iconPath.empty();
+        });
+    };
+    const bool filled = PumpMessagesUntil([&] { return withIcons() >= 12; }, 30000);
+    std::printf("software_cells_with_icons %d%s\n", static_cast<int>(withIcons()), filled ? "" : " (timed out)");
     PumpMessagesFor(500);
-    ReportRepaints("software", TimeFullRepaints(window));
+    ReportRepaints("software", window);
     ReportControlKinds("software", window, manager);
 
-    auto* first = static_cast<SkinSoftListControl*>(FindFirst(list, "SoftListItem"));
-    if (first != nullptr) {
+    const std::vector<SkinSoftListControl*> cells = SoftwareCells(manager.GetRoot());
+    if (!cells.empty()) {
+        SkinSoftListControl* first = cells.front();
         const RECT cell = first->GetPos();
-        const POINT inside{cell.left + 20, cell.top + 20};
-        // Between two cells of the row: over no cell.
-        const POINT outside{cell.right + 2, cell.top + 20};
+        // Into the first cell, and out between it and its neighbour.
+        const LPARAM inside = MAKELPARAM(cell.left + 20, cell.top + 20);
+        const LPARAM outside = MAKELPARAM(cell.right + 2, cell.top + 20);
         bool over = false;
         ReportStep("hover", window, [&] {
             over = !over;
-            ::SendMessageA(window, WM_MOUSEMOVE, 0, PointParam(over ? inside : outside));
+            ::SendMessageA(window, WM_MOUSEMOVE, 0, over ? inside : outside);
         });
         first->SetIsDownLoad(true);
         int percent = 0;
