@@ -103,8 +103,6 @@ LookKey& LookKey::Add(const char* text) { return Add(text, text != nullptr ? std
 
 PictureCache::~PictureCache() { PictureBudget::Instance().Gone(this); }
 
-void PictureCache::Forget() { PictureBudget::Instance().Gone(this); }
-
 size_t PictureCache::HeldBytes() { return PictureBudget::Instance().Held(); }
 
 void PictureCache::Paint(HDC dc, const RECT& rc, uint64_t look, const std::function<void(HDC)>& draw) {

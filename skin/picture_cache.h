@@ -60,7 +60,6 @@ public:
     // taken with, else through draw, keeping what it drew. Where dc is no readable surface,
     // or rc is not wholly inside the area being painted, draw paints as ever.
     void Paint(HDC dc, const RECT& rc, uint64_t look, const std::function<void(HDC)>& draw);
-    void Forget();
 
     // Bytes the pictures of the process hold now, and the most they may hold.
     static size_t HeldBytes();
