@@ -63,6 +63,13 @@ LRESULT SkinnedWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_SYSCOMMAND:
         return OnSysCommand(message, wParam, lParam, handled);
+    case WM_DPICHANGED: {
+        // The skin follows the new DPI and takes the suggested place; the icons come again
+        // in the sizes of that DPI.
+        const LRESULT result = DefaultHandling(message, wParam, lParam);
+        if (GetIconResource() != 0) SetIcon(GetIconResource());
+        return result;
+    }
     default:
         break;
     }
@@ -155,6 +162,12 @@ LRESULT SkinnedWindow::OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam, 
         return 0;
     }
     return CWindowWnd::HandleMessage(message, wParam, lParam);
+}
+
+void SkinnedWindow::ResizeToLayoutSize() {
+    const SIZE size = m_paintManager.GetInitSize();
+    if (m_hWnd == nullptr || size.cx <= 0 || size.cy <= 0) return;
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool HandleCaptionButtonClick(CWindowWnd& window, const CDuiString& senderName) {

@@ -12,6 +12,9 @@ public:
     ~SkinnedWindow() override = default;
 
     CPaintManagerUI& PaintManager() { return m_paintManager; }
+    // The layout's window size at the window's DPI, without moving or activating the
+    // window; nothing when the layout gives no size.
+    void ResizeToLayoutSize();
 
 protected:
     // Layout file read from the skin resources on WM_CREATE.

@@ -132,15 +132,7 @@ const CDuiString& CButtonUI::StateImage() const {
     return m_sNormalImage;
 }
 
-void CButtonUI::PaintBkColor(HDC dc) {
-    const DWORD color = StateBkColor();
-    if (AlphaOf(color) == 0) return;
-    if (m_cxyBorderRound.cx > 0) {
-        SkinRender::FillRoundColor(dc, m_rcItem, color, m_cxyBorderRound.cx);
-    } else {
-        SkinRender::FillColor(dc, m_rcItem, color);
-    }
-}
+void CButtonUI::PaintBkColor(HDC dc) { FillBackground(dc, StateBkColor()); }
 
 void CButtonUI::PaintStatusImage(HDC dc) {
     const CDuiString& image = StateImage();

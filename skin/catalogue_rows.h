@@ -6,10 +6,17 @@
 #include "skin/catalogue_records.h"
 #include "skin/control.h"
 
+#include <cstdint>
 #include <memory>
+
+struct SkinImage;
+namespace skin_detail {
+class PictureCache;
+}
 
 // A software cell: icon, name, description, size and date, rating, and an action area
 // that reads by state (download, install, open, update) or shows the download's progress.
+// Both cells keep their last picture and copy it while nothing they show has changed.
 class SKIN_API SkinSoftListControl : public CControlUI {
 public:
     // Takes the record (allocated with new) and frees it with itself.
@@ -22,8 +29,9 @@ public:
     void DoPaint(HDC dc, const RECT& paintRect) override;
 
     DuiSoft* GetSoft() const;
-    // Percentage of the running download, clamped to 0..100. Always repaints, since the
-    // window changes the record's state just before it reports the percentage.
+    // Percentage of the running download, clamped to 0..100. Repaints the action alone,
+    // or the whole cell when the record's state changed since it was painted (the window
+    // changes it just before it reports the percentage).
     void SetDownLoadSize(int percent);
     int GetDownLoadSize() const;
     // While set (or while the record's state is Downloading) the cell shows the progress;
@@ -32,12 +40,18 @@ public:
     bool IsDownLoad() const;
 
 private:
-    void PaintCell(HDC dc);
+    void PaintCell(HDC dc, const SkinImage* icon);
+    // What the cell's picture depends on.
+    uint64_t LookKeyOf(const SkinImage* icon) const;
 
     std::unique_ptr<DuiSoft> m_pSoft;
     int m_percent = 0;
     unsigned char m_downloading = 0;
     UINT m_buttonState = 0;
+    // The record's state as the last paint drew it.
+    int32_t m_paintedState = NotDownloaded;
+    bool m_painted = false;
+    std::unique_ptr<skin_detail::PictureCache> m_pPicture;
 };
 
 // A document cell: a folder or document symbol by type, and the name below it; while the
@@ -59,8 +73,10 @@ public:
 
 private:
     void PaintCell(HDC dc);
+    uint64_t LookKeyOf() const;
 
     std::unique_ptr<DuiFile> m_pFile;
     unsigned char m_downloading = 0;
     UINT m_buttonState = 0;
+    std::unique_ptr<skin_detail::PictureCache> m_pPicture;
 };

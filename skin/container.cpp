@@ -114,7 +114,7 @@ void CContainerUI::SetScrollPos(int pos) {
     Invalidate();
 }
 
-void CContainerUI::LineScroll(int lines) { SetScrollPos(m_iScrollPos + lines * kLineHeight); }
+void CContainerUI::LineScroll(int lines) { SetScrollPos(m_iScrollPos + lines * Scaled(kLineHeight)); }
 
 void CContainerUI::SetContentHeight(int contentHeight, int innerHeight) {
     m_iScrollRange = m_bVScroll && contentHeight > innerHeight ? contentHeight - innerHeight : 0;
@@ -123,7 +123,7 @@ void CContainerUI::SetContentHeight(int contentHeight, int innerHeight) {
 
 RECT CContainerUI::ScrollBarRect() const {
     const RECT inner = InnerRect(m_rcItem);
-    return RECT{inner.right - kScrollBarWidth, inner.top, inner.right, inner.bottom};
+    return RECT{inner.right - Scaled(kScrollBarWidth), inner.top, inner.right, inner.bottom};
 }
 
 RECT CContainerUI::ScrollThumbRect() const {
@@ -131,7 +131,8 @@ RECT CContainerUI::ScrollThumbRect() const {
     const int track = bar.bottom - bar.top;
     const int content = track + m_iScrollRange;
     int thumb = content > 0 ? track * track / content : track;
-    if (thumb < kMinThumbHeight) thumb = kMinThumbHeight < track ? kMinThumbHeight : track;
+    const int minimum = Scaled(kMinThumbHeight);
+    if (thumb < minimum) thumb = minimum < track ? minimum : track;
     const int travel = track - thumb;
     const int top = m_iScrollRange > 0 ? bar.top + travel * m_iScrollPos / m_iScrollRange : bar.top;
     return RECT{bar.left + 1, top, bar.right - 1, top + thumb};
@@ -153,7 +154,7 @@ void CContainerUI::SetPos(RECT rc) {
             SetFloatPos(child, inner);
             continue;
         }
-        const RECT padding = child->GetPadding();
+        const RECT padding = Scaled(child->GetPadding());
         child->SetPos(RECT{inner.left + padding.left, inner.top + padding.top, inner.right - padding.right,
                            inner.bottom - padding.bottom});
     }
@@ -232,9 +233,9 @@ void CContainerUI::DoPaint(HDC dc, const RECT& paintRect) {
     }
     if (m_iScrollRange > 0) {
         // Translucent black over whatever the content is; the thumb darker while dragged.
-        SkinRender::FillRoundColor(dc, ScrollBarRect(), 0x14000000, kScrollBarWidth);
+        SkinRender::FillRoundColor(dc, ScrollBarRect(), 0x14000000, Scaled(kScrollBarWidth));
         SkinRender::FillRoundColor(dc, ScrollThumbRect(), m_bScrollDragging ? 0x99000000 : 0x66000000,
-                                   kScrollBarWidth - 2);
+                                   Scaled(kScrollBarWidth - 2));
     }
     PaintBorder(dc);
 }
@@ -280,16 +281,16 @@ void CContainerUI::DoEvent(TEventUI& event) {
 }
 
 void CContainerUI::SetFloatPos(CControlUI* child, const RECT& inner) {
-    const RECT pos = child->GetFloatPos();
+    const RECT pos = Scaled(child->GetFloatPos());
     RECT rc{inner.left + pos.left, inner.top + pos.top, inner.left + pos.right, inner.top + pos.bottom};
-    if (child->GetFixedWidth() > 0) rc.right = rc.left + child->GetFixedWidth();
-    if (child->GetFixedHeight() > 0) rc.bottom = rc.top + child->GetFixedHeight();
+    if (child->GetFixedWidth() > 0) rc.right = rc.left + Scaled(child->GetFixedWidth());
+    if (child->GetFixedHeight() > 0) rc.bottom = rc.top + Scaled(child->GetFixedHeight());
     child->SetPos(rc);
 }
 
 RECT CContainerUI::InnerRect(const RECT& rc) const {
-    RECT inner{rc.left + m_rcInset.left, rc.top + m_rcInset.top, rc.right - m_rcInset.right,
-               rc.bottom - m_rcInset.bottom};
+    const RECT inset = Scaled(m_rcInset);
+    RECT inner{rc.left + inset.left, rc.top + inset.top, rc.right - inset.right, rc.bottom - inset.bottom};
     if (inner.right < inner.left) inner.right = inner.left;
     if (inner.bottom < inner.top) inner.bottom = inner.top;
     return inner;

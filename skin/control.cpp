@@ -225,7 +225,26 @@ CControlUI* CControlUI::FindControl(FINDCONTROLPROC proc, void* data, UINT flags
     return proc(this, data);
 }
 
-SIZE CControlUI::EstimateSize(SIZE) { return m_cxyFixed; }
+SIZE CControlUI::EstimateSize(SIZE) { return Scaled(m_cxyFixed); }
+
+int CControlUI::Scaled(int value) const { return m_pManager != nullptr ? m_pManager->ScaleForDpi(value) : value; }
+RECT CControlUI::Scaled(const RECT& rc) const { return m_pManager != nullptr ? m_pManager->ScaleForDpi(rc) : rc; }
+SIZE CControlUI::Scaled(SIZE size) const { return m_pManager != nullptr ? m_pManager->ScaleForDpi(size) : size; }
+
+RECT CControlUI::TextRect() const {
+    const RECT padding = Scaled(m_rcTextPadding);
+    return RECT{m_rcItem.left + padding.left, m_rcItem.top + padding.top, m_rcItem.right - padding.right,
+                m_rcItem.bottom - padding.bottom};
+}
+
+void CControlUI::FillBackground(HDC dc, DWORD argb) {
+    if (AlphaOf(argb) == 0) return;
+    if (m_cxyBorderRound.cx > 0) {
+        SkinRender::FillRoundColor(dc, m_rcItem, argb, Scaled(m_cxyBorderRound.cx));
+    } else {
+        SkinRender::FillColor(dc, m_rcItem, argb);
+    }
+}
 
 void CControlUI::DoPaint(HDC dc, const RECT& paintRect) {
     RECT visible;
@@ -255,14 +274,7 @@ void CControlUI::NeedParentUpdate() {
     }
 }
 
-void CControlUI::PaintBkColor(HDC dc) {
-    if (AlphaOf(m_dwBkColor) == 0) return;
-    if (m_cxyBorderRound.cx > 0) {
-        SkinRender::FillRoundColor(dc, m_rcItem, m_dwBkColor, m_cxyBorderRound.cx);
-    } else {
-        SkinRender::FillColor(dc, m_rcItem, m_dwBkColor);
-    }
-}
+void CControlUI::PaintBkColor(HDC dc) { FillBackground(dc, m_dwBkColor); }
 
 void CControlUI::PaintBkImage(HDC dc) {
     if (!m_sBkImage.IsEmpty()) DrawImage(dc, m_sBkImage);
@@ -273,7 +285,7 @@ void CControlUI::PaintText(HDC) {}
 
 void CControlUI::PaintBorder(HDC dc) {
     if (m_nBorderSize <= 0 || AlphaOf(m_dwBorderColor) == 0) return;
-    SkinRender::DrawBorder(dc, m_rcItem, m_dwBorderColor, m_nBorderSize, m_cxyBorderRound.cx);
+    SkinRender::DrawBorder(dc, m_rcItem, m_dwBorderColor, Scaled(m_nBorderSize), Scaled(m_cxyBorderRound.cx));
 }
 
 bool CControlUI::DrawImage(HDC dc, const char* image, const RECT* rc) {

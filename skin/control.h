@@ -101,6 +101,8 @@ public:
     void SetTextPadding(RECT rc);
 
     // Layout attributes; the set is documented in docs/skin-format.md. Unknown names are ignored.
+    // Lengths (sizes, paddings, positions, borders, corners) are pixels at 96 DPI, and so
+    // are the values the getters above give back; GetPos is in the window's pixels.
     virtual void SetAttribute(const char* name, const char* value);
 
     CPaintManagerUI* GetManager() const;
@@ -110,7 +112,7 @@ public:
     virtual void DoInit();
 
     virtual CControlUI* FindControl(FINDCONTROLPROC proc, void* data, UINT flags);
-    // The size the control would like, given what the parent can offer.
+    // The size the control would like at the window's DPI, given what the parent can offer.
     virtual SIZE EstimateSize(SIZE available);
     virtual void DoPaint(HDC dc, const RECT& paintRect);
     virtual void DoEvent(TEventUI& event);
@@ -121,6 +123,15 @@ public:
     void NeedParentUpdate();  // the parent's layout must be redone (size changed)
 
 protected:
+    // Lengths of the layout at the window's DPI; as they are while the control has no window.
+    int Scaled(int value) const;
+    RECT Scaled(const RECT& rc) const;
+    SIZE Scaled(SIZE size) const;
+    // The control's rectangle less its text padding.
+    RECT TextRect() const;
+    // The background in a colour, rounded by "borderround".
+    void FillBackground(HDC dc, DWORD argb);
+
     virtual void PaintBkColor(HDC dc);
     virtual void PaintBkImage(HDC dc);
     virtual void PaintStatusImage(HDC dc);

@@ -1,5 +1,6 @@
 #include "skin/catalogue_rows.h"
 
+#include "skin/picture_cache.h"
 #include "skin/row_drawing.h"
 #include "skin/row_mouse.h"
 
@@ -111,7 +112,7 @@ DuiFile::DuiFile(const DuiFile& other)
 DuiFile::~DuiFile() { --liveFileRecords; }
 long LiveDuiFileCount() { return liveFileRecords.load(); }
 
-FileListControl::FileListControl(DuiFile* file) : m_pFile(file) {}
+FileListControl::FileListControl(DuiFile* file) : m_pFile(file), m_pPicture(std::make_unique<PictureCache>()) {}
 
 FileListControl::~FileListControl() = default;
 
@@ -138,17 +139,29 @@ void FileListControl::SetIsDownLoad(bool downloading) {
 
 bool FileListControl::IsDownLoad() const { return m_downloading != 0; }
 
+uint64_t FileListControl::LookKeyOf() const {
+    LookKey key;
+    key.Add(m_pManager->GetDpi())
+        .Add(static_cast<uint64_t>(reinterpret_cast<uintptr_t>(m_pManager->GetDefaultFaceFont(12, false))))
+        .Add(m_downloading)
+        .Add(m_buttonState & (UISTATE_HOT | UISTATE_PUSHED))
+        .Add(static_cast<uint64_t>(m_pFile->type))
+        .Add(m_pFile->name.c_str());
+    return key.value();
+}
+
 void FileListControl::DoPaint(HDC dc, const RECT& paintRect) {
     RECT visible;
-    if (!::IntersectRect(&visible, &paintRect, &m_rcItem) || m_pFile == nullptr) return;
+    if (!::IntersectRect(&visible, &paintRect, &m_rcItem) || m_pFile == nullptr || m_pManager == nullptr) return;
     SavedDCState saved(dc);
     ::IntersectClipRect(dc, m_rcItem.left, m_rcItem.top, m_rcItem.right, m_rcItem.bottom);
-    PaintCell(dc);
+    m_pPicture->Paint(dc, m_rcItem, LookKeyOf(), [this](HDC target) { PaintCell(target); });
 }
 
 void FileListControl::PaintCell(HDC dc) {
     const RECT rc = m_rcItem;
-    if (rc.right - rc.left < kSymbolWidth || rc.bottom - rc.top < kNameTop) return;
+    const CellScale S(m_pManager);
+    if (rc.right - rc.left < S(kSymbolWidth) || rc.bottom - rc.top < S(kNameTop)) return;
     const bool hot = (m_buttonState & UISTATE_HOT) != 0;
     const bool pushed = (m_buttonState & UISTATE_PUSHED) != 0;
     const int type = m_pFile->type;
@@ -156,16 +169,20 @@ void FileListControl::PaintCell(HDC dc) {
     const std::string label = type == 1 ? ExtensionLabel(m_pFile->name) : std::string();
 
     const int centre = (rc.left + rc.right) / 2;
-    const RECT symbol = {centre - kSymbolWidth / 2, rc.top + kSymbolTop, centre + kSymbolWidth / 2,
-                         rc.top + kSymbolTop + kSymbolHeight};
-    const RECT page = {centre - 23, symbol.top + 1, centre + 23, symbol.bottom - 1};
+    const RECT symbol = {centre - S(kSymbolWidth) / 2, rc.top + S(kSymbolTop), centre + S(kSymbolWidth) / 2,
+                         rc.top + S(kSymbolTop + kSymbolHeight)};
+    // The page inside the symbol's square, at 96 DPI and from its top-left corner.
+    const RECT page96 = {kSymbolWidth / 2 - 23, 1, kSymbolWidth / 2 + 23, kSymbolHeight - 1};
+    const RECT page = {symbol.left + S(page96.left), symbol.top + S(page96.top), symbol.left + S(page96.right),
+                       symbol.top + S(page96.bottom)};
 
-    UniqueFont labelFont = CreateRowFont(m_pManager, 11, true);
+    HFONT labelFont = m_pManager->GetDefaultFaceFont(11, true);
     RECT labelRect{0, 0, 0, 0};
     if (!label.empty()) {
-        SelectObjectScope select(dc, labelFont.get());
-        const int width = TextWidth(dc, label.c_str(), static_cast<int>(label.size())) + 10;
-        labelRect = {page.left - 6, page.bottom - 24, page.left - 6 + (width < 28 ? 28 : width), page.bottom - 9};
+        SelectObjectScope select(dc, labelFont);
+        const int width = TextWidth(dc, label.c_str(), static_cast<int>(label.size())) + S(10);
+        labelRect = {page.left - S(6), page.bottom - S(24), page.left - S(6) + (width < S(28) ? S(28) : width),
+                     page.bottom - S(9)};
     }
 
     GdiplusLease gdiplus;
@@ -174,29 +191,38 @@ void FileListControl::PaintCell(HDC dc) {
         Gdiplus::Graphics& g = shapes.g();
         if (hot || pushed) {
             const Gdiplus::RectF card = ToRectF(rc);
-            FillRound(g, card, 8, pushed ? 0xFFE1EDFF : 0xFFEEF5FF);
-            StrokeRound(g, card, 8, pushed ? 0xFF9CC3F5 : 0xFFC5DCFA);
+            FillRound(g, card, S.Real(8), pushed ? 0xFFE1EDFF : 0xFFEEF5FF);
+            StrokeRound(g, card, S.Real(8), pushed ? 0xFF9CC3F5 : 0xFFC5DCFA, S.Line());
         }
-        if (folder) {
-            DrawFolder(g, symbol);
-        } else {
-            DrawPage(g, page, !label.empty());
-            if (!label.empty()) FillRound(g, ToRectF(labelRect), 3, LabelColour(label));
+        {
+            // The symbols are drawn as at 96 DPI, scaled about the symbol's corner.
+            const Gdiplus::GraphicsState unscaled = g.Save();
+            g.TranslateTransform(static_cast<Gdiplus::REAL>(symbol.left), static_cast<Gdiplus::REAL>(symbol.top));
+            g.ScaleTransform(S.Real(1), S.Real(1));
+            if (folder) {
+                DrawFolder(g, RECT{0, 0, kSymbolWidth, kSymbolHeight});
+            } else {
+                DrawPage(g, page96, !label.empty());
+            }
+            g.Restore(unscaled);
         }
+        if (!label.empty()) FillRound(g, ToRectF(labelRect), S.Real(3), LabelColour(label));
     }
 
     if (!label.empty()) {
-        DrawRowText(dc, labelFont.get(), labelRect, label.c_str(), 0xFFFFFFFF, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        DrawRowText(dc, labelFont, labelRect, label.c_str(), 0xFFFFFFFF, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
 
     // The name: up to two centred lines, the second cut with an ellipsis.
-    UniqueFont nameFont = CreateRowFont(m_pManager, 12, false);
-    const RECT nameArea = {rc.left + 6, rc.top + kNameTop, rc.right - 6, rc.top + kNameTop + 2 * kNameLineHeight};
+    HFONT nameFont = m_pManager->GetDefaultFaceFont(12, false);
+    const int lineHeight = S(kNameLineHeight);
+    const int nameTop = rc.top + S(kNameTop);
+    const RECT nameArea = {rc.left + S(6), nameTop, rc.right - S(6), nameTop + 2 * lineHeight};
     const DWORD nameColour = hot ? 0xFF1A66DB : 0xFF2E3440;
     const char* name = m_pFile->name.c_str();
     int firstLine = 0;
     {
-        SelectObjectScope select(dc, nameFont.get());
+        SelectObjectScope select(dc, nameFont);
         firstLine = FitPrefix(dc, name, nameArea.right - nameArea.left);
     }
     // A break inside the extension moves to its dot, so ".docx" stays whole on line two.
@@ -206,25 +232,23 @@ void FileListControl::PaintCell(HDC dc) {
         firstLine = static_cast<int>(dot);
     }
     const UINT centred = DT_CENTER | DT_TOP | DT_SINGLELINE;
-    RECT first = {nameArea.left, nameArea.top, nameArea.right, nameArea.top + kNameLineHeight};
-    DrawRowText(dc, nameFont.get(), first, std::string(name, static_cast<size_t>(firstLine)).c_str(), nameColour,
-                centred);
+    RECT first = {nameArea.left, nameArea.top, nameArea.right, nameArea.top + lineHeight};
+    DrawRowText(dc, nameFont, first, std::string(name, static_cast<size_t>(firstLine)).c_str(), nameColour, centred);
     if (name[firstLine] != '\0') {
         RECT second = {nameArea.left, first.bottom, nameArea.right, nameArea.bottom};
-        DrawRowText(dc, nameFont.get(), second, name + firstLine, nameColour, centred | DT_END_ELLIPSIS);
+        DrawRowText(dc, nameFont, second, name + firstLine, nameColour, centred | DT_END_ELLIPSIS);
     }
 
     if (m_downloading != 0) {
-        const RECT pill = {centre - 34, (symbol.top + symbol.bottom) / 2 - 11, centre + 34,
-                           (symbol.top + symbol.bottom) / 2 + 11};
+        const int middle = (symbol.top + symbol.bottom) / 2;
+        const RECT pill = {centre - S(34), middle - S(11), centre + S(34), middle + S(11)};
         if (gdiplus.ok()) {
             Shapes shapes(dc);
             RECT veil = symbol;
-            ::InflateRect(&veil, 6, 4);
-            FillRound(shapes.g(), ToRectF(veil), 6, 0xE0FFFFFF);
-            FillRound(shapes.g(), ToRectF(pill), 11, 0xF02477F2);
+            ::InflateRect(&veil, S(6), S(4));
+            FillRound(shapes.g(), ToRectF(veil), S.Real(6), 0xE0FFFFFF);
+            FillRound(shapes.g(), ToRectF(pill), S.Real(11), 0xF02477F2);
         }
-        UniqueFont pillFont = CreateRowFont(m_pManager, 12, false);
-        DrawRowText(dc, pillFont.get(), pill, "下载中…", 0xFFFFFFFF, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        DrawRowText(dc, nameFont, pill, "下载中…", 0xFFFFFFFF, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
 }

@@ -91,4 +91,46 @@ bool DecodeImage(const BYTE* data, size_t size, DecodedImage& out) {
     return true;
 }
 
+bool ResampleImage(const SkinImage& image, const RECT& part, int width, int height, DecodedImage& out) {
+    const int partWidth = part.right - part.left;
+    const int partHeight = part.bottom - part.top;
+    if (image.bitmap == nullptr || width <= 0 || height <= 0 || partWidth <= 0 || partHeight <= 0) return false;
+    DIBSECTION section{};
+    if (::GetObjectA(image.bitmap, sizeof(section), &section) != sizeof(section) || section.dsBm.bmBits == nullptr) {
+        return false;
+    }
+    GdiplusLease lease;
+    if (!lease.ok()) return false;
+    void* bits = nullptr;
+    UniqueBitmap dib = CreateDib32(width, height, &bits);
+    if (!dib || bits == nullptr) return false;
+    {
+        // Both bitmaps wrap the DIB sections' own memory: what GDI+ draws lands in the new one.
+        GpBitmapOwner source;
+        GpBitmapOwner target;
+        GpGraphicsOwner graphics;
+        GdipOwner<Gdiplus::GpImageAttributes, gdip::GdipDisposeImageAttributes> attributes;
+        if (gdip::GdipCreateBitmapFromScan0(image.width, image.height, image.width * 4, PixelFormat32bppPARGB,
+                                            static_cast<BYTE*>(section.dsBm.bmBits), source.put()) != Gdiplus::Ok ||
+            gdip::GdipCreateBitmapFromScan0(width, height, width * 4, PixelFormat32bppPARGB, static_cast<BYTE*>(bits),
+                                            target.put()) != Gdiplus::Ok ||
+            gdip::GdipGetImageGraphicsContext(target.get(), graphics.put()) != Gdiplus::Ok ||
+            gdip::GdipCreateImageAttributes(attributes.put()) != Gdiplus::Ok) {
+            return false;
+        }
+        gdip::GdipSetCompositingMode(graphics.get(), Gdiplus::CompositingModeSourceCopy);
+        gdip::GdipSetInterpolationMode(graphics.get(), Gdiplus::InterpolationModeHighQualityBicubic);
+        gdip::GdipSetPixelOffsetMode(graphics.get(), Gdiplus::PixelOffsetModeHalf);
+        gdip::GdipSetImageAttributesWrapMode(attributes.get(), Gdiplus::WrapModeTileFlipXY, 0, FALSE);
+        if (gdip::GdipDrawImageRectRectI(graphics.get(), source.get(), 0, 0, width, height, part.left, part.top,
+                                         partWidth, partHeight, Gdiplus::UnitPixel, attributes.get(), nullptr,
+                                         nullptr) != Gdiplus::Ok) {
+            return false;
+        }
+    }
+    out.image = SkinImage{dib.get(), width, height};
+    out.bitmap = std::move(dib);
+    return true;
+}
+
 }  // namespace skin_detail

@@ -24,9 +24,7 @@ void CLabelUI::PaintText(HDC dc) {
 
 void CLabelUI::DrawLabelText(HDC dc, DWORD argb) {
     if (m_sText.IsEmpty()) return;
-    const RECT rc{m_rcItem.left + m_rcTextPadding.left, m_rcItem.top + m_rcTextPadding.top,
-                  m_rcItem.right - m_rcTextPadding.right, m_rcItem.bottom - m_rcTextPadding.bottom};
-    SkinRender::DrawText(dc, m_pManager, rc, m_sText, argb, m_iFont, m_uTextStyle);
+    SkinRender::DrawText(dc, m_pManager, TextRect(), m_sText, argb, m_iFont, m_uTextStyle);
 }
 
 const char* CTextUI::GetClass() const { return "Text"; }

@@ -1,5 +1,8 @@
 #include "skin/container.h"
 
+#include "skin/dpi.h"
+#include "skin/paint_manager.h"
+
 #include <cstring>
 #include <vector>
 
@@ -19,13 +22,19 @@ struct Flow {
     int flexible = 0;
 };
 
-Flow MeasureFlow(CControlUI* const* children, int count, SIZE available, bool vertical, int childPadding) {
+// The DPI the container's children are laid out at.
+UINT DpiOf(const CControlUI& container) {
+    return container.GetManager() != nullptr ? container.GetManager()->GetDpi() : skin_detail::kBaseDpi;
+}
+
+// childPadding in pixels; the children's own sizes and paddings are scaled to dpi.
+Flow MeasureFlow(CControlUI* const* children, int count, SIZE available, bool vertical, int childPadding, UINT dpi) {
     Flow flow;
     flow.items.reserve(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
         CControlUI* child = children[i];
         if (!child->IsVisible() || child->IsFloat()) continue;
-        FlowItem item{child, child->EstimateSize(available), child->GetPadding()};
+        FlowItem item{child, child->EstimateSize(available), skin_detail::ScaleToDpi(child->GetPadding(), dpi)};
         const int length = vertical ? item.size.cy : item.size.cx;
         flow.used += vertical ? item.padding.top + item.padding.bottom : item.padding.left + item.padding.right;
         if (length > 0) {
@@ -82,9 +91,11 @@ void CVerticalLayoutUI::SetPos(RECT rc) {
     const int innerWidth = inner.right - inner.left;
     const int innerHeight = inner.bottom - inner.top;
 
-    const Flow flow = MeasureFlow(m_items.data(), ItemCount(), SIZE{innerWidth, innerHeight}, true, m_iChildPadding);
+    const int childPadding = Scaled(m_iChildPadding);
+    const Flow flow =
+        MeasureFlow(m_items.data(), ItemCount(), SIZE{innerWidth, innerHeight}, true, childPadding, DpiOf(*this));
     const bool scrolling = m_bVScroll && flow.used > innerHeight;
-    if (scrolling) inner.right -= kScrollBarWidth;
+    if (scrolling) inner.right -= Scaled(kScrollBarWidth);
     SetContentHeight(flow.used, innerHeight);
 
     FlexibleShares shares(innerHeight, flow);
@@ -96,7 +107,7 @@ void CVerticalLayoutUI::SetPos(RECT rc) {
         const int left = inner.left + item.padding.left;
         const int top = y + item.padding.top;
         item.control->SetPos(RECT{left, top, left + width, top + height});
-        y = top + height + item.padding.bottom + m_iChildPadding;
+        y = top + height + item.padding.bottom + childPadding;
     }
 
     const RECT floatArea = InnerRect(m_rcItem);
@@ -118,7 +129,9 @@ void CHorizontalLayoutUI::SetPos(RECT rc) {
     const int innerWidth = inner.right - inner.left;
     const int innerHeight = inner.bottom - inner.top;
 
-    const Flow flow = MeasureFlow(m_items.data(), ItemCount(), SIZE{innerWidth, innerHeight}, false, m_iChildPadding);
+    const int childPadding = Scaled(m_iChildPadding);
+    const Flow flow =
+        MeasureFlow(m_items.data(), ItemCount(), SIZE{innerWidth, innerHeight}, false, childPadding, DpiOf(*this));
     SetContentHeight(0, 0);
 
     FlexibleShares shares(innerWidth, flow);
@@ -129,7 +142,7 @@ void CHorizontalLayoutUI::SetPos(RECT rc) {
         const int left = x + item.padding.left;
         const int top = inner.top + item.padding.top;
         item.control->SetPos(RECT{left, top, left + width, top + height});
-        x = left + width + item.padding.right + m_iChildPadding;
+        x = left + width + item.padding.right + childPadding;
     }
 
     for (int i = 0; i < ItemCount(); ++i) {

@@ -103,11 +103,7 @@ void COptionUI::PaintBkColor(HDC dc) {
         CButtonUI::PaintBkColor(dc);
         return;
     }
-    if (m_cxyBorderRound.cx > 0) {
-        SkinRender::FillRoundColor(dc, m_rcItem, m_dwSelectedBkColor, m_cxyBorderRound.cx);
-    } else {
-        SkinRender::FillColor(dc, m_rcItem, m_dwSelectedBkColor);
-    }
+    FillBackground(dc, m_dwSelectedBkColor);
 }
 
 void COptionUI::PaintStatusImage(HDC dc) {

@@ -1,9 +1,11 @@
 #include "skin/paint_manager.h"
 
 #include "skin/dispatch_guard.h"
+#include "skin/dpi.h"
 #include "skin/gdi_objects.h"
 #include "skin/input_router.h"
 #include "skin/option_groups.h"
+#include "skin/picture_cache.h"
 #include "skin/resources.h"
 #include "skin/theme.h"
 
@@ -42,12 +44,17 @@ struct CPaintManagerUI::Impl final : InputWindow {
     bool needUpdate = true;
     bool windowInitSent = false;
 
+    // As the layout gives them, at 96 DPI; the caption also at the window's DPI.
     SIZE initSize{0, 0};
     RECT caption{0, 0, 0, 0};
+    RECT captionPixels{0, 0, 0, 0};
     SIZE roundCorner{0, 0};
     SIZE minInfo{0, 0};
 
     Theme theme;
+    // Kept from paint to paint while the client keeps its size; the cells may read it.
+    std::unique_ptr<MemoryCanvas> backBuffer;
+    std::unique_ptr<ReadableSurface> backBufferSurface;
     OptionGroups optionGroups;
     DispatchGuard dispatch;
     InputRouter input{*this, dispatch};
@@ -74,12 +81,29 @@ struct CPaintManagerUI::Impl final : InputWindow {
         UpdateLayoutIfNeeded();
     }
 
+    int Scale(int value) const { return ScaleToDpi(value, theme.dpi()); }
+
+    MemoryCanvas* BackBuffer(HDC target, int width, int height) {
+        if (backBuffer == nullptr || backBuffer->width() != width || backBuffer->height() != height) {
+            backBufferSurface.reset();
+            backBuffer.reset();
+            auto canvas = std::make_unique<MemoryCanvas>(target, width, height);
+            if (!canvas->valid()) return nullptr;
+            backBuffer = std::move(canvas);
+            // A DIB section made top-down, drawn on at the origin.
+            backBufferSurface =
+                std::make_unique<ReadableSurface>(backBuffer->dc(), backBuffer->bits(), width, height);
+        }
+        return backBuffer.get();
+    }
+
     void Paint(HDC target, const RECT& area) {
         RECT client{};
         ::GetClientRect(window, &client);
         if (client.right <= 0 || client.bottom <= 0) return;
-        MemoryCanvas canvas(target, client.right, client.bottom);
-        if (!canvas.valid()) return;
+        MemoryCanvas* buffer = BackBuffer(target, client.right, client.bottom);
+        if (buffer == nullptr) return;
+        MemoryCanvas& canvas = *buffer;
         {
             SavedDCState saved(canvas.dc());
             ::IntersectClipRect(canvas.dc(), area.left, area.top, area.right, area.bottom);
@@ -154,6 +178,21 @@ void CPaintManagerUI::Init(HWND window, const char* name) {
     m_pImpl->name = name;
     m_pImpl->measureDC.reset(::CreateCompatibleDC(nullptr));
     m_pImpl->needUpdate = true;
+    SetDpi(DpiOfWindow(window));
+}
+
+UINT CPaintManagerUI::GetDpi() const { return m_pImpl->theme.dpi(); }
+int CPaintManagerUI::ScaleForDpi(int value) const { return m_pImpl->Scale(value); }
+RECT CPaintManagerUI::ScaleForDpi(const RECT& rc) const { return ScaleToDpi(rc, GetDpi()); }
+SIZE CPaintManagerUI::ScaleForDpi(SIZE size) const { return ScaleToDpi(size, GetDpi()); }
+
+void CPaintManagerUI::SetDpi(UINT dpi) {
+    Impl& d = *m_pImpl;
+    if (dpi == 0) return;
+    d.theme.SetDpi(dpi);
+    d.captionPixels = ScaleToDpi(d.caption, dpi);
+    d.needUpdate = true;
+    if (d.window != nullptr) ::InvalidateRect(d.window, nullptr, FALSE);
 }
 
 HWND CPaintManagerUI::GetPaintWindow() const { return m_pImpl->window; }
@@ -206,10 +245,21 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
     case WM_GETMINMAXINFO:
         if (d.minInfo.cx > 0 || d.minInfo.cy > 0) {
             auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-            if (d.minInfo.cx > 0) info->ptMinTrackSize.x = d.minInfo.cx;
-            if (d.minInfo.cy > 0) info->ptMinTrackSize.y = d.minInfo.cy;
+            if (d.minInfo.cx > 0) info->ptMinTrackSize.x = d.Scale(d.minInfo.cx);
+            if (d.minInfo.cy > 0) info->ptMinTrackSize.y = d.Scale(d.minInfo.cy);
         }
         return false;
+
+    case WM_DPICHANGED: {
+        // The window moved to a monitor of another DPI (or the user changed it): the look
+        // follows, and the window takes the place the system suggests for it.
+        SetDpi(HIWORD(wParam));
+        if (const auto* suggested = reinterpret_cast<const RECT*>(lParam)) {
+            ::SetWindowPos(d.window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                           suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        return true;
+    }
 
     default:
         return d.input.Route(message, wParam, lParam, result);
@@ -284,21 +334,25 @@ CControlUI* CPaintManagerUI::FindControl(const char* name) const {
 
 CControlUI* CPaintManagerUI::FindControl(POINT pt) const { return m_pImpl->ControlAt(pt); }
 
-SIZE CPaintManagerUI::GetInitSize() const { return m_pImpl->initSize; }
+SIZE CPaintManagerUI::GetInitSize() const { return ScaleForDpi(m_pImpl->initSize); }
 
 void CPaintManagerUI::SetInitSize(int cx, int cy) {
     m_pImpl->initSize = SIZE{cx, cy};
     // A layout read while its window is being created gives the window its size.
     if (m_pImpl->window != nullptr && m_pImpl->root == nullptr && cx > 0 && cy > 0) {
-        ::SetWindowPos(m_pImpl->window, nullptr, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        const SIZE size = GetInitSize();
+        ::SetWindowPos(m_pImpl->window, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 
-RECT& CPaintManagerUI::GetCaptionRect() { return m_pImpl->caption; }
-void CPaintManagerUI::SetCaptionRect(RECT rc) { m_pImpl->caption = rc; }
-SIZE CPaintManagerUI::GetRoundCorner() const { return m_pImpl->roundCorner; }
+RECT& CPaintManagerUI::GetCaptionRect() { return m_pImpl->captionPixels; }
+void CPaintManagerUI::SetCaptionRect(RECT rc) {
+    m_pImpl->caption = rc;
+    m_pImpl->captionPixels = ScaleForDpi(rc);
+}
+SIZE CPaintManagerUI::GetRoundCorner() const { return ScaleForDpi(m_pImpl->roundCorner); }
 void CPaintManagerUI::SetRoundCorner(int cx, int cy) { m_pImpl->roundCorner = SIZE{cx, cy}; }
-SIZE CPaintManagerUI::GetMinInfo() const { return m_pImpl->minInfo; }
+SIZE CPaintManagerUI::GetMinInfo() const { return ScaleForDpi(m_pImpl->minInfo); }
 void CPaintManagerUI::SetMinInfo(int cx, int cy) { m_pImpl->minInfo = SIZE{cx, cy}; }
 
 bool CPaintManagerUI::AddFont(int id, const char* face, int size, bool bold, bool underline, bool italic) {
@@ -313,6 +367,8 @@ void CPaintManagerUI::SetDefaultFont(const char* face, int size, bool bold, bool
 
 HFONT CPaintManagerUI::GetFont(int id) const { return m_pImpl->theme.Font(id); }
 
+HFONT CPaintManagerUI::GetDefaultFaceFont(int size, bool bold) { return m_pImpl->theme.DefaultFaceFont(size, bold); }
+
 DWORD CPaintManagerUI::GetDefaultTextColor() const { return m_pImpl->theme.textColor; }
 void CPaintManagerUI::SetDefaultTextColor(DWORD argb) { m_pImpl->theme.textColor = argb; }
 DWORD CPaintManagerUI::GetDefaultDisabledColor() const { return m_pImpl->theme.disabledColor; }
@@ -325,6 +381,12 @@ const SkinImage* CPaintManagerUI::GetImage(const char* name) {
 const SkinImage* CPaintManagerUI::GetFileImage(const char* fullPath) {
     return m_pImpl->theme.Image(fullPath, ImageSource::File);
 }
+
+const SkinImage* CPaintManagerUI::GetFileImage(const char* fullPath, int width, int height) {
+    return m_pImpl->theme.FileImage(fullPath, width, height);
+}
+
+Theme& CPaintManagerUI::GetTheme() { return m_pImpl->theme; }
 
 void CPaintManagerUI::Invalidate(const RECT& rc) {
     if (m_pImpl->window != nullptr) ::InvalidateRect(m_pImpl->window, &rc, FALSE);

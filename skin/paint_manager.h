@@ -1,14 +1,22 @@
 #pragma once
-// One per window: owns the control tree, paints it double-buffered, turns mouse messages
-// into control events and control events into notifications. Its static side is the face
-// of the process-wide resource store: the module instance, and where layouts and images
-// are read from.
+// One per window: owns the control tree, paints it double-buffered at the window's DPI,
+// turns mouse messages into control events and control events into notifications. Its
+// static side is the face of the process-wide resource store: the module instance, and
+// where layouts and images are read from.
+//
+// Every length a layout or a program gives (sizes, positions, margins, fonts, borders,
+// corners, the caption) is in pixels at 96 DPI; the manager scales it by the window's
+// DPI / 96 when it lays out and paints. Positions it reports (GetPos, the caption, the
+// corner) are pixels of the window as it is.
 
 #include "skin/control.h"
 
 #include <memory>
 
 class IDialogBuilderCallback;
+namespace skin_detail {
+class Theme;
+}
 
 // Sees each message of MessageLoop before it is dispatched (an embedded browser takes its
 // keyboard messages this way); true: handled, not dispatched.
@@ -55,9 +63,18 @@ public:
     static bool AddMessageFilter(IMessageFilterUI* filter);
     static bool RemoveMessageFilter(IMessageFilterUI* filter);
 
+    // Takes the window's DPI as it is now.
     void Init(HWND window, const char* name = nullptr);
     HWND GetPaintWindow() const;
     HDC GetPaintDC() const;
+
+    // The window's DPI (96 until Init), and a length of 96 DPI at it (MulDiv rounding).
+    UINT GetDpi() const;
+    int ScaleForDpi(int value) const;
+    RECT ScaleForDpi(const RECT& rc) const;
+    SIZE ScaleForDpi(SIZE size) const;
+    // Another DPI, as WM_DPICHANGED brings it: fonts, images and the layout follow.
+    void SetDpi(UINT dpi);
 
     // Window messages: true when the message was handled, with its result in result.
     bool MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
@@ -71,7 +88,8 @@ public:
     CControlUI* FindControl(const char* name) const;
     CControlUI* FindControl(POINT pt) const;  // topmost visible, enabled control at pt
 
-    // Window values from the layout's <Window> element.
+    // Window values from the layout's <Window> element: set at 96 DPI, read at the
+    // window's DPI.
     SIZE GetInitSize() const;
     void SetInitSize(int cx, int cy);
     // left/right: margins from the client's edges; top/bottom: client coordinates.
@@ -86,15 +104,23 @@ public:
     bool AddFont(int id, const char* face, int size, bool bold, bool underline, bool italic);
     void SetDefaultFont(const char* face, int size, bool bold, bool underline, bool italic);
     HFONT GetFont(int id) const;
+    // The default font's face at another size (pixels at 96 DPI) and weight, kept while
+    // the DPI lasts.
+    HFONT GetDefaultFaceFont(int size, bool bold);
     // Text colours unless a control sets its own.
     DWORD GetDefaultTextColor() const;
     void SetDefaultTextColor(DWORD argb);
     DWORD GetDefaultDisabledColor() const;
     void SetDefaultDisabledColor(DWORD argb);
 
-    // Decoded images, cached for the manager's lifetime; null when missing or unreadable.
+    // Decoded images at their own size, cached for the manager's lifetime; null when
+    // missing or unreadable.
     const SkinImage* GetImage(const char* name);          // from the skin resources
     const SkinImage* GetFileImage(const char* fullPath);  // from any file (catalogue icons)
+    // A file's image filtered to width x height once, and kept.
+    const SkinImage* GetFileImage(const char* fullPath, int width, int height);
+    // Fonts and images at the window's DPI, for the library's own drawing.
+    skin_detail::Theme& GetTheme();
 
     // Called by controls.
     void Invalidate(const RECT& rc);

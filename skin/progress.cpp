@@ -70,7 +70,8 @@ void CProgressUI::PaintStatusImage(HDC dc) {
     RECT filled = m_rcItem;
     filled.right = filled.left + width;
 
-    const int corner = m_cxyBorderRound.cx < width ? m_cxyBorderRound.cx : width;
+    const int round = Scaled(m_cxyBorderRound.cx);
+    const int corner = round < width ? round : width;
     if (!m_sForeImage.IsEmpty()) {
         // A rounded bar shows its image through a rounded filled part, the image spread over
         // the whole track so that it does not squeeze as the value grows.

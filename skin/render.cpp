@@ -4,7 +4,9 @@
 #include "skin/gdi_objects.h"
 #include "skin/gdiplus_api.h"
 #include "skin/image_loader.h"
+#include "skin/picture_cache.h"
 #include "skin/render_detail.h"
+#include "skin/theme.h"
 
 #include <cstring>
 #include <string>
@@ -148,6 +150,18 @@ ImageReference ParseImageReference(const char* text) {
     return ref;
 }
 
+// A piece copied onto dest: 1:1 when the sizes agree, else stretched (nine-grid edges, which
+// repeat one row or column of pixels, need nothing finer).
+void BlendPiece(HDC dc, const ImagePiece& piece, const RECT& dest, const RECT& part, BYTE fade) {
+    if (Width(dest) <= 0 || Height(dest) <= 0 || Width(part) <= 0 || Height(part) <= 0) return;
+    UniqueDC source(::CreateCompatibleDC(dc));
+    if (!source) return;
+    SelectObjectScope selected(source.get(), piece.image->bitmap);
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, fade, AC_SRC_ALPHA};
+    ::AlphaBlend(dc, dest.left, dest.top, Width(dest), Height(dest), source.get(), part.left, part.top, Width(part),
+                 Height(part), blend);
+}
+
 }  // namespace
 
 namespace skin_detail {
@@ -161,29 +175,40 @@ bool DrawImageReference(HDC dc, CPaintManagerUI* manager, const char* reference,
 
     RECT dest = controlRect;
     if (ref.hasDest) {
-        dest = RECT{controlRect.left + ref.dest.left, controlRect.top + ref.dest.top, controlRect.left + ref.dest.right,
-                    controlRect.top + ref.dest.bottom};
+        const RECT offsets = manager->ScaleForDpi(ref.dest);
+        dest = RECT{controlRect.left + offsets.left, controlRect.top + offsets.top, controlRect.left + offsets.right,
+                    controlRect.top + offsets.bottom};
     }
+    // source is in the image's own pixels, as the layout's author sees the file.
     RECT source{0, 0, image->width, image->height};
     if (ref.hasSource) {
         RECT wanted = ref.source;
-        ::IntersectRect(&source, &source, &wanted);
+        if (!::IntersectRect(&source, &source, &wanted)) return true;
     }
     const BYTE fade = static_cast<BYTE>(ref.fade < 0 ? 0 : (ref.fade > 255 ? 255 : ref.fade));
+    Theme& theme = manager->GetTheme();
     const RECT& c = ref.corner;
     if (c.left == 0 && c.top == 0 && c.right == 0 && c.bottom == 0) {
-        DrawImagePart(dc, *image, dest, source, fade);
+        // The part filtered to the drawn size once; every paint copies it.
+        const ImagePiece piece = theme.SkinImagePart(ref.file.c_str(), &source, Width(dest), Height(dest));
+        if (piece.image != nullptr) BlendPiece(dc, piece, dest, piece.part, fade);
         return true;
     }
-    // Nine parts: the corners keep their size, the edges stretch one way, the middle both.
-    const int sx[4] = {source.left, source.left + c.left, source.right - c.right, source.right};
-    const int sy[4] = {source.top, source.top + c.top, source.bottom - c.bottom, source.bottom};
-    const int dx[4] = {dest.left, dest.left + c.left, dest.right - c.right, dest.right};
-    const int dy[4] = {dest.top, dest.top + c.top, dest.bottom - c.bottom, dest.bottom};
+    // Nine parts of the part as it is at the DPI: the corners keep their size, the edges
+    // stretch one way, the middle both.
+    const ImagePiece piece = theme.SkinImagePart(ref.file.c_str(), &source, manager->ScaleForDpi(Width(source)),
+                                                 manager->ScaleForDpi(Height(source)));
+    if (piece.image == nullptr) return true;
+    const RECT sc = manager->ScaleForDpi(c);
+    const RECT& p = piece.part;
+    const int sx[4] = {p.left, p.left + sc.left, p.right - sc.right, p.right};
+    const int sy[4] = {p.top, p.top + sc.top, p.bottom - sc.bottom, p.bottom};
+    const int dx[4] = {dest.left, dest.left + sc.left, dest.right - sc.right, dest.right};
+    const int dy[4] = {dest.top, dest.top + sc.top, dest.bottom - sc.bottom, dest.bottom};
     for (int row = 0; row < 3; ++row) {
         for (int column = 0; column < 3; ++column) {
-            DrawImagePart(dc, *image, RECT{dx[column], dy[row], dx[column + 1], dy[row + 1]},
-                          RECT{sx[column], sy[row], sx[column + 1], sy[row + 1]}, fade);
+            BlendPiece(dc, piece, RECT{dx[column], dy[row], dx[column + 1], dy[row + 1]},
+                       RECT{sx[column], sy[row], sx[column + 1], sy[row + 1]}, fade);
         }
     }
     return true;
@@ -200,14 +225,20 @@ bool FillRoundImage(HDC dc, CPaintManagerUI* manager, const char* reference, con
     if (ref.file.empty() || c.left != 0 || c.top != 0 || c.right != 0 || c.bottom != 0) return false;
     const SkinImage* image = manager->GetImage(ref.file.c_str());
     if (image == nullptr) return false;
-    RECT source{0, 0, image->width, image->height};
+    RECT wanted{0, 0, image->width, image->height};
     if (ref.hasSource) {
-        RECT wanted = ref.source;
-        ::IntersectRect(&source, &source, &wanted);
+        RECT part = ref.source;
+        ::IntersectRect(&wanted, &wanted, &part);
     }
+    if (Width(wanted) <= 0 || Height(wanted) <= 0) return false;
+    // Filtered to the track's size once; the texture then maps it 1:1.
+    const ImagePiece piece =
+        manager->GetTheme().SkinImagePart(ref.file.c_str(), &wanted, Width(imageRect), Height(imageRect));
+    if (piece.image == nullptr) return false;
+    image = piece.image;
+    const RECT& source = piece.part;
     DIBSECTION section{};
-    if (Width(source) <= 0 || Height(source) <= 0 ||
-        ::GetObjectA(image->bitmap, sizeof(section), &section) != sizeof(section) || section.dsBm.bmBits == nullptr) {
+    if (::GetObjectA(image->bitmap, sizeof(section), &section) != sizeof(section) || section.dsBm.bmBits == nullptr) {
         return false;
     }
     SmoothGraphics graphics(dc);
@@ -224,7 +255,7 @@ bool FillRoundImage(HDC dc, CPaintManagerUI* manager, const char* reference, con
                        static_cast<float>(corner))) {
         return false;
     }
-    // The texture's one tile is stretched over imageRect.
+    // The texture's one tile lies over imageRect.
     gdip::GdipScaleTextureTransform(texture.get(), static_cast<float>(Width(imageRect)) / Width(source),
                                     static_cast<float>(Height(imageRect)) / Height(source), Gdiplus::MatrixOrderAppend);
     gdip::GdipTranslateTextureTransform(texture.get(), static_cast<float>(imageRect.left),
@@ -357,5 +388,7 @@ SIZE MeasureText(HDC dc, CPaintManagerUI* manager, const char* text, int font) {
 long LiveGdiObjectCount() { return LiveGdiObjects().load(); }
 
 long GdiplusLeaseCount() { return GdiplusLease::ActiveLeases(); }
+
+size_t CachedPictureBytes() { return PictureCache::HeldBytes(); }
 
 }  // namespace SkinRender

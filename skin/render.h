@@ -18,9 +18,11 @@ SKIN_API void DrawText(HDC dc, CPaintManagerUI* manager, const RECT& rc, const c
 // Size of text in that font (single line).
 SKIN_API SIZE MeasureText(HDC dc, CPaintManagerUI* manager, const char* text, int font);
 
-// GDI objects (bitmaps, DCs, fonts) the library holds right now, and whether GDI+ is
-// running: for checking that windows and paints leave nothing behind.
+// GDI objects (bitmaps, DCs, fonts) the library holds right now, whether GDI+ is running,
+// and the cells' kept pictures: for checking that windows and paints leave nothing behind.
 SKIN_API long LiveGdiObjectCount();
 SKIN_API long GdiplusLeaseCount();
+// Bytes of the pictures the catalogue cells keep of themselves right now.
+SKIN_API size_t CachedPictureBytes();
 
 }  // namespace SkinRender

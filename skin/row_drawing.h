@@ -1,8 +1,8 @@
 #pragma once
 // Drawing shared by the two catalogue cells, inside the library only: anti-aliased shapes
-// through GDI+ (started by a GdiplusLease), text through GDI in fonts derived from the
-// window's default font, and the fitting of code page 936 text into a width without
-// splitting a double-byte character.
+// through GDI+ (started by a GdiplusLease), lengths at the window's DPI, text through GDI
+// in fonts derived from the window's default font, and the fitting of code page 936 text
+// into a width without splitting a double-byte character.
 
 #include <objidl.h>
 #include <windows.h>
@@ -12,6 +12,7 @@
 #include <cmath>
 #include <string>
 
+#include "skin/dpi.h"
 #include "skin/gdi_objects.h"
 #include "skin/image_loader.h"
 #include "skin/paint_manager.h"
@@ -103,24 +104,33 @@ inline void AddStar(Gdiplus::GraphicsPath& path, Gdiplus::REAL x, Gdiplus::REAL 
     path.AddPolygon(points, 10);
 }
 
-// Text fonts: the window's default face at a given pixel height and weight.
-inline UniqueFont CreateRowFont(CPaintManagerUI* manager, int pixelHeight, bool bold) {
-    LOGFONTA font{};
-    HFONT base = manager != nullptr ? manager->GetFont(-1) : nullptr;
-    if (base == nullptr || ::GetObjectA(base, sizeof(font), &font) == 0) {
-        font = LOGFONTA{};
-        lstrcpynA(font.lfFaceName, "微软雅黑", LF_FACESIZE);
+// Lengths of the cells' drawing, written as pixels at 96 DPI, at the window's DPI.
+class CellScale {
+public:
+    explicit CellScale(const CPaintManagerUI* manager) : m_dpi(manager != nullptr ? manager->GetDpi() : kBaseDpi) {}
+    int operator()(int value) const { return ScaleToDpi(value, m_dpi); }
+    Gdiplus::REAL Real(Gdiplus::REAL value) const { return value * static_cast<Gdiplus::REAL>(m_dpi) / kBaseDpi; }
+    // A line one pixel wide at 96 DPI, rounded as borders are.
+    Gdiplus::REAL Line() const { return static_cast<Gdiplus::REAL>(ScaleToDpi(1, m_dpi)); }
+
+private:
+    UINT m_dpi;
+};
+
+// Where an image goes when it is scaled to fit inside rc, keeping its aspect ratio, centred.
+inline RECT FitInside(const SkinImage& image, const RECT& rc) {
+    const int roomWidth = rc.right - rc.left;
+    const int roomHeight = rc.bottom - rc.top;
+    if (image.width <= 0 || image.height <= 0 || roomWidth <= 0 || roomHeight <= 0) return RECT{0, 0, 0, 0};
+    int width = roomWidth;
+    int height = static_cast<int>(static_cast<long long>(image.height) * width / image.width);
+    if (height > roomHeight) {
+        height = roomHeight;
+        width = static_cast<int>(static_cast<long long>(image.width) * height / image.height);
     }
-    font.lfHeight = -pixelHeight;
-    font.lfWidth = 0;
-    font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-    font.lfItalic = FALSE;
-    font.lfUnderline = FALSE;
-    font.lfStrikeOut = FALSE;
-    // The texts are Chinese: ask for a face that has the characters if the default lacks them.
-    font.lfCharSet = GB2312_CHARSET;
-    font.lfQuality = CLEARTYPE_QUALITY;
-    return UniqueFont(::CreateFontIndirectA(&font));
+    const int left = rc.left + (roomWidth - width) / 2;
+    const int top = rc.top + (roomHeight - height) / 2;
+    return RECT{left, top, left + width, top + height};
 }
 
 inline int TextWidth(HDC dc, const char* text, int length) {

@@ -1,5 +1,6 @@
 #include "skin/catalogue_rows.h"
 
+#include "skin/picture_cache.h"
 #include "skin/render.h"
 #include "skin/row_drawing.h"
 #include "skin/row_mouse.h"
@@ -31,34 +32,38 @@ constexpr int kStarGap = 2;
 constexpr int kActionWidth = 76;
 constexpr int kActionHeight = 26;
 
-SoftCellLayout LayOut(const RECT& rc) {
+SoftCellLayout LayOut(const RECT& rc, const CellScale& S) {
     SoftCellLayout l{};
     const int height = rc.bottom - rc.top;
-    l.icon = {rc.left + kMargin, rc.top + kMargin, rc.left + kMargin + kIconSize, rc.top + kMargin + kIconSize};
-    const int textLeft = l.icon.right + 10;
-    const int textRight = rc.right - 10;
-    l.name = {textLeft, rc.top + 10, textRight, rc.top + 30};
-    l.content = {textLeft, rc.top + 31, textRight, rc.top + 47};
-    l.action = {rc.right - kMargin - kActionWidth, rc.bottom - kMargin - kActionHeight, rc.right - kMargin,
-                rc.bottom - kMargin};
-    const int starsWidth = 5 * kStarSize + 4 * kStarGap;
+    const int margin = S(kMargin);
+    const int iconSize = S(kIconSize);
+    const int starSize = S(kStarSize);
+    l.icon = {rc.left + margin, rc.top + margin, rc.left + margin + iconSize, rc.top + margin + iconSize};
+    const int textLeft = l.icon.right + S(10);
+    const int textRight = rc.right - S(10);
+    l.name = {textLeft, rc.top + S(10), textRight, rc.top + S(30)};
+    l.content = {textLeft, rc.top + S(31), textRight, rc.top + S(47)};
+    l.action = {rc.right - margin - S(kActionWidth), rc.bottom - margin - S(kActionHeight), rc.right - margin,
+                rc.bottom - margin};
+    const int starsWidth = 5 * starSize + 4 * S(kStarGap);
     const int rowMiddle = (l.action.top + l.action.bottom) / 2;
-    if (height >= 96) {
+    if (height >= S(96)) {
         // Full height: size and date get their own line, the rating sits under the icon.
-        l.meta = {textLeft, rc.top + 47, textRight, rc.top + 63};
-        l.stars = {rc.left + kMargin, rowMiddle - kStarSize / 2, rc.left + kMargin + starsWidth,
-                   rowMiddle - kStarSize / 2 + kStarSize};
+        l.meta = {textLeft, rc.top + S(47), textRight, rc.top + S(63)};
+        l.stars = {rc.left + margin, rowMiddle - starSize / 2, rc.left + margin + starsWidth,
+                   rowMiddle - starSize / 2 + starSize};
     } else {
         // A lower row: the rating takes the third line of the text column.
         l.meta = {0, 0, 0, 0};
-        const int top = rc.top + 50;
-        l.stars = {textLeft, top, textLeft + starsWidth, top + kStarSize};
+        const int top = rc.top + S(50);
+        l.stars = {textLeft, top, textLeft + starsWidth, top + starSize};
     }
-    l.score = {l.stars.right + 6, l.stars.top - 3, l.action.left - 6, l.stars.bottom + 3};
+    l.score = {l.stars.right + S(6), l.stars.top - S(3), l.action.left - S(6), l.stars.bottom + S(3)};
     if (l.score.right < l.score.left) l.score.right = l.score.left;
     // Text lines that reach down beside the action stop short of it.
     for (RECT* text : {&l.name, &l.content, &l.meta}) {
-        if (text->bottom > l.action.top + 2 && text->right > l.action.left - 8) text->right = l.action.left - 8;
+        const int stop = l.action.left - S(8);
+        if (text->bottom > l.action.top + S(2) && text->right > stop) text->right = stop;
     }
     return l;
 }
@@ -131,7 +136,8 @@ DuiSoft::DuiSoft() { ++liveSoftRecords; }
 DuiSoft::~DuiSoft() { --liveSoftRecords; }
 long LiveDuiSoftCount() { return liveSoftRecords.load(); }
 
-SkinSoftListControl::SkinSoftListControl(DuiSoft* soft) : m_pSoft(soft) {}
+SkinSoftListControl::SkinSoftListControl(DuiSoft* soft)
+    : m_pSoft(soft), m_pPicture(std::make_unique<PictureCache>()) {}
 
 SkinSoftListControl::~SkinSoftListControl() = default;
 
@@ -152,8 +158,17 @@ void SkinSoftListControl::DoEvent(TEventUI& event) {
 DuiSoft* SkinSoftListControl::GetSoft() const { return m_pSoft.get(); }
 
 void SkinSoftListControl::SetDownLoadSize(int percent) {
-    m_percent = ClampPercent(percent);
-    Invalidate();
+    const int clamped = ClampPercent(percent);
+    // A step of the bar changes the action alone; a state the window changed just before
+    // (the record's, read at the paint) changes the whole cell.
+    const bool sameCell = m_painted && m_paintedState == m_pSoft->state.load();
+    if (clamped == m_percent && sameCell) return;
+    m_percent = clamped;
+    if (sameCell && m_pManager != nullptr && IsVisible()) {
+        m_pManager->Invalidate(LayOut(m_rcItem, CellScale(m_pManager)).action);
+    } else {
+        Invalidate();
+    }
 }
 
 int SkinSoftListControl::GetDownLoadSize() const { return m_percent; }
@@ -168,49 +183,81 @@ void SkinSoftListControl::SetIsDownLoad(bool downloading) {
 
 bool SkinSoftListControl::IsDownLoad() const { return m_downloading != 0; }
 
-void SkinSoftListControl::DoPaint(HDC dc, const RECT& paintRect) {
-    RECT visible;
-    if (!::IntersectRect(&visible, &paintRect, &m_rcItem) || m_pSoft == nullptr) return;
-    SavedDCState saved(dc);
-    ::IntersectClipRect(dc, m_rcItem.left, m_rcItem.top, m_rcItem.right, m_rcItem.bottom);
-    PaintCell(dc);
+uint64_t SkinSoftListControl::LookKeyOf(const SkinImage* icon) const {
+    LookKey key;
+    key.Add(m_pManager->GetDpi())
+        .Add(static_cast<uint64_t>(reinterpret_cast<uintptr_t>(m_pManager->GetDefaultFaceFont(14, true))))
+        .Add(static_cast<uint64_t>(m_pSoft->state.load()))
+        .Add(m_downloading)
+        // The percentage shows only while the download runs.
+        .Add(static_cast<uint64_t>(m_downloading != 0 || m_pSoft->state.load() == Downloading ? m_percent : -1))
+        .Add(m_buttonState & (UISTATE_HOT | UISTATE_PUSHED))
+        .Add(static_cast<uint64_t>(reinterpret_cast<uintptr_t>(icon)))
+        .Add(&m_pSoft->score, sizeof(m_pSoft->score))
+        .Add(m_pSoft->name.c_str())
+        .Add(m_pSoft->viewName.c_str())
+        .Add(m_pSoft->content.c_str())
+        .Add(m_pSoft->size.c_str())
+        .Add(m_pSoft->date.c_str());
+    return key.value();
 }
 
-void SkinSoftListControl::PaintCell(HDC dc) {
+void SkinSoftListControl::DoPaint(HDC dc, const RECT& paintRect) {
+    RECT visible;
+    if (!::IntersectRect(&visible, &paintRect, &m_rcItem) || m_pSoft == nullptr || m_pManager == nullptr) return;
+    SavedDCState saved(dc);
+    ::IntersectClipRect(dc, m_rcItem.left, m_rcItem.top, m_rcItem.right, m_rcItem.bottom);
+    m_paintedState = m_pSoft->state.load();
+    m_painted = true;
+    const SkinImage* icon = m_pSoft->iconPath.empty() ? nullptr : m_pManager->GetFileImage(m_pSoft->iconPath.c_str());
+    m_pPicture->Paint(dc, m_rcItem, LookKeyOf(icon), [&](HDC target) { PaintCell(target, icon); });
+}
+
+void SkinSoftListControl::PaintCell(HDC dc, const SkinImage* icon) {
     const RECT rc = m_rcItem;
-    if (rc.right - rc.left < 2 * kMargin + kIconSize || rc.bottom - rc.top < 2 * kMargin + kActionHeight) return;
-    const SoftCellLayout l = LayOut(rc);
-    const int state = m_pSoft->state.load();
+    const CellScale S(m_pManager);
+    if (rc.right - rc.left < S(2 * kMargin + kIconSize) || rc.bottom - rc.top < S(2 * kMargin + kActionHeight)) return;
+    const SoftCellLayout l = LayOut(rc, S);
+    const int state = m_paintedState;
     const bool downloading = m_downloading != 0 || state == Downloading;
     const bool hot = (m_buttonState & UISTATE_HOT) != 0;
     const bool pushed = (m_buttonState & UISTATE_PUSHED) != 0;
     const float score = ClampScore(m_pSoft->score);
-    const SkinImage* icon = m_pSoft->iconPath.empty() || m_pManager == nullptr
-                                ? nullptr
-                                : m_pManager->GetFileImage(m_pSoft->iconPath.c_str());
     const std::string& title = m_pSoft->viewName.empty() ? m_pSoft->name : m_pSoft->viewName;
 
     ActionLook look{};
     const bool hasAction = !downloading && LookForState(state, m_buttonState, &look);
     const RECT& a = l.action;
     const int fillRight = a.left + (a.right - a.left) * m_percent / 100;
+    const int starSize = S(kStarSize);
+    // A progress step repaints the action alone: what lies elsewhere is not drawn at all.
+    RECT clip{};
+    ::GetClipBox(dc, &clip);
+    const auto shows = [&clip](const RECT& part) {
+        RECT overlap;
+        return ::IntersectRect(&overlap, &clip, &part) != FALSE;
+    };
 
     GdiplusLease gdiplus;
     if (gdiplus.ok()) {
         Shapes shapes(dc);
         Gdiplus::Graphics& g = shapes.g();
         const Gdiplus::RectF card = ToRectF(rc);
-        FillRound(g, card, 8, pushed ? 0xFFEFF5FE : hot ? 0xFFF8FBFF : 0xFFFFFFFF);
-        StrokeRound(g, card, 8, pushed ? 0xFF7FB0EC : hot ? 0xFFA8C8F0 : 0xFFE3E7ED);
+        const Gdiplus::REAL cardRadius = S.Real(8);
+        FillRound(g, card, cardRadius, pushed ? 0xFFEFF5FE : hot ? 0xFFF8FBFF : 0xFFFFFFFF);
+        StrokeRound(g, card, cardRadius, pushed ? 0xFF7FB0EC : hot ? 0xFFA8C8F0 : 0xFFE3E7ED, S.Line());
 
-        if (icon == nullptr) FillRoundGradient(g, ToRectF(l.icon), 10, 0xFFEEF1F5, 0xFFDADFE7);
+        if (icon == nullptr && shows(l.icon)) {
+            FillRoundGradient(g, ToRectF(l.icon), S.Real(10), 0xFFEEF1F5, 0xFFDADFE7);
+        }
 
         // Each star is grey, then gold up to its share of the score.
-        for (int i = 0; i < 5; ++i) {
-            const Gdiplus::REAL x = static_cast<Gdiplus::REAL>(l.stars.left + i * (kStarSize + kStarGap));
+        for (int i = 0; i < 5 && shows(l.stars); ++i) {
+            const Gdiplus::REAL x = static_cast<Gdiplus::REAL>(l.stars.left + i * (starSize + S(kStarGap)));
             const Gdiplus::REAL y = static_cast<Gdiplus::REAL>(l.stars.top);
+            const Gdiplus::REAL size = static_cast<Gdiplus::REAL>(starSize);
             Gdiplus::GraphicsPath star;
-            AddStar(star, x, y, kStarSize);
+            AddStar(star, x, y, size);
             Gdiplus::SolidBrush empty{Gdiplus::Color(0xFFE2E6EC)};
             g.FillPath(&empty, &star);
             float share = score - static_cast<float>(i);
@@ -218,7 +265,7 @@ void SkinSoftListControl::PaintCell(HDC dc) {
             if (share > 1.0f) share = 1.0f;
             // Narrowed inside the DC's clip, which the saved state brings back.
             const Gdiplus::GraphicsState unclipped = g.Save();
-            g.SetClip(Gdiplus::RectF(x, y - 1, kStarSize * share, kStarSize + 2), Gdiplus::CombineModeIntersect);
+            g.SetClip(Gdiplus::RectF(x, y - 1, size * share, size + 2), Gdiplus::CombineModeIntersect);
             Gdiplus::SolidBrush gold{Gdiplus::Color(0xFFFFB020)};
             g.FillPath(&gold, &star);
             g.Restore(unclipped);
@@ -241,48 +288,56 @@ void SkinSoftListControl::PaintCell(HDC dc) {
             }
         } else if (hasAction) {
             FillRoundGradient(g, pill, radius, look.colours.top, look.colours.bottom);
-            if ((look.colours.outline >> 24) != 0) StrokeRound(g, pill, radius, look.colours.outline);
+            if ((look.colours.outline >> 24) != 0) StrokeRound(g, pill, radius, look.colours.outline, S.Line());
         }
     }
 
-    if (icon != nullptr) SkinRender::DrawImageFit(dc, *icon, l.icon);
+    if (icon != nullptr && shows(l.icon)) {
+        // Fitted into its square once per size, then copied as it is.
+        const RECT fit = FitInside(*icon, l.icon);
+        if (const SkinImage* scaled =
+                m_pManager->GetFileImage(m_pSoft->iconPath.c_str(), fit.right - fit.left, fit.bottom - fit.top)) {
+            SkinRender::DrawImage(dc, *scaled, fit);
+        }
+    }
 
-    if (state == UpdateAvailable && !downloading && gdiplus.ok()) {
-        // A red dot on the icon's corner marks the newer version.
+    // A red dot on the icon's corner marks the newer version.
+    const RECT dotArea{l.icon.right - S(9), l.icon.top - S(3), l.icon.right - S(9) + S(12), l.icon.top - S(3) + S(12)};
+    if (state == UpdateAvailable && !downloading && gdiplus.ok() && shows(dotArea)) {
         Shapes shapes(dc);
-        const Gdiplus::RectF dot(static_cast<Gdiplus::REAL>(l.icon.right - 9), static_cast<Gdiplus::REAL>(l.icon.top - 3),
-                                 12, 12);
+        const Gdiplus::RectF dot = ToRectF(dotArea);
         Gdiplus::SolidBrush ring{Gdiplus::Color(0xFFFFFFFF)};
         shapes.g().FillEllipse(&ring, dot);
         Gdiplus::SolidBrush red{Gdiplus::Color(0xFFFF4D4F)};
-        shapes.g().FillEllipse(&red, Gdiplus::RectF(dot.X + 2, dot.Y + 2, dot.Width - 4, dot.Height - 4));
+        const Gdiplus::REAL inset = S.Real(2);
+        shapes.g().FillEllipse(&red, Gdiplus::RectF(dot.X + inset, dot.Y + inset, dot.Width - 2 * inset,
+                                                    dot.Height - 2 * inset));
     }
 
-    UniqueFont titleFont = CreateRowFont(m_pManager, 14, true);
-    UniqueFont textFont = CreateRowFont(m_pManager, 12, false);
-    UniqueFont metaFont = CreateRowFont(m_pManager, 11, false);
-    UniqueFont actionFont = CreateRowFont(m_pManager, 13, false);
+    HFONT titleFont = m_pManager->GetDefaultFaceFont(14, true);
+    HFONT textFont = m_pManager->GetDefaultFaceFont(12, false);
+    HFONT metaFont = m_pManager->GetDefaultFaceFont(11, false);
+    HFONT actionFont = m_pManager->GetDefaultFaceFont(13, false);
     const UINT line = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS;
 
     if (icon == nullptr) {
-        UniqueFont letterFont = CreateRowFont(m_pManager, 22, true);
-        DrawRowText(dc, letterFont.get(), l.icon, FirstCharacter(title.c_str()).c_str(), 0xFF5B6B82,
-                    DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        DrawRowText(dc, m_pManager->GetDefaultFaceFont(22, true), l.icon, FirstCharacter(title.c_str()).c_str(),
+                    0xFF5B6B82, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
-    DrawRowText(dc, titleFont.get(), l.name, title.c_str(), hot ? 0xFF1A66DB : 0xFF1F2937, line);
-    DrawRowText(dc, textFont.get(), l.content, m_pSoft->content.c_str(), 0xFF7B8494, line);
+    DrawRowText(dc, titleFont, l.name, title.c_str(), hot ? 0xFF1A66DB : 0xFF1F2937, line);
+    DrawRowText(dc, textFont, l.content, m_pSoft->content.c_str(), 0xFF7B8494, line);
     if (l.meta.right > l.meta.left) {
         const std::string meta = "大小: " + m_pSoft->size + "  日期: " + m_pSoft->date;
-        DrawRowText(dc, metaFont.get(), l.meta, meta.c_str(), 0xFF9AA3B0, line);
+        DrawRowText(dc, metaFont, l.meta, meta.c_str(), 0xFF9AA3B0, line);
     }
     // Where the number has no room beside the stars, they say it alone.
-    const bool scoreFits = l.score.right - l.score.left >= 22;
+    const bool scoreFits = l.score.right - l.score.left >= S(22);
     if (scoreFits && score > 0.0f) {
         char scoreText[16];
         std::snprintf(scoreText, sizeof(scoreText), "%.1f", score);
-        DrawRowText(dc, textFont.get(), l.score, scoreText, 0xFFF08C00, line);
+        DrawRowText(dc, textFont, l.score, scoreText, 0xFFF08C00, line);
     } else if (scoreFits) {
-        DrawRowText(dc, textFont.get(), l.score, "暂无评分", 0xFFA0A8B4, line);
+        DrawRowText(dc, textFont, l.score, "暂无评分", 0xFFA0A8B4, line);
     }
 
     if (downloading) {
@@ -290,8 +345,8 @@ void SkinSoftListControl::PaintCell(HDC dc) {
         std::snprintf(percentText, sizeof(percentText), "%d%%", m_percent);
         // Hovering a running download offers to cancel it; a click does exactly that.
         const char* text = hot ? "取消" : percentText;
-        DrawSplitText(dc, actionFont.get(), a, text, fillRight, 0xFFFFFFFF, hot ? 0xFFE0413E : 0xFF2477F2);
+        DrawSplitText(dc, actionFont, a, text, fillRight, 0xFFFFFFFF, hot ? 0xFFE0413E : 0xFF2477F2);
     } else if (hasAction) {
-        DrawRowText(dc, actionFont.get(), a, look.text, look.colours.textColour, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        DrawRowText(dc, actionFont, a, look.text, look.colours.textColour, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
 }

@@ -1,5 +1,6 @@
 #include "skin/window.h"
 
+#include "skin/dpi.h"
 #include "skin/paint_manager.h"
 
 #include <cstring>
@@ -21,8 +22,12 @@ std::map<std::string, WNDPROC>& SuperclassProcedures() {
 CWindowWnd::CWindowWnd() = default;
 
 CWindowWnd::~CWindowWnd() {
-    // A window that outlives its object must not reach it any more.
-    if (m_hWnd != nullptr && ::IsWindow(m_hWnd)) ::SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, 0);
+    // A window that outlives its object must not reach it any more, nor show its icons.
+    if (m_hWnd != nullptr && ::IsWindow(m_hWnd)) {
+        ::SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, 0);
+        if (m_bigIcon) ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, 0);
+        if (m_smallIcon) ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, 0);
+    }
 }
 
 HWND CWindowWnd::GetHWND() const { return m_hWnd; }
@@ -119,17 +124,26 @@ void CWindowWnd::CenterWindow() {
 
 void CWindowWnd::SetIcon(UINT resourceId) {
     if (m_hWnd == nullptr) return;
+    m_iconResource = resourceId;
     HINSTANCE instance = CPaintManagerUI::GetInstance();
-    // Shared icons belong to the system: nothing to free when the window goes.
-    auto* big = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(resourceId), IMAGE_ICON,
-                                                ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON),
-                                                LR_DEFAULTCOLOR | LR_SHARED));
-    auto* small = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(resourceId), IMAGE_ICON,
-                                                  ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
-                                                  LR_DEFAULTCOLOR | LR_SHARED));
-    if (big != nullptr) ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-    if (small != nullptr) ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+    const UINT dpi = skin_detail::DpiOfWindow(m_hWnd);
+    // Loaded in the sizes of this DPI, the best image of the resource picked for each; not
+    // shared, since the sizes change with the DPI.
+    const auto load = [&](int width, int height) {
+        return static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(resourceId), IMAGE_ICON,
+                                               skin_detail::SystemMetricForDpi(width, dpi),
+                                               skin_detail::SystemMetricForDpi(height, dpi), LR_DEFAULTCOLOR));
+    };
+    decltype(m_bigIcon) big(load(SM_CXICON, SM_CYICON));
+    decltype(m_smallIcon) small(load(SM_CXSMICON, SM_CYSMICON));
+    // The window lets go of the old icons before they are destroyed.
+    if (big) ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+    if (small) ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+    if (big) m_bigIcon = std::move(big);
+    if (small) m_smallIcon = std::move(small);
 }
+
+UINT CWindowWnd::GetIconResource() const { return m_iconResource; }
 
 LRESULT CWindowWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return ::SendMessageA(m_hWnd, message, wParam, lParam);

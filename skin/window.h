@@ -2,6 +2,7 @@
 // A native window whose procedure calls the object's HandleMessage. The object is found
 // from the window through GWLP_USERDATA; OnFinalMessage runs after WM_NCDESTROY.
 
+#include "shared/unique_handle.h"
 #include "skin/dui_string.h"
 
 class SKIN_API CWindowWnd {
@@ -25,8 +26,10 @@ public:
     void Close(UINT result = IDOK);
     // Centres on the owner, or on the work area of the window's monitor without one.
     void CenterWindow();
-    // Big and small icon from the resource id of the process's module.
+    // Big and small icon from the resource id of the process's module, in the system's
+    // icon sizes at the window's DPI.
     void SetIcon(UINT resourceId);
+    UINT GetIconResource() const;
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     LRESULT PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
@@ -43,6 +46,10 @@ protected:
     static LRESULT RouteMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, WNDPROC base);
 
     HWND m_hWnd = nullptr;
+    // The icons the window shows; they go after the window does.
+    UINT m_iconResource = 0;
+    UniqueHandle<NullableHandleTraits<HICON, ::DestroyIcon>> m_bigIcon;
+    UniqueHandle<NullableHandleTraits<HICON, ::DestroyIcon>> m_smallIcon;
     WNDPROC m_oldWndProc = nullptr;
     bool m_bSubclassed = false;
 };

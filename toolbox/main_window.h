@@ -4,6 +4,7 @@
 // tray icon it hides into.
 
 #include "frame/skinned_window.h"
+#include "shared/unique_handle.h"
 #include "toolbox/catalogue_actions.h"
 #include "toolbox/computer_examine.h"
 #include "toolbox/web_event_handler.h"
@@ -88,6 +89,8 @@ private:
     void RemoveTrayIcon();
 
     bool m_trayIconAdded = false;
+    // Freed with the window object, after the icon has left the notification area.
+    UniqueHandle<NullableHandleTraits<HICON, ::DestroyIcon>> m_trayIcon;
     bool m_secondPressOfDoubleClick = false;
     CDialogBuilderCallbackEx m_builderCallback;
     std::unique_ptr<CCustomWebEventHandler> m_pBrowserEvents;

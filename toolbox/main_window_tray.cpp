@@ -28,7 +28,15 @@ bool Veltrin::AddTrayIcon() {
     m_trayData.uID = 0;
     m_trayData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     m_trayData.uCallbackMessage = WM_TRAYNOTIFY;
-    m_trayData.hIcon = ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kTrayIconResource));
+    // The notification area shows icons in the system's small size: the icon's own image of
+    // that size, not the big one shrunk by the shell.
+    if (!m_trayIcon) {
+        m_trayIcon.reset(static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr),
+                                                         MAKEINTRESOURCEA(kTrayIconResource), IMAGE_ICON,
+                                                         ::GetSystemMetrics(SM_CXSMICON),
+                                                         ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
+    }
+    m_trayData.hIcon = m_trayIcon.get();
     std::strcpy(m_trayData.szTip, kWindowTitle);
     // A second click finds the icon there already: the add fails, and a change to the icon
     // that succeeds shows it is still present.

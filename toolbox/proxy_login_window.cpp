@@ -103,12 +103,13 @@ void ProxyLoginWindow::PlaceEditBoxes() {
         if (frame == nullptr || *field.edit != nullptr) continue;
         const RECT& pos = frame->GetPos();
         const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | field.style;
-        *field.edit = ::CreateWindowExA(0, "EDIT", "", style,
-                                        pos.left + kEditInset, pos.top + kEditInset,
-                                        pos.right - pos.left - 2 * kEditInset, pos.bottom - pos.top - 2 * kEditInset,
-                                        m_hWnd, nullptr, nullptr, nullptr);
+        const int inset = m_paintManager.ScaleForDpi(kEditInset);
+        *field.edit = ::CreateWindowExA(0, "EDIT", "", style, pos.left + inset, pos.top + inset,
+                                        pos.right - pos.left - 2 * inset, pos.bottom - pos.top - 2 * inset, m_hWnd,
+                                        nullptr, nullptr, nullptr);
         if (*field.edit == nullptr) continue;
-        ::SendMessageA(*field.edit, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+        // The skin's own font, at the window's DPI like the labels beside the fields.
+        ::SendMessageA(*field.edit, WM_SETFONT, reinterpret_cast<WPARAM>(m_paintManager.GetFont(-1)), FALSE);
         ::SendMessageA(*field.edit, EM_LIMITTEXT, kMaxFieldChars, 0);
     }
     if (m_userNameEdit != nullptr) ::SetFocus(m_userNameEdit);

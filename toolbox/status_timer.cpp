@@ -30,9 +30,15 @@ void ShowAnnouncement() {
     ToolboxValues& values = Toolbox();
     const HWND window = values.AnnouncementWindowHandle;
     if (window == nullptr || ::IsWindowVisible(window)) return;
-    if (values.AnnouncementWindow != nullptr) values.AnnouncementWindow->RefreshAnnouncement();
+    if (GG* popup = values.AnnouncementWindow) {
+        popup->RefreshAnnouncement();
+        // Sized for its DPI first, then placed: the corner is where the window of that size
+        // fits, and a size fixed in pixels would be too small at 150 %.
+        popup->ResizeToLayoutSize();
+        popup->PlaceBottomRight();
+    }
     ::ShowWindow(window, SW_SHOW);
-    ::SetWindowPos(window, HWND_TOPMOST, 0, 0, kAnnouncementWidth, kAnnouncementHeight, SWP_NOMOVE);
+    ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
 void RemoveAutoShow() {

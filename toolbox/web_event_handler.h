@@ -1,6 +1,7 @@
 #pragma once
 // The host side of the embedded browsers of both windows: no context menu, no help menu,
-// no borders or scroll bars, no downloads started by pages; the rest is left to the browser.
+// no borders or scroll bars, no downloads started by pages, pages scaled to the window's
+// DPI as the skin around them is; the rest is left to the browser.
 
 #include "skin/web_browser.h"
 
@@ -10,7 +11,7 @@ public:
     static constexpr DWORD kHostFlags = DOCHOSTUIFLAG_DIALOG | DOCHOSTUIFLAG_DISABLE_HELP_MENU |
                                         DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_SCROLL_NO |
                                         DOCHOSTUIFLAG_FLAT_SCROLLBAR | DOCHOSTUIFLAG_THEME |
-                                        DOCHOSTUIFLAG_NO3DOUTERBORDER;
+                                        DOCHOSTUIFLAG_NO3DOUTERBORDER | DOCHOSTUIFLAG_DPI_AWARE;
 
     HRESULT STDMETHODCALLTYPE ShowContextMenu(DWORD id, POINT* pt, IUnknown* commandTarget,
                                               IDispatch* object) override;

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Draws the program icon (Veltrin.ico: 16, 32, 48 and 256 pixels) with ImageMagick: a
+# Draws the program icon (Veltrin.ico: 16, 20, 24, 32, 40, 48 and 256 pixels: the small and
+# big icon sizes at 100, 125 and 150 %, and the large one) with ImageMagick: a
 # rounded tile in the product's blue with a white toolbox and a document on it.
 # The icon is kept in the repository; run this only to change it.
 set -euo pipefail
@@ -31,8 +32,8 @@ convert "$work/tile.png" "$work/gloss.png" -compose Over -composite \
     \( +clone -background 'rgba(0,0,0,0.35)' -shadow 60x3+0+3 \) +swap \
     -background none -layers merge +repage -gravity center -extent 256x256 -depth 8 "PNG32:$work/icon256.png"
 
-for size in 16 32 48; do
+for size in 16 20 24 32 40 48; do
     convert "$work/icon256.png" -filter Lanczos -resize ${size}x${size} -unsharp 0x0.6 "PNG32:$work/icon$size.png"
 done
-convert "$work/icon16.png" "$work/icon32.png" "$work/icon48.png" "$work/icon256.png" "$here/Veltrin.ico"
+convert "$work"/icon{16,20,24,32,40,48,256}.png "$here/Veltrin.ico"
 cp "$work/icon256.png" "$here/icon_preview.png"

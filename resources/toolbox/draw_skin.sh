@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Draws the images of the skin archive (skin/images) with ImageMagick. Glyphs are drawn at
-# four times their size and scaled down, which gives smooth edges. The PNGs are kept in
-# the repository; run this only to change them.
+# Draws the images of the skin archive (skin/images) with ImageMagick, each at 100 % and as
+# the larger variants "name@150.png" and "name@200.png" that the skin library draws from at
+# 150 % and 200 % (docs/skin-format.md). Glyphs are drawn at four times their size and
+# scaled down, which gives smooth edges at every scale. The PNGs are kept in the repository;
+# run this only to change them.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -13,39 +15,33 @@ mkdir -p "$out"
 BLUE='#1F62C2'
 BRIGHT='#3A8BF0'
 
-# glyph NAME SIZE COLOUR DRAW-COMMANDS (in a 4x canvas, stroke width given per command)
-glyph() {
-    local name=$1 size=$2 colour=$3; shift 3
-    local big=$((size * 4))
-    convert -size ${big}x${big} xc:none -fill none -stroke "$colour" -strokewidth 8 \
-        -draw "$*" -filter Lanczos -resize ${size}x${size} -depth 8 "PNG32:$work/$name.png"
-}
-# filled glyph: same, with the colour as fill
-filled() {
-    local name=$1 size=$2 colour=$3; shift 3
-    local big=$((size * 4))
-    convert -size ${big}x${big} xc:none -stroke none -fill "$colour" \
-        -draw "$*" -filter Lanczos -resize ${size}x${size} -depth 8 "PNG32:$work/$name.png"
-}
+for percent in 100 150 200; do
+# at N: a length of the 100 % image at this scale.
+at() { echo $((($1 * percent + 50) / 100)); }
+# file NAME: where the image of this scale goes.
+file() { if [ "$percent" = 100 ]; then echo "$out/$1.png"; else echo "$out/$1@$percent.png"; fi; }
+# size W H: "WxH" at this scale.
+size() { echo "$(at "$1")x$(at "$2")"; }
+scale=$(awk -v p="$percent" 'BEGIN { printf "%g,%g", p / 100, p / 100 }')
 
 # ---- header: a blue band with soft light shapes towards the right --------------------
-convert -size 84x800 gradient:"$BLUE-$BRIGHT" -rotate -90 "$work/band.png"
-convert -size 800x84 xc:none \
-    -fill 'rgba(255,255,255,0.07)' -draw 'circle 690,10 690,130' \
-    -fill 'rgba(255,255,255,0.06)' -draw 'circle 770,84 770,164' \
-    -fill 'rgba(255,255,255,0.05)' -draw 'circle 560,90 560,150' \
-    -fill 'rgba(0,0,0,0.10)' -draw 'rectangle 0,83 800,84' "$work/shapes.png"
-convert "$work/band.png" "$work/shapes.png" -compose Over -composite -depth 8 "PNG32:$out/header.png"
+convert -size "$(size 84 800)" gradient:"$BLUE-$BRIGHT" -rotate -90 "$work/band.png"
+convert -size "$(size 800 84)" xc:none \
+    -fill 'rgba(255,255,255,0.07)' -draw "scale $scale circle 690,10 690,130" \
+    -fill 'rgba(255,255,255,0.06)' -draw "scale $scale circle 770,84 770,164" \
+    -fill 'rgba(255,255,255,0.05)' -draw "scale $scale circle 560,90 560,150" \
+    -fill 'rgba(0,0,0,0.10)' -draw "rectangle 0,$(($(at 84) - $(at 1))) $(at 800),$(at 84)" "$work/shapes.png"
+convert "$work/band.png" "$work/shapes.png" -compose Over -composite -depth 8 "PNG32:$(file header)"
 
 # ---- logo: the program icon, small ------------------------------------------------------
-convert "$here/Veltrin.ico[3]" -filter Lanczos -resize 26x26 -depth 8 "PNG32:$out/logo.png"
-convert "$here/Veltrin.ico[3]" -filter Lanczos -resize 64x64 -depth 8 "PNG32:$out/logo_large.png"
+convert "$here/Veltrin.ico[6]" -filter Lanczos -resize "$(size 26 26)" -depth 8 "PNG32:$(file logo)"
+convert "$here/Veltrin.ico[6]" -filter Lanczos -resize "$(size 64 64)" -depth 8 "PNG32:$(file logo_large)"
 
 # ---- caption buttons: white glyphs on 34x30 -------------------------------------------
 caption_button() {
     local name=$1; shift
     convert -size 136x120 xc:none -fill none -stroke white -strokewidth 5 -draw "$*" \
-        -filter Lanczos -resize 34x30 -depth 8 "PNG32:$out/$name.png"
+        -filter Lanczos -resize "$(size 34 30)" -depth 8 "PNG32:$(file "$name")"
 }
 caption_button btn_min 'line 50,62 86,62'
 caption_button btn_max 'rectangle 50,42 86,78'
@@ -58,7 +54,7 @@ nav_icon() {
     for variant in white:"#FFFFFF" blue:"$BLUE"; do
         local tag=${variant%%:*} colour=${variant#*:}
         convert -size 80x80 xc:none -fill none -stroke "$colour" -strokewidth 7 -draw "$*" \
-            -filter Lanczos -resize 20x20 -depth 8 "PNG32:$work/nav_${name}_$tag.png"
+            -filter Lanczos -resize "$(size 20 20)" -depth 8 "PNG32:$work/nav_${name}_$tag.png"
     done
 }
 nav_icon home 'polyline 8,40 40,12 72,40 stroke-linejoin round polyline 18,34 18,70 62,70 62,34 rectangle 34,50 46,70'
@@ -69,38 +65,40 @@ nav_icon portal 'polyline 62,44 62,70 10,70 10,18 36,18 line 40,40 70,10 polylin
 
 # The selected tab: a rounded-top sheet in the page colour, the blue icon on it.
 convert -size 448x176 xc:none -fill '#F4F6F9' -draw 'roundrectangle 0,0 447,220 28,28' \
-    -filter Lanczos -resize 112x44 "$work/tab.png"
+    -filter Lanczos -resize "$(size 112 44)" "$work/tab.png"
 for name in home apps docs links; do
-    convert "$work/tab.png" "$work/nav_${name}_blue.png" -geometry +18+13 -compose Over -composite \
-        -depth 8 "PNG32:$out/tab_${name}_sel.png"
-    cp "$work/nav_${name}_white.png" "$out/nav_$name.png"
+    convert "$work/tab.png" "$work/nav_${name}_blue.png" -geometry "+$(at 18)+$(at 13)" -compose Over -composite \
+        -depth 8 "PNG32:$(file "tab_${name}_sel")"
+    cp "$work/nav_${name}_white.png" "$(file "nav_$name")"
 done
-cp "$work/nav_portal_white.png" "$out/nav_portal.png"
+cp "$work/nav_portal_white.png" "$(file nav_portal)"
 
 # ---- page tool icons ----------------------------------------------------------------------
 convert -size 64x64 xc:none -fill none -stroke white -strokewidth 6 \
     -draw 'arc 10,10 54,54 -60,250' -stroke none -fill white -draw 'polygon 40,4 58,14 40,24' \
-    -filter Lanczos -resize 16x16 -depth 8 "PNG32:$out/refresh.png"
+    -filter Lanczos -resize "$(size 16 16)" -depth 8 "PNG32:$(file refresh)"
 convert -size 72x72 xc:none -stroke none -fill "$BRIGHT" -draw 'roundrectangle 0,8 72,64 12,12' \
-    -fill white -draw 'polygon 24,20 52,36 24,52' -filter Lanczos -resize 18x18 -depth 8 "PNG32:$out/page_soft.png"
+    -fill white -draw 'polygon 24,20 52,36 24,52' -filter Lanczos -resize "$(size 18 18)" -depth 8 \
+    "PNG32:$(file page_soft)"
 convert -size 72x72 xc:none -stroke none -fill '#F0B429' -draw 'roundrectangle 0,6 34,22 6,6' \
     -draw 'roundrectangle 0,12 72,66 8,8' -fill '#FFD86B' -draw 'roundrectangle 0,24 72,66 8,8' \
-    -filter Lanczos -resize 18x18 -depth 8 "PNG32:$out/page_docs.png"
+    -filter Lanczos -resize "$(size 18 18)" -depth 8 "PNG32:$(file page_docs)"
 
 # ---- computer examination: a green shield with a tick --------------------------------
 convert -size 64x64 xc:none -stroke none -fill '#1EA96A' \
     -draw 'path "M 32,2 L 58,12 L 58,30 C 58,46 46,56 32,62 C 18,56 6,46 6,30 L 6,12 Z"' \
     -fill none -stroke white -strokewidth 6 -draw 'polyline 20,32 29,41 45,24' \
-    -filter Lanczos -resize 16x16 -depth 8 "PNG32:$out/shield.png"
+    -filter Lanczos -resize "$(size 16 16)" -depth 8 "PNG32:$(file shield)"
 
 # ---- announcement window: title band and bell ----------------------------------------
-convert -size 32x260 gradient:"$BLUE-$BRIGHT" -rotate -90 \
-    \( -size 260x32 xc:none -fill 'rgba(255,255,255,0.08)' -draw 'circle 230,4 230,40' \) \
-    -compose Over -composite -depth 8 "PNG32:$out/gg_title.png"
+convert -size "$(size 32 260)" gradient:"$BLUE-$BRIGHT" -rotate -90 \
+    \( -size "$(size 260 32)" xc:none -fill 'rgba(255,255,255,0.08)' -draw "scale $scale circle 230,4 230,40" \) \
+    -compose Over -composite -depth 8 "PNG32:$(file gg_title)"
 convert -size 64x64 xc:none -stroke none -fill white \
     -draw 'path "M 32,6 C 18,6 14,18 14,28 L 14,40 L 8,48 L 56,48 L 50,40 L 50,28 C 50,18 46,6 32,6 Z"' \
-    -draw 'circle 32,54 32,60' -filter Lanczos -resize 16x16 -depth 8 "PNG32:$out/bell.png"
-convert -size 96x96 xc:none -stroke none -fill '#EAF2FE' -draw 'circle 48,48 48,2' \
+    -draw 'circle 32,54 32,60' -filter Lanczos -resize "$(size 16 16)" -depth 8 "PNG32:$(file bell)"
+convert -size 192x192 xc:none -stroke none -fill '#EAF2FE' -draw 'circle 96,96 96,4' \
     -fill "$BRIGHT" \
-    -draw 'path "M 48,20 C 34,20 30,32 30,42 L 30,54 L 24,62 L 72,62 L 66,54 L 66,42 C 66,32 62,20 48,20 Z"' \
-    -draw 'circle 48,68 48,74' -filter Lanczos -resize 48x48 -depth 8 "PNG32:$out/bell_large.png"
+    -draw 'path "M 96,40 C 68,40 60,64 60,84 L 60,108 L 48,124 L 144,124 L 132,108 L 132,84 C 132,64 124,40 96,40 Z"' \
+    -draw 'circle 96,136 96,148' -filter Lanczos -resize "$(size 48 48)" -depth 8 "PNG32:$(file bell_large)"
+done

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Checks the resources a shipped Windows program must carry: its manifest (administrator
-rights, common controls 6), its version information and, where asked, an icon group.
+rights, common controls 6 and, where asked, per-monitor DPI awareness), its version
+information and, where asked, an icon group.
 Reads the PE file directly, so it works on 32- and 64-bit programs alike."""
 
 import argparse
@@ -87,7 +88,21 @@ def local_name(tag):
     return tag.rsplit("}", 1)[-1]
 
 
-def manifest_problems(text):
+def dpi_awareness_problems(root):
+    """Per-monitor awareness v2, with the older forms for the systems that lack it: Windows
+    10 from 1703 reads dpiAwareness (its first entry it knows), Windows 8.1 and 7 dpiAware."""
+    problems = []
+    awareness = [node.text or "" for node in root.iter() if local_name(node.tag) == "dpiAwareness"]
+    entries = [entry.strip().lower() for entry in awareness[0].split(",")] if len(awareness) == 1 else []
+    if entries[:2] != ["permonitorv2", "permonitor"]:
+        problems.append(f"the manifest declares DPI awareness {awareness or 'none'}, not PerMonitorV2, PerMonitor")
+    aware = [(node.text or "").strip().lower() for node in root.iter() if local_name(node.tag) == "dpiAware"]
+    if aware != ["true/pm"]:
+        problems.append(f"the manifest's dpiAware is {aware or 'missing'}, not true/pm")
+    return problems
+
+
+def manifest_problems(text, dpi_aware=False):
     try:
         root = ElementTree.fromstring(text)
     except ElementTree.ParseError as error:
@@ -101,6 +116,8 @@ def manifest_problems(text):
                 and node.get("name") == "Microsoft.Windows.Common-Controls"]
     if not any(version.startswith("6.") for version in controls):
         problems.append("the manifest does not ask for version 6 of the common controls")
+    if dpi_aware:
+        problems += dpi_awareness_problems(root)
     return problems
 
 
@@ -112,7 +129,7 @@ def fixed_file_version(block):
     return f"{high >> 16}.{high & 0xFFFF}.{low >> 16}.{low & 0xFFFF}"
 
 
-def check(path, icon):
+def check(path, icon, dpi_aware=False):
     """(summary, problems) for one program."""
     image = PeFile(path)
     found = image.resources()
@@ -123,8 +140,8 @@ def check(path, icon):
     if len(manifests) != 1:
         problems.append(f"{len(manifests)} manifests instead of one")
     else:
-        problems += manifest_problems(manifests[0])
-        notes.append("manifest")
+        problems += manifest_problems(manifests[0], dpi_aware)
+        notes.append("manifest, per-monitor DPI aware" if dpi_aware else "manifest")
 
     versions = [blob for (kind, _), blobs in found.items() if kind == RT_VERSION for blob in blobs]
     version = fixed_file_version(versions[0]) if versions else None
@@ -145,9 +162,10 @@ def main(argv=None):
     parser = argparse.ArgumentParser(description="Check a program's manifest, version information and icon.")
     parser.add_argument("program")
     parser.add_argument("--icon", type=int, help="icon group id the program must carry")
+    parser.add_argument("--dpi-aware", action="store_true", help="the manifest must declare per-monitor DPI awareness")
     args = parser.parse_args(argv)
     try:
-        summary, problems = check(args.program, args.icon)
+        summary, problems = check(args.program, args.icon, args.dpi_aware)
     except (OSError, PeError, struct.error) as error:
         print(f"pe_check: {args.program}: {error}", file=sys.stderr)
         return 1

@@ -78,8 +78,8 @@ check_installation() {
         check_pe_kind "$arch" "$folder/$name" || return 1
         check_imports "$triple" "$folder/$name" || return 1
     done
-    python3 "$KESTROVA_ROOT/scripts/lib/pe_check.py" "$folder/Veltrin.exe" --icon 208 || return 1
-    python3 "$KESTROVA_ROOT/scripts/lib/pe_check.py" "$folder/Morvane.exe" || return 1
+    python3 "$KESTROVA_ROOT/scripts/lib/pe_check.py" "$folder/Veltrin.exe" --icon 208 --dpi-aware || return 1
+    python3 "$KESTROVA_ROOT/scripts/lib/pe_check.py" "$folder/Morvane.exe" --dpi-aware || return 1
 }
 
 # check_installer_helpers ARCH BIN_DIR: the installer's helpers in the build are of the

@@ -93,12 +93,15 @@ wineserver_listening() {
     return 1
 }
 
-# Code page 936 needs the zh_CN locale; the HTML engine and .NET layer of Wine cannot be
-# downloaded here, so their install prompts are switched off for good.
+# start_wine [PREFIX [LOG_PIXELS]]: a persistent wineserver for PREFIX ($KESTROVA_RUN/wineprefix
+# unless given), whose screen has LOG_PIXELS pixels per inch when given (the setting holds
+# for the whole prefix). Code page 936 needs the zh_CN locale; the HTML engine and .NET
+# layer of Wine cannot be downloaded here, so their install prompts are switched off for good.
 start_wine() {
+    local prefix=${1:-$KESTROVA_RUN/wineprefix} log_pixels=${2:-}
     require_executable "$WINE64" wine64 || return 1
     require_executable "$WINESERVER" wine64 || return 1
-    export WINEPREFIX="$KESTROVA_RUN/wineprefix"
+    export WINEPREFIX="$prefix"
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="
     export LC_ALL=zh_CN.UTF-8
@@ -113,6 +116,13 @@ start_wine() {
             runtime_fail "could not create the Wine prefix $WINEPREFIX"
             return 1
         fi
+    fi
+    # Set before the persistent server starts, so that every process of the prefix sees it.
+    if [ -n "$log_pixels" ] && { ! "$WINE64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+        /d "$log_pixels" /f >>"$log" 2>&1 || ! "$WINESERVER" -w >>"$log" 2>&1; }; then
+        show_log "$log"
+        runtime_fail "could not set LogPixels $log_pixels in $WINEPREFIX"
+        return 1
     fi
     # In the foreground, so that the recorded process id is the server itself (-p alone
     # detaches, leaving the id of a launcher that is already gone). Its standard streams
@@ -131,6 +141,18 @@ start_wine() {
         return 1
     fi
     kill -0 "$WINESERVER_PID" 2>/dev/null || { runtime_fail "the persistent $WINESERVER ended"; return 1; }
+}
+
+# Stops the persistent wineserver of start_wine, and with it the processes of its prefix.
+stop_wine() {
+    [ -n "$WINESERVER_PID" ] || return 0
+    "$WINESERVER" -k >/dev/null 2>&1 ||
+        { kill -0 "$WINESERVER_PID" 2>/dev/null && echo "warning: $WINESERVER -k failed" >&2; }
+    wait "$WINESERVER_PID" >/dev/null 2>&1 || true
+    local pid kept=()
+    for pid in "${STARTED_PIDS[@]}"; do [ "$pid" = "$WINESERVER_PID" ] || kept+=("$pid"); done
+    STARTED_PIDS=("${kept[@]}")
+    WINESERVER_PID=
 }
 
 # The reference server on loopback; sets KESTROVA_TEST_SERVER.

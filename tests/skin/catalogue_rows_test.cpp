@@ -573,6 +573,63 @@ TEST(CatalogueRowsTest, PaintingCellsLeavesNoGdiObjectsBehind) {
     PumpMessagesFor(20);
     EXPECT_EQ(SkinRender::LiveGdiObjectCount(), libraryBefore);
     EXPECT_EQ(SkinRender::GdiplusLeaseCount(), 0);
+    EXPECT_EQ(SkinRender::CachedPictureBytes(), 0u) << "the cells' pictures go with them";
+}
+
+TEST(CatalogueRowsTest, AProgressStepRepaintsTheActionAndAHoverTheCell) {
+    auto window = RowsWindow::Open(782, 128, "#FFF3F5F8");
+    ASSERT_TRUE(window);
+    auto* cell = new SkinSoftListControl(NewSoft("财务报表转换工具", NotDownloaded));
+    auto* other = new SkinSoftListControl(NewSoft("个人所得税扣缴客户端", NotDownloaded));
+    window->AddRow(100, {cell, other, nullptr});
+    ASSERT_TRUE(window->Settle(cell));
+    const HWND hwnd = window->GetHWND();
+    cell->SetIsDownLoad(true);
+    ::UpdateWindow(hwnd);
+    // Whether what waits to be painted is exactly rc.
+    const auto invalidated = [hwnd](const RECT& rc) {
+        RECT update{};
+        ::GetUpdateRect(hwnd, &update, FALSE);
+        return ::EqualRect(&update, &rc) != FALSE;
+    };
+
+    cell->SetDownLoadSize(30);
+    const RECT action = ActionArea(cell->GetPos());
+    EXPECT_TRUE(invalidated(action)) << "a step repaints the pill";
+    ::UpdateWindow(hwnd);
+    cell->SetDownLoadSize(30);
+    EXPECT_FALSE(::GetUpdateRect(hwnd, nullptr, FALSE)) << "the same percentage repaints nothing";
+    // A state the window changed just before the percentage shows in the whole cell.
+    cell->GetSoft()->state = Downloading;
+    cell->SetDownLoadSize(31);
+    EXPECT_TRUE(invalidated(cell->GetPos()));
+    ::UpdateWindow(hwnd);
+
+    const POINT centre = CentreOf(other->GetPos());
+    ::SendMessageA(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(centre.x, centre.y));
+    EXPECT_TRUE(invalidated(other->GetPos())) << "the hovered cell alone";
+    ::UpdateWindow(hwnd);
+}
+
+TEST(CatalogueRowsTest, AKeptPictureIsDrawnAgainOverAnotherBackground) {
+    auto window = RowsWindow::Open(300, 128, "#FFF3F5F8");
+    ASSERT_TRUE(window);
+    auto* cell = new SkinSoftListControl(NewSoft("财务报表转换工具", NotDownloaded));
+    window->AddRow(100, {cell});
+    ASSERT_TRUE(window->Settle(cell));
+    const HWND hwnd = window->GetHWND();
+    const RECT rc = cell->GetPos();
+    const Pixels before = Capture(hwnd, rc);
+    EXPECT_GT(SkinRender::CachedPictureBytes(), 0u);
+    ::InvalidateRect(hwnd, nullptr, FALSE);
+    EXPECT_EQ(Capture(hwnd, rc), before) << "copied as it was drawn";
+
+    window->Root().SetBkColor(0xFF303848);
+    const Pixels after = Capture(hwnd, rc);
+    // Outside the card's rounded corner the new background shows; the card is unchanged.
+    EXPECT_TRUE(Near(before.At(rc.left, rc.top), 0xF3F5F8, 6));
+    EXPECT_TRUE(Near(after.At(rc.left, rc.top), 0x303848, 6));
+    EXPECT_EQ(after.At(CentreOf(rc)), before.At(CentreOf(rc)));
 }
 
 // ---------------------------------------------------------------------------------------

@@ -1,5 +1,7 @@
 #include "tests/support/gui_driver.h"
 
+#include "shared/unique_handle.h"
+
 #include "tests/support/pixels.h"
 #include "tests/support/temp_dir.h"
 
@@ -157,4 +159,15 @@ void ExpectTitleAndSize(HWND window, const char* title, int width, int height) {
     ::GetWindowRect(window, &rc);
     EXPECT_EQ(rc.right - rc.left, width);
     EXPECT_EQ(rc.bottom - rc.top, height);
+}
+
+int IconWidth(HICON icon) {
+    ICONINFO info{};
+    if (icon == nullptr || !::GetIconInfo(icon, &info)) return 0;
+    // The copies of the icon's bitmaps are the caller's.
+    const UniqueGdiHandle<HBITMAP> colour(info.hbmColor);
+    const UniqueGdiHandle<HBITMAP> mask(info.hbmMask);
+    BITMAP bitmap{};
+    if (::GetObjectA(mask.get(), sizeof(bitmap), &bitmap) == 0) return 0;
+    return bitmap.bmWidth;
 }

@@ -35,6 +35,9 @@ std::string SaveScreenshot(HWND window, const std::string& name);
 // Colour (0x00BBGGRR) of one client pixel as it is on screen.
 COLORREF ScreenPixel(HWND window, POINT clientPoint);
 
+// The width of an icon's image in pixels, or 0 for no icon.
+int IconWidth(HICON icon);
+
 // GDI and USER objects held by this process right now.
 DWORD GdiObjectCount();
 DWORD UserObjectCount();

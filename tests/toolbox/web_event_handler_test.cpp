@@ -13,9 +13,10 @@ TEST(WebEventHandler, HostInfoAddsTheFlagsAndKeepsThoseAlreadySet) {
     info.dwDoubleClick = DOCHOSTUIDBLCLK_SHOWCODE;
     EXPECT_EQ(handler.GetHostInfo(&info), S_OK);
     EXPECT_EQ(info.cbSize, sizeof(DOCHOSTUIINFO));
-    EXPECT_EQ(info.dwFlags, 0x0024008Fu | DOCHOSTUIFLAG_OPENNEWWIN);
+    EXPECT_EQ(info.dwFlags, 0x4024008Fu | DOCHOSTUIFLAG_OPENNEWWIN);
     EXPECT_EQ(info.dwDoubleClick, static_cast<DWORD>(DOCHOSTUIDBLCLK_DEFAULT));
-    EXPECT_EQ(CCustomWebEventHandler::kHostFlags, 0x0024008Fu);
+    // DOCHOSTUIFLAG_DPI_AWARE (0x40000000): pages at the window's DPI.
+    EXPECT_EQ(CCustomWebEventHandler::kHostFlags, 0x4024008Fu);
     EXPECT_EQ(handler.GetHostInfo(nullptr), S_OK);
 }
 
