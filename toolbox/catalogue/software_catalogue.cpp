@@ -55,6 +55,24 @@ bool IsNamedPackage(const std::string& packageDirectory, const DuiSoft& entry) {
     return check == PackageCheck::Verified;
 }
 
+// Whether the cached icon is the one the signed entry names. Read whole: icons are small,
+// and a load checks hundreds of them.
+bool CachedIconMatches(const std::string& path, const std::string& sha256) {
+    UniqueFileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !::GetFileSizeEx(file.get(), &size) || size.QuadPart > static_cast<LONGLONG>(kIconMaxBytes)) {
+        return false;
+    }
+    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD got = 0;
+    if (!bytes.empty() &&
+        (!::ReadFile(file.get(), &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr) || got != bytes.size())) {
+        return false;
+    }
+    return LowerHex(Sha256Of(bytes).value_or("")) == sha256;
+}
+
 // A signed icon: kept in memory until its bytes are known to be the maker's, then stored.
 bool FetchSignedIcon(const std::string& url, const std::string& path, const std::string& sha256,
                      const TransferStopCheck& stop, CURLcode* result) {
@@ -174,7 +192,7 @@ SoftwareCatalogue ReadSoftwareCatalogue(const CatalogueContext& context, const T
             DecideSoftwareState(programs, verified ? std::vector<std::string>{entry->downName} : std::vector<std::string>{},
                                 *entry);
             if (!iconPath.empty() && !entry->iconSha256.empty() && FileExists(iconPath)) {
-                if (FileSha256(iconPath).value_or("") == entry->iconSha256) {
+                if (CachedIconMatches(iconPath, entry->iconSha256)) {
                     entry->iconPath = iconPath;
                 } else {
                     // Not the maker's picture: never decoded, fetched again.
