@@ -99,7 +99,6 @@ public:
     void SwappedIcon();
 
 protected:
-protected:
     static void SetUpTestSuite() {
         TestServer server{TestServer::kEndToEndNamespace, TestServer::ExactName{}};
         ToolboxValuesScope values;
@@ -173,12 +172,13 @@ protected:
     std::string Log() const { return ReadFileBytes(m_installDir + "\\log\\Veltrin.log"); }
     bool Logged(const std::string& text) const { return Log().find(text) != std::string::npos; }
 
-    // A catalogue reply as served, with its signature kept under the digest of what is served.
     enum class Signing { Maker, None, BodyChanged, OtherKey };
     enum class Fault { Swapped, TooLong, Spliced };
     void RefusedCatalogue(Signing signing);
     void RefusedPackage(Fault fault);
     void Document(bool small);
+
+    // A catalogue reply as served, with a signature kept under the digest of what is served.
     void Publish(const std::string& route, const std::string& what, const std::string& body,
                  Signing signing = Signing::Maker) {
         const std::string served = signing == Signing::BodyChanged ? body + " " : body;
@@ -199,7 +199,7 @@ protected:
                "}]}";
     }
 
-    // Starts the toolbox and opens a tab; returns the main window once the list has settled.
+    // Starts the toolbox and opens a tab; returns the main window once the tab's request arrived.
     HWND Open(POINT option, const char* settledRoute) {
         m_process = StartProgram(m_installDir + "\\Veltrin.exe", "", m_installDir);
         if (!m_process) return nullptr;

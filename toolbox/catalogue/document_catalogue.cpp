@@ -76,7 +76,7 @@ DocumentFolder ReadDocumentFolder(const CatalogueContext& context, const std::st
     }
     rapidjson::Document document;
     // Iteratively: no nesting depth in a reply can exhaust the stack.
-    document.Parse<rapidjson::kParseIterativeFlag>(reply.body.c_str(), reply.body.size());
+    document.Parse<rapidjson::kParseIterativeFlag>(reply.body.c_str());
     const rapidjson::Value* items = CatalogueEntries(document);
     if (items == nullptr) return folder;
     folder.arrived = true;

@@ -154,7 +154,7 @@ SoftwareCatalogue ReadSoftwareCatalogue(const CatalogueContext& context, const T
     }
     rapidjson::Document document;
     // Iteratively: no nesting depth in a reply can exhaust the stack.
-    document.Parse<rapidjson::kParseIterativeFlag>(reply.body.c_str(), reply.body.size());
+    document.Parse<rapidjson::kParseIterativeFlag>(reply.body.c_str());
     const rapidjson::Value* entries = CatalogueEntries(document);
     if (entries == nullptr) return catalogue;
     catalogue.arrived = true;

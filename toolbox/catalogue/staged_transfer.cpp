@@ -88,7 +88,7 @@ bool OpenPartialFile(Transfer& transfer, bool append) {
                                   FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, append ? OPEN_EXISTING : CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return false;
-    const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), 0);
+    const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY | (append ? _O_APPEND : 0));
     if (descriptor < 0) {
         ::CloseHandle(handle);
         return false;
@@ -206,8 +206,8 @@ bool StartBody(Transfer& transfer) {
 }
 
 // A complete transfer: flushed to the disk and, for a verified job, checked against the
-// catalogue; then renamed into place through the still open file, and a verified package
-// recorded by that handle's identity. The file is closed; false when it did not take its name.
+// catalogue; then renamed into place while its handle still denies other writers, and a
+// verified package recorded. The file is closed; false when it did not take its name.
 bool FinishFile(Transfer& transfer, TransferReport& report) {
     const DownloadJob& job = *transfer.job;
     bool taken = std::fflush(transfer.file.get()) == 0 && ::FlushFileBuffers(transfer.handle) != 0;
@@ -223,8 +223,9 @@ bool FinishFile(Transfer& transfer, TransferReport& report) {
         }
     }
     taken = taken && MoveIntoPlace(transfer.files.partialPath, transfer.files.finalPath);
-    if (taken && job.Verified() && job.kind == DownloadKind::Package) {
-        const std::string name = transfer.files.finalPath.substr(job.directory.size() + 1);
+    const std::string name = transfer.files.finalPath.substr(job.directory.size() + 1);
+    const bool recorded = taken && job.Verified() && job.kind == DownloadKind::Package;
+    if (recorded) {
         // The stream still holds the file, so nobody else can have written it since it was checked.
         if (!RecordVerifiedPackage(job.directory, name, job.expectedSha256)) {
             LogLine("the verified package %s could not be recorded: its first start hashes it again",
@@ -237,7 +238,7 @@ bool FinishFile(Transfer& transfer, TransferReport& report) {
         // Whatever the stream still held did not reach the file: it cannot stay under its name.
         report.verdict = "the file could not be written";
         std::remove(transfer.files.finalPath.c_str());
-        if (job.kind == DownloadKind::Package) ForgetPackage(job.directory, transfer.files.finalPath.substr(job.directory.size() + 1));
+        if (recorded) ForgetPackage(job.directory, name);
         taken = false;
     }
     if (taken) {
