@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -37,4 +39,48 @@ bool IsPlainFileName(const std::string& name) {
         if (IsReservedCharacter(byte)) return false;
     }
     return !IsDeviceName(name);
+}
+
+std::string LowerExtensionOf(const std::string& name) {
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos) return std::string();
+    std::string extension = name.substr(dot + 1);
+    for (char& c : extension) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return extension;
+}
+
+bool IsProgramFileName(const std::string& name) {
+    // Windows' Attachment Manager's high-risk types, and the newer kinds that run code or
+    // point elsewhere when opened. Sorted, for the search below.
+    static constexpr const char* kProgramTypes[] = {
+        "ade",        "adp",          "app",          "application", "appref-ms",  "appx",
+        "appxbundle", "asp",          "bas",          "bat",         "cer",        "chm",
+        "cmd",        "cnt",          "com",          "cpl",         "crt",        "csh",
+        "der",        "diagcab",      "diagcfg",      "diagpkg",     "dll",        "drv",
+        "exe",        "fxp",          "gadget",       "grp",         "hlp",        "hpj",
+        "hta",        "htt",          "inf",          "ins",         "iqy",        "isp",
+        "its",        "jar",          "jnlp",         "js",          "jse",        "ksh",
+        "library-ms", "lnk",          "mad",          "maf",         "mag",        "mam",
+        "maq",        "mar",          "mas",          "mat",         "mau",        "mav",
+        "maw",        "mcf",          "mda",          "mdb",         "mde",        "mdt",
+        "mdw",        "mdz",          "msc",          "msh",         "msh1",       "msh1xml",
+        "msh2",       "msh2xml",      "mshxml",       "msi",         "msix",       "msixbundle",
+        "msp",        "mst",          "ocx",          "ops",         "osd",        "pcd",
+        "pif",        "pl",           "plg",          "prf",         "prg",        "printerexport",
+        "ps1",        "ps1xml",       "ps2",          "ps2xml",      "psc1",       "psc2",
+        "psd1",       "psm1",         "pssc",        "pst",        "py",
+        "pyc",        "pyo",          "pyw",          "pyz",         "pyzw",       "rb",
+        "reg",        "scf",          "scr",          "sct",         "search-ms",  "searchconnector-ms",
+        "settingcontent-ms", "shb",   "shs",          "slk",         "sys",        "theme",
+        "themepack",  "tmp",          "url",          "vb",          "vbe",        "vbp",
+        "vbs",        "vhd",          "vhdx",         "vsmacros",    "vsw",        "webpnp",
+        "website",    "ws",           "wsb",          "wsc",         "wsf",        "wsh",
+        "xbap",       "xll",          "xnk",
+    };
+    const std::string extension = LowerExtensionOf(name);
+    if (extension.empty()) return false;
+    return std::binary_search(std::begin(kProgramTypes), std::end(kProgramTypes), extension,
+                              [](const std::string& a, const std::string& b) { return a < b; });
 }

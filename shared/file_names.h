@@ -10,3 +10,13 @@
 // LPT0-9) with or without an extension. The name is in the ANSI code page: the second
 // byte of a double-byte character is never taken for one of those characters.
 bool IsPlainFileName(const std::string& name);
+
+// The part after the name's last dot, in lower case ("" when there is none). A dot is
+// never the trail byte of a double-byte character.
+std::string LowerExtensionOf(const std::string& name);
+
+// Whether the shell would run a file of this name as code rather than open it as a
+// document: programs, scripts, installers, shortcuts, registry files, control panel items,
+// help and web-application files and the like (Windows' high-risk types), letter case
+// ignored. Opening such a file is running whatever it says or points to.
+bool IsProgramFileName(const std::string& name);

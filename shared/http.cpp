@@ -5,6 +5,8 @@
 
 #include <io.h>
 
+#include <cstring>
+
 namespace {
 
 // A file as it arrives, refused beyond the cap.
@@ -47,6 +49,23 @@ size_t WriteCappedCallback(char* data, size_t size, size_t count, void* userdata
     const size_t bytes = size * count;
     if (body->maxBytes != 0 && body->text.size() + bytes > body->maxBytes) return 0;  // a write error ends it
     body->text.append(data, bytes);
+    return bytes;
+}
+
+// The Content-Encoding of the response being received; a redirect's or an interim
+// response's headers give way to the next response's.
+size_t ReceiveReplyHeader(char* data, size_t size, size_t count, void* userdata) {
+    auto* encoding = static_cast<std::string*>(userdata);
+    const size_t bytes = size * count;
+    std::string line(data, bytes);
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+    static constexpr char kName[] = "content-encoding:";
+    if (line.compare(0, 5, "HTTP/") == 0) {
+        encoding->clear();
+    } else if (line.size() >= sizeof(kName) - 1 && _strnicmp(line.c_str(), kName, sizeof(kName) - 1) == 0) {
+        const size_t first = line.find_first_not_of(" \t", sizeof(kName) - 1);
+        *encoding = first == std::string::npos ? std::string() : line.substr(first);
+    }
     return bytes;
 }
 
@@ -105,6 +124,8 @@ HttpReply HttpFetch(const std::string& url, const ReplyLimits& limits, const Tra
     curl_easy_setopt(easy.get(), CURLOPT_URL, url.c_str());
     curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, WriteCappedCallback);
     curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &body);
+    curl_easy_setopt(easy.get(), CURLOPT_HEADERFUNCTION, ReceiveReplyHeader);
+    curl_easy_setopt(easy.get(), CURLOPT_HEADERDATA, &reply.contentEncoding);
     ApplyTransferLimits(easy.get(), limits.transfer);
     ApplyReplyLimits(easy.get(), limits, stop);
     curl_easy_setopt(easy.get(), CURLOPT_VERBOSE, 1L);
@@ -112,6 +133,7 @@ HttpReply HttpFetch(const std::string& url, const ReplyLimits& limits, const Tra
     curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &reply.status);
     if (reply.status == kProxyAuthenticationRequired && RenewProxyCredentials()) {
         body.text.clear();
+        reply.contentEncoding.clear();
         reply.result = PerformThroughProxy(easy.get(), url);
         curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &reply.status);
     }

@@ -46,6 +46,9 @@ struct HttpReply {
     std::string body;
     CURLcode result = CURLE_FAILED_INIT;
     long status = 0;  // 0 when no HTTP answer arrived
+    // The Content-Encoding of the last response, or empty: libcurl is never asked to
+    // decode, so a body sent with one is not the bytes a signature covers.
+    std::string contentEncoding;
     // An HTTP error page is not the content asked for.
     bool Succeeded() const { return result == CURLE_OK && status < 400; }
 };

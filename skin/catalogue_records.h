@@ -52,6 +52,11 @@ struct SKIN_API DuiSoft {
     std::string installedVersion;
     std::string installLocation;
     int32_t registryView = MachineView32;  // a RegistryView
+    // What a signed catalogue names (empty and -1 in an unsigned one): the package's
+    // SHA-256 (64 lowercase hexadecimal digits) and exact length, and the icon's SHA-256.
+    std::string sha256;
+    int64_t bytes = -1;
+    std::string iconSha256;
 };
 
 struct SKIN_API DuiFile {
@@ -65,6 +70,9 @@ struct SKIN_API DuiFile {
     int32_t type = 0;  // 0 and 10: folder; 1: document
     std::string url;
     int32_t reserved[2] = {0, 0};
+    // What a signed catalogue names for a document (empty and -1 in an unsigned one).
+    std::string sha256;
+    int64_t bytes = -1;
 };
 
 // Records alive right now.

@@ -106,7 +106,13 @@ void DrawPage(Gdiplus::Graphics& g, const RECT& page, bool labelled) {
 
 DuiFile::DuiFile() { ++liveFileRecords; }
 DuiFile::DuiFile(const DuiFile& other)
-    : id(other.id), name(other.name), type(other.type), url(other.url), reserved{other.reserved[0], other.reserved[1]} {
+    : id(other.id),
+      name(other.name),
+      type(other.type),
+      url(other.url),
+      reserved{other.reserved[0], other.reserved[1]},
+      sha256(other.sha256),
+      bytes(other.bytes) {
     ++liveFileRecords;
 }
 DuiFile::~DuiFile() { --liveFileRecords; }

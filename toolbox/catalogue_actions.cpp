@@ -4,6 +4,7 @@
 #include "toolbox/catalogue/download_job.h"
 #include "toolbox/catalogue/downloads.h"
 #include "toolbox/catalogue/open_and_launch.h"
+#include "toolbox/catalogue/package_launch.h"
 #include "toolbox/toolbox_values.h"
 
 namespace {
@@ -12,7 +13,7 @@ namespace {
 // point them at another server or folder.
 CatalogueContext CurrentCatalogueContext() {
     return CatalogueContext{Toolbox().InstallDir, Toolbox().ServerBaseUrl, Toolbox().TaxCode,
-                            Toolbox().MainWindowHandle};
+                            Toolbox().MainWindowHandle, Toolbox().CatalogueKeys};
 }
 
 class CatalogueLibraryActions final : public CatalogueActions {
@@ -31,6 +32,9 @@ public:
         ::StartDocumentDownload(row, CurrentCatalogueContext());
     }
     void OpenLocalFile(const std::string& path) override { ::OpenLocalFile(path); }
+    void OpenDownloadedPackage(SkinSoftListControl* row, const std::string& path) override {
+        ::OpenDownloadedPackage(row, CurrentCatalogueContext(), path);
+    }
     void LaunchInstalledProgram(const DuiSoft& entry, HWND owner) override { ::LaunchInstalledProgram(entry, owner); }
     LRESULT OnDownloadMessage(CPaintManagerUI& paintManager, WPARAM code, LPARAM job) override {
         return ::OnDownloadMessage(paintManager, code, job);

@@ -24,6 +24,9 @@ public:
     virtual void StartDocumentDownload(FileListControl* row) = 0;
     // The caller has checked that the file exists.
     virtual void OpenLocalFile(const std::string& path) = 0;
+    // A package already in the package folder, which the caller found there; a signed
+    // build first checks that it is still the file the catalogue names.
+    virtual void OpenDownloadedPackage(SkinSoftListControl* row, const std::string& path) = 0;
     // A box saying the program is missing is owned by owner.
     virtual void LaunchInstalledProgram(const DuiSoft& entry, HWND owner) = 0;
     // The workers' WM_USER, and their queued download codes: percentages and final codes.

@@ -229,7 +229,7 @@ void Veltrin::OnSoftwareRowClick(const CDuiString& name) {
         break;
     case Downloaded:
         if (ServerNamedFileExists(PackageDirectory(), entry.downName, &packagePath)) {
-            m_pCatalogueActions->OpenLocalFile(packagePath);
+            m_pCatalogueActions->OpenDownloadedPackage(row, packagePath);
         }
         break;
     case Installed:
@@ -237,7 +237,7 @@ void Veltrin::OnSoftwareRowClick(const CDuiString& name) {
         break;
     case UpdateAvailable:
         if (ServerNamedFileExists(PackageDirectory(), entry.downName, &packagePath)) {
-            m_pCatalogueActions->OpenLocalFile(packagePath);
+            m_pCatalogueActions->OpenDownloadedPackage(row, packagePath);
         } else {
             m_pCatalogueActions->StartSoftwareDownload(row);
         }

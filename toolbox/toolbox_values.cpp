@@ -6,6 +6,9 @@
 #ifndef KESTROVA_PORTAL_URL
 #error "KESTROVA_PORTAL_URL (the external tax portal) is set by the build"
 #endif
+#ifndef KESTROVA_UPDATE_KEY
+#error "KESTROVA_UPDATE_KEY (the maker's public keys, or empty for unsigned catalogues) is set by the build"
+#endif
 
 void ToolboxValues::SetServerBaseUrl(const std::string& baseUrl) {
     ServerBaseUrl = baseUrl;
@@ -22,6 +25,7 @@ ToolboxValues& Toolbox() {
         ToolboxValues initial;
         initial.SetServerBaseUrl(KESTROVA_SERVER_URL);
         initial.PortalUrl = KESTROVA_PORTAL_URL;
+        initial.CatalogueKeys = KESTROVA_UPDATE_KEY;
         return initial;
     }();
     return values;

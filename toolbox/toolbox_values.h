@@ -23,6 +23,9 @@ struct ToolboxValues {
     std::string LinksUrlPrefix;         // "/url.html?tax="
     // The tax portal of another site, opened in the user's default browser.
     std::string PortalUrl;
+    // The maker's public keys (X||Y, 128 hexadecimal digits each, comma-separated) that
+    // must have signed the catalogues, the update lists' keys; empty: catalogues are not signed.
+    std::string CatalogueKeys;
 
     HWND MainWindowHandle = nullptr;
     GG* AnnouncementWindow = nullptr;
@@ -34,7 +37,7 @@ struct ToolboxValues {
     void SetServerBaseUrl(const std::string& baseUrl);
 };
 
-// The values, with the server and portal addresses fixed at build time.
+// The values, with the server and portal addresses and the keys fixed at build time.
 ToolboxValues& Toolbox();
 
 // Paths below the installation directory.

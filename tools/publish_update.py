@@ -4,7 +4,7 @@
 
     publish_update.py release     --tree DIR --release FILES --version V --base-url URL [--key PEM] [--force]
     publish_update.py republish   --tree DIR --from OLD --version V [--key PEM] [--force]
-    publish_update.py catalogues  --tree DIR --source DIR --base-url URL
+    publish_update.py catalogues  --tree DIR --source DIR --base-url URL [--key PEM]
     publish_update.py keygen      --out FILE [--cng-out FILE]
     publish_update.py check-key   HEX[,HEX]
 
@@ -32,8 +32,9 @@ def _republish(args):
 
 
 def _catalogues(args):
-    codes = publish_catalogues(args.tree, args.source, args.base_url)
-    return f"published the catalogues: the default and those of {len(codes)} taxpayer code(s)"
+    codes = publish_catalogues(args.tree, args.source, args.base_url, args.key)
+    signed = ", signed" if args.key else ""
+    return f"published the catalogues: the default and those of {len(codes)} taxpayer code(s){signed}"
 
 
 def _keygen(args):
@@ -81,6 +82,7 @@ def _parser():
     tree_option(catalogues)
     catalogues.add_argument("--source", required=True, help="the folder of JSON files the maker edits")
     catalogues.add_argument("--base-url", required=True, help="the server address built into the programs")
+    catalogues.add_argument("--key", help="the maker's private key (PEM, from keygen): sign every catalogue reply")
 
     key = command("keygen", _keygen, "Make a signing key; print its public half for KESTROVA_UPDATE_KEY.")
     key.add_argument("--out", required=True, help="the private key file (PEM) to create, outside the repository")

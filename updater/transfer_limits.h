@@ -5,12 +5,13 @@
 // minimum average speed; every transfer, connect and stall limits. Tests shorten them.
 
 #include "shared/http.h"
+#include "shared/signature.h"
 
 struct UpdaterTransferLimits {
     TransferLimits transfer = kDefaultTransferLimits;
     ReplyLimits versionReply{30, 1024};
     ReplyLimits listReply{60, 4 * 1024 * 1024};
-    ReplyLimits signatureReply{30, 1024};
+    ReplyLimits signatureReply{30, kSignatureReplyMaxBytes};
     // 60 MB at 1 KB/s would take 17 hours: slower than that only keeps the updater hanging.
     MinimumAverageSpeed fileSpeed{1024, 60};
 };

@@ -2,8 +2,10 @@
 // Signed updates. The updater runs as administrator and fetches over plain HTTP, so a list
 // and digests from the same server prove nothing; a build that carries the maker's public
 // keys installs only a list that one of them signed (ECDSA P-256 over SHA-256), and every
-// file of it must match the SHA-256 the list names.
+// file of it must match the SHA-256 the list names. The check itself is the base layer's
+// (shared/signature.h), which the toolbox's catalogues use too.
 
+#include "shared/signature.h"
 #include "updater/process_values.h"
 #include "updater/update_list.h"
 
@@ -13,12 +15,6 @@
 // What the maker signs: the list's bytes as received, bound to the version text the
 // updater records, so that an old signed list cannot be served as a newer version.
 std::string SignedUpdateMessage(const std::string& version, const std::string& listBody);
-
-// Whether signatureText (base64 of r||s, 64 bytes: 88 characters with the padding; white
-// space around it is allowed) is a signature of message by one of keys (X||Y as 128
-// hexadecimal digits each, separated by commas). No key, a malformed key or a malformed
-// signature: false.
-bool IsSignedByOneOf(const std::string& keys, const std::string& message, const std::string& signatureText);
 
 // Whether every entry names its file's SHA-256 as 64 lowercase hexadecimal digits.
 bool EveryEntryHasSha256(const std::vector<UpdateEntry>& entries);

@@ -11,7 +11,7 @@
 #include "tests/support/test_server.h"
 #include "tests/toolbox/toolbox_fixture.h"
 #include "tests/updater/install_folder.h"
-#include "tests/updater/signing_key.h"
+#include "tests/updater/update_signing.h"
 #include "toolbox/catalogue/catalogue_reply.h"
 #include "toolbox/catalogue/staged_transfer.h"
 #include "toolbox/proxy_login_window.h"
@@ -117,7 +117,7 @@ protected:
         const SigningKey key = SigningKey::FromBlobFile(std::string(keys != nullptr ? keys : "") + "\\current.blob");
         EXPECT_TRUE(key.valid()) << "scripts/test names the test keys' folder in KESTROVA_TEST_KEYS";
         EXPECT_TRUE(m_server.Put("/files/a.dll", content) && m_server.Put("/U", list) &&
-                    m_server.Put("/U.sig", key.SignUpdate("2.0", list)) && m_server.Put("/V", "2.0"));
+                    m_server.Put("/U.sig", SignUpdate(key, "2.0", list)) && m_server.Put("/V", "2.0"));
         m_install.WriteSettings("1.0");
         return {m_server.Url("/V"), m_server.Url("/U"), m_server.Url("/U.sig"), m_server.Url("/files/a.dll")};
     }
@@ -151,8 +151,8 @@ TEST_P(EveryTransfer, GoesTheWayTheSettingsSay) {
     urls.insert(urls.end(), {m_server.Url("/F?tax=1"), m_server.Url("/D?tax=1&id=0"), m_server.Url("/soft/p.exe")});
 
     const DWORD start = ::GetTickCount();
-    EXPECT_EQ(FetchCatalogueReply("software", urls[4]), reachesServer ? software : "");
-    EXPECT_EQ(FetchCatalogueReply("document", urls[5]), reachesServer ? folder : "");
+    EXPECT_EQ(FetchCatalogueReply("software", urls[4]).body, reachesServer ? software : "");
+    EXPECT_EQ(FetchCatalogueReply("document", urls[5]).body, reachesServer ? folder : "");
     DownloadJob job;
     job.url = urls[6];
     job.directory = m_install.Child("soft");

@@ -44,8 +44,8 @@ def write_files(root, files):
 
 
 def publish(work, repo, base_url, key, package):
-    """The tree as a maker publishes it: a signed release, and catalogues for one code and
-    everyone else. Returns the tree and the release folder."""
+    """The tree as a maker publishes it: a signed release, and signed catalogues for one code
+    and everyone else. Returns the tree and the release folder."""
     release, source, tree = (os.path.join(work, name) for name in ("release", "catalogues", "tree"))
     write_files(release, {"a.dll": os.urandom(300000), "notes.txt": "signed by the maker\r\n"})
     files = {"icons/KnownTool.png": b"\x89PNG" + bytes(2000), "icons/EveryoneTool.png": b"\x89PNG" + bytes(2001),
@@ -59,7 +59,7 @@ def publish(work, repo, base_url, key, package):
     write_files(source, files)
     tool = [sys.executable, os.path.join(repo, "tools", "publish_update.py")]
     for command in (["release", "--release", release, "--version", VERSION, "--key", key],
-                    ["catalogues", "--source", source]):
+                    ["catalogues", "--source", source, "--key", key]):
         subprocess.run(tool + command + ["--tree", tree, "--base-url", base_url], check=True)
     return tree, release
 
@@ -115,9 +115,13 @@ class Routes(unittest.TestCase):
         with open(os.path.join(self.tree, *parts), "rb") as stored:
             return stored.read()
 
+    def signature_of(self, reply):
+        return self.stored("sigs", hashlib.sha256(reply).hexdigest() + ".sig")
+
     def test_routes_answer_from_the_tree(self):
         known, default = (self.stored("catalogue", folder, "software.json") for folder in (KNOWN_CODE, "_default"))
-        short = "public, max-age=60"
+        root_folder = self.stored("catalogue", "_default", "documents", "0.json")
+        short, forever = "public, max-age=60", "public, max-age=31536000, immutable"
         cases = [
             ("/V", 200, self.stored("current", "version.txt"), short),
             ("/U", 200, self.stored("current", "update.json"), short),
@@ -134,6 +138,16 @@ class Routes(unittest.TestCase):
             ("/D?tax=91500000UNKNOWN&id=0&rid17", 200, self.stored("catalogue", "_default", "documents", "0.json"), None),
             ("/D?tax=x&id=../../../../current/update&rid1", 404, None, None),
             ("/new.html?tax=x&id=3", 200, b"<html>home</html>", None),
+            # Signatures by the digest of the body they sign, whatever the code or folder.
+            (f"/F.sig?sha256={hashlib.sha256(known).hexdigest()}", 200, self.signature_of(known), forever),
+            (f"/F.sig?tax=x&sha256={hashlib.sha256(default).hexdigest()}&id=3", 200, self.signature_of(default),
+             forever),
+            (f"/D.sig?sha256={hashlib.sha256(root_folder).hexdigest()}", 200, self.signature_of(root_folder), forever),
+            ("/F.sig?sha256=" + "0" * 64, 404, None, None),
+            ("/F.sig?sha256=" + hashlib.sha256(known).hexdigest().upper(), 404, None, None),
+            ("/D.sig?sha256=../current/update", 404, None, None),
+            ("/F.sig", 404, None, None),
+            ("/sigs/" + hashlib.sha256(known).hexdigest() + ".sig", 404, None, None),
             ("/current/version.txt", 404, None, None),
             ("/.publish.lock", 404, None, None),
         ]
@@ -175,6 +189,13 @@ class Routes(unittest.TestCase):
                 status, headers, body = get(self.front_port, path)
                 self.assertEqual((status, headers.get("X-Cache-Status")), (200, cache_status))
                 self.assertEqual(body, self.stored("catalogue", *stored))
+        # Each signature is its own entry: the digest picks the file.
+        bodies = [self.stored("catalogue", folder, "software.json") for folder in (KNOWN_CODE, "_default")]
+        for reply, cache_status in [(bodies[0], "MISS"), (bodies[1], "MISS"), (bodies[0], "HIT")]:
+            with self.subTest(signature_of=hashlib.sha256(reply).hexdigest()):
+                status, headers, body = get(self.front_port, f"/F.sig?sha256={hashlib.sha256(reply).hexdigest()}")
+                self.assertEqual((status, headers.get("X-Cache-Status"), body),
+                                 (200, cache_status, self.signature_of(reply)))
 
 
 def main():

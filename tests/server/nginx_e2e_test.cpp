@@ -100,10 +100,12 @@ struct CatalogueCase {
 
 class NginxCatalogue : public NginxToolbox, public ::testing::WithParamInterface<CatalogueCase> {};
 
-// Loading a catalogue fetches the icon of each of its entries into "soft"; a click on the
-// entry downloads its package from its content-addressed file. The first half of the
-// package lies there already as an unfinished download under nginx's tag for it, so nginx
-// answers the rest as a range (nginx_e2e.py checks that it answers those so).
+// The toolbox is built with the test keys, and the catalogues are published signed: loading
+// one fetches its signature by the body's digest, then the icon of each of its entries into
+// "soft"; a click on the entry downloads its package from its content-addressed file and
+// verifies it against the signed catalogue. The first half of the package lies there
+// already as an unfinished download under nginx's tag for it, so nginx answers the rest as
+// a range (nginx_e2e.py checks that it answers those so), and the whole file is verified.
 TEST_P(NginxCatalogue, TheCodeGetsItsOwnCatalogueOrTheDefault) {
     const CatalogueCase& c = GetParam();
     const std::string package = ReadFileBytes(BuiltFile("kestrova_stand_in.exe"));
@@ -113,6 +115,7 @@ TEST_P(NginxCatalogue, TheCodeGetsItsOwnCatalogueOrTheDefault) {
     ASSERT_TRUE(WriteFileBytes(files.partialPath, package.substr(0, package.size() / 2)));
     ASSERT_TRUE(SaveValidator(files, FromEnvironment("KESTROVA_NGINX_PACKAGE_URL"),
                               FromEnvironment("KESTROVA_NGINX_PACKAGE_TAG")));
+    const size_t signaturesBefore = AccessLogLinesWith("GET /F.sig?sha256=").size();
     const HWND main = OpenSoftwareTab(c.taxCode);
     ASSERT_NE(main, nullptr);
     EXPECT_TRUE(WaitUntil([&] { return PathExists(SoftFile(c.icon)); }, kLimit)) << c.icon;
@@ -137,6 +140,12 @@ TEST_P(NginxCatalogue, TheCodeGetsItsOwnCatalogueOrTheDefault) {
     }
     const std::string resumed = " 206 \"bytes=" + half + "-\" \"" + tag + "\"";
     EXPECT_NE(request.find(resumed), std::string::npos) << request;
+    const std::vector<std::string> signatures = AccessLogLinesWith("GET /F.sig?sha256=");
+    ASSERT_EQ(signatures.size(), signaturesBefore + 1);
+    EXPECT_NE(signatures.back().find(" 200 "), std::string::npos) << signatures.back();
+    const std::string log = ReadFileBytes(m_install.Child("log\\Veltrin.log"));
+    EXPECT_NE(log.find("software catalogue: the signature is the maker's"), std::string::npos) << log;
+    EXPECT_NE(log.find("verified against the signed catalogue; complete"), std::string::npos) << log;
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -79,6 +79,19 @@ int TestServer::CountRequests(const std::string& path) const {
     }));
 }
 
+std::vector<long long> TestServer::BytesSentFor(const std::string& path) const {
+    std::vector<long long> sent;
+    std::string reply;
+    if (!Control("log", "", nullptr, &reply)) return sent;
+    rapidjson::Document log;
+    log.Parse(reply.c_str());
+    if (!log.IsArray()) return sent;
+    for (const auto& entry : log.GetArray()) {
+        if (path == entry["path"].GetString()) sent.push_back(entry["sent"].GetInt64());
+    }
+    return sent;
+}
+
 std::vector<std::string> TestServer::RangesOf(const std::string& path) const {
     std::vector<std::string> ranges;
     std::string reply;

@@ -34,6 +34,8 @@ public:
     int CountRequests(const std::string& path) const;
     // The Range header of each request for exactly that path, in order; "" where none was sent.
     std::vector<std::string> RangesOf(const std::string& path) const;
+    // The body bytes the server sent for each request for exactly that path, in order.
+    std::vector<long long> BytesSentFor(const std::string& path) const;
 
 private:
     bool Control(const std::string& action, const std::string& query, const std::string* body,

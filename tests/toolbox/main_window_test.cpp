@@ -308,8 +308,9 @@ TEST_F(RowDispatchTest, SoftwareRowsActByTheirEntrysState) {
 
     Click(downloadedHere);
     ASSERT_EQ(window->calls.size(), 1u);
-    EXPECT_EQ(window->calls[0].operation, "OpenLocalFile");
+    EXPECT_EQ(window->calls[0].operation, "OpenDownloadedPackage");
     EXPECT_EQ(window->calls[0].argument, Package("here.exe"));
+    EXPECT_EQ(window->calls[0].subject, downloadedHere);
 
     Click(downloadedGone);
     EXPECT_TRUE(window->calls.empty()) << "a deleted package is not started";
@@ -321,8 +322,9 @@ TEST_F(RowDispatchTest, SoftwareRowsActByTheirEntrysState) {
 
     Click(updateHere);
     ASSERT_EQ(window->calls.size(), 1u);
-    EXPECT_EQ(window->calls[0].operation, "OpenLocalFile");
+    EXPECT_EQ(window->calls[0].operation, "OpenDownloadedPackage");
     EXPECT_EQ(window->calls[0].argument, Package("here.exe"));
+    EXPECT_EQ(window->calls[0].subject, updateHere);
 
     Click(updateGone);
     ASSERT_EQ(window->calls.size(), 1u);

@@ -80,6 +80,9 @@ public:
     }
     void StartDocumentDownload(FileListControl* row) override { calls.push_back({"StartDocumentDownload", "", row}); }
     void OpenLocalFile(const std::string& path) override { calls.push_back({"OpenLocalFile", path, nullptr}); }
+    void OpenDownloadedPackage(SkinSoftListControl* row, const std::string& path) override {
+        calls.push_back({"OpenDownloadedPackage", path, row});
+    }
     void LaunchInstalledProgram(const DuiSoft& entry, HWND) override {
         calls.push_back({"LaunchInstalledProgram", "", &entry});
     }

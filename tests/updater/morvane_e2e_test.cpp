@@ -5,7 +5,7 @@
 #include "tests/support/folder_access.h"
 #include "tests/support/test_server.h"
 #include "tests/updater/install_folder.h"
-#include "tests/updater/signing_key.h"
+#include "tests/updater/update_signing.h"
 #include "updater/install_step.h"
 #include "updater/update_list.h"
 
@@ -446,7 +446,7 @@ TEST_P(SignedUpdate, InstallsOnlyWhatABuiltKeySigned) {
         const SigningKey key =
             std::strcmp(c.signer, "other") == 0 ? SigningKey::Generate() : SigningKey::FromBlobFile(keyFile);
         ASSERT_TRUE(key.valid()) << "scripts/test names the test keys' folder in KESTROVA_TEST_KEYS";
-        Publish("/U.sig", key.SignUpdate("2.0", list));
+        Publish("/U.sig", SignUpdate(key, "2.0", list));
     }
     PublishList(c.changedAfterSigning ? list + " " : list);
     ASSERT_TRUE(m_server.Put("/V", "2.0"));

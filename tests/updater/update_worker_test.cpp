@@ -2,7 +2,7 @@
 
 #include "tests/support/message_box_watcher.h"
 #include "shared/sha256.h"
-#include "tests/updater/signing_key.h"
+#include "tests/updater/update_signing.h"
 #include "tests/updater/worker_fixture.h"
 #include "updater/install_update.h"
 
@@ -76,7 +76,7 @@ TEST_F(WorkerTest, SignedListKeepsVerifiedFilesOfAnEarlierRun) {
     }
     list += "]";
     ASSERT_TRUE(m_server.Put("/U", list));
-    Publish("/U.sig", key.SignUpdate("2.0", list));
+    Publish("/U.sig", SignUpdate(key, "2.0", list));
     RunWorker();
 
     EXPECT_EQ(m_recorder.FinalCodes(), FinalCodes{UPDATE_FINISHED});

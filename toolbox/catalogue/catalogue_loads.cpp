@@ -4,6 +4,7 @@
 #include "skin/controls.h"
 #include "toolbox/catalogue/background_work.h"
 #include "toolbox/catalogue/document_catalogue.h"
+#include "toolbox/catalogue/signed_catalogue.h"
 #include "toolbox/catalogue/software_catalogue.h"
 #include "toolbox/catalogue/worker_results.h"
 
@@ -49,12 +50,16 @@ struct IconRequest {
     size_t index;
     std::string url;
     std::string entryName;
+    std::string sha256;  // a signed catalogue's "iconsha256", else empty
 };
 
 std::vector<IconRequest> IconRequestsOf(const SoftwareCatalogue& catalogue) {
     std::vector<IconRequest> requests;
     for (size_t i = 0; i < catalogue.entries.size(); ++i) {
-        if (!catalogue.iconsToFetch[i].empty()) requests.push_back({i, catalogue.iconsToFetch[i], catalogue.entries[i]->name});
+        if (!catalogue.iconsToFetch[i].empty()) {
+            requests.push_back(
+                {i, catalogue.iconsToFetch[i], catalogue.entries[i]->name, catalogue.entries[i]->iconSha256});
+        }
     }
     return requests;
 }
@@ -73,7 +78,7 @@ void ReadSoftwareInBackground(CContainerUI* list, const CatalogueContext& contex
         if (catalogue->arrived) {
             *cellNames = FillSoftwareList(list, *catalogue, *rowCounter);
         } else {
-            ShowNotice(list, kLoadFailedText);
+            ShowNotice(list, catalogue->refused ? kCatalogueRefusedText : kLoadFailedText);
         }
     });
     if (!posted || !arrived) return;
@@ -83,7 +88,7 @@ void ReadSoftwareInBackground(CContainerUI* list, const CatalogueContext& contex
     int fetched = 0;
     for (const IconRequest& icon : icons) {
         if (stop()) break;
-        const std::string path = FetchSoftwareIcon(icon.url, icon.entryName, context, unreachableHosts, stop);
+        const std::string path = FetchSoftwareIcon(icon.url, icon.entryName, icon.sha256, context, unreachableHosts, stop);
         if (path.empty()) continue;
         ++fetched;
         const size_t index = icon.index;
@@ -110,7 +115,7 @@ void ReadDocumentsInBackground(CContainerUI* list, const CatalogueContext& conte
         if (folder->arrived) {
             FillDocumentList(list, *folder);
         } else {
-            ShowNotice(list, kLoadFailedText);
+            ShowNotice(list, folder->refused ? kCatalogueRefusedText : kLoadFailedText);
         }
     });
 }
@@ -146,5 +151,7 @@ std::string LoadNoticeText(CContainerUI* list) {
 }
 
 bool ListAwaitsLoad(CContainerUI* list) {
-    return list != nullptr && (list->GetCount() <= 0 || LoadNoticeText(list) == kLoadFailedText);
+    if (list == nullptr) return false;
+    const std::string notice = LoadNoticeText(list);
+    return list->GetCount() <= 0 || notice == kLoadFailedText || notice == kCatalogueRefusedText;
 }

@@ -21,5 +21,6 @@ void StartDocumentLoad(CContainerUI* list, const CatalogueContext& context, cons
 
 // The text of the notice the list shows in place of rows, or empty.
 std::string LoadNoticeText(CContainerUI* list);
-// True when the list shows neither rows nor a running load: empty, or a failed load.
+// True when the list shows neither rows nor a running load: empty, a failed load, or a
+// catalogue refused for its signature (signed_catalogue.h).
 bool ListAwaitsLoad(CContainerUI* list);

@@ -3,11 +3,10 @@
 #include "shared/diagnostic_log.h"
 #include "shared/http.h"
 
-#include <utility>
 
-std::string FetchCatalogueReply(const char* what, const std::string& url, const TransferStopCheck& stop) {
+HttpReply FetchCatalogueReply(const char* what, const std::string& url, const TransferStopCheck& stop) {
     HttpReply reply = HttpFetch(url, ReplyLimits{kCatalogueReplyTotalSeconds, kCatalogueReplyMaxBytes}, stop);
     LogLine("%s load from %s: %s, %lu bytes", what, url.c_str(), DescribeTransfer(reply.result, reply.status).c_str(),
             static_cast<unsigned long>(reply.body.size()));
-    return std::move(reply.body);
+    return reply;
 }

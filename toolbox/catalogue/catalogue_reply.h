@@ -14,7 +14,7 @@ inline constexpr long kCatalogueReplyTotalSeconds = 60;
 inline constexpr size_t kStatusReplyMaxBytes = 4096;
 inline constexpr long kStatusReplyTotalSeconds = 20;
 
-// The reply's body whatever its HTTP status (an error page parses as no catalogue);
-// empty when the transfer failed or the reply went over the limits. what names the list
-// in the log. stop can end the transfer early (a reload, the program's exit).
-std::string FetchCatalogueReply(const char* what, const std::string& url, const TransferStopCheck& stop = {});
+// The reply: its body whatever its HTTP status (an unsigned build parses an error page as
+// no catalogue), empty when the transfer failed or the reply went over the limits. what
+// names the list in the log. stop can end the transfer early (a reload, the program's exit).
+HttpReply FetchCatalogueReply(const char* what, const std::string& url, const TransferStopCheck& stop = {});

@@ -27,10 +27,16 @@ std::string NextDocumentControlName();
 // What one folder request read, ready for the window thread.
 struct DocumentFolder {
     bool arrived = false;  // false: no catalogue (transfer failed or the reply is none)
+    // A signed build's reply whose signature is missing or not the maker's: nothing of it
+    // is offered (arrived stays false).
+    bool refused = false;
     std::vector<std::unique_ptr<DuiFile>> items;
 };
 
-// The request and its items; any thread.
+// The request and its items; any thread. In a signed build (context.keys) only a reply the
+// maker signed for this folder is read, and a folder id that is no IsFolderId is never
+// requested; a document without its "sha256" and "bytes", or of a type the shell would run,
+// and a folder item whose id is no folder id, are left out.
 DocumentFolder ReadDocumentFolder(const CatalogueContext& context, const std::string& folderId,
                                   const TransferStopCheck& stop = {});
 

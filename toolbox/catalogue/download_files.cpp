@@ -3,10 +3,12 @@
 #include "shared/file_names.h"
 #include "shared/files.h"
 #include "shared/unique_handle.h"
+#include "toolbox/catalogue/package_records.h"
 
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 
 namespace {
@@ -30,7 +32,8 @@ DownloadFiles FilesOf(const std::string& finalPath) {
 bool IsDownloadName(const std::string& name) {
     const DownloadFiles own = FilesOf("");
     return IsPlainFileName(name) && !EndsWithIgnoringCase(name, own.partialPath) &&
-           !EndsWithIgnoringCase(name, own.validatorPath);
+           !EndsWithIgnoringCase(name, own.validatorPath) &&
+           !(name.size() == std::strlen(kPackageRecordsName) && EndsWithIgnoringCase(name, kPackageRecordsName));
 }
 
 bool IsStrongTag(const std::string& etag) {

@@ -13,7 +13,8 @@ struct DownloadFiles {
 DownloadFiles FilesOf(const std::string& finalPath);
 
 // A name from the server that a download may take: a plain Windows file name that is not
-// one of the partial or validator names the downloads keep beside their files.
+// one of the partial or validator names the downloads keep beside their files, nor the
+// package folder's record of verified packages.
 bool IsDownloadName(const std::string& name);
 
 // An ETag that names exactly these bytes: a quoted tag, not a weak one (W/"...").

@@ -7,6 +7,7 @@
 #include "skin/catalogue_records.h"
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 
 inline constexpr char kDownloadUserAgent[] = "Mozilla/5.0(compatible;MSIE 10.0;Windows NT 6.1; WOW64; Trident/6.0)";
@@ -37,6 +38,11 @@ struct DownloadJob {
     std::string url;
     std::string directory;
     std::string targetPath;  // empty when the server's file name was refused
+    // What a signed catalogue names: the file's SHA-256 and exact length. Empty and -1 when
+    // the catalogue is not signed; then nothing is verified.
+    std::string expectedSha256;
+    int64_t expectedBytes = -1;
+    bool Verified() const { return !expectedSha256.empty(); }
 
     // Read by the worker at every block and progress call; it lives in the job, which
     // outlives the worker, not in the row's record.

@@ -13,6 +13,8 @@ void LogDownload(const DownloadJob& job, const TransferReport& report) {
     if (job.stop.load() == DownloadStop::Cancelled) outcome += ", cancelled";
     if (job.stop.load() == DownloadStop::Exiting) outcome += ", stopped for the program's exit";
     if (report.resumedFrom > 0) outcome += ", continued from byte " + std::to_string(report.resumedFrom);
+    if (*report.verdict != '\0') outcome += std::string(", not taken: ") + report.verdict;
+    if (job.Verified() && report.complete) outcome += ", verified against the signed catalogue";
     const char* result = report.complete ? "complete" : (report.partialKept ? "partial file kept" : "no file");
     LogLine("%s download %s into %s: %s; %s", job.kind == DownloadKind::Package ? "package" : "document",
             job.url.c_str(), job.targetPath.empty() ? "(nowhere)" : job.targetPath.c_str(), outcome.c_str(), result);

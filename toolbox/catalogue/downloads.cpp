@@ -3,6 +3,7 @@
 #include "shared/diagnostic_log.h"
 #include "shared/files.h"
 #include "shared/process.h"
+#include "shared/signature.h"
 #include "shared/unique_handle.h"
 #include "toolbox/catalogue/download_files.h"
 #include "toolbox/catalogue/download_registry.h"
@@ -23,8 +24,16 @@ HWND WindowOf(CControlUI* control) {
     return control->GetManager() != nullptr ? control->GetManager()->GetPaintWindow() : nullptr;
 }
 
+// What the download is to be: sha256 and bytes from a signed catalogue, checked when the
+// context is signed.
+struct Expected {
+    std::string sha256;
+    int64_t bytes;
+};
+
 DownloadJob* NewJob(CControlUI* control, DownloadKind kind, void* record, const std::string& url,
-                    const std::string& directory, const std::string& fileName) {
+                    const std::string& directory, const std::string& fileName, const CatalogueContext& context,
+                    const Expected& expected) {
     auto* job = new DownloadJob;
     job->window = WindowOf(control);
     job->record = record;
@@ -33,11 +42,18 @@ DownloadJob* NewJob(CControlUI* control, DownloadKind kind, void* record, const 
     job->transferLimits = DownloadTransferLimits();
     job->url = url;
     job->directory = directory;
+    if (context.Signed()) {
+        job->expectedSha256 = expected.sha256;
+        job->expectedBytes = expected.bytes;
+    }
     // A refused name leaves no target: the worker writes nothing and reports a failure.
-    if (IsDownloadName(fileName)) {
-        job->targetPath = directory + "\\" + fileName;
-    } else {
+    // So does a signed build's entry that names nothing to check the file against.
+    if (!IsDownloadName(fileName)) {
         LogLine("refused the server's file name \"%s\" for %s", fileName.c_str(), url.c_str());
+    } else if (context.Signed() && (!IsLowerHexSha256(expected.sha256) || expected.bytes < 0)) {
+        LogLine("refused to download %s: the signed catalogue names no digest and length for it", url.c_str());
+    } else {
+        job->targetPath = directory + "\\" + fileName;
     }
     return job;
 }
@@ -70,8 +86,11 @@ void FinishDocument(CPaintManagerUI& paintManager, DownloadJob* job, bool downlo
     if (FileListControl* row = FindDocumentRow(paintManager, job->controlName)) row->SetIsDownLoad(false);
     if (downloaded) {
         const long long size = FileSizeOf(job->targetPath);
-        // A reply this small is taken as the server's error page, not a document.
-        if (size >= 0 && size <= kLargestErrorPageBytes) {
+        // A reply this small is taken as the server's error page, not a document; but one
+        // verified against a signed catalogue is the maker's document, whatever its size.
+        if (job->Verified() && size >= 0) {
+            ShellOpen(job->targetPath);
+        } else if (size >= 0 && size <= kLargestErrorPageBytes) {
             std::remove(job->targetPath.c_str());
         } else if (size > kLargestErrorPageBytes) {
             ShellOpen(job->targetPath);
@@ -111,8 +130,8 @@ void StartSoftwareDownload(SkinSoftListControl* control, const CatalogueContext&
     DuiSoft* entry = control->GetSoft();
     control->SetIsDownLoad(true);
     entry->state = Downloading;
-    DownloadJob* job =
-        NewJob(control, DownloadKind::Package, entry, entry->url, PackageDirectory(context), entry->downName);
+    DownloadJob* job = NewJob(control, DownloadKind::Package, entry, entry->url, PackageDirectory(context),
+                              entry->downName, context, Expected{entry->sha256, entry->bytes});
     // Counted before the worker exists, so no catalogue reload can slip in between.
     ++RunningDownloadCount();
     RegisterPackageJob(job);
@@ -134,8 +153,8 @@ void StartDocumentDownload(FileListControl* control, const CatalogueContext& con
     const std::string target = DocumentDirectory(context) + "\\" + item->name;
     if (IsDownloadName(item->name) && IsDocumentTargetBusy(target)) return;
     control->SetIsDownLoad(true);
-    DownloadJob* job =
-        NewJob(control, DownloadKind::Document, item, item->url, DocumentDirectory(context), item->name);
+    DownloadJob* job = NewJob(control, DownloadKind::Document, item, item->url, DocumentDirectory(context),
+                              item->name, context, Expected{item->sha256, item->bytes});
     StartWorker(job, DocumentDownloadWorker, kDocumentFailed);
 }
 

@@ -31,6 +31,9 @@ std::unique_ptr<DuiSoft> ParseSoftwareEntry(const rapidjson::Value& element);
 // What one load read, ready for the window thread.
 struct SoftwareCatalogue {
     bool arrived = false;  // false: no catalogue (transfer failed or the reply is none)
+    // A signed build's reply whose signature is missing or not the maker's: nothing of it
+    // is offered, no icon fetched (arrived stays false).
+    bool refused = false;
     std::vector<std::unique_ptr<DuiSoft>> entries;  // states decided; cached icons already set
     std::vector<std::string> iconsToFetch;          // per entry: the icon URL still to fetch, or empty
     std::string missingDirectory;                   // the package directory, when it could not be made
@@ -38,6 +41,11 @@ struct SoftwareCatalogue {
 
 // The request, the installed programs and the package folder; any thread. The directory's
 // failure is only noted: the caller shows its box on the window thread.
+// In a signed build (context.keys) only a reply the maker signed is read; an entry without
+// its "sha256" and "bytes", or whose package is no ".exe", is left out; an icon without
+// "iconsha256" is not fetched; a package already in the folder counts as downloaded only
+// when it is the file the catalogue names (by its record, else hashed here), and a changed
+// one is removed; a cached icon is used only when it matches "iconsha256".
 SoftwareCatalogue ReadSoftwareCatalogue(const CatalogueContext& context, const TransferStopCheck& stop = {});
 
 // The icon file of an entry in the package directory; empty when the name is no plain file name.
@@ -46,7 +54,9 @@ std::string SoftwareIconPath(const std::string& entryName, const CatalogueContex
 // Fetches the entry's icon into the package directory (reusing a cached copy of more
 // than 1000 bytes) and returns its path, or empty when there is none. An empty icon file
 // is removed; a host that fails to answer joins unreachableHosts and is skipped from then on.
-std::string FetchSoftwareIcon(const std::string& iconUrl, const std::string& entryName,
+// With iconSha256 (a signed catalogue's) the icon is taken only when its bytes have that
+// digest, whatever its size, and stored only then.
+std::string FetchSoftwareIcon(const std::string& iconUrl, const std::string& entryName, const std::string& iconSha256,
                               const CatalogueContext& context, std::set<std::string>& unreachableHosts,
                               const TransferStopCheck& stop = {});
 

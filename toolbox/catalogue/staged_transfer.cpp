@@ -1,18 +1,27 @@
 #include "toolbox/catalogue/staged_transfer.h"
 
+#include "shared/cng.h"
+#include "shared/diagnostic_log.h"
 #include "shared/files.h"
 #include "shared/proxy_transfer.h"
+#include "shared/sha256.h"
 #include "shared/unique_handle.h"
 #include "toolbox/catalogue/download_files.h"
 #include "toolbox/catalogue/download_registry.h"
+#include "toolbox/catalogue/package_records.h"
 #include "toolbox/catalogue/worker_results.h"
+
+#include <fcntl.h>
+#include <io.h>
 
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -30,10 +39,11 @@ constexpr int kAttempts = 2;
 struct ResponseHead {
     long status = 0;
     std::string etag;
-    long long rangeStart = -1;  // first byte of a 206, from Content-Range
+    long long rangeStart = -1;     // first byte of a 206, from Content-Range
+    long long contentLength = -1;  // from Content-Length, when sent
 };
 
-enum class BodyRefused { No, ErrorPage, OtherBytes, LocalFile };
+enum class BodyRefused { No, ErrorPage, OtherBytes, LocalFile, TooLong, WrongLength };
 
 struct Transfer {
     Transfer(DownloadJob* job, DownloadFiles files, bool resumable)
@@ -46,9 +56,67 @@ struct Transfer {
     std::string sentTag;   // sent as If-Range; empty when starting afresh
     ResponseHead head;
     UniqueStdioFile file;
+    HANDLE handle = INVALID_HANDLE_VALUE;  // the file's own, owned by it
     bool bodyStarted = false;
     BodyRefused refused = BodyRefused::No;
+    // A verified job's: every byte of the partial file, the kept ones first, and their count.
+    std::optional<Sha256Hasher> hasher;
+    long long fileBytes = 0;
 };
+
+const char* DescribeRefusal(BodyRefused refused) {
+    switch (refused) {
+    case BodyRefused::TooLong:
+        return "more bytes arrived than the catalogue names";
+    case BodyRefused::WrongLength:
+        return "the reply's length is not the one the catalogue names";
+    case BodyRefused::OtherBytes:
+        return "the continuation was of other bytes";
+    case BodyRefused::LocalFile:
+        return "the file could not be written";
+    default:
+        return "";
+    }
+}
+
+// The partial file through a handle of its own that lets nobody else write it until it
+// is closed (after its rename, for a complete file), wrapped in a C runtime stream. With
+// append, the kept bytes are read through it into the hasher first, when there is one,
+// and counted; false when the file cannot be opened or read.
+bool OpenPartialFile(Transfer& transfer, bool append) {
+    HANDLE handle = ::CreateFileA(transfer.files.partialPath.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, append ? OPEN_EXISTING : CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY | (append ? _O_APPEND : 0));
+    if (descriptor < 0) {
+        ::CloseHandle(handle);
+        return false;
+    }
+    transfer.file.reset(_fdopen(descriptor, append ? "ab" : "wb"));
+    if (!transfer.file) {
+        _close(descriptor);
+        return false;
+    }
+    transfer.handle = handle;
+    transfer.fileBytes = 0;
+    if (!append) return true;
+    if (transfer.hasher) {
+        std::vector<char> block(kFileBufferBytes);
+        for (;;) {
+            DWORD got = 0;
+            if (!::ReadFile(handle, block.data(), static_cast<DWORD>(block.size()), &got, nullptr)) return false;
+            if (got == 0) break;
+            transfer.hasher->Add(block.data(), got);
+            transfer.fileBytes += got;
+        }
+    } else {
+        LARGE_INTEGER size{};
+        if (!::GetFileSizeEx(handle, &size)) return false;
+        transfer.fileBytes = size.QuadPart;
+    }
+    return std::fseek(transfer.file.get(), 0, SEEK_END) == 0;
+}
 
 bool IsSuccess(long status) { return status >= 200 && status < 300; }
 
@@ -80,6 +148,10 @@ size_t ReceiveHeader(char* data, size_t size, size_t count, void* userdata) {
         if (value.compare(0, 6, "bytes ") == 0 && std::isdigit(static_cast<unsigned char>(value[6]))) {
             transfer->head.rangeStart = std::strtoll(value.c_str() + 6, nullptr, 10);
         }
+    } else if (HeaderValue(line, "Content-Length", &value)) {
+        if (!value.empty() && value.find_first_not_of("0123456789") == std::string::npos && value.size() < 19) {
+            transfer->head.contentLength = std::strtoll(value.c_str(), nullptr, 10);
+        }
     }
     return size * count;
 }
@@ -95,7 +167,15 @@ bool StartBody(Transfer& transfer) {
             transfer.refused = BodyRefused::OtherBytes;
             return false;
         }
-        transfer.file.reset(std::fopen(transfer.files.partialPath.c_str(), "ab"));
+        if (!OpenPartialFile(transfer, true)) {
+            transfer.refused = BodyRefused::LocalFile;
+            return false;
+        }
+        // What lies there must still be what the range continues.
+        if (transfer.fileBytes != transfer.offset) {
+            transfer.refused = BodyRefused::OtherBytes;
+            return false;
+        }
     } else if (IsSuccess(head.status)) {
         // The whole file: what was kept goes, and the new bytes get their own validator
         // before the first of them is written.
@@ -105,17 +185,68 @@ bool StartBody(Transfer& transfer) {
             !SaveValidator(transfer.files, transfer.job->url, head.etag)) {
             std::remove(transfer.files.validatorPath.c_str());
         }
-        transfer.file.reset(std::fopen(transfer.files.partialPath.c_str(), "wb"));
+        if (transfer.hasher) transfer.hasher.emplace();  // the kept bytes no longer count
+        if (!OpenPartialFile(transfer, false)) {
+            transfer.refused = BodyRefused::LocalFile;
+            return false;
+        }
     } else {
         transfer.refused = BodyRefused::ErrorPage;  // an error page is not the file asked for
         return false;
     }
-    if (!transfer.file) {
-        transfer.refused = BodyRefused::LocalFile;
+    // A reply that announces another length than the catalogue's is not its file.
+    const DownloadJob& job = *transfer.job;
+    if (job.Verified() && head.contentLength >= 0 && transfer.offset + head.contentLength != job.expectedBytes) {
+        transfer.refused =
+            transfer.offset + head.contentLength > job.expectedBytes ? BodyRefused::TooLong : BodyRefused::WrongLength;
         return false;
     }
     std::setvbuf(transfer.file.get(), nullptr, _IOFBF, kFileBufferBytes);
     return true;
+}
+
+// A complete transfer: flushed to the disk and, for a verified job, checked against the
+// catalogue; then renamed into place while its handle still denies other writers, and a
+// verified package recorded. The file is closed; false when it did not take its name.
+bool FinishFile(Transfer& transfer, TransferReport& report) {
+    const DownloadJob& job = *transfer.job;
+    bool taken = std::fflush(transfer.file.get()) == 0 && ::FlushFileBuffers(transfer.handle) != 0;
+    if (!taken) report.verdict = "the file could not be written to the disk";
+    if (taken && job.Verified()) {
+        const std::string digest = LowerHex(transfer.hasher->Finish().value_or(""));
+        if (transfer.fileBytes != job.expectedBytes) {
+            report.verdict = "its length is not the one the catalogue names";
+            taken = false;
+        } else if (digest != job.expectedSha256) {
+            report.verdict = "its SHA-256 is not the one the catalogue names";
+            taken = false;
+        }
+    }
+    taken = taken && MoveIntoPlace(transfer.files.partialPath, transfer.files.finalPath);
+    const std::string name = transfer.files.finalPath.substr(job.directory.size() + 1);
+    const bool recorded = taken && job.Verified() && job.kind == DownloadKind::Package;
+    if (recorded) {
+        // The stream still holds the file, so nobody else can have written it since it was checked.
+        if (!RecordVerifiedPackage(job.directory, name, job.expectedSha256)) {
+            LogLine("the verified package %s could not be recorded: its first start hashes it again",
+                    transfer.files.finalPath.c_str());
+        }
+    }
+    const bool closed = std::fclose(transfer.file.release()) == 0;
+    transfer.handle = INVALID_HANDLE_VALUE;
+    if (taken && !closed) {
+        // Whatever the stream still held did not reach the file: it cannot stay under its name.
+        report.verdict = "the file could not be written";
+        std::remove(transfer.files.finalPath.c_str());
+        if (recorded) ForgetPackage(job.directory, name);
+        taken = false;
+    }
+    if (taken) {
+        std::remove(transfer.files.validatorPath.c_str());
+    } else {
+        DiscardPartial(transfer.files);
+    }
+    return taken;
 }
 
 // Two workers making the same missing folder at once would let the later one fail and
@@ -165,9 +296,17 @@ size_t CancellableWriteCallback(char* data, size_t size, size_t count, void* use
     auto* transfer = static_cast<Transfer*>(userdata);
     if (transfer->job->stop.load() != DownloadStop::None) return 0;
     if (!transfer->bodyStarted && !StartBody(*transfer)) return 0;
-    if (!transfer->file) return 0;
+    if (!transfer->file || transfer->refused != BodyRefused::No) return 0;
+    const long long bytes = static_cast<long long>(size * count);
+    // Not one byte beyond the catalogue's length: the transfer ends here.
+    if (transfer->job->Verified() && transfer->fileBytes + bytes > transfer->job->expectedBytes) {
+        transfer->refused = BodyRefused::TooLong;
+        return 0;
+    }
     const size_t written = std::fwrite(data, size, count, transfer->file.get());
     if (written != count) transfer->refused = BodyRefused::LocalFile;
+    if (transfer->hasher) transfer->hasher->Add(data, written * size);
+    transfer->fileBytes += static_cast<long long>(written * size);
     return written;
 }
 
@@ -211,6 +350,7 @@ TransferReport RunStagedTransfer(DownloadJob& job) {
     bool credentialsRenewed = false;  // the proxy's 407 earns one more try, once
     for (int attempt = 0; attempt < kAttempts + (credentialsRenewed ? 1 : 0); ++attempt) {
         Transfer transfer(&job, files, resumable);
+        if (job.Verified()) transfer.hasher.emplace();
         if (resumable) {
             const ResumePoint resume = FindResumePoint(files, job.url);
             transfer.offset = resume.offset;
@@ -219,9 +359,21 @@ TransferReport RunStagedTransfer(DownloadJob& job) {
         if (transfer.offset == 0) DiscardPartial(files);
         report.result = Perform(transfer, &report.status);
         report.resumedFrom = transfer.offset;  // 0 again when the server sent the whole file
-        const bool closed = !transfer.file || std::fclose(transfer.file.release()) == 0;
 
         const DownloadStop stop = job.stop.load();
+        const bool completeReply =
+            report.result == CURLE_OK && transfer.refused == BodyRefused::No && IsSuccess(report.status);
+        if (stop == DownloadStop::None && completeReply) {
+            // An empty body never reached the write callback: the file is empty.
+            if (!transfer.bodyStarted && !OpenPartialFile(transfer, false)) {
+                report.verdict = DescribeRefusal(BodyRefused::LocalFile);
+                DiscardPartial(files);
+                break;
+            }
+            report.complete = FinishFile(transfer, report);
+            break;
+        }
+        const bool closed = !transfer.file || std::fclose(transfer.file.release()) == 0;
         if (stop != DownloadStop::None) {
             // The user's cancel throws the bytes away; the program's exit keeps a package's.
             report.partialKept = stop == DownloadStop::Exiting && resumable && FileSizeOf(files.partialPath) > 0;
@@ -232,19 +384,7 @@ TransferReport RunStagedTransfer(DownloadJob& job) {
             DiscardPartial(files);
             continue;
         }
-        if (report.result == CURLE_OK && closed && transfer.refused == BodyRefused::No && IsSuccess(report.status)) {
-            // An empty body never reached the write callback: the file is empty.
-            if (!transfer.bodyStarted) {
-                UniqueStdioFile empty(std::fopen(files.partialPath.c_str(), "wb"));
-            }
-            report.complete = MoveIntoPlace(files.partialPath, files.finalPath);
-            if (report.complete) {
-                std::remove(files.validatorPath.c_str());
-            } else {
-                DiscardPartial(files);
-            }
-            break;
-        }
+        report.verdict = DescribeRefusal(transfer.refused);
         if (report.status == kProxyAuthenticationRequired && !credentialsRenewed && RenewProxyCredentials()) {
             credentialsRenewed = true;
             continue;

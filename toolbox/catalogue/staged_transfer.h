@@ -2,6 +2,10 @@
 // The transfer of one download into its partial file, renamed to the final name only when
 // complete. A package continues a partial file of the same URL with a range request when
 // a strong validator was kept beside it; the server may answer with the whole file.
+// A job from a signed catalogue (DownloadJob::Verified) stops as soon as more bytes than
+// the catalogue names arrive, and its file is flushed and renamed into place only when its
+// length and SHA-256 (over the whole file, kept bytes included) are the catalogue's; a
+// package is then recorded (package_records.h), through the handle it was written with.
 
 #include "toolbox/catalogue/download_job.h"
 
@@ -13,6 +17,7 @@ struct TransferReport {
     long long resumedFrom = 0;    // bytes kept from an earlier download
     bool partialKept = false;     // the partial file stays for the next download
     const char* refusal = "";     // why no transfer was tried, when none was
+    const char* verdict = "";     // why the bytes that arrived were not taken, when they were not
 };
 
 // Runs on the worker thread. Every road ends with nothing under the final name but a

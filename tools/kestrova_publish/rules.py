@@ -13,6 +13,25 @@ class PublishError(Exception):
 TAXPAYER_CODE = re.compile(r"[0-9A-Za-z]{1,32}\Z")
 FOLDER_ID = re.compile(r"[0-9A-Za-z_-]{1,64}\Z")
 
+SHA256 = re.compile(r"[0-9a-f]{64}\Z")
+
+# The types the shell runs as code rather than opening them as documents, as the toolbox
+# knows them (shared/file_names.cpp, IsProgramFileName; a test keeps the two lists equal).
+PROGRAM_TYPES = frozenset((
+    "ade", "adp", "app", "application", "appref-ms", "appx", "appxbundle", "asp", "bas", "bat",
+    "cer", "chm", "cmd", "cnt", "com", "cpl", "crt", "csh", "der", "diagcab", "diagcfg", "diagpkg",
+    "dll", "drv", "exe", "fxp", "gadget", "grp", "hlp", "hpj", "hta", "htt", "inf", "ins", "iqy",
+    "isp", "its", "jar", "jnlp", "js", "jse", "ksh", "library-ms", "lnk", "mad", "maf", "mag",
+    "mam", "maq", "mar", "mas", "mat", "mau", "mav", "maw", "mcf", "mda", "mdb", "mde", "mdt",
+    "mdw", "mdz", "msc", "msh", "msh1", "msh1xml", "msh2", "msh2xml", "mshxml", "msi", "msix",
+    "msixbundle", "msp", "mst", "ocx", "ops", "osd", "pcd", "pif", "pl", "plg", "prf", "prg",
+    "printerexport", "ps1", "ps1xml", "ps2", "ps2xml", "psc1", "psc2", "psd1", "psm1", "pssc",
+    "pst", "py", "pyc", "pyo", "pyw", "pyz", "pyzw", "rb", "reg", "scf", "scr", "sct", "search-ms",
+    "searchconnector-ms", "settingcontent-ms", "shb", "shs", "slk", "sys", "theme", "themepack",
+    "tmp", "url", "vb", "vbe", "vbp", "vbs", "vhd", "vhdx", "vsmacros", "vsw", "webpnp", "website",
+    "ws", "wsb", "wsc", "wsf", "wsh", "xbap", "xll", "xnk",
+))
+
 _DEVICE_STEMS = {"CON", "PRN", "AUX", "NUL"} | {f"{port}{n}" for port in ("COM", "LPT") for n in range(10)}
 _RESERVED_CHARACTERS = set('<>:"/\\|?*')
 
@@ -61,3 +80,15 @@ def checked_base_url(base_url):
         raise PublishError(f"the base URL is the programs' server address, such as "
                            f"http://updates.example.com, not {base_url!r}")
     return base_url.rstrip("/")
+
+
+def signed_package_problem(downname):
+    """Why a signed catalogue cannot offer a package of this file name, or None: the toolbox
+    starts only ".exe" files itself, never through a shell handler."""
+    return None if downname.endswith(".exe") and len(downname) > 4 else 'does not end in ".exe"'
+
+
+def signed_document_problem(name):
+    """Why a signed catalogue cannot offer a document of this name, or None."""
+    extension = name.rsplit(".", 1)[1].lower() if "." in name else ""
+    return f'is of the type ".{extension}", which the shell would run, not open' if extension in PROGRAM_TYPES else None

@@ -11,16 +11,27 @@ from .rules import PublishError
 
 # What a signature covers: this, the version text, a line end and the list's exact bytes.
 SIGNED_HEADER = b"KESTROVA-UPDATE-1\n"
+# And for a catalogue reply: this, what it is ("F", or "D <folder id>"), a line end and its exact bytes.
+SIGNED_CATALOGUE_HEADER = b"KESTROVA-CATALOGUE-1\n"
 _PUBLIC_KEY = re.compile(r"[0-9A-Fa-f]{128}\Z")
 _CNG_ECDSA_P256_PRIVATE_MAGIC = 0x32534345  # BCRYPT_ECDSA_PRIVATE_P256_MAGIC, "ECS2"
 
 
 def sign_update(key, version_bytes, listing):
     """base64 of r||s (32 bytes each): ECDSA P-256 over SHA-256 of the signed message."""
+    return _sign(key, SIGNED_HEADER + version_bytes + b"\n" + listing)
+
+
+def sign_catalogue(key, what, body):
+    """The signature of a catalogue reply: what is "F" or "D <folder id>", body its exact bytes."""
+    return _sign(key, SIGNED_CATALOGUE_HEADER + what.encode("ascii") + b"\n" + body)
+
+
+def _sign(key, message):
     from cryptography.hazmat.primitives import hashes
     from cryptography.hazmat.primitives.asymmetric import ec, utils
 
-    der = key.sign(SIGNED_HEADER + version_bytes + b"\n" + listing, ec.ECDSA(hashes.SHA256()))
+    der = key.sign(message, ec.ECDSA(hashes.SHA256()))
     r, s = utils.decode_dss_signature(der)
     return base64.b64encode(r.to_bytes(32, "big") + s.to_bytes(32, "big"))
 

@@ -112,14 +112,18 @@ def link_into(tree, names, link_name):
     """tree/<name> -> link_name/<name> for each name, replacing what is there: servers that
     map routes to plain file names follow the switched link through them."""
     for name in names:
-        path = os.path.join(tree, name)
-        wanted = f"{link_name}/{name}"
-        if os.path.islink(path) and os.readlink(path) == wanted:
-            continue
-        if os.path.isdir(path) and not os.path.islink(path):
-            raise PublishError(f"{path} is a folder; it cannot become the link to {wanted}")
-        temporary = path + ".new-link"
-        with contextlib.suppress(FileNotFoundError):
-            os.unlink(temporary)
-        os.symlink(wanted, temporary)
-        os.replace(temporary, path)
+        link_as(tree, name, f"{link_name}/{name}")
+
+
+def link_as(tree, name, wanted):
+    """tree/<name> -> wanted (relative to the tree), replacing a link or file there."""
+    path = os.path.join(tree, name)
+    if os.path.islink(path) and os.readlink(path) == wanted:
+        return
+    if os.path.isdir(path) and not os.path.islink(path):
+        raise PublishError(f"{path} is a folder; it cannot become the link to {wanted}")
+    temporary = path + ".new-link"
+    with contextlib.suppress(FileNotFoundError):
+        os.unlink(temporary)
+    os.symlink(wanted, temporary)
+    os.replace(temporary, path)

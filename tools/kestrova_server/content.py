@@ -13,12 +13,17 @@ FIXED_ROUTES = {
     "/U.sig": "update.sig",  # the list's signature, written by the publishing tool with a key
     "/S": "status.txt",
     "/F": "software.json",
+    # /D?id=N is documents/N.json, /F.sig and /D.sig?sha256=H are sigs/H.sig (content_name).
     "/new.html": "pages/new.html",
     "/url.html": "pages/url.html",
     "/GG.html": "pages/GG.html",
 }
 
 _FOLDER_ID = re.compile(r"[0-9A-Za-z_-]+\Z")
+_SHA256 = re.compile(r"[0-9a-f]{64}\Z")
+
+# The catalogues' signatures, kept under the SHA-256 of the body they sign.
+SIGNATURE_ROUTES = ("/F.sig", "/D.sig")
 
 
 def content_name(path, params):
@@ -28,6 +33,9 @@ def content_name(path, params):
     if path == "/D":
         folder = params.get("id", "")
         return f"documents/{folder}.json" if _FOLDER_ID.match(folder) else None
+    if path in SIGNATURE_ROUTES:
+        digest = params.get("sha256", "")
+        return f"sigs/{digest}.sig" if _SHA256.match(digest) else None
     return safe_relative_name(path)
 
 

@@ -2,7 +2,7 @@
 
 from dataclasses import dataclass
 
-MODES = ("status", "nolength", "drop", "trickle", "stall", "redirect", "body", "norange")
+MODES = ("status", "nolength", "drop", "trickle", "stall", "redirect", "body", "norange", "extra")
 
 
 @dataclass
@@ -17,6 +17,8 @@ class Fault:
     seconds: float = 60.0
     hops: int = 3
     target: str = ""
+    extra: int = 0  # extra: bytes sent beyond the body
+    unframed: bool = False  # extra: no Content-Length, the connection's end ends the body
     remaining: int | None = None  # requests left before the fault expires; None is forever
 
 
@@ -49,6 +51,8 @@ def parse_fault(params, body):
         seconds=_number(params, "seconds", float, 60.0, 0.0),
         hops=_number(params, "hops", int, 3, 1),
         target=params.get("target", ""),
+        extra=_number(params, "bytes", int, 0, 0),
+        unframed=params.get("nolength", "") in ("1", "true", "yes"),
         remaining=_number(params, "count", int, None, 1),
     )
     if fault.code > 999:

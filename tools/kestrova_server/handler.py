@@ -63,7 +63,7 @@ class MakerRequestHandler(BaseHTTPRequestHandler):
         path = unquote(raw_rest, errors="replace")
         self.log_ns, self.log_path = ns or "-", path
         registry = self.server.registry
-        registry.record(ns, self.command, path, query, self.headers.get("Range"))
+        entry = registry.record(ns, self.command, path, query, self.headers.get("Range"))
         if self.command not in ("GET", "HEAD"):
             deliver(self, status_page(405, [("Allow", "GET, HEAD")]))
             return
@@ -83,7 +83,10 @@ class MakerRequestHandler(BaseHTTPRequestHandler):
         reply = self._reply(ns, path, dict(pairs))
         if fault is None or fault.mode != "norange":
             reply = offer_ranges(reply, self.headers)
-        deliver(self, reply, fault)
+        try:
+            deliver(self, reply, fault, sent=entry)
+        finally:
+            self.server.write_log(f"{self.log_ns} {self.command} {self.log_path} sent {entry.get('sent', 0)} bytes")
 
     def _reply(self, ns, path, params):
         generated = _GENERATED.match(path)

@@ -37,9 +37,11 @@ class Registry:
             self._spaces.pop(ns, None)
 
     def record(self, ns, method, path, query, byte_range=None):
-        entry = {"method": method, "path": path, "query": query, "range": byte_range, "time": time.time()}
+        """Logs a request; the entry returned gets "sent", the body bytes sent, once known."""
+        entry = {"method": method, "path": path, "query": query, "range": byte_range, "time": time.time(), "sent": 0}
         with self._lock:
             self._space(ns).log.append(entry)
+        return entry
 
     def log(self, ns):
         with self._lock:

@@ -29,6 +29,7 @@ CONTENT = {
     "files/update/Veltrin.exe": bytes(range(256)) * 1200 + b"MZ-end",
     "files/update/\u53d1\u7968\u52a9\u624b.exe": "\u53d1\u7968".encode("utf-8") * 100,
     "icons/app.png": b"\x89PNG\r\n\x1a\n" + b"\x00" * 300,
+    "sigs/" + "ab" * 32 + ".sig": b"c2lnbmVkIGNhdGFsb2d1ZQ==",
 }
 
 _PERIOD = bytes((i * 31 + 7) & 0xFF for i in range(256))

@@ -37,6 +37,8 @@ class NamespaceTest(ServerTestCase):
         ])
         times = [entry["time"] for entry in log]
         self.assertEqual(times, sorted(times))
+        # The body bytes each reply sent; a HEAD sends none.
+        self.assertEqual([entry["sent"] for entry in log[:3]], [len(CONTENT["version.txt"]), 5, 0])
         self.assertEqual([entry["path"] for entry in self.control("log", ns=other)], ["/S"])
         self.assertNotIn("marker=log-test", [entry["query"] for entry in self.control("log", ns="")])
 

@@ -51,6 +51,31 @@ class BrokenDeliveryTest(ServerTestCase):
                 self.assertEqual(len(received), sent)
                 self.assertEqual(received, (pattern(0, length) if path.startswith("/_gen") else VELTRIN)[:sent])
 
+    def test_extra_sends_more_than_the_body_and_counts_what_the_client_took(self):
+        length, extra = 300000, 8 * 1024 * 1024
+        self.fault("/_gen/300000", "extra", bytes=extra)
+        sock = self.raw_request("/_gen/300000")
+        status, headers, rest = read_head(sock)
+        self.assertEqual(headers["content-length"], str(length + extra))
+        self.fault("/_gen/300000", "extra", bytes=extra, nolength=1)
+        unframed = self.raw_request("/_gen/300000")
+        status, headers, rest = read_head(unframed)
+        self.assertNotIn("content-length", headers)
+        # A client that stops soon after the body: the count shows it, not the 8 MB due.
+        received = rest
+        while len(received) < length + 1:
+            received += unframed.recv(65536)
+        self.assertEqual(received[:length], pattern(0, length))
+        unframed.close()
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline:
+            entry = self.control("log")[-1]
+            if entry["sent"] > length and time.time() - entry["time"] > 1:
+                break
+            time.sleep(0.1)
+        self.assertGreater(entry["sent"], length)
+        self.assertLess(entry["sent"], length + extra // 4)
+
     def test_drop_with_reset_ends_in_a_reset(self):
         self.fault("/_gen/2000000", "drop", after=1000, reset=1)
         sock = self.raw_request("/_gen/2000000")

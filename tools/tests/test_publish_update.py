@@ -4,6 +4,7 @@ import base64
 import hashlib
 import json
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -15,8 +16,8 @@ from cryptography.hazmat.primitives.asymmetric import ec, utils
 
 from kestrova_publish.catalogues import publish_catalogues
 from kestrova_publish.release import publish_release, republish
-from kestrova_publish.rules import PublishError
-from kestrova_publish.signing import SIGNED_HEADER, check_public_keys, keygen
+from kestrova_publish.rules import PROGRAM_TYPES, PublishError
+from kestrova_publish.signing import SIGNED_CATALOGUE_HEADER, SIGNED_HEADER, check_public_keys, keygen
 
 from .server_fixture import write_tree
 
@@ -54,10 +55,13 @@ class PublishTestCase(unittest.TestCase):
         })
 
     def verify(self, version, listing):
-        signature = base64.b64decode(self.stored("update.sig"), validate=True)
+        self.verify_message(self.stored("update.sig"), SIGNED_HEADER + version + b"\n" + listing)
+
+    def verify_message(self, signature_text, message):
+        signature = base64.b64decode(signature_text, validate=True)
         der = utils.encode_dss_signature(int.from_bytes(signature[:32], "big"), int.from_bytes(signature[32:], "big"))
         public = ec.EllipticCurvePublicKey.from_encoded_point(ec.SECP256R1(), b"\x04" + bytes.fromhex(self.public_hex))
-        public.verify(der, SIGNED_HEADER + version + b"\n" + listing, ec.ECDSA(hashes.SHA256()))
+        public.verify(der, message, ec.ECDSA(hashes.SHA256()))
 
 
 class ReleaseTest(PublishTestCase):
@@ -97,6 +101,47 @@ class CataloguesTest(PublishTestCase):
         self.assertEqual(self.stored("catalogue", "91500000TEST0001", "software.json").strip(), b'{\n "data": []\n}')
         self.assertEqual(self.stored("catalogue", "91500000TEST0001", "status.txt"), b"3")
         self.assertEqual(self.stored("catalogue", "_default", "status.txt"), b"1")
+        # The default set at the root, for the reference server.
+        self.assertEqual(self.stored("software.json"), self.stored("catalogue", "_default", "software.json"))
+        self.assertEqual(self.stored("documents", "0.json"), self.stored("catalogue", "_default", "documents", "0.json"))
+        self.assertNotIn("sha256", software)
+        self.assertFalse(os.path.exists(os.path.join(self.tree, "sigs")))
+
+    def test_signed_replies_name_their_files_digests_and_each_reply_has_its_signature(self):
+        package = b"MZ" + os.urandom(5000)
+        entries = [{"name": "Tool", "downname": "tool.exe", "iocn": "icons/tool.png", "url": "packages/tool.exe"},
+                   {"name": "Cdn", "downname": "cdn.exe", "iocn": "", "url": "http://cdn.example/c.exe",
+                    "sha256": "c" * 64, "bytes": 0}]
+        write_tree(self.source, {"packages/tool.exe": package})
+        self.write_source({"data": entries}, {"0": [{"id": "8", "name": "guide.pdf", "type": 1, "url": "docs/guide.pdf"}],
+                                              "1": [], "2": []})
+        publish_catalogues(self.tree, self.source, "http://h", self.key)
+        body = self.stored("catalogue", "_default", "software.json")
+        tool, cdn = json.loads(body)["data"]
+        self.assertEqual((tool["sha256"], tool["bytes"]), (hashlib.sha256(package).hexdigest(), len(package)))
+        self.assertEqual(tool["iconsha256"], hashlib.sha256(ICON).hexdigest())
+        self.assertIn(tool["sha256"], tool["url"])
+        self.assertEqual((cdn["sha256"], cdn["bytes"], cdn["url"]), ("c" * 64, 0, "http://cdn.example/c.exe"))
+        guide = json.loads(self.stored("catalogue", "_default", "documents", "0.json"))["data"][0]
+        self.assertEqual((guide["sha256"], guide["bytes"]), (hashlib.sha256(b"%PDF").hexdigest(), 4))
+        replies = [("F", ("_default", "software.json")), ("F", ("91500000TEST0001", "software.json")),
+                   ("D 0", ("_default", "documents", "0.json")), ("D 1", ("_default", "documents", "1.json")),
+                   ("D 2", ("_default", "documents", "2.json"))]
+        for what, parts in replies:
+            with self.subTest(reply=parts):
+                reply = self.stored("catalogue", *parts)
+                signature = self.stored("sigs", hashlib.sha256(reply).hexdigest() + ".sig")
+                self.verify_message(signature, SIGNED_CATALOGUE_HEADER + what.encode() + b"\n" + reply)
+        self.assertEqual(json.loads(self.stored("catalogue", "_default", "documents", "2.json")),
+                         {"folder": "2", "data": []}, "empty folders differ by their id")
+
+    def test_the_program_types_are_the_toolboxs(self):
+        source = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))),
+                              "shared", "file_names.cpp")
+        with open(source, encoding="utf-8") as cpp:
+            text = cpp.read()
+        listed = text[text.index("kProgramTypes[]"):text.index("};", text.index("kProgramTypes[]"))]
+        self.assertEqual(set(re.findall(r'"([a-z0-9-]+)"', listed)), PROGRAM_TYPES)
 
 
 class RefusalTest(PublishTestCase):
@@ -142,11 +187,21 @@ class RefusalTest(PublishTestCase):
             (None, {"0": [{"id": "../x", "type": 10}]}, None, "a folder's \"id\""),
             (None, None, {"default": "1", "bad code": "3"}, "'bad code' is not a taxpayer code"),
         ]
-        for software, documents, status, message in catalogues:
-            with self.subTest(software=software, documents=documents, status=status):
+        signed = [  # signed: what a keyed toolbox would refuse, and files the tool cannot hash
+            ({"data": [dict(entry)]}, None, '"url" is an absolute URL, so the entry must carry its file\'s "sha256"'),
+            ({"data": [dict(entry, sha256="a" * 64, bytes=1.5)]}, None, '"bytes" \\(its length'),
+            ({"data": [dict(entry, sha256="A" * 64, bytes=1)]}, None, '"sha256" \\(64 lowercase'),
+            ({"data": [dict(entry, sha256="a" * 64, bytes=1, iocn="http://h/i.png")]}, None, '"iconsha256"'),
+            ({"data": [dict(entry, downname="tool.msi", url="icons/tool.png")]}, None, 'does not end in ".exe"'),
+            (None, {"0": [{"id": "8", "name": "guide.lnk", "type": 1, "url": "docs/guide.pdf"}]}, '".lnk"'),
+        ]
+        cases = [(software, documents, status, message, None) for software, documents, status, message in catalogues]
+        cases += [(software, documents, None, message, self.key) for software, documents, message in signed]
+        for software, documents, status, message, key in cases:
+            with self.subTest(software=software, documents=documents, status=status, signed=key is not None):
                 self.write_source(software, documents, status)
                 with self.assertRaisesRegex(PublishError, message):
-                    publish_catalogues(self.tree, self.source, "http://h")
+                    publish_catalogues(self.tree, self.source, "http://h", key)
                 self.assertFalse(os.path.exists(os.path.join(self.tree, "catalogue")))
 
     def test_command_line_refuses_with_a_message_and_code_2(self):

@@ -24,6 +24,8 @@ class ContentRoutesTest(ServerTestCase):
             ("/files/update/Veltrin.exe", "files/update/Veltrin.exe"),
             ("/icons/app.png?v=2", "icons/app.png"),
             (CHINESE_PATH, "files/update/\u53d1\u7968\u52a9\u624b.exe"),
+            ("/F.sig?sha256=" + "ab" * 32, "sigs/" + "ab" * 32 + ".sig"),
+            ("/D.sig?sha256=" + "ab" * 32, "sigs/" + "ab" * 32 + ".sig"),
         ]
         for ns in ("", self.ns):
             for path, name in cases:
@@ -40,7 +42,8 @@ class ContentRoutesTest(ServerTestCase):
                 self.assertEqual(self.get(path).headers["Content-Type"], expected)
 
     def test_missing_files_get_a_small_html_404(self):
-        for path in ["/nothing.bin", "/D?tax=1&id=99", "/D?tax=1", "/files/update/", "/files", "/"]:
+        for path in ["/nothing.bin", "/D?tax=1&id=99", "/D?tax=1", "/files/update/", "/files", "/",
+                     "/F.sig", "/F.sig?sha256=" + "AB" * 32, "/D.sig?sha256=" + "ab" * 31, "/F.sig?sha256=../x"]:
             with self.subTest(path=path):
                 response = self.get(path)
                 self.assertEqual(response.status, 404)

@@ -1,5 +1,6 @@
 #pragma once
-// Signs update lists as the maker does, with CNG, for tests of the updater's check.
+// Signs as the maker does (ECDSA P-256 over SHA-256), with CNG, for tests of the programs'
+// checks of update lists and catalogues.
 
 #include "shared/cng.h"
 
@@ -15,8 +16,8 @@ public:
     bool valid() const { return m_key.valid(); }
     // X||Y in hexadecimal, as a build takes it.
     std::string PublicHex() const;
-    // base64 of r||s over the message of version and list; empty when signing failed.
-    std::string SignUpdate(const std::string& version, const std::string& listBody) const;
+    // base64 of r||s over the message's SHA-256; empty when signing failed.
+    std::string Sign(const std::string& message) const;
 
 private:
     UniqueCngKey m_key;

@@ -1,8 +1,7 @@
-#include "tests/updater/signing_key.h"
+#include "tests/support/signing_key.h"
 
 #include "shared/sha256.h"
 #include "tests/support/temp_dir.h"
-#include "updater/update_signature.h"
 
 #include <wincrypt.h>
 
@@ -49,8 +48,8 @@ std::string SigningKey::PublicHex() const {
     return LowerHex(blob.substr(sizeof(BCRYPT_ECCKEY_BLOB)));
 }
 
-std::string SigningKey::SignUpdate(const std::string& version, const std::string& listBody) const {
-    std::string digest = Sha256Of(SignedUpdateMessage(version, listBody)).value_or("");
+std::string SigningKey::Sign(const std::string& message) const {
+    std::string digest = Sha256Of(message).value_or("");
     std::string signature(64, '\0');
     ULONG size = 0;
     ::BCryptSignHash(m_key.get(), nullptr, Bytes(digest), static_cast<ULONG>(digest.size()), Bytes(signature),
