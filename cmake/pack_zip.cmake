@@ -21,8 +21,11 @@ function(kestrova_source_date out folder)
   if(date STREQUAL "")
     set(date "2000-01-01 00:00:00")
   endif()
-  set(${out} "${date} UTC" PARENT_SCOPE)
+  set(${out} "${date}" PARENT_SCOPE)
 endfunction()
+
+# Python's zipfile, since cmake's own archiver writes each file's access and change times.
+find_program(KESTROVA_PYTHON3 NAMES python3 python HINTS /usr/bin REQUIRED)
 
 function(kestrova_pack_zip target)
   cmake_parse_arguments(ARG "" "OUTPUT;SOURCE_DIR" "" ${ARGN})
@@ -36,9 +39,9 @@ function(kestrova_pack_zip target)
   add_custom_command(
     OUTPUT ${ARG_OUTPUT}
     COMMAND ${CMAKE_COMMAND} -E rm -f ${ARG_OUTPUT}
-    COMMAND ${CMAKE_COMMAND} -E tar cf ${ARG_OUTPUT} --format=zip --mtime=${source_date} -- ${inputs}
+    COMMAND ${KESTROVA_PYTHON3} ${CMAKE_SOURCE_DIR}/cmake/pack_zip.py ${ARG_OUTPUT} ${source_date} ${inputs}
     WORKING_DIRECTORY ${ARG_SOURCE_DIR}
-    DEPENDS ${absolute_inputs}
+    DEPENDS ${absolute_inputs} ${CMAKE_SOURCE_DIR}/cmake/pack_zip.py
     COMMENT "Packing ${ARG_OUTPUT}"
     VERBATIM)
   add_custom_target(${target} ALL DEPENDS ${ARG_OUTPUT})
