@@ -27,6 +27,14 @@ public:
     void* GetInterface(const char* name) override;
     void DoEvent(TEventUI& event) override;
     void DoPaint(HDC dc, const RECT& paintRect) override;
+    // A list item named by the entry. Part 1 is its action, a button named by the word it
+    // stands for ("下载", "取消", "打开", "启动", "升级"); part 2 the running download's
+    // progress bar, invisible while none runs.
+    void DescribeAccessible(int part, AccessibleDescription& out) override;
+    int AccessiblePartCount() const override;
+    bool IsFocusable() const override;
+    // The cell's click, which the window dispatches by the entry's state.
+    bool Activate() override;
 
     DuiSoft* GetSoft() const;
     // Percentage of the running download, clamped to 0..100. Repaints the action alone,
@@ -66,6 +74,10 @@ public:
     void* GetInterface(const char* name) override;
     void DoEvent(TEventUI& event) override;
     void DoPaint(HDC dc, const RECT& paintRect) override;
+    // A list item named by the document or folder; it says what it is and that it downloads.
+    void DescribeAccessible(int part, AccessibleDescription& out) override;
+    bool IsFocusable() const override;
+    bool Activate() override;
 
     DuiFile* GetFile() const;
     void SetIsDownLoad(bool downloading);
