@@ -35,10 +35,9 @@ bool KeyboardFocus::Route(UINT message, WPARAM wParam, LPARAM lParam) {
             Move(::GetKeyState(VK_SHIFT) >= 0);
             return true;
         }
-        if ((wParam == VK_RETURN || wParam == VK_SPACE) && m_pFocus != nullptr) {
+        if ((wParam == VK_RETURN || wParam == VK_SPACE) && Focused() != nullptr) {
             // A key held down repeats: it activates once.
-            const bool repeat = (lParam & (1 << 30)) != 0;
-            if (!repeat && TakesFocusNow(*m_pFocus)) {
+            if ((lParam & (1 << 30)) == 0) {
                 DispatchGuard::Scope scope(m_dispatch);
                 m_pFocus->Activate();
             }
@@ -57,6 +56,10 @@ bool KeyboardFocus::Route(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
         return false;
     }
+}
+
+CControlUI* KeyboardFocus::Focused() const {
+    return m_pFocus != nullptr && TakesFocusNow(*m_pFocus) ? m_pFocus : nullptr;
 }
 
 bool KeyboardFocus::ShowsRingOn(const CControlUI* control) const {
@@ -126,7 +129,7 @@ void KeyboardFocus::Reset() {
 }
 
 void KeyboardFocus::Announce() {
-    if (m_pFocus == nullptr || !WindowHasFocus()) return;
+    if (Focused() == nullptr || !WindowHasFocus()) return;
     ::NotifyWinEvent(EVENT_OBJECT_FOCUS, m_window.Handle(), OBJID_CLIENT, m_pFocus->GetAccessibleNode().Id());
 }
 

@@ -31,7 +31,8 @@ public:
     // repaint the ring and go on to the default handling.
     bool Route(UINT message, WPARAM wParam, LPARAM lParam);
 
-    CControlUI* Focused() const { return m_pFocus; }
+    // Null also while the focused control is hidden or disabled: the window has it then.
+    CControlUI* Focused() const;
     bool ShowsRingOn(const CControlUI* control) const;
     // ring: whether the focus ring shows (the keyboard or a screen reader moved it).
     void Set(CControlUI* control, bool ring);

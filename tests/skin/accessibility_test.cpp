@@ -230,6 +230,11 @@ TEST_F(AccessibilityTest, TabMovesTheFocusRoundTheControlsThatTakeItAndEnterAndS
     Key(VK_TAB);
     Key(VK_SPACE);
     EXPECT_EQ(window->Count("click", cell), 1);
+    // A focused control that is hidden has the focus no more: the window has it.
+    cell->SetVisible(false);
+    EXPECT_EQ(FocusedName(), L"Kestrova skin test");
+    Key(VK_SPACE);
+    EXPECT_EQ(window->Count("click", cell), 1);
 }
 
 TEST_F(AccessibilityTest, TheFocusedCellShowsTheRingAndItsKeptPictureComesBackWithoutIt) {
