@@ -133,7 +133,8 @@ bool PostDefaultAction(CControlUI& control, int part) {
 }
 
 void RunDefaultAction(CControlUI* root, WPARAM nodeId) {
-    if (root == nullptr) return;
+    // A window disabled under a modal box takes no clicks, from the mouse or from here.
+    if (root == nullptr || !::IsWindowEnabled(root->GetManager()->GetPaintWindow())) return;
     // Found again by its id: the control may have gone since the action was asked for.
     CControlUI* control = FindByAccessibleId(*root, static_cast<LONG>(nodeId));
     if (control != nullptr && control->IsVisible() && control->IsEnabled()) control->Activate();
