@@ -8,49 +8,35 @@ namespace {
 
 VARIANT ChildId(LONG id) {
     VARIANT child;
-    ::VariantInit(&child);
     child.vt = VT_I4;
     child.lVal = id;
     return child;
 }
 
-using TextGetter = HRESULT (STDMETHODCALLTYPE IAccessible::*)(VARIANT, BSTR*);
-
-std::wstring TextOf(const AccessibleElement& element, TextGetter getter) {
-    if (!element) return {};
+std::wstring TextOf(const AccessibleElement& element, HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*)) {
     UniqueBstr text;
-    if (FAILED((element.object.get()->*getter)(ChildId(element.child), text.put())) || !text) return {};
+    if (!element || FAILED((element.object.get()->*get)(ChildId(element.child), text.put())) || !text) return {};
     return std::wstring(text.get(), ::SysStringLen(text.get()));
 }
 
-LONG NumberOf(const AccessibleElement& element, HRESULT (STDMETHODCALLTYPE IAccessible::*getter)(VARIANT, VARIANT*)) {
-    if (!element) return 0;
+LONG NumberOf(const AccessibleElement& element, HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, VARIANT*)) {
     VARIANT result;
     ::VariantInit(&result);
-    if (FAILED((element.object.get()->*getter)(ChildId(element.child), &result)) || result.vt != VT_I4) {
-        ::VariantClear(&result);
-        return 0;
-    }
-    return result.lVal;
+    if (!element || FAILED((element.object.get()->*get)(ChildId(element.child), &result))) return 0;
+    return result.vt == VT_I4 ? result.lVal : 0;
 }
 
-// A child as AccessibleChildren and get_accFocus hand it out; empty for anything else.
-AccessibleElement ElementOf(const AccessibleElement& parent, VARIANT& variant) {
+// A child as AccessibleChildren, get_accFocus and hit testing hand it out (the variant is
+// cleared); empty for anything else.
+AccessibleElement ElementOf(const ComPtr<IAccessible>& parent, VARIANT& variant) {
     AccessibleElement element;
     if (variant.vt == VT_DISPATCH && variant.pdispVal != nullptr) {
         variant.pdispVal->QueryInterface(__uuidof(IAccessible), element.object.put_void());
     } else if (variant.vt == VT_I4) {
-        element = AccessibleElement{parent.object, variant.lVal};
+        element = AccessibleElement{parent, variant.lVal};
     }
     ::VariantClear(&variant);
     return element;
-}
-
-void CollectByRole(const AccessibleElement& from, LONG role, std::vector<AccessibleElement>& found) {
-    for (const AccessibleElement& child : from.Children()) {
-        if (child.Role() == role) found.push_back(child);
-        CollectByRole(child, role, found);
-    }
 }
 
 FocusEvents* activeFocusEvents = nullptr;
@@ -60,15 +46,15 @@ FocusEvents* activeFocusEvents = nullptr;
 std::wstring AccessibleElement::Name() const { return TextOf(*this, &IAccessible::get_accName); }
 std::wstring AccessibleElement::Value() const { return TextOf(*this, &IAccessible::get_accValue); }
 std::wstring AccessibleElement::DefaultAction() const { return TextOf(*this, &IAccessible::get_accDefaultAction); }
+LONG AccessibleElement::Role() const { return NumberOf(*this, &IAccessible::get_accRole); }
+LONG AccessibleElement::State() const { return NumberOf(*this, &IAccessible::get_accState); }
+
 int AccessibleElement::Percent() const {
     const std::wstring value = Value();
     wchar_t* end = nullptr;
     const long number = std::wcstol(value.c_str(), &end, 10);
     return end != value.c_str() && std::wstring(end) == L"%" ? static_cast<int>(number) : -1;
 }
-
-LONG AccessibleElement::Role() const { return NumberOf(*this, &IAccessible::get_accRole); }
-LONG AccessibleElement::State() const { return NumberOf(*this, &IAccessible::get_accState); }
 
 RECT AccessibleElement::Location() const {
     long left = 0, top = 0, width = 0, height = 0;
@@ -93,7 +79,7 @@ std::vector<AccessibleElement> AccessibleElement::Children() const {
     long obtained = 0;
     if (FAILED(::AccessibleChildren(object.get(), 0, count, variants.data(), &obtained))) return children;
     for (long i = 0; i < obtained; ++i) {
-        if (AccessibleElement element = ElementOf(*this, variants[i])) children.push_back(std::move(element));
+        if (AccessibleElement element = ElementOf(object, variants[i])) children.push_back(std::move(element));
     }
     return children;
 }
@@ -115,7 +101,10 @@ AccessibleElement FindAccessible(const AccessibleElement& from, const std::wstri
 
 std::vector<AccessibleElement> FindAllAccessible(const AccessibleElement& from, LONG role) {
     std::vector<AccessibleElement> found;
-    CollectByRole(from, role, found);
+    for (const AccessibleElement& child : from.Children()) {
+        if (child.Role() == role) found.push_back(child);
+        for (AccessibleElement& below : FindAllAccessible(child, role)) found.push_back(std::move(below));
+    }
     return found;
 }
 
@@ -127,16 +116,23 @@ std::vector<std::wstring> NamesOf(const std::vector<AccessibleElement>& elements
 
 AccessibleElement FocusedAccessible(HWND window) {
     AccessibleElement current = AccessibleWindow(window);
-    // Down from the window until an element says the focus is its own.
-    for (int depth = 0; current && depth < 32; ++depth) {
+    // Down until an element says the focus is its own (or a simple element of it).
+    for (int depth = 0; current && current.child == CHILDID_SELF && depth < 32; ++depth) {
         VARIANT focus;
         ::VariantInit(&focus);
         if (current.object->get_accFocus(&focus) != S_OK) return {};
         if (focus.vt == VT_I4 && focus.lVal == CHILDID_SELF) return current;
-        current = ElementOf(current, focus);
-        if (current.child != CHILDID_SELF) return current;
+        current = ElementOf(current.object, focus);
     }
-    return {};
+    return current;
+}
+
+AccessibleElement AccessibleAt(POINT screen) {
+    ComPtr<IAccessible> object;
+    VARIANT child;
+    ::VariantInit(&child);
+    if (FAILED(::AccessibleObjectFromPoint(screen, object.put(), &child))) return {};
+    return ElementOf(object, child);
 }
 
 FocusEvents::FocusEvents(DWORD processId) {
@@ -152,17 +148,14 @@ FocusEvents::~FocusEvents() {
 
 void CALLBACK FocusEvents::OnEvent(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD) {
     if (activeFocusEvents == nullptr) return;
-    // The calls below wait for the other process, and the next event is told meanwhile:
-    // each keeps the place it came in.
+    // The next event arrives while this one waits for the other process: each keeps the
+    // place it came in.
     const size_t place = activeFocusEvents->m_names.size();
     activeFocusEvents->m_names.emplace_back();
-    AccessibleElement element;
+    ComPtr<IAccessible> source;
     VARIANT id;
     ::VariantInit(&id);
-    if (SUCCEEDED(::AccessibleObjectFromEvent(window, object, child, element.object.put(), &id)) && id.vt == VT_I4) {
-        element.child = id.lVal;
-    }
-    ::VariantClear(&id);
-    const std::wstring name = element.Name();
+    if (FAILED(::AccessibleObjectFromEvent(window, object, child, source.put(), &id))) return;
+    const std::wstring name = ElementOf(source, id).Name();
     if (activeFocusEvents != nullptr) activeFocusEvents->m_names[place] = name;
 }

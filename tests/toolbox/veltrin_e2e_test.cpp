@@ -257,9 +257,7 @@ TEST_F(VeltrinEndToEnd, AScreenReaderReadsAndDrivesTheWindowByName) {
     for (const AccessibleElement& cell : cells) {
         const std::vector<AccessibleElement> parts = cell.Children();
         ASSERT_EQ(parts.size(), 2u);
-        EXPECT_EQ(parts[0].Role(), ROLE_SYSTEM_PUSHBUTTON);
         EXPECT_EQ(parts[0].Name(), L"下载");
-        EXPECT_EQ(parts[1].Role(), ROLE_SYSTEM_PROGRESSBAR);
         EXPECT_TRUE(parts[1].Has(STATE_SYSTEM_INVISIBLE)) << "no download runs";
     }
 
