@@ -250,6 +250,7 @@ TEST_F(VeltrinEndToEnd, AScreenReaderReadsAndDrivesTheWindowByName) {
     const AccessibleElement softwareTab = FindAccessible(window, L"软件中心", ROLE_SYSTEM_PAGETAB);
     ASSERT_EQ(softwareTab.DoDefaultAction(), S_OK);
     const AccessibleElement list = FindAccessible(window, L"软件列表", ROLE_SYSTEM_LIST);
+    ASSERT_TRUE(list);
     std::vector<AccessibleElement> cells;
     ASSERT_TRUE(WaitUntil([&] { return (cells = FindAllAccessible(list, ROLE_SYSTEM_LISTITEM)).size() == 2; }, kLimit));
     EXPECT_TRUE(softwareTab.Has(STATE_SYSTEM_SELECTED));

@@ -237,6 +237,7 @@ TEST_F(MorvaneEndToEnd, AScreenReaderReadsTheProgressWhileTheUpdateDownloads) {
     EXPECT_TRUE(FindAccessible(window, L"系统更新中......", ROLE_SYSTEM_STATICTEXT));
     EXPECT_EQ(FindAccessible(window, L"关闭", ROLE_SYSTEM_PUSHBUTTON).DefaultAction(), L"按下");
     const AccessibleElement progress = FindAccessible(window, L"更新进度", ROLE_SYSTEM_PROGRESSBAR);
+    ASSERT_TRUE(progress);
     int percent = -1;
     EXPECT_TRUE(WaitUntil([&] { return (percent = progress.Percent()) > 0 && percent < 100; }, kRunLimit)) << percent;
     EXPECT_EQ(WaitForExitCode(process.get(), kRunLimit), 0);
