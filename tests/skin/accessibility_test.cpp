@@ -132,10 +132,12 @@ TEST_F(AccessibilityTest, CatalogueCellsReadTheirEntryAndTheWordOfTheirAction) {
     // The flag of a download just started reads as its record's state does.
     cells[0]->SetIsDownLoad(true);
     EXPECT_EQ(items[0].Children()[0].Name(), L"取消");
-    // The pill under the point is the button.
+    // The pill under the point is the button; up from it come the cell, the list and the window.
     const AccessibleElement button = AccessibleAt(CentreOf(items[2].Children()[0].Location()));
     EXPECT_EQ(button.child, 1);
     EXPECT_EQ(button.Name(), L"启动");
+    EXPECT_EQ(button.Parent().Parent().Name(), L"条目");
+    EXPECT_EQ(button.Parent().Parent().Parent().Role(), ROLE_SYSTEM_CLIENT);
 }
 
 TEST_F(AccessibilityTest, ANodeHeldAfterItsControlWentAnswersWithAnError) {
@@ -165,6 +167,9 @@ TEST_F(AccessibilityTest, ANodeHeldAfterItsControlWentAnswersWithAnError) {
 TEST_F(AccessibilityTest, ADefaultActionIsAClickOnceTheCallHasReturned) {
     const AccessibleElement root = AccessibleWindow(hwnd);
     CControlUI* icon = window->Find("icon");
+    PressAt(hwnd, CentreOf(icon->GetPos()));
+    EXPECT_TRUE(FindAccessible(root, L"关闭").Has(STATE_SYSTEM_PRESSED));
+    ReleaseAt(hwnd, {2, 2});
     ASSERT_EQ(FindAccessible(root, L"关闭").DoDefaultAction(), S_OK);
     EXPECT_EQ(window->Count("click", icon), 0);
     PumpMessagesFor(50);

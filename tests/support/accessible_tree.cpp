@@ -84,6 +84,14 @@ std::vector<AccessibleElement> AccessibleElement::Children() const {
     return children;
 }
 
+AccessibleElement AccessibleElement::Parent() const {
+    if (child != CHILDID_SELF) return AccessibleElement{object, CHILDID_SELF};
+    ComPtr<IDispatch> parent;
+    AccessibleElement element;
+    if (object && object->get_accParent(parent.put()) == S_OK) element.object = parent.As<IAccessible>();
+    return element;
+}
+
 AccessibleElement AccessibleWindow(HWND window) {
     AccessibleElement element;
     ::AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),

@@ -30,6 +30,7 @@ struct AccessibleElement {
     HRESULT NameResult() const;  // what get_accName answers
     HRESULT DoDefaultAction() const;
     std::vector<AccessibleElement> Children() const;
+    AccessibleElement Parent() const;  // of a simple element, its object
 };
 
 AccessibleElement AccessibleWindow(HWND window);  // the client area's element
