@@ -15,7 +15,8 @@ class PictureCache;
 }
 
 // A software cell: icon, name, description, size and date, rating, and an action area
-// that reads by state (download, open the package, start the program, update) or shows the download's progress.
+// that reads by state (download, open the package, start the program, update) or shows
+// the download's progress.
 // Both cells keep their last picture and copy it while nothing they show has changed.
 class SKIN_API SkinSoftListControl : public CControlUI {
 public:

@@ -252,7 +252,8 @@ TEST_F(VeltrinEndToEnd, AScreenReaderReadsAndDrivesTheWindowByName) {
     const AccessibleElement list = FindAccessible(window, L"软件列表", ROLE_SYSTEM_LIST);
     ASSERT_TRUE(list);
     std::vector<AccessibleElement> cells;
-    ASSERT_TRUE(WaitUntil([&] { return (cells = FindAllAccessible(list, ROLE_SYSTEM_LISTITEM)).size() == 2; }, kLimit));
+    const auto cellsRead = [&] { return (cells = FindAllAccessible(list, ROLE_SYSTEM_LISTITEM)).size() == 2; };
+    ASSERT_TRUE(WaitUntil(cellsRead, kLimit));
     EXPECT_TRUE(softwareTab.Has(STATE_SYSTEM_SELECTED));
     EXPECT_EQ(NamesOf(cells), (std::vector<std::wstring>{L"税控驱动", L"发票助手"}));
     for (const AccessibleElement& cell : cells) {
