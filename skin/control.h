@@ -1,6 +1,7 @@
 #pragma once
 // The base of every control: name, text, position, look, and the hooks that paint it
-// and feed it mouse events. Controls live in a tree that one paint manager owns.
+// and feed it mouse events, and what it is to a screen reader and the keyboard. Controls
+// live in a tree that one paint manager owns.
 
 #include "shared/com_ptr.h"
 #include "skin/accessibility.h"
