@@ -166,6 +166,13 @@ LRESULT Veltrin::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam,
         m_secondPressOfDoubleClick = message == WM_LBUTTONDBLCLK;
         handled = false;
         return 0;
+    case WM_LBUTTONUP: {
+        // Only the release of that press: Enter, Space or a screen reader's action later is
+        // a click again.
+        const LRESULT result = DefaultHandling(message, wParam, lParam);
+        m_secondPressOfDoubleClick = false;
+        return result;
+    }
     case WM_ENDSESSION:
         // Logoff ends the process after this; the downloads let go of their files first.
         if (wParam) {

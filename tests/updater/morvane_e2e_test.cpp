@@ -1,7 +1,9 @@
 // The built Morvane.exe in a temporary installation folder, against the reference server
 // in the namespace its test build talks to, with the stand-in as "Veltrin.exe".
 #include "shared/cng.h"
+#include "shared/com_helpers.h"
 #include "shared/sha256.h"
+#include "tests/support/accessible_tree.h"
 #include "tests/support/folder_access.h"
 #include "tests/support/test_server.h"
 #include "tests/updater/install_folder.h"
@@ -213,6 +215,34 @@ TEST_F(MorvaneEndToEnd, VersionPublishedWithALineEndIsInstalledOnce) {
     EXPECT_EQ(m_install.RecordedVersion(), "2.0");
     EXPECT_EQ(m_server.CountRequests("/U"), 1);
     EXPECT_TRUE(m_install.WaitForStarts(2));
+}
+
+// A screen reader in another process reads the window by name: the status, the close
+// button, and the progress of the file that downloads.
+TEST_F(MorvaneEndToEnd, AScreenReaderReadsTheProgressWhileTheUpdateDownloads) {
+    ComScope com;
+    ASSERT_TRUE(com.usable());
+    m_install.WriteSettings("1.0");
+    const std::string content = PatternBytes(300000, 29);
+    Publish("/files/a.dll", content);
+    PublishList("[" + Entry("a.dll", content) + "]");
+    ASSERT_TRUE(m_server.SetFault("/files/a.dll", "mode=trickle&chunk=8192&delay=0.1"));
+    ASSERT_TRUE(m_server.Put("/V", "2.0"));
+    bool shown = false;
+    UniqueKernelHandle process = Start(&shown);
+    ASSERT_TRUE(shown);
+
+    const AccessibleElement window = AccessibleWindow(UpdateWindowOf(::GetProcessId(process.get())));
+    EXPECT_EQ(window.Name(), L"Kestrova自动升级程序");
+    EXPECT_TRUE(FindAccessible(window, L"系统更新中......", ROLE_SYSTEM_STATICTEXT));
+    EXPECT_EQ(FindAccessible(window, L"关闭", ROLE_SYSTEM_PUSHBUTTON).DefaultAction(), L"按下");
+    const AccessibleElement progress = FindAccessible(window, L"更新进度", ROLE_SYSTEM_PROGRESSBAR);
+    ASSERT_TRUE(progress);
+    int percent = -1;
+    EXPECT_TRUE(WaitUntil([&] { return (percent = progress.Percent()) > 0 && percent < 100; }, kRunLimit)) << percent;
+    EXPECT_EQ(WaitForExitCode(process.get(), kRunLimit), 0);
+    EXPECT_EQ(m_install.RecordedVersion(), "2.0");
+    EXPECT_TRUE(FAILED(progress.NameResult())) << "the window is gone, and so is its bar";
 }
 
 // Started together (the logon task and the Run value, or a second user logging on): one
