@@ -79,7 +79,7 @@ public:
         calls.push_back({"CancelSoftwareDownload", "", row});
     }
     void StartDocumentDownload(FileListControl* row) override { calls.push_back({"StartDocumentDownload", "", row}); }
-    void OpenLocalFile(const std::string& path) override { calls.push_back({"OpenLocalFile", path, nullptr}); }
+    void OpenDocument(const std::string& path, HWND) override { calls.push_back({"OpenDocument", path, nullptr}); }
     void OpenDownloadedPackage(SkinSoftListControl* row, const std::string& path) override {
         calls.push_back({"OpenDownloadedPackage", path, row});
     }
