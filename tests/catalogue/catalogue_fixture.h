@@ -10,6 +10,7 @@
 #include "tests/support/pattern_bytes.h"
 #include "tests/support/skin_window.h"
 #include "tests/support/temp_dir.h"
+#include "tests/toolbox/toolbox_fixture.h"
 #include "toolbox/catalogue/catalogue_context.h"
 
 #include <map>

@@ -266,6 +266,7 @@ TEST_F(Downloads, SmallDocumentsAreDeletedAndLargerOnesOpened) {
     const std::string record = recordDir.Child("opened.txt");
     RecordingDocumentType fileType(record);
     ASSERT_TRUE(fileType.ok());
+    ASSERT_TRUE(WaitForDesktopShell());
     ASSERT_TRUE(m_server.Put("/docs/notice.kestrovadoc", PatternBytes(2000)));
     ASSERT_TRUE(m_server.Put("/docs/guide.kestrovadoc", PatternBytes(2001)));
     FileListControl* small = AddDocumentRow("/docs/notice.kestrovadoc", "notice.kestrovadoc");
@@ -313,6 +314,7 @@ TEST_F(Downloads, ADocumentWhoseListWasRebuiltStillEnds) {
     const std::string record = recordDir.Child("opened.txt");
     RecordingDocumentType fileType(record);
     ASSERT_TRUE(fileType.ok());
+    ASSERT_TRUE(WaitForDesktopShell());
     ASSERT_TRUE(m_server.Put("/docs/later.kestrovadoc", PatternBytes(40000)));
     ASSERT_TRUE(m_server.SetFault("/docs/later.kestrovadoc", "mode=trickle&chunk=8192&delay=0.05"));
     FileListControl* row = AddDocumentRow("/docs/later.kestrovadoc", "later.kestrovadoc");

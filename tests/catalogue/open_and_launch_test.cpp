@@ -150,32 +150,22 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         LaunchCase{"ProgramNamedByTheValue", MachineView32, "%D\\app\\app.exe", "", LaunchRoad::Elevated, nullptr},
         LaunchCase{"FolderAndSuffix", MachineView64, "%D\\app\\", "bin\\tool.exe", LaunchRoad::Elevated, nullptr},
-        LaunchCase{"ForwardSlashes", MachineView32, "%D/app/", "app.exe", LaunchRoad::Elevated, nullptr},
         LaunchCase{"Unc", MachineView32, "\\\\127.0.0.1\\share\\t.exe", "", LaunchRoad::Refused, kNotLocal},
         LaunchCase{"UncLongForm", MachineView32, "\\\\?\\UNC\\127.0.0.1\\share\\t.exe", "", LaunchRoad::Refused,
                    kNotLocal},
         LaunchCase{"DevicePathToARealProgram", MachineView32, "\\\\?\\%D\\app\\app.exe", "", LaunchRoad::Refused,
                    kNotLocal},
-        LaunchCase{"DeviceNamespace", MachineView32, "\\\\.\\%D\\app\\app.exe", "", LaunchRoad::Refused, kNotLocal},
         LaunchCase{"DeviceNameInTheFolder", MachineView32, "%D\\app\\", "CON", LaunchRoad::Refused, kOutside},
         LaunchCase{"DriveRelative", MachineView32, "C:app.exe", "", LaunchRoad::Refused, kNotLocal},
-        LaunchCase{"Relative", MachineView32, "app\\app.exe", "", LaunchRoad::Refused, kNotLocal},
         LaunchCase{"DotDotInTheSuffix", MachineView32, "%D\\app\\", "..\\outside.exe", LaunchRoad::Refused,
-                   kBadSuffix},
-        LaunchCase{"DotDotInsideTheSuffix", MachineView32, "%D\\app\\", "bin\\..\\app.exe", LaunchRoad::Refused,
                    kBadSuffix},
         LaunchCase{"ColonInTheSuffix", MachineView32, "%D\\app\\", "C:\\outside.exe", LaunchRoad::Refused, kBadSuffix},
         LaunchCase{"LeadingBackslashInTheSuffix", MachineView32, "%D\\app", "\\app.exe", LaunchRoad::Refused,
                    kBadSuffix},
-        LaunchCase{"DotDotInTheValueLeavesItsFolder", MachineView32, "%D\\app\\..\\", "outside.exe",
-                   LaunchRoad::Elevated, nullptr},
-        LaunchCase{"SuffixGluedToAFileName", MachineView32, "%D\\app\\app.exe", "x", LaunchRoad::Refused, kNoProgram},
         LaunchCase{"MissingFile", MachineView32, "%D\\app\\gone.exe", "", LaunchRoad::Refused, kNoProgram},
         LaunchCase{"AFolder", MachineView32, "%D\\app\\", "bin", LaunchRoad::Refused, kNoProgram},
-        LaunchCase{"EmptyValue", MachineView32, "", "", LaunchRoad::Refused, "the registry names no path"},
         // The user's own registry: whatever it names starts with the user's rights only.
-        LaunchCase{"UserKey", UserView, "%D\\app\\app.exe", "", LaunchRoad::AsUser, nullptr},
-        LaunchCase{"UserKeyNamingAShare", UserView, "\\\\127.0.0.1\\share\\t.exe", "", LaunchRoad::AsUser, nullptr}),
+        LaunchCase{"UserKey", UserView, "%D\\app\\app.exe", "", LaunchRoad::AsUser, nullptr}),
     [](const ::testing::TestParamInfo<LaunchCase>& info) { return std::string(info.param.name); });
 
 // ---- end to end: the registry, the click and the programs started ------------------------
@@ -216,6 +206,7 @@ TEST_P(LaunchRoads, NothingOutsideTheRulesStartsWithTheToolboxsRights) {
     }
     ASSERT_TRUE(key.Set("Exe", value));
     CatalogueTestWindow owner;
+    ASSERT_TRUE(!c.userKey || WaitForDesktopShell());
     DuiSoft entry;
     entry.execName = key.Path() + ":Exe" + (c.suffix != nullptr ? std::string(":") + c.suffix : "");
     entry.registryView = c.userKey ? UserView : MachineView32;
@@ -260,6 +251,7 @@ TEST(OpenDocument, GoesThroughTheDesktopShellWhateverItsName) {
     ASSERT_TRUE(WriteFileBytes(document, "guide"));
     const std::string namedLikeAProgram = CopyParentRecorder(dir, "guide.exe");
     CatalogueTestWindow owner;
+    ASSERT_TRUE(WaitForDesktopShell());
     MessageBoxWatcher boxes;
 
     OpenDocument(document, owner.GetHWND());

@@ -125,6 +125,7 @@ TEST_F(MainWindowTest, PortalOpensThroughTheDesktopShellAndTheTabStays) {
     RecordingUrlScheme scheme(record);
     ASSERT_TRUE(scheme.ok());
     Toolbox().PortalUrl = std::string(RecordingUrlScheme::kScheme) + "://portal/index.html?from=veltrin";
+    ASSERT_TRUE(WaitForDesktopShell());
 
     ClickOption("rj");
     m_navigations.Clear();

@@ -173,3 +173,7 @@ private:
     UINT m_id = 0;
     std::thread m_thread;
 };
+
+// Wine starts the desktop's shell (explorer.exe /desktop) with the prefix's first window,
+// and it answers a moment later: tests that open through it wait for that first.
+bool WaitForDesktopShell();

@@ -37,7 +37,8 @@ struct TextVariant {
     VARIANT value;
 };
 
-// The shell that draws the desktop, as the user's shell windows list knows it.
+}  // namespace
+
 ComPtr<IShellDispatch2> DesktopShell(std::string* why) {
     ComPtr<IShellWindows> windows;
     if (Failed(::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_IShellWindows, windows.put_void()),
@@ -86,8 +87,6 @@ ComPtr<IShellDispatch2> DesktopShell(std::string* why) {
     if (!shell) *why = "the desktop's shell cannot start files";
     return shell;
 }
-
-}  // namespace
 
 bool OpenThroughDesktopShell(const std::string& target, std::string* why) {
     ComScope com;
