@@ -68,7 +68,8 @@ std::optional<std::vector<UpdateEntry>> ReadKeptList(const std::string& tempDir,
         LogLine("the kept list's signature is not the maker's");
         return std::nullopt;
     }
-    std::vector<UpdateEntry> entries = ParseUpdateList(body);
+    // Read as the received list was, or a name outside ASCII would be one it does not hold.
+    std::vector<UpdateEntry> entries = ParseReceivedUpdateList(body);
     if (!EveryEntryHasSha256(entries)) {
         LogLine("an entry of the kept signed list names no SHA-256");
         return std::nullopt;
