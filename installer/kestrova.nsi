@@ -2,14 +2,17 @@
 ;
 ;   makensis -INPUTCHARSET UTF8 -DARCH=x86|amd64 -DSOURCE_DIR=<folder> -DVERSION=<text> \
 ;            -DVERSION_NUMBERS=<a.b.c.d> -DTASK_XML_TOOL=<KestrovaTaskXml.exe> \
-;            -DFOLDER_TOOL=<KestrovaFolderProtection.exe> -DOUTFILE=<setup.exe> installer/kestrova.nsi
+;            -DFOLDER_TOOL=<KestrovaFolderProtection.exe> -DOUTFILE=<setup.exe> [-DSIGN_SCRIPT=<authenticode.sh>] \
+;            installer/kestrova.nsi
 ;
 ; scripts/package lays out the folder and runs this. ARCH follows the programs: x86 for the
 ; 32-bit release, amd64 for the 64-bit build, so that Program Files and the registry view
 ; (the Run value the programs write included) are the ones the programs themselves see.
 ; TASK_XML_TOOL is the built helper that writes the updater's logon task definition, and
 ; FOLDER_TOOL the one that gives the installation folder Program Files' protection; they go
-; into the installer only, never into the folder.
+; into the installer only, never into the folder. SIGN_SCRIPT, given for a signed release, is
+; scripts/lib/authenticode.sh, which signs the uninstaller with the certificate the caller's
+; environment names.
 
 Unicode true
 !if "${ARCH}" == "amd64"
@@ -35,6 +38,12 @@ Unicode true
 !endif
 !ifndef FOLDER_TOOL
   !error "FOLDER_TOOL must name the built KestrovaFolderProtection.exe"
+!endif
+
+; A signed release signs its uninstaller too: makensis hands the uninstaller to the signing
+; command before packing it, and a failed signing stops the build.
+!ifdef SIGN_SCRIPT
+  !uninstfinalize 'bash "${SIGN_SCRIPT}" sign "%1"' = 0
 !endif
 
 !include "MUI2.nsh"

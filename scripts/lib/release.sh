@@ -7,6 +7,8 @@ KESTROVA_DELIVERABLES=(Veltrin.exe Morvane.exe KestrovaSkin.dll skin.zip upload.
 # What the installer runs from its temporary folder and never installs: the writer of the
 # updater's logon task definition, and the installation folder's protection.
 KESTROVA_INSTALLER_HELPERS=(KestrovaTaskXml.exe KestrovaFolderProtection.exe)
+# The installation folder's programs, which a signed release signs.
+KESTROVA_SIGNED_PROGRAMS=(Veltrin.exe Morvane.exe KestrovaSkin.dll)
 
 # DLLs that every supported Windows brings along. A shipped program may import these and our
 # skin library; anything else (a compiler runtime, zlib, libcurl) would be missing on the

@@ -18,6 +18,7 @@ KESTROVA_TOOLS=(
     "curl (benchmarks)|curl|--version"
     "bc (benchmarks)|bc|--version"
     "nginx (e2e tests)|/usr/sbin/nginx|-v"
+    "osslsigncode|osslsigncode|--version"
 )
 
 # report_tools: one line per tool; non-zero when any is missing.

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
+#include <softpub.h>
+#include <wintrust.h>
 
 #include <filesystem>
 #include <string>
@@ -75,6 +77,21 @@ std::string ShortcutTarget(const std::string& linkPath) {
     return SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH)) ? target : "";
 }
 
+// Windows' own check of a file's Authenticode signature. Wine checks the signature and the
+// file's digest but not the chain: an unsigned file gives TRUST_E_NOSIGNATURE, a changed one
+// TRUST_E_BAD_DIGEST, and an intact signature passes whatever its CA.
+LONG VerifyAuthenticode(const std::string& path) {
+    const std::wstring widePath = AnsiToWide(path);
+    WINTRUST_FILE_INFO file{sizeof(file), widePath.c_str(), nullptr, nullptr};
+    WINTRUST_DATA data{};
+    data.cbStruct = sizeof(data);
+    data.dwUIChoice = WTD_UI_NONE;
+    data.dwUnionChoice = WTD_CHOICE_FILE;
+    data.pFile = &file;
+    GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+    return ::WinVerifyTrust(nullptr, &action, &data);
+}
+
 class InstallerTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -123,6 +140,11 @@ TEST_F(InstallerTest, InstallsTheFolderTheShortcutAndTheUninstaller) {
     }
     EXPECT_EQ(ReadFileBytes(dir + "\\sys.ini"), "[Soft]\r\nVer=" KESTROVA_VERSION "\r\n");
     EXPECT_TRUE(PathExists(dir + "\\uninstall.exe"));
+    // The package is Authenticode-signed, and so is the uninstaller that the installer writes.
+    EXPECT_EQ(VerifyAuthenticode(InstallerPath()), ERROR_SUCCESS);
+    for (const char* name : {"Veltrin.exe", "Morvane.exe", "KestrovaSkin.dll", "uninstall.exe"}) {
+        EXPECT_EQ(VerifyAuthenticode(dir + "\\" + name), ERROR_SUCCESS) << name;
+    }
 
     EXPECT_EQ(ShortcutTarget(ShortcutPath()), dir + "\\Veltrin.exe");
 
