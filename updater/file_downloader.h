@@ -8,6 +8,7 @@
 #include "updater/update_list.h"
 
 #include <string>
+#include <string_view>
 
 class FileDownloader {
 public:
@@ -17,10 +18,18 @@ public:
     // True when the file arrived into path whole and has the listed digests; the reason
     // is logged otherwise.
     bool Download(const UpdateEntry& listed, const std::string& path);
+    // The same file from one zstd frame that the list offers instead, "form" in the log
+    // (a patch when base, the installed copy, is not empty): decoded into path as it
+    // arrives and checked as a download is. False, with the reason logged, when the frame
+    // or what it decodes to is not what the list names; path may then hold anything.
+    bool DownloadFrame(const UpdateEntry& listed, const FrameSource& frame, std::string_view base,
+                       const std::string& path, const char* form);
     // Waits until every file downloaded so far is on the disk; false when one is not.
     bool Flushed() { return m_flusher.Wait(); }
 
 private:
+    bool FrameFailed(const UpdateEntry& listed, const char* form, const char* why);
+
     UniqueEasyHandle m_easy;
     bool m_signedList;
     DiskFlusher m_flusher;  // declared before the receiver, which hands it files

@@ -12,6 +12,7 @@
 #include "updater/installation.h"
 #include "updater/kept_list.h"
 #include "updater/process_values.h"
+#include "updater/smallest_form.h"
 #include "updater/update_list.h"
 #include "updater/update_signature.h"
 #include "updater/worker_gate.h"
@@ -30,8 +31,9 @@ enum class EntryResult { Verified, Current, Skipped, Failed };
 // failed transfer, before anything is fetched or read.
 const char* NameRefusal(const UpdateEntry& entry) { return InstallationNameRefusal(entry.name); }
 
-EntryResult FetchEntry(const UpdateEntry& entry, const EntryCheck& check, const std::string& tempDir,
-                       FileDownloader& downloader) {
+EntryResult FetchEntry(const UpdateEntry& entry, const EntryCheck& check, const UpdaterValues& values,
+                       bool signedList, FileDownloader& downloader) {
+    const std::string tempDir = values.TempDirectory();
     const std::string downloaded = tempDir + "\\" + entry.name;
     if (check.current) {
         // Neither fetched nor replaced; a copy left by an abandoned run is of no use either.
@@ -47,7 +49,9 @@ EntryResult FetchEntry(const UpdateEntry& entry, const EntryCheck& check, const 
         LogLine("file \"%s\" kept from an earlier run: it has the signed SHA-256", entry.name.c_str());
         return EntryResult::Verified;
     }
-    return downloader.Download(entry, downloaded) ? EntryResult::Verified : EntryResult::Failed;
+    const std::string installed = values.InstallDir + "\\" + entry.name;
+    return FetchSmallestForm(entry, signedList, installed, downloaded, downloader) ? EntryResult::Verified
+                                                                                   : EntryResult::Failed;
 }
 
 // A signed list lets the files an abandoned run verified stay, so that a slow line does
@@ -127,7 +131,7 @@ DWORD WINAPI UpdateWorker(LPVOID) {
     bool skipped = false;
     for (size_t i = 0; i < entries.size(); ++i) {
         const UpdateEntry& entry = entries[i];
-        switch (FetchEntry(entry, checker.Result(i), values.TempDirectory(), downloader)) {
+        switch (FetchEntry(entry, checker.Result(i), values, signedList, downloader)) {
             case EntryResult::Failed:
                 LogLine("update abandoned: file \"%s\" did not arrive intact; starting the main program",
                         entry.name.c_str());
