@@ -19,7 +19,10 @@ FileReceiver::FileReceiver(bool withSha256) : m_withSha256(withSha256) {
 
 FileReceiver::~FileReceiver() { m_pPipeline->Close(); }
 
-bool FileReceiver::Begin(const std::string& path) {
+bool FileReceiver::Begin(const std::string& path, std::optional<uint64_t> maxBytes) {
+    m_maxBytes = maxBytes;
+    m_received = 0;
+    m_overLength = false;
     m_file.reset(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     m_md5.emplace(BCRYPT_MD5_ALGORITHM);
@@ -28,7 +31,14 @@ bool FileReceiver::Begin(const std::string& path) {
     return m_file.valid();
 }
 
-bool FileReceiver::Receive(const char* data, size_t size) { return m_file && m_pPipeline->Push(data, size); }
+bool FileReceiver::Receive(const char* data, size_t size) {
+    m_received += size;
+    if (m_maxBytes && m_received > *m_maxBytes) {
+        m_overLength = true;
+        return false;
+    }
+    return m_file && m_pPipeline->Push(data, size);
+}
 
 std::optional<ReceivedDigests> FileReceiver::Finish(DiskFlusher& flusher) {
     const bool written = m_pPipeline->Drain();
@@ -38,6 +48,7 @@ std::optional<ReceivedDigests> FileReceiver::Finish(DiskFlusher& flusher) {
     }
     flusher.Add(std::move(m_file));
     ReceivedDigests digests;
+    digests.bytes = m_received;
     const auto md5 = m_md5->Finish();
     if (!md5) return std::nullopt;
     digests.md5 = LowerHex(*md5);

@@ -8,6 +8,7 @@
 #include "shared/unique_handle.h"
 #include "updater/disk_flusher.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,6 +18,7 @@ class BlockPipeline;
 struct ReceivedDigests {
     std::string md5;     // 32 lowercase hexadecimal digits
     std::string sha256;  // 64 of them; empty when not asked for
+    uint64_t bytes = 0;  // the file's length
 };
 
 // Receives the update's files one after another, over the same helper threads.
@@ -27,11 +29,14 @@ public:
     FileReceiver(const FileReceiver&) = delete;
     FileReceiver& operator=(const FileReceiver&) = delete;
 
-    // Creates (truncates) the next file; false when it cannot.
-    bool Begin(const std::string& path);
-    // A piece from the transfer; false once the file cannot be written (the transfer
-    // should stop).
+    // Creates (truncates) the next file; false when it cannot. With maxBytes, a piece
+    // that would take the file beyond it is refused, so that no server can fill the disk.
+    bool Begin(const std::string& path, std::optional<uint64_t> maxBytes);
+    // A piece from the transfer; false once the file cannot be written or would grow
+    // beyond its limit (the transfer should stop).
     bool Receive(const char* data, size_t size);
+    // Whether more bytes arrived than the current file may have.
+    bool OverLength() const { return m_overLength; }
     // Waits until the helpers are done with the file; nothing when a write or a digest
     // failed. The file then goes to the flusher: it counts once it is on the disk.
     std::optional<ReceivedDigests> Finish(DiskFlusher& flusher);
@@ -41,6 +46,9 @@ public:
 
 private:
     bool m_withSha256;
+    std::optional<uint64_t> m_maxBytes;
+    uint64_t m_received = 0;
+    bool m_overLength = false;
     // The current file's; changed only while the helpers wait for more.
     UniqueFileHandle m_file;
     std::optional<CngHasher> m_md5;

@@ -15,6 +15,19 @@ std::string StringMember(const rapidjson::Value& object, const char* name) {
     return std::string(member->value.GetString(), member->value.GetStringLength());
 }
 
+// Only a JSON integer from 0 up is a length: a text, a fraction or a negative number is
+// malformed, not absent.
+void ReadLength(const rapidjson::Value& object, UpdateEntry* entry) {
+    if (!object.IsObject()) return;
+    const auto member = object.FindMember("bytes");
+    if (member == object.MemberEnd()) return;
+    if (member->value.IsUint64()) {
+        entry->bytes = member->value.GetUint64();
+    } else {
+        entry->lengthMalformed = true;
+    }
+}
+
 }  // namespace
 
 std::vector<UpdateEntry> ParseUpdateList(const std::string& ansiText) {
@@ -29,6 +42,7 @@ std::vector<UpdateEntry> ParseUpdateList(const std::string& ansiText) {
         entry.name = StringMember(element, "name");
         entry.url = StringMember(element, "url");
         entry.sha256 = StringMember(element, "sha256");
+        ReadLength(element, &entry);
         entries.push_back(std::move(entry));
     }
     return entries;

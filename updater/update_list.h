@@ -1,9 +1,11 @@
 #pragma once
 // The update list: the server's JSON array of {"id", "name", "url"} (and "sha256" where the
-// list is signed), one entry per file.
+// list is signed, "bytes" where the publisher names each file's length), one entry per file.
 
 #include "shared/http.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,10 @@ struct UpdateEntry : TransferContext {
     std::string name;  // file name inside the installation directory
     std::string url;
     std::string sha256;  // SHA-256 of the file in lowercase hexadecimal; signed lists carry it
+    // The file's exact length, when "bytes" is a non-negative integer; any other value of it
+    // sets lengthMalformed instead, which a signed list may not have.
+    std::optional<uint64_t> bytes;
+    bool lengthMalformed = false;
 };
 
 // Parses an update list held in the ANSI code page. Any root but an array gives no
