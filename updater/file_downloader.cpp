@@ -109,8 +109,14 @@ bool FileDownloader::Download(const UpdateEntry& listed, const std::string& path
     curl_easy_getinfo(easy, CURLINFO_NUM_CONNECTS, &connections);
     const std::optional<ReceivedDigests> digests = m_receiver.Finish(m_flusher);
     if (progress.TooSlow()) return EntryFailed(listed, "slower than the minimum average speed");
+    if (m_receiver.OverLength()) return EntryFailed(listed, "more bytes arrived than the list names");
     if (result != CURLE_OK) return EntryFailed(listed, DescribeTransfer(result, status).c_str());
     if (!digests) return EntryFailed(listed, "the file could not be written to the disk");
+    if (listed.bytes && digests->bytes != *listed.bytes) {
+        LogLine("file \"%s\": %llu bytes arrived, the list names %llu", listed.name.c_str(),
+                static_cast<unsigned long long>(digests->bytes), static_cast<unsigned long long>(*listed.bytes));
+        return EntryFailed(listed, "its length differs from the list's");
+    }
     if (!DigestMatches(listed.id, digests->md5)) return EntryFailed(listed, "MD5 differs from the list");
     // MD5 can be forged; the signed SHA-256 cannot.
     if (m_signedList && digests->sha256 != listed.sha256) {

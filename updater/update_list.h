@@ -1,6 +1,6 @@
 #pragma once
 // The update list: the server's JSON array of {"id", "name", "url"} (and "sha256" where the
-// list is signed), one entry per file.
+// list is signed, "bytes" where the publisher names each file's length), one entry per file.
 
 #include "shared/http.h"
 

@@ -329,6 +329,62 @@ INSTANTIATE_TEST_SUITE_P(
                       AbandonCase{"DeviceName", "NUL", false, false, nullptr, "not a plain file name"}),
     [](const ::testing::TestParamInfo<AbandonCase>& info) { return std::string(info.param.name); });
 
+// ---- exact lengths -----------------------------------------------------------------------
+
+struct LengthCase {
+    const char* name;
+    const char* bytes;  // the member's JSON value; null: no member
+    const char* fileFault;  // null: none
+    const char* loggedCause;  // null: the update installs
+};
+
+class ListedLength : public MorvaneEndToEnd, public ::testing::WithParamInterface<LengthCase> {};
+
+TEST_P(ListedLength, FileOfAnotherLengthAbandonsTheUpdateAndAnEndlessOneStopsNearIt) {
+    const LengthCase& c = GetParam();
+    constexpr long long kLength = 200000;
+    constexpr long long kSurplus = 8 * 1024 * 1024;
+    m_install.WriteSettings("1.0");
+    const std::string content = PatternBytes(kLength, 27);
+    Publish("/files/a.dll", content);
+    std::string entry = Entry("a.dll", content);
+    if (c.bytes != nullptr) entry.insert(entry.size() - 1, std::string(",\"bytes\":") + c.bytes);
+    PublishList("[" + entry + "]");
+    if (c.fileFault != nullptr) {
+        ASSERT_TRUE(m_server.SetFault("/files/a.dll", std::string(c.fileFault) + std::to_string(kSurplus)));
+    }
+    ASSERT_TRUE(m_server.Put("/V", "2.0"));
+
+    EXPECT_EQ(Run().exitCode, 0);
+    EXPECT_TRUE(m_install.WaitForStarts(1));
+    const bool installs = c.loggedCause == nullptr;
+    EXPECT_EQ(m_install.RecordedVersion(), installs ? "2.0" : "1.0");
+    EXPECT_TRUE(ReadFileBytes(m_install.Child("a.dll")) == (installs ? content : ""));
+    const std::string log = ReadFileBytes(m_install.Child("log\\Morvane.log"));
+    if (!installs) {
+        EXPECT_NE(log.find("failed: " + std::string(c.loggedCause)), std::string::npos) << log;
+    }
+    if (c.fileFault != nullptr) {
+        // The server's count, once the reply is over: the transfer stopped near the length.
+        std::vector<long long> sent;
+        ASSERT_TRUE(WaitUntil([&] { return !(sent = m_server.BytesSentFor("/files/a.dll")).empty() && sent.back() > 0; },
+                              kRunLimit));
+        EXPECT_LT(sent.back(), kLength + kSurplus / 8) << "of " << kSurplus << " too many";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Members, ListedLength,
+    ::testing::Values(LengthCase{"Exact", "200000", nullptr, nullptr},
+                      LengthCase{"Absent", nullptr, nullptr, nullptr},
+                      // Only a signed list is abandoned for it; an unsigned one names no cap then.
+                      LengthCase{"TextInAnUnsignedList", "\"200000\"", nullptr, nullptr},
+                      LengthCase{"FileShorter", "200001", nullptr, "its length differs from the list's"},
+                      LengthCase{"FileLonger", "199999", nullptr, "more bytes arrived than the list names"},
+                      LengthCase{"EndlessAnnounced", "200000", "mode=extra&bytes=", "more bytes arrived"},
+                      LengthCase{"EndlessUnframed", "200000", "mode=extra&nolength=1&bytes=", "more bytes arrived"}),
+    [](const ::testing::TestParamInfo<LengthCase>& info) { return std::string(info.param.name); });
+
 TEST_F(MorvaneEndToEnd, NextRunDeletesTheLeftoverTemporaryFolderBeforeDownloading) {
     m_install.WriteSettings("1.0");
     const std::string content = PatternBytes(30000, 26);
@@ -456,6 +512,7 @@ struct SignedCase {
     bool changedAfterSigning;
     ListedSha256 sha256;
     bool installs;
+    const char* moreMembers = "";  // added to the entry
 };
 
 class SignedUpdate : public KeyedUpdater, public ::testing::WithParamInterface<SignedCase> {};
@@ -471,6 +528,7 @@ TEST_P(SignedUpdate, InstallsOnlyWhatABuiltKeySigned) {
         const std::string digest = LowerHex(Sha256Of(c.sha256 == ListedSha256::Right ? content : "").value_or(""));
         list.insert(list.size() - 2, ",\"sha256\":\"" + digest + "\"");
     }
+    list.insert(list.size() - 2, c.moreMembers);
     if (c.signer != nullptr) {
         const std::string keyFile = FromEnvironment("KESTROVA_TEST_KEYS") + "\\" + c.signer + ".blob";
         const SigningKey key =
@@ -500,7 +558,11 @@ INSTANTIATE_TEST_SUITE_P(
                       SignedCase{"SignedByAnotherKey", "other", false, ListedSha256::Right, false},
                       SignedCase{"SignatureMissing", nullptr, false, ListedSha256::Right, false},
                       SignedCase{"EntryWithoutSha256", "current", false, ListedSha256::None, false},
-                      SignedCase{"FileSha256Differs", "current", false, ListedSha256::Wrong, false}),
+                      SignedCase{"FileSha256Differs", "current", false, ListedSha256::Wrong, false},
+                      SignedCase{"WithItsLength", "current", false, ListedSha256::Right, true, ",\"bytes\":50000"},
+                      SignedCase{"LengthAsText", "current", false, ListedSha256::Right, false, ",\"bytes\":\"50000\""},
+                      SignedCase{"LengthAsFraction", "current", false, ListedSha256::Right, false, ",\"bytes\":5e4"},
+                      SignedCase{"NegativeLength", "current", false, ListedSha256::Right, false, ",\"bytes\":-1"}),
     [](const ::testing::TestParamInfo<SignedCase>& info) { return std::string(info.param.name); });
 
 // Signed by the publishing tool (Python's cryptography), checked by the updater (CNG):

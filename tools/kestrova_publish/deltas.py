@@ -100,7 +100,7 @@ def _digest_in_url(url):
 
 
 def _stored_member(tree, path, stored_name, base_url):
-    url_path, _, sha256 = static_tree.store_file(tree, path, stored_name)
+    url_path, _, sha256, _ = static_tree.store_file(tree, path, stored_name)
     return {"url": base_url + url_path, "bytes": os.path.getsize(path), "sha256": sha256}
 
 

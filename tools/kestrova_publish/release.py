@@ -34,9 +34,10 @@ def publish_release(tree, release_dir, version, base_url, key_file=None, force=F
         entries = []
         for name in names:
             source = os.path.join(release_dir, name)
-            path, md5, sha256 = static_tree.store_file(tree, source, name)
-            # The updater checks each download against "id"; "md5" repeats it for people.
-            entry = {"id": md5, "name": name, "url": base_url + path, "md5": md5}
+            path, md5, sha256, length = static_tree.store_file(tree, source, name)
+            # The updater checks each download against "id"; "md5" repeats it for people. It
+            # stops a transfer that brings more than "bytes"; older updaters ignore it.
+            entry = {"id": md5, "name": name, "url": base_url + path, "md5": md5, "bytes": length}
             if key is not None:
                 entry["sha256"] = sha256
             if smaller and compress:

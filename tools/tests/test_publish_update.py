@@ -76,6 +76,7 @@ class ReleaseTest(PublishTestCase):
             with self.subTest(name=entry["name"]):
                 self.assertEqual(entry["id"], hashlib.md5(content).hexdigest())
                 self.assertEqual(entry["sha256"], hashlib.sha256(content).hexdigest())
+                self.assertEqual(entry["bytes"], len(content))
                 path = urlsplit(entry["url"]).path
                 self.assertTrue(path.startswith(f"/t/e2e/files/{entry['sha256']}/"), path)
                 self.assertEqual(self.stored("files", entry["sha256"], entry["name"]), content)
