@@ -12,12 +12,16 @@
 #include "updater/update_list.h"
 
 #include <gtest/gtest.h>
+#include <rapidjson/document.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
 
 #include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <thread>
 
 namespace {
@@ -589,6 +593,152 @@ TEST_F(KeyedUpdater, InstallsTheSetThePublishingToolSigned) {
     EXPECT_EQ(m_install.RecordedVersion(), ReadFileBytes(set + "version.txt"));
     for (const UpdateEntry& entry : entries) EXPECT_TRUE(ReadFileBytes(m_install.Child(entry.name)) == published(entry));
 }
+
+// ---- compressed files and patches -------------------------------------------------------
+
+// The publishing tool's three releases of "a.dll" (scripts/test), the third offered
+// compressed and as patches from the first two, served as published or changed.
+enum class Installed { FirstRelease, Other };
+enum class ListChange { None, PatchFromTheSecond, PatchToTheSecond, CorruptPatchListed, WithoutNewMembers };
+enum class Served { AsPublished, CorruptPatch, CorruptFrame };
+
+struct SmallerFormCase {
+    const char* name;
+    bool keyed;
+    Installed installed;
+    ListChange change;
+    Served served;
+    int patchFetches, frameFetches, wholeFetches;
+    const char* verifiedFrom;  // "patch", "compressed file", or null: the whole file
+    const char* cause;         // a line the log must hold, or null
+};
+
+class SmallerForms : public MorvaneEndToEnd, public ::testing::WithParamInterface<SmallerFormCase> {
+protected:
+    SmallerForms() {
+        if (GetParam().keyed) m_pProgram = "MorvaneKeyed.exe";
+    }
+    static rapidjson::Document ListOf(int release) {
+        rapidjson::Document list;
+        list.Parse(ReadFileBytes(Set() + "releases\\00000" + std::to_string(release) + "\\update.json").c_str());
+        return list;
+    }
+    static std::string Set() { return FromEnvironment("KESTROVA_TEST_DELTA_UPDATE") + "\\"; }
+    std::string PathOf(const rapidjson::Value& source) const {
+        return std::string(source["url"].GetString()).substr(m_server.BaseUrl().size());
+    }
+    std::string Published(const rapidjson::Value& source) const {
+        std::string file = PathOf(source).substr(1);
+        std::replace(file.begin(), file.end(), '/', '\\');
+        return ReadFileBytes(Set() + file);
+    }
+    // Serves the file, its frame and its patches as published.
+    void Serve(const rapidjson::Value& entry) {
+        Publish(PathOf(entry), Published(entry));
+        if (entry.HasMember("zst")) Publish(PathOf(entry["zst"]), Published(entry["zst"]));
+        if (entry.HasMember("patches")) {
+            for (const auto& patch : entry["patches"].GetArray()) Publish(PathOf(patch), Published(patch));
+        }
+    }
+    static rapidjson::Value& PatchFrom(rapidjson::Value& entry, const rapidjson::Value& base) {
+        for (auto& patch : entry["patches"].GetArray()) {
+            if (std::strcmp(patch["from"].GetString(), base["sha256"].GetString()) == 0) return patch;
+        }
+        ADD_FAILURE() << "no patch from " << base["sha256"].GetString();
+        return entry;
+    }
+};
+
+std::string Corrupted(std::string bytes) {
+    bytes[bytes.size() / 2] ^= 0x5A;
+    return bytes;
+}
+
+TEST_P(SmallerForms, EachFailingFormFallsBackToTheNextAndTheFileInstalls) {
+    const SmallerFormCase& c = GetParam();
+    rapidjson::Document first = ListOf(1), second = ListOf(2), list = ListOf(3);
+    ASSERT_TRUE(list.IsArray() && !list.Empty()) << "scripts/test publishes the set and names it in KESTROVA_TEST_DELTA_UPDATE";
+    rapidjson::Value& entry = list[0];
+    const std::string content = Published(entry);
+    Serve(first[0]);
+    Serve(second[0]);
+    Serve(entry);
+    ASSERT_TRUE(WriteFileBytes(m_install.Child("a.dll"), c.installed == Installed::Other ? "old a" : Published(first[0])));
+
+    rapidjson::Value& patch = PatchFrom(entry, first[0]);
+    auto& allocator = list.GetAllocator();
+    auto take = [&](const rapidjson::Value& from) {
+        for (const char* member : {"url", "bytes", "sha256"}) patch[member].CopyFrom(from[member], allocator);
+    };
+    if (c.change == ListChange::PatchFromTheSecond) take(PatchFrom(entry, second[0]));
+    if (c.change == ListChange::PatchToTheSecond) take(PatchFrom(second[0], first[0]));
+    if (c.change == ListChange::CorruptPatchListed) {
+        const std::string corrupt = Corrupted(Published(patch));
+        const std::string path = PathOf(patch) + ".corrupt";
+        Publish(path, corrupt);
+        patch["url"].SetString((m_server.BaseUrl() + path).c_str(), allocator);
+        patch["sha256"].SetString(LowerHex(Sha256Of(corrupt).value_or("")).c_str(), allocator);
+    }
+    if (c.change == ListChange::WithoutNewMembers) {
+        for (const char* member : {"zst", "patches", "bytes"}) entry.RemoveMember(member);
+    }
+    if (c.served == Served::CorruptPatch) Publish(PathOf(patch), Corrupted(Published(patch)));
+    if (c.served == Served::CorruptFrame) Publish(PathOf(entry["zst"]), Corrupted(Published(entry["zst"])));
+    rapidjson::StringBuffer text;
+    rapidjson::Writer<rapidjson::StringBuffer> writer(text);
+    list.Accept(writer);
+    const std::string body = text.GetString();
+    PublishList(body);
+    if (c.keyed) {
+        const SigningKey key = SigningKey::FromBlobFile(FromEnvironment("KESTROVA_TEST_KEYS") + "\\current.blob");
+        Publish("/U.sig", SignUpdate(key, "3.9", body));
+    }
+    ASSERT_TRUE(m_server.Put("/V", "3.9"));
+    m_install.WriteSettings("1.0");
+
+    EXPECT_EQ(Run().exitCode, 0);
+    EXPECT_TRUE(ReadFileBytes(m_install.Child("a.dll")) == content);
+    EXPECT_EQ(m_install.RecordedVersion(), "3.9");
+    std::set<std::string> patches;  // two may name one file
+    if (entry.HasMember("patches")) {
+        for (const auto& offered : entry["patches"].GetArray()) patches.insert(PathOf(offered));
+    }
+    int patchFetches = 0;
+    for (const std::string& path : patches) patchFetches += m_server.CountRequests(path);
+    EXPECT_EQ(patchFetches, c.patchFetches);
+    EXPECT_EQ(m_server.CountRequests(PathOf(ListOf(3)[0]["zst"])), c.frameFetches);
+    EXPECT_EQ(m_server.CountRequests(PathOf(entry)), c.wholeFetches);
+    const std::string log = ReadFileBytes(m_install.Child("log\\Morvane.log"));
+    const std::string verified = c.verifiedFrom != nullptr ? std::string("verified from its ") + c.verifiedFrom : "verified (";
+    EXPECT_NE(log.find("file \"a.dll\" " + verified), std::string::npos) << log;
+    if (c.cause != nullptr) {
+        EXPECT_NE(log.find(c.cause), std::string::npos) << log;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Roads, SmallerForms,
+    ::testing::Values(
+        SmallerFormCase{"PatchFromTheInstalledVersion", true, Installed::FirstRelease, ListChange::None,
+                        Served::AsPublished, 1, 0, 0, "patch", nullptr},
+        SmallerFormCase{"InstalledCopyMatchesNoPatch", true, Installed::Other, ListChange::None, Served::AsPublished, 0,
+                        1, 0, "compressed file", "no patch from the installed version"},
+        SmallerFormCase{"PatchMadeFromAnotherBase", true, Installed::FirstRelease, ListChange::PatchFromTheSecond,
+                        Served::AsPublished, 1, 1, 0, "compressed file", "its patch failed: "},
+        SmallerFormCase{"PatchCorruptedOnTheWay", true, Installed::FirstRelease, ListChange::None, Served::CorruptPatch,
+                        1, 1, 0, "compressed file", "its patch failed: "},
+        SmallerFormCase{"CorruptPatchAsListed", true, Installed::FirstRelease, ListChange::CorruptPatchListed,
+                        Served::AsPublished, 1, 1, 0, "compressed file", "its patch failed: "},
+        SmallerFormCase{"PatchDecodesToAnotherFile", true, Installed::FirstRelease, ListChange::PatchToTheSecond,
+                        Served::AsPublished, 1, 1, 0, "compressed file", "its patch failed: it decodes to another MD5"},
+        SmallerFormCase{"CorruptCompressedFile", true, Installed::Other, ListChange::None, Served::CorruptFrame, 0, 1, 1,
+                        nullptr, "its compressed file failed: "},
+        SmallerFormCase{"ListWithoutTheNewMembers", true, Installed::FirstRelease, ListChange::WithoutNewMembers,
+                        Served::AsPublished, 0, 0, 1, nullptr, nullptr},
+        // Unsigned, the smaller forms could be anything a server in the path chose.
+        SmallerFormCase{"UnsignedListIsFetchedWhole", false, Installed::FirstRelease, ListChange::None,
+                        Served::AsPublished, 0, 0, 1, nullptr, nullptr}),
+    [](const ::testing::TestParamInfo<SmallerFormCase>& info) { return std::string(info.param.name); });
 
 // ---- the installation folder -------------------------------------------------------------
 
