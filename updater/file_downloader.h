@@ -3,11 +3,13 @@
 // keeps the connection open from one file to the next; each file is written and hashed as
 // it arrives and checked against the list.
 
+#include "shared/file_identity.h"
 #include "shared/http.h"
 #include "updater/file_receiver.h"
 #include "updater/update_list.h"
 
 #include <string>
+#include <vector>
 
 class FileDownloader {
 public:
@@ -19,10 +21,19 @@ public:
     bool Download(const UpdateEntry& listed, const std::string& path);
     // Waits until every file downloaded so far is on the disk; false when one is not.
     bool Flushed() { return m_flusher.Wait(); }
+    // After Flushed: each verified file by name, with its identity on the disk and the
+    // digests of the bytes that arrived.
+    FileRecords Arrived() const;
 
 private:
+    struct Arrival {
+        std::string name;
+        ReceivedDigests digests;
+    };
+
     UniqueEasyHandle m_easy;
     bool m_signedList;
+    std::vector<Arrival> m_arrivals;
     DiskFlusher m_flusher;  // declared before the receiver, which hands it files
     FileReceiver m_receiver;
 };
