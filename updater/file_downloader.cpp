@@ -77,7 +77,7 @@ bool EntryFailed(const UpdateEntry& entry, const char* why) {
 }
 
 FileDownloader::FileDownloader(bool signedList)
-    : m_easy(curl_easy_init()), m_signedList(signedList), m_receiver(signedList) {
+    : m_easy(curl_easy_init()), m_signedList(signedList) {
     if (!m_easy) return;
     CURL* easy = m_easy.get();
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, FileReceiver::WriteCallback);
@@ -124,6 +124,7 @@ bool FileDownloader::Download(const UpdateEntry& listed, const std::string& path
     }
     LogLine("file \"%s\" verified (%s, %s connection)", listed.name.c_str(), DescribeTransfer(result, status).c_str(),
             connections > 0 ? "new" : "reused");
+    m_arrivals.push_back({listed.name, *digests});
     return true;
 }
 
@@ -162,5 +163,16 @@ bool FileDownloader::DownloadFrame(const UpdateEntry& listed, const FrameSource&
     LogLine("file \"%s\" verified from its %s (%s, %llu bytes for %llu)", listed.name.c_str(), form,
             DescribeTransfer(result, status).c_str(), static_cast<unsigned long long>(frame.bytes),
             static_cast<unsigned long long>(*listed.bytes));
+    m_arrivals.push_back({listed.name, *digests});
     return true;
+}
+
+FileRecords FileDownloader::Arrived() const {
+    FileRecords arrived;
+    for (const Arrival& arrival : m_arrivals) {
+        if (const std::optional<FileIdentity> identity = m_flusher.FlushedIdentity(arrival.digests.flushNumber)) {
+            arrived.Set(arrival.name, FileRecord{*identity, FileDigests{arrival.digests.sha256, arrival.digests.md5}});
+        }
+    }
+    return arrived;
 }

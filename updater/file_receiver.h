@@ -1,7 +1,7 @@
 #pragma once
-// The update's files as they arrive: each written to disk and hashed (MD5, and SHA-256
-// for a signed list) on helper threads while the transfer goes on, so that no byte has to
-// be read back for its digests.
+// The update's files as they arrive: each written to disk and hashed (MD5 and SHA-256) on
+// helper threads while the transfer goes on, so that no byte has to be read back for its
+// digests, neither to check it nor to record it once installed.
 
 #include "shared/cng.h"
 #include "shared/sha256.h"
@@ -17,14 +17,15 @@ class BlockPipeline;
 
 struct ReceivedDigests {
     std::string md5;     // 32 lowercase hexadecimal digits
-    std::string sha256;  // 64 of them; empty when not asked for
+    std::string sha256;  // 64 of them
     uint64_t bytes = 0;  // the file's length
+    size_t flushNumber = 0;  // the file's number at the flusher
 };
 
 // Receives the update's files one after another, over the same helper threads.
 class FileReceiver {
 public:
-    explicit FileReceiver(bool withSha256);
+    FileReceiver();
     ~FileReceiver();
     FileReceiver(const FileReceiver&) = delete;
     FileReceiver& operator=(const FileReceiver&) = delete;
@@ -45,7 +46,6 @@ public:
     static size_t WriteCallback(char* data, size_t size, size_t count, void* userdata);
 
 private:
-    bool m_withSha256;
     std::optional<uint64_t> m_maxBytes;
     uint64_t m_received = 0;
     bool m_overLength = false;

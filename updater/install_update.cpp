@@ -38,27 +38,30 @@ namespace {
 
 std::mutex verifiedMutex;
 std::optional<std::vector<std::string>> verifiedFiles;
+KnownFiles knownFiles;
 
 }  // namespace
 
-void SetVerifiedUpdate(std::optional<std::vector<std::string>> names) {
+void SetVerifiedUpdate(std::optional<std::vector<std::string>> names, KnownFiles known) {
     std::lock_guard<std::mutex> lock(verifiedMutex);
     verifiedFiles = std::move(names);
+    knownFiles = std::move(known);
 }
 
-std::optional<std::vector<std::string>> TakeVerifiedUpdate() {
+std::optional<std::vector<std::string>> TakeVerifiedUpdate(KnownFiles* known) {
     std::lock_guard<std::mutex> lock(verifiedMutex);
+    if (known != nullptr) *known = std::exchange(knownFiles, KnownFiles{});
     return std::exchange(verifiedFiles, std::nullopt);
 }
 
-bool InstallDownloadedFiles(const std::optional<std::vector<std::string>>& files) {
+bool InstallDownloadedFiles(const std::optional<std::vector<std::string>>& files, const KnownFiles& known) {
     EndMainWindowOwner();
 
     const UpdaterValues& values = Updater();
     bool installed = false;
     if (!files) {
         LogLine("update abandoned: nothing was downloaded to install");
-    } else if ((installed = InstallFiles(values, *files))) {
+    } else if ((installed = InstallFiles(values, *files, known))) {
         LogLine("installed version \"%s\"", values.ServerVersion.c_str());
     } else {
         LogLine("update abandoned: the installation failed, the installed files were restored");
@@ -71,6 +74,8 @@ bool InstallDownloadedFiles(const std::optional<std::vector<std::string>>& files
 }
 
 void InstallUpdate() {
-    InstallDownloadedFiles(TakeVerifiedUpdate());
+    KnownFiles known;
+    const std::optional<std::vector<std::string>> files = TakeVerifiedUpdate(&known);
+    InstallDownloadedFiles(files, known);
     ::PostQuitMessage(0);
 }

@@ -38,7 +38,8 @@ EntryResult FetchEntry(const UpdateEntry& entry, const EntryCheck& check, const 
     if (check.current) {
         // Neither fetched nor replaced; a copy left by an abandoned run is of no use either.
         ::DeleteFileA(downloaded.c_str());
-        LogLine("file \"%s\" is current: not downloaded", entry.name.c_str());
+        LogLine("file \"%s\" is current (%s): not downloaded", entry.name.c_str(),
+                check.installed->fromRecord ? "its record stands for it" : "hashed");
         return EntryResult::Current;
     }
     if (!MakeDirectory(tempDir)) {
@@ -128,10 +129,13 @@ DWORD WINAPI UpdateWorker(LPVOID) {
     EntryChecker checker(entries, values, signedList);
     FileDownloader downloader(signedList);
     std::vector<std::string> verified;
+    KnownFiles known;
     bool skipped = false;
     for (size_t i = 0; i < entries.size(); ++i) {
         const UpdateEntry& entry = entries[i];
-        switch (FetchEntry(entry, checker.Result(i), values, signedList, downloader)) {
+        const EntryCheck check = checker.Result(i);
+        if (check.current) known.current.Set(entry.name, check.installed->record);
+        switch (FetchEntry(entry, check, values, signedList, downloader)) {
             case EntryResult::Failed:
                 LogLine("update abandoned: file \"%s\" did not arrive intact; starting the main program",
                         entry.name.c_str());
@@ -156,7 +160,8 @@ DWORD WINAPI UpdateWorker(LPVOID) {
         SetVerifiedUpdate(std::nullopt);
         LogLine("no file to install");
     } else {
-        SetVerifiedUpdate(verified);
+        known.arrived = downloader.Arrived();
+        SetVerifiedUpdate(verified, std::move(known));
         LogLine("every file arrived or is current (%zu to install); installing", verified.size());
     }
     PostFinalCode(UPDATE_FINISHED);

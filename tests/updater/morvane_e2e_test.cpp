@@ -2,6 +2,7 @@
 // in the namespace its test build talks to, with the stand-in as "Veltrin.exe".
 #include "shared/cng.h"
 #include "shared/com_helpers.h"
+#include "shared/file_identity.h"
 #include "shared/sha256.h"
 #include "tests/support/accessible_tree.h"
 #include "tests/support/folder_access.h"
@@ -388,6 +389,70 @@ INSTANTIATE_TEST_SUITE_P(
                       LengthCase{"EndlessAnnounced", "200000", "mode=extra&bytes=", "more bytes arrived"},
                       LengthCase{"EndlessUnframed", "200000", "mode=extra&nolength=1&bytes=", "more bytes arrived"}),
     [](const ::testing::TestParamInfo<LengthCase>& info) { return std::string(info.param.name); });
+
+// ---- recorded digests --------------------------------------------------------------------
+
+enum class RecordState { Intact, Damaged, Missing };
+
+struct RecordCase {
+    const char* name;
+    RecordState record;  // before the second release
+    bool fileRewritten;  // a.dll, in place, its length and last-write time restored
+};
+
+class RecordedFiles : public MorvaneEndToEnd, public ::testing::WithParamInterface<RecordCase> {};
+
+// Two releases of the same files: the second reads only what its record cannot vouch for.
+TEST_P(RecordedFiles, AFileChangedBehindTheRecordsBackIsHashedAndReplaced) {
+    const RecordCase& c = GetParam();
+    m_install.WriteSettings("1.0");
+    const std::string a = PatternBytes(300000, 41), b = PatternBytes(200000, 42);
+    Publish("/files/a.dll", a);
+    Publish("/files/b.dll", b);
+    PublishList("[" + Entry("a.dll", a) + "," + Entry("b.dll", b) + "]");
+    ASSERT_TRUE(m_server.Put("/V", "2.0"));
+    EXPECT_EQ(Run().exitCode, 0);
+    ASSERT_EQ(m_install.RecordedVersion(), "2.0");
+    const std::string records = m_install.Child("installed.records");
+    const FileRecords recorded = FileRecords::Load(records);
+    ASSERT_EQ(recorded.Count(), 2u);
+    ASSERT_EQ(recorded.Find("a.dll")->digests.md5, Md5Of(a));
+
+    std::string changed = a;
+    changed[1000] ^= 0x5A;
+    if (c.fileRewritten) {
+        ASSERT_TRUE(RewriteKeepingLengthAndTime(m_install.Child("a.dll"), changed));
+        const FileIdentity now = IdentityOfPath(m_install.Child("a.dll")).value_or(FileIdentity{});
+        ASSERT_EQ(now.length, recorded.Find("a.dll")->identity.length);
+        ASSERT_EQ(now.lastWriteTime, recorded.Find("a.dll")->identity.lastWriteTime);
+    }
+    if (c.record == RecordState::Damaged) {
+        ASSERT_TRUE(WriteFileBytes(records, "KESTROVA-FILE-RECORDS-1\nnot a record\n"));
+    } else if (c.record == RecordState::Missing) {
+        ASSERT_TRUE(::DeleteFileA(records.c_str()));
+    }
+    const size_t logged = ReadFileBytes(m_install.Child("log\\Morvane.log")).size();
+    ASSERT_TRUE(m_server.Put("/V", "2.1"));
+    EXPECT_EQ(Run().exitCode, 0);
+
+    EXPECT_EQ(m_install.RecordedVersion(), "2.1");
+    EXPECT_TRUE(ReadFileBytes(m_install.Child("a.dll")) == a);
+    EXPECT_EQ(m_server.CountRequests("/files/a.dll"), c.fileRewritten ? 2 : 1);
+    EXPECT_EQ(m_server.CountRequests("/files/b.dll"), 1);
+    const std::string log = ReadFileBytes(m_install.Child("log\\Morvane.log")).substr(logged);
+    const bool recordStands = c.record == RecordState::Intact;
+    EXPECT_NE(log.find(std::string("\"b.dll\" is current (") + (recordStands ? "its record stands" : "hashed")),
+              std::string::npos) << log;
+    EXPECT_EQ(FileRecords::Load(records).Count(), 2u) << "the second installation records both again";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, RecordedFiles,
+    ::testing::Values(RecordCase{"NothingChanged", RecordState::Intact, false},
+                      RecordCase{"FileRewrittenInPlace", RecordState::Intact, true},
+                      RecordCase{"RecordDamaged", RecordState::Damaged, true},
+                      RecordCase{"RecordMissing", RecordState::Missing, false}),
+    [](const ::testing::TestParamInfo<RecordCase>& info) { return std::string(info.param.name); });
 
 TEST_F(MorvaneEndToEnd, NextRunDeletesTheLeftoverTemporaryFolderBeforeDownloading) {
     m_install.WriteSettings("1.0");
