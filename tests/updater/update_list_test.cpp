@@ -34,29 +34,6 @@ TEST(ParseUpdateList, MissingOrNonStringMembersAndNonObjectsGiveEmptyFields) {
     EXPECT_EQ(entries[3].name, "c.txt");
 }
 
-// A length is a JSON integer from 0 up; any other value is told apart from no member.
-TEST(ParseUpdateList, BytesIsALengthOnlyAsANonNegativeInteger) {
-    const struct {
-        const char* member;
-        std::optional<uint64_t> bytes;
-        bool malformed;
-    } cases[] = {
-        {"", std::nullopt, false},
-        {R"(,"bytes":0)", 0, false},
-        {R"(,"bytes":18446744073709551615)", UINT64_MAX, false},
-        {R"(,"bytes":"5")", std::nullopt, true},
-        {R"(,"bytes":5.0)", std::nullopt, true},
-        {R"(,"bytes":-1)", std::nullopt, true},
-        {R"(,"bytes":null)", std::nullopt, true},
-    };
-    for (const auto& c : cases) {
-        const auto entries = ParseUpdateList(std::string(R"([{"name":"a.dll")") + c.member + "}]");
-        ASSERT_EQ(entries.size(), 1u) << c.member;
-        EXPECT_EQ(entries[0].bytes, c.bytes) << c.member;
-        EXPECT_EQ(entries[0].lengthMalformed, c.malformed) << c.member;
-    }
-}
-
 TEST(ParseUpdateList, AnythingButAnArrayGivesNoEntries) {
     EXPECT_TRUE(ParseUpdateList("[]").empty());
     EXPECT_TRUE(ParseUpdateList(R"({"id":"1","name":"a","url":"u"})").empty());
