@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <new>
 
 std::optional<PatchBase> ReadPatchBase(const std::string& path, const char** why) {
     UniqueFileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -26,18 +27,25 @@ std::optional<PatchBase> ReadPatchBase(const std::string& path, const char** why
         return std::nullopt;
     }
     PatchBase base;
-    base.bytes.resize(static_cast<size_t>(size.QuadPart));
+    base.size = static_cast<size_t>(size.QuadPart);
+    base.data.reset(new (std::nothrow) char[base.size + 1]);
+    if (!base.data) {
+        *why = "no memory for the installed file";
+        return std::nullopt;
+    }
     size_t done = 0;
-    while (done < base.bytes.size()) {
-        const DWORD wanted = static_cast<DWORD>(std::min<size_t>(base.bytes.size() - done, 1 << 24));
+    while (done < base.size) {
+        const DWORD wanted = static_cast<DWORD>(std::min<size_t>(base.size - done, 1 << 24));
         DWORD read = 0;
-        if (!::ReadFile(file.get(), &base.bytes[done], wanted, &read, nullptr) || read == 0) {
+        if (!::ReadFile(file.get(), base.data.get() + done, wanted, &read, nullptr) || read == 0) {
             *why = "the installed file cannot be read to its end";
             return std::nullopt;
         }
         done += read;
     }
-    const std::optional<std::string> digest = Sha256Of(base.bytes);
+    Sha256Hasher hasher;
+    hasher.Add(base.data.get(), base.size);
+    const std::optional<std::string> digest = hasher.Finish();
     if (!digest) {
         *why = "the installed file's SHA-256 cannot be computed";
         return std::nullopt;

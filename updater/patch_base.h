@@ -5,12 +5,19 @@
 
 #include "updater/update_list.h"
 
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 struct PatchBase {
-    std::string bytes;
+    // Allocated without throwing: a 32-bit process may not find that much room in one
+    // piece, and then the next form is fetched.
+    std::unique_ptr<char[]> data;
+    size_t size = 0;
     std::string sha256;  // 64 lowercase hexadecimal digits
+
+    std::string_view Bytes() const { return {data.get(), size}; }
 };
 
 // Nothing when the file is missing, cannot be read, or is longer than a patch's window;

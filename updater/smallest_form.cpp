@@ -19,7 +19,7 @@ bool FetchPatched(const UpdateEntry& listed, const std::string& installed, const
                 base->sha256.c_str());
         return false;
     }
-    return downloader.DownloadFrame(listed, *patch, base->bytes, path, "patch");
+    return downloader.DownloadFrame(listed, *patch, base->Bytes(), path, "patch");
 }
 
 }  // namespace
