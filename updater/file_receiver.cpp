@@ -23,8 +23,9 @@ bool FileReceiver::Begin(const std::string& path, std::optional<uint64_t> maxByt
     m_maxBytes = maxBytes;
     m_received = 0;
     m_overLength = false;
-    m_file.reset(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    // Reading its attributes too: the flusher notes the file's identity through this handle.
+    m_file.reset(::CreateFileA(path.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     m_md5.emplace(BCRYPT_MD5_ALGORITHM);
     m_sha256.emplace();
     return m_file.valid();

@@ -230,8 +230,9 @@ bool Complete(const UpdaterValues& values, const InstallJournal& journal, const 
 }  // namespace
 
 bool IsInstallationWorkFile(const std::string& name) {
-    return SameName(name, kJournalFileName) || SameName(name, kNewSettingsFileName) || SameName(name, kKeptListFileName) ||
-           SameName(name, kInstalledRecordsFileName) || SameName(name, kInstalledRecordsStagingName);
+    const char* const workFiles[] = {kJournalFileName, kNewSettingsFileName, kKeptListFileName,
+                                     kInstalledRecordsFileName, kInstalledRecordsStagingName};
+    return std::any_of(std::begin(workFiles), std::end(workFiles), [&](const char* work) { return SameName(name, work); });
 }
 
 const char* InstallationNameRefusal(const std::string& name) {

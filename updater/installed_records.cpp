@@ -11,8 +11,8 @@ namespace {
 std::string RecordsPath(const std::string& installDir) { return installDir + "\\" + kInstalledRecordsFileName; }
 
 std::string FileSystemOf(const std::string& folder) {
-    UniqueFileHandle handle(::CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    UniqueFileHandle handle(::CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
                                           FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     wchar_t name[MAX_PATH + 1] = L"";
     if (!handle ||

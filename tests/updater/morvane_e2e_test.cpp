@@ -371,8 +371,8 @@ TEST_P(ListedLength, FileOfAnotherLengthAbandonsTheUpdateAndAnEndlessOneStopsNea
     if (c.fileFault != nullptr) {
         // The server's count, once the reply is over: the transfer stopped near the length.
         std::vector<long long> sent;
-        ASSERT_TRUE(WaitUntil([&] { return !(sent = m_server.BytesSentFor("/files/a.dll")).empty() && sent.back() > 0; },
-                              kRunLimit));
+        ASSERT_TRUE(WaitUntil(
+            [&] { return !(sent = m_server.BytesSentFor("/files/a.dll")).empty() && sent.back() > 0; }, kRunLimit));
         EXPECT_LT(sent.back(), kLength + kSurplus / 8) << "of " << kSurplus << " too many";
     }
 }
