@@ -128,9 +128,12 @@ class SmallerFormsTest(PublishTestCase):
 
     def test_limits_and_lists_without_smaller_forms(self):
         versions = [os.urandom(1000) + bytes(9000), os.urandom(1000) + bytes(9000)]
+        said = []
         with mock.patch.object(deltas, "MAX_PATCH_SPAN", 19999):
-            over_window = self.publish_versions(versions)["Veltrin.exe"]
+            over_window = self.publish_versions(versions, log=said.append)["Veltrin.exe"]
         self.assertNotIn("patches", over_window)
+        self.assertEqual(len(said), 1)
+        self.assertIn("no patch from " + hashlib.sha256(versions[0]).hexdigest()[:12], said[0])
         self.assertIn("zst", over_window)
         for options in ({"deltas": 0, "compress": False}, {"key_file": None}):
             with self.subTest(options=options):
