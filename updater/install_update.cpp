@@ -59,9 +59,10 @@ bool InstallDownloadedFiles(const std::optional<std::vector<std::string>>& files
 
     const UpdaterValues& values = Updater();
     bool installed = false;
+    FileRecords records;
     if (!files) {
         LogLine("update abandoned: nothing was downloaded to install");
-    } else if ((installed = InstallFiles(values, *files, known))) {
+    } else if ((installed = InstallFiles(values, *files, known, &records))) {
         LogLine("installed version \"%s\"", values.ServerVersion.c_str());
     } else {
         LogLine("update abandoned: the installation failed, the installed files were restored");
@@ -69,6 +70,10 @@ bool InstallDownloadedFiles(const std::optional<std::vector<std::string>>& files
     // Also after a failed installation (rolled back): the update is abandoned and the
     // main program, ended at start-up, must not stay closed.
     LogLine(RunProgram(values.MainProgram()) ? "started the main program" : "could not start the main program");
+    // Once the main program is on its way: it need not wait for the flush. Records of a
+    // version that did not go in would be of no use; without them the next update hashes
+    // every file.
+    if (installed) SaveInstalledRecords(values.InstallDir, records);
     RemoveTemporaryDirectory(values);
     return installed;
 }

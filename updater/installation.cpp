@@ -241,7 +241,8 @@ const char* InstallationNameRefusal(const std::string& name) {
     return nullptr;
 }
 
-bool InstallFiles(const UpdaterValues& values, const std::vector<std::string>& names, const KnownFiles& known) {
+bool InstallFiles(const UpdaterValues& values, const std::vector<std::string>& names, const KnownFiles& known,
+                  FileRecords* records) {
     for (const std::string& name : names) {
         if (const char* refusal = InstallationNameRefusal(name)) {
             LogLine("nothing installed: \"%s\" is %s", name.c_str(), refusal);
@@ -274,13 +275,11 @@ bool InstallFiles(const UpdaterValues& values, const std::vector<std::string>& n
         return false;
     }
     KESTROVA_INSTALL_STEP("journal");
-    FileRecords records = known.current;
-    const bool installed = Complete(values, journal, *digests, known.arrived, &records);
+    FileRecords installedRecords = known.current;
+    const bool installed = Complete(values, journal, *digests, known.arrived, &installedRecords);
     // A roll-back that could not finish keeps its journal for the next start.
     if (installed || RollBack(values, journal)) ::DeleteFileA(journalPath.c_str());
-    // Only now: records of a version that did not go in would be of no use. Without them
-    // the next update hashes every file.
-    if (installed) SaveInstalledRecords(values.InstallDir, records);
+    if (installed && records != nullptr) *records = std::move(installedRecords);
     return installed;
 }
 

@@ -30,9 +30,10 @@ const char* InstallationNameRefusal(const std::string& name);
 // only records the version. A build with keys installs only files whose bytes match the
 // signed list kept in the temporary directory, each checked and moved through one handle
 // that lets no one write it; a file whose identity is the one it had when it arrived has
-// the digests it arrived with and is not read again. Once installed, the installation's
-// records name every current and every new file. True when installed.
-bool InstallFiles(const UpdaterValues& values, const std::vector<std::string>& names, const KnownFiles& known = {});
+// the digests it arrived with and is not read again. Once installed, records (when given)
+// get every current and every new file for SaveInstalledRecords. True when installed.
+bool InstallFiles(const UpdaterValues& values, const std::vector<std::string>& names, const KnownFiles& known = {},
+                  FileRecords* records = nullptr);
 
 // Deletes the temporary directory, unless a journal there still has files to put back.
 void RemoveTemporaryDirectory(const UpdaterValues& values);
