@@ -254,6 +254,9 @@ Section "Uninstall"
   Delete "$INSTDIR\Veltrin"
   ; The updater's download folder; it only ever holds files of an unfinished update.
   RMDir /r "$INSTDIR\uploadtemp"
+  ; The updater's record of the installed files, and its staging name.
+  Delete "$INSTDIR\installed.records"
+  Delete "$INSTDIR\installed.records.partial"
   ; The programs' diagnostic log.
   RMDir /r "$INSTDIR\log"
   Delete "$INSTDIR\${UNINSTALLER}"

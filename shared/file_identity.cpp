@@ -185,3 +185,9 @@ void FileRecords::Set(const std::string& name, const FileRecord& record) {
 }
 
 bool FileRecords::Remove(const std::string& name) { return m_records.erase(KeyOf(name)) != 0; }
+
+std::vector<std::pair<std::string, FileRecord>> FileRecords::Entries() const {
+    std::vector<std::pair<std::string, FileRecord>> entries;
+    for (const auto& entry : m_records) entries.emplace_back(entry.second.name, entry.second.record);
+    return entries;
+}

@@ -13,6 +13,8 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 struct FileIdentity {
     uint64_t length = 0;
@@ -62,6 +64,8 @@ public:
     // False when there was no record of that name.
     bool Remove(const std::string& name);
     size_t Count() const { return m_records.size(); }
+    // Every record with its name as given, ordered by name.
+    std::vector<std::pair<std::string, FileRecord>> Entries() const;
 
 private:
     struct Named {

@@ -3,6 +3,7 @@
 "Deploying" section of docs/server-protocol.md):
 
     publish_update.py release     --tree DIR --release FILES --version V --base-url URL [--key PEM] [--force]
+                                  [--deltas N] [--no-compress]
     publish_update.py republish   --tree DIR --from OLD --version V [--key PEM] [--force]
     publish_update.py catalogues  --tree DIR --source DIR --base-url URL [--key PEM]
     publish_update.py keygen      --out FILE [--cng-out FILE]
@@ -20,7 +21,10 @@ from kestrova_publish.signing import check_public_keys, keygen
 
 
 def _release(args):
-    entries = publish_release(args.tree, args.release, args.version, args.base_url, args.key, args.force)
+    if args.deltas < 0:
+        raise PublishError("--deltas counts earlier publications: 0 or more")
+    entries = publish_release(args.tree, args.release, args.version, args.base_url, args.key, args.force,
+                              deltas=args.deltas, compress=not args.no_compress)
     signed = ", signed" if args.key else ""
     return f"published {len(entries)} files as version {args.version!r}{signed}"
 
@@ -70,6 +74,11 @@ def _parser():
     release.add_argument("--version", required=True, help="version text, stored byte for byte")
     release.add_argument("--base-url", required=True, help="the server address built into the programs")
     signing_options(release)
+    release.add_argument("--deltas", type=int, default=3, metavar="N",
+                         help="with --key: patches of each changed file from its versions in the last N "
+                              "publications (default 3; 0: none)")
+    release.add_argument("--no-compress", action="store_true",
+                         help="with --key: do not offer each file as a zstd frame as well")
 
     again = command("republish", _republish, "Publish an earlier release's files again under a new version.")
     tree_option(again)

@@ -5,6 +5,10 @@
 #include "shared/sha256.h"
 #include "updater/update_worker.h"
 
+bool HasListedDigests(const FileDigests& digests, const UpdateEntry& entry, bool signedList) {
+    return signedList ? digests.sha256 == entry.sha256 : DigestMatches(entry.id, digests.md5);
+}
+
 bool HasListedContent(const std::string& path, const UpdateEntry& entry, bool signedList) {
     if (!FileExists(path)) return false;
     if (signedList) return FileSha256(path) == entry.sha256;
@@ -13,7 +17,12 @@ bool HasListedContent(const std::string& path, const UpdateEntry& entry, bool si
 }
 
 EntryChecker::EntryChecker(const std::vector<UpdateEntry>& entries, const UpdaterValues& values, bool signedList)
-    : m_entries(entries), m_values(values), m_signedList(signedList), m_checks(entries.size()), m_done(entries.size(), 0) {
+    : m_entries(entries),
+      m_values(values),
+      m_signedList(signedList),
+      m_records(LoadInstalledRecords(values.InstallDir)),
+      m_checks(entries.size()),
+      m_done(entries.size(), 0) {
     for (int i = 0; i < 2; ++i) m_threads.emplace_back([this] { Run(); });
 }
 
@@ -32,7 +41,8 @@ void EntryChecker::Run() {
     for (size_t i; (i = m_next++) < m_entries.size();) {
         const UpdateEntry& entry = m_entries[i];
         EntryCheck check;
-        check.current = HasListedContent(m_values.InstallDir + "\\" + entry.name, entry, m_signedList);
+        check.installed = InstalledFileOf(m_records, entry.name, m_values.InstallDir + "\\" + entry.name);
+        check.current = check.installed && HasListedDigests(check.installed->record.digests, entry, m_signedList);
         check.kept = !check.current && m_signedList &&
                      HasListedContent(m_values.TempDirectory() + "\\" + entry.name, entry, m_signedList);
         std::lock_guard<std::mutex> lock(m_mutex);

@@ -2,6 +2,7 @@
 
 #include "shared/diagnostic_log.h"
 #include "shared/proxy_transfer.h"
+#include "updater/frame_receiver.h"
 #include "updater/transfer_limits.h"
 #include "updater/update_worker.h"
 #include "updater/worker_gate.h"
@@ -76,7 +77,7 @@ bool EntryFailed(const UpdateEntry& entry, const char* why) {
 }
 
 FileDownloader::FileDownloader(bool signedList)
-    : m_easy(curl_easy_init()), m_signedList(signedList), m_receiver(signedList) {
+    : m_easy(curl_easy_init()), m_signedList(signedList) {
     if (!m_easy) return;
     CURL* easy = m_easy.get();
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, FileReceiver::WriteCallback);
@@ -93,10 +94,11 @@ FileDownloader::FileDownloader(bool signedList)
 
 bool FileDownloader::Download(const UpdateEntry& listed, const std::string& path) {
     if (!m_easy) return EntryFailed(listed, "no transfer handle");
-    if (!m_receiver.Begin(path)) return EntryFailed(listed, "the file cannot be created");
+    if (!m_receiver.Begin(path, listed.bytes)) return EntryFailed(listed, "the file cannot be created");
     EntryProgress progress(listed, UpdaterLimits().fileSpeed);
     CURL* easy = m_easy.get();
     curl_easy_setopt(easy, CURLOPT_URL, listed.url.c_str());
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, FileReceiver::WriteCallback);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &m_receiver);
     curl_easy_setopt(easy, CURLOPT_PROGRESSDATA, &progress);
 
@@ -107,8 +109,14 @@ bool FileDownloader::Download(const UpdateEntry& listed, const std::string& path
     curl_easy_getinfo(easy, CURLINFO_NUM_CONNECTS, &connections);
     const std::optional<ReceivedDigests> digests = m_receiver.Finish(m_flusher);
     if (progress.TooSlow()) return EntryFailed(listed, "slower than the minimum average speed");
+    if (m_receiver.OverLength()) return EntryFailed(listed, "more bytes arrived than the list names");
     if (result != CURLE_OK) return EntryFailed(listed, DescribeTransfer(result, status).c_str());
     if (!digests) return EntryFailed(listed, "the file could not be written to the disk");
+    if (listed.bytes && digests->bytes != *listed.bytes) {
+        LogLine("file \"%s\": %llu bytes arrived, the list names %llu", listed.name.c_str(),
+                static_cast<unsigned long long>(digests->bytes), static_cast<unsigned long long>(*listed.bytes));
+        return EntryFailed(listed, "its length differs from the list's");
+    }
     if (!DigestMatches(listed.id, digests->md5)) return EntryFailed(listed, "MD5 differs from the list");
     // MD5 can be forged; the signed SHA-256 cannot.
     if (m_signedList && digests->sha256 != listed.sha256) {
@@ -116,5 +124,55 @@ bool FileDownloader::Download(const UpdateEntry& listed, const std::string& path
     }
     LogLine("file \"%s\" verified (%s, %s connection)", listed.name.c_str(), DescribeTransfer(result, status).c_str(),
             connections > 0 ? "new" : "reused");
+    m_arrivals.push_back({listed.name, *digests});
     return true;
+}
+
+bool FileDownloader::FrameFailed(const UpdateEntry& listed, const char* form, const char* why) {
+    LogLine("file \"%s\": its %s failed: %s", listed.name.c_str(), form, why);
+    // The next form writes the same path: the flusher must have let go of this attempt's file.
+    m_flusher.Wait();
+    return false;
+}
+
+bool FileDownloader::DownloadFrame(const UpdateEntry& listed, const FrameSource& frame, std::string_view base,
+                                   const std::string& path, const char* form) {
+    if (!m_easy) return FrameFailed(listed, form, "no transfer handle");
+    if (!listed.bytes) return FrameFailed(listed, form, "the list names no length to decode it to");
+    if (!m_receiver.Begin(path, listed.bytes)) return FrameFailed(listed, form, "the file cannot be created");
+    FrameReceiver receiver(frame, *listed.bytes, base, m_receiver);
+    EntryProgress progress(listed, UpdaterLimits().fileSpeed);
+    CURL* easy = m_easy.get();
+    curl_easy_setopt(easy, CURLOPT_URL, frame.url.c_str());
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, FrameReceiver::WriteCallback);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &receiver);
+    curl_easy_setopt(easy, CURLOPT_PROGRESSDATA, &progress);
+
+    const CURLcode result = PerformThroughProxy(easy, frame.url);
+    long status = 0;
+    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+    const std::optional<ReceivedDigests> digests = m_receiver.Finish(m_flusher);
+    // The frame's own failure first: it is why a write callback stopped the transfer.
+    if (const char* why = receiver.Finish()) return FrameFailed(listed, form, why);
+    if (progress.TooSlow()) return FrameFailed(listed, form, "slower than the minimum average speed");
+    if (result != CURLE_OK) return FrameFailed(listed, form, DescribeTransfer(result, status).c_str());
+    if (!digests) return FrameFailed(listed, form, "the file could not be written to the disk");
+    if (digests->bytes != *listed.bytes) return FrameFailed(listed, form, "it decodes to fewer bytes than the file has");
+    if (!DigestMatches(listed.id, digests->md5)) return FrameFailed(listed, form, "it decodes to another MD5 than the list's");
+    if (digests->sha256 != listed.sha256) return FrameFailed(listed, form, "it decodes to another SHA-256 than the signed list's");
+    LogLine("file \"%s\" verified from its %s (%s, %llu bytes for %llu)", listed.name.c_str(), form,
+            DescribeTransfer(result, status).c_str(), static_cast<unsigned long long>(frame.bytes),
+            static_cast<unsigned long long>(*listed.bytes));
+    m_arrivals.push_back({listed.name, *digests});
+    return true;
+}
+
+FileRecords FileDownloader::Arrived() const {
+    FileRecords arrived;
+    for (const Arrival& arrival : m_arrivals) {
+        if (const std::optional<FileIdentity> identity = m_flusher.FlushedIdentity(arrival.digests.flushNumber)) {
+            arrived.Set(arrival.name, FileRecord{*identity, FileDigests{arrival.digests.sha256, arrival.digests.md5}});
+        }
+    }
+    return arrived;
 }

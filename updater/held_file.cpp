@@ -1,7 +1,5 @@
 #include "updater/held_file.h"
 
-#include "shared/sha256.h"
-
 #include <windows.h>
 
 #include <cstring>
@@ -11,18 +9,14 @@ HeldFile::HeldFile(const std::string& path)
     : m_file(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr)) {}
 
-std::optional<std::string> HeldFile::Sha256() {
-    LARGE_INTEGER start{};
-    if (!m_file || !::SetFilePointerEx(m_file.get(), start, nullptr, FILE_BEGIN)) return std::nullopt;
-    Sha256Hasher hasher;
-    std::vector<char> block(1 << 20);
-    for (DWORD read = 0;; hasher.Add(block.data(), read)) {
-        if (!::ReadFile(m_file.get(), block.data(), static_cast<DWORD>(block.size()), &read, nullptr)) return std::nullopt;
-        if (read == 0) break;
-    }
-    const std::optional<std::string> digest = hasher.Finish();
-    if (!digest) return std::nullopt;
-    return LowerHex(*digest);
+std::optional<FileDigests> HeldFile::Digests() {
+    if (!m_file) return std::nullopt;
+    return HashOpenFile(m_file.get(), true);
+}
+
+std::optional<FileIdentity> HeldFile::Identity() const {
+    if (!m_file) return std::nullopt;
+    return IdentityOf(m_file.get());
 }
 
 bool HeldFile::MoveTo(const std::string& target, bool replace) {

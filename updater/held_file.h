@@ -2,6 +2,7 @@
 // A new file of the installation, held open from its check to its rename by one handle
 // that lets no one else write, rename or delete it: what was hashed is what goes in.
 
+#include "shared/file_identity.h"
 #include "shared/unique_handle.h"
 
 #include <optional>
@@ -12,8 +13,11 @@ public:
     explicit HeldFile(const std::string& path);
     bool valid() const { return m_file.valid(); }
 
-    // SHA-256 of the whole file as 64 lowercase hexadecimal digits, read through the handle.
-    std::optional<std::string> Sha256();
+    // The digests of the whole file, read through the handle.
+    std::optional<FileDigests> Digests();
+    // The file's identity now, through the handle; taken before MoveTo (through the handle
+    // it was renamed under, Wine 8 gives the volume serial as 0).
+    std::optional<FileIdentity> Identity() const;
 
     // Renames the file through the handle to target (a full path on the same volume),
     // replacing a file there when replace is set; on the disk when it returns.

@@ -38,27 +38,31 @@ namespace {
 
 std::mutex verifiedMutex;
 std::optional<std::vector<std::string>> verifiedFiles;
+KnownFiles knownFiles;
 
 }  // namespace
 
-void SetVerifiedUpdate(std::optional<std::vector<std::string>> names) {
+void SetVerifiedUpdate(std::optional<std::vector<std::string>> names, KnownFiles known) {
     std::lock_guard<std::mutex> lock(verifiedMutex);
     verifiedFiles = std::move(names);
+    knownFiles = std::move(known);
 }
 
-std::optional<std::vector<std::string>> TakeVerifiedUpdate() {
+std::optional<std::vector<std::string>> TakeVerifiedUpdate(KnownFiles* known) {
     std::lock_guard<std::mutex> lock(verifiedMutex);
+    if (known != nullptr) *known = std::exchange(knownFiles, KnownFiles{});
     return std::exchange(verifiedFiles, std::nullopt);
 }
 
-bool InstallDownloadedFiles(const std::optional<std::vector<std::string>>& files) {
+bool InstallDownloadedFiles(const std::optional<std::vector<std::string>>& files, const KnownFiles& known) {
     EndMainWindowOwner();
 
     const UpdaterValues& values = Updater();
     bool installed = false;
+    FileRecords records;
     if (!files) {
         LogLine("update abandoned: nothing was downloaded to install");
-    } else if ((installed = InstallFiles(values, *files))) {
+    } else if ((installed = InstallFiles(values, *files, known, &records))) {
         LogLine("installed version \"%s\"", values.ServerVersion.c_str());
     } else {
         LogLine("update abandoned: the installation failed, the installed files were restored");
@@ -66,11 +70,17 @@ bool InstallDownloadedFiles(const std::optional<std::vector<std::string>>& files
     // Also after a failed installation (rolled back): the update is abandoned and the
     // main program, ended at start-up, must not stay closed.
     LogLine(RunProgram(values.MainProgram()) ? "started the main program" : "could not start the main program");
+    // Once the main program is on its way: it need not wait for the flush. Records of a
+    // version that did not go in would be of no use; without them the next update hashes
+    // every file.
+    if (installed) SaveInstalledRecords(values.InstallDir, records);
     RemoveTemporaryDirectory(values);
     return installed;
 }
 
 void InstallUpdate() {
-    InstallDownloadedFiles(TakeVerifiedUpdate());
+    KnownFiles known;
+    const std::optional<std::vector<std::string>> files = TakeVerifiedUpdate(&known);
+    InstallDownloadedFiles(files, known);
     ::PostQuitMessage(0);
 }

@@ -3,6 +3,8 @@
 // the program's own when the update needed no window): the downloaded files replace the
 // installed ones and the main program starts again.
 
+#include "updater/installed_records.h"
+
 #include <windows.h>
 
 #include <optional>
@@ -22,14 +24,16 @@ void EndMainWindowOwner();
 
 // The files the worker verified into the temporary directory, in list order, handed to
 // the window thread with UPDATE_FINISHED; nothing when there is nothing to install (an
-// empty or unreadable list, or entries skipped). Safe from any thread.
-void SetVerifiedUpdate(std::optional<std::vector<std::string>> names);
-std::optional<std::vector<std::string>> TakeVerifiedUpdate();
+// empty or unreadable list, or entries skipped), with what the worker knows of the files.
+// Safe from any thread.
+void SetVerifiedUpdate(std::optional<std::vector<std::string>> names, KnownFiles known = {});
+std::optional<std::vector<std::string>> TakeVerifiedUpdate(KnownFiles* known = nullptr);
 
 // Ends the main program, moves the verified files into the installation and records the
-// server's version (an empty list of files only records it), starts the main program and
-// deletes the temporary directory. Without files the version stays. True when installed.
-bool InstallDownloadedFiles(const std::optional<std::vector<std::string>>& files);
+// server's version (an empty list of files only records it) and the installed files,
+// starts the main program and deletes the temporary directory. Without files the version
+// stays. True when installed.
+bool InstallDownloadedFiles(const std::optional<std::vector<std::string>>& files, const KnownFiles& known = {});
 
 // InstallDownloadedFiles with what the worker verified, then a quit request for the
 // window thread's loop.

@@ -8,6 +8,7 @@
 #include "updater/install_journal.h"
 #include "updater/held_file.h"
 #include "updater/install_step.h"
+#include "updater/installed_records.h"
 #include "updater/kept_list.h"
 
 #include <windows.h>
@@ -97,19 +98,30 @@ bool Refused(const FilePaths& file, const char* why) {
     return false;
 }
 
+// The new file's digests: those of its bytes as they arrived while its identity is the one
+// it had once on the disk (nothing has written it since), else read through the handle
+// when they must be checked; nothing when they need not be.
+std::optional<FileDigests> IncomingDigests(HeldFile& incoming, const FileRecord* arrived, bool mustCheck) {
+    if (arrived != nullptr && incoming.Identity() == arrived->identity) return arrived->digests;
+    return mustCheck ? incoming.Digests() : std::nullopt;
+}
+
 // Also resumes a file whose installation was interrupted: whether the new file is still
-// in the temporary directory tells whether it went in.
-bool InstallFile(const FilePaths& file, const JournalEntry& entry, const ListedDigests& digests) {
+// in the temporary directory tells whether it went in. A file moved in gets its record
+// in installedRecords, taken while no one else can write it.
+bool InstallFile(const FilePaths& file, const JournalEntry& entry, const ListedDigests& digests,
+                 const FileRecords& arrived, FileRecords* installedRecords) {
     if (!FileExists(file.incoming)) {
         return FileExists(file.installed) || Refused(file, "neither the new file nor an installed one is there");
     }
     // Held against writers from its check until it is in place.
     HeldFile incoming(file.incoming);
     if (!incoming.valid()) return Refused(file, "the new file cannot be held against writers");
+    const std::optional<FileDigests> known = IncomingDigests(incoming, arrived.Find(file.name), digests.signedList);
     if (digests.signedList) {
         const std::string* listed = digests.Of(file.name);
         if (listed == nullptr) return Refused(file, "the signed list does not name it");
-        if (incoming.Sha256() != *listed) return Refused(file, "its bytes differ from the signed list");
+        if (!known || known->sha256 != *listed) return Refused(file, "its bytes differ from the signed list");
     }
     if (!FileExists(file.installed)) {
         // New to the installation, or the old file stepped aside before an interruption.
@@ -139,6 +151,9 @@ bool InstallFile(const FilePaths& file, const JournalEntry& entry, const ListedD
             LogLine("installed \"%s\", the old file (in use) moved aside to \"%sbak\"", file.name.c_str(),
                     file.name.c_str());
         }
+    }
+    if (const std::optional<FileIdentity> identity = IdentityOfPath(file.installed); identity && known) {
+        installedRecords->Set(file.name, FileRecord{*identity, *known});
     }
     KESTROVA_INSTALL_STEP("moved", file.name);
     return true;
@@ -201,9 +216,11 @@ bool RecordVersion(const UpdaterValues& values, const std::string& version) {
 }
 
 // Every file, then the version; also finishes an installation that was interrupted.
-bool Complete(const UpdaterValues& values, const InstallJournal& journal, const ListedDigests& digests) {
+// records gets each file moved in.
+bool Complete(const UpdaterValues& values, const InstallJournal& journal, const ListedDigests& digests,
+              const FileRecords& arrived, FileRecords* records) {
     const bool installed = std::all_of(journal.entries.begin(), journal.entries.end(), [&](const JournalEntry& entry) {
-        return InstallFile(FilePaths(values, entry.name), entry, digests);
+        return InstallFile(FilePaths(values, entry.name), entry, digests, arrived, records);
     });
     if (installed && RecordVersion(values, journal.version)) return true;
     if (installed) LogLine("could not record version \"%s\" in sys.ini", journal.version.c_str());
@@ -213,7 +230,9 @@ bool Complete(const UpdaterValues& values, const InstallJournal& journal, const 
 }  // namespace
 
 bool IsInstallationWorkFile(const std::string& name) {
-    return SameName(name, kJournalFileName) || SameName(name, kNewSettingsFileName) || SameName(name, kKeptListFileName);
+    const char* const workFiles[] = {kJournalFileName, kNewSettingsFileName, kKeptListFileName,
+                                     kInstalledRecordsFileName, kInstalledRecordsStagingName};
+    return std::any_of(std::begin(workFiles), std::end(workFiles), [&](const char* work) { return SameName(name, work); });
 }
 
 const char* InstallationNameRefusal(const std::string& name) {
@@ -222,7 +241,8 @@ const char* InstallationNameRefusal(const std::string& name) {
     return nullptr;
 }
 
-bool InstallFiles(const UpdaterValues& values, const std::vector<std::string>& names) {
+bool InstallFiles(const UpdaterValues& values, const std::vector<std::string>& names, const KnownFiles& known,
+                  FileRecords* records) {
     for (const std::string& name : names) {
         if (const char* refusal = InstallationNameRefusal(name)) {
             LogLine("nothing installed: \"%s\" is %s", name.c_str(), refusal);
@@ -255,9 +275,11 @@ bool InstallFiles(const UpdaterValues& values, const std::vector<std::string>& n
         return false;
     }
     KESTROVA_INSTALL_STEP("journal");
-    const bool installed = Complete(values, journal, *digests);
+    FileRecords installedRecords = known.current;
+    const bool installed = Complete(values, journal, *digests, known.arrived, &installedRecords);
     // A roll-back that could not finish keeps its journal for the next start.
     if (installed || RollBack(values, journal)) ::DeleteFileA(journalPath.c_str());
+    if (installed && records != nullptr) *records = std::move(installedRecords);
     return installed;
 }
 
@@ -298,7 +320,9 @@ void RecoverInterruptedInstallation(const UpdaterValues& values) {
         // server; only when that fails does the old version come back. A build with keys
         // checks each file against the signed list again.
         LogLine("an interrupted installation of version \"%s\" found: completing it", journal->version.c_str());
-        settled = Complete(values, *journal, *digests) || RollBack(values, *journal);
+        // Its files are recorded at the next installation; until then they are hashed.
+        FileRecords unused;
+        settled = Complete(values, *journal, *digests, FileRecords(), &unused) || RollBack(values, *journal);
     }
     if (!settled) {
         LogLine("the roll-back is not complete; the next start tries again");

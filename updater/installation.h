@@ -5,6 +5,7 @@
 // temporary directory, on the disk before the first file is touched, lets the next start
 // bring the whole installation back to one version after a crash.
 
+#include "updater/installed_records.h"
 #include "updater/process_values.h"
 
 #include <string>
@@ -14,7 +15,8 @@
 // may use them.
 inline constexpr char kJournalFileName[] = "install.journal";
 inline constexpr char kNewSettingsFileName[] = "sys.ini.new";
-// and the signed list a build with keys keeps beside the journal (updater/kept_list.h).
+// and the signed list a build with keys keeps beside the journal (updater/kept_list.h), and
+// in the installation folder its records (updater/installed_records.h).
 bool IsInstallationWorkFile(const std::string& name);
 // Why a name may not be installed (it could place a file anywhere, open a device, or
 // overwrite the installation's own work), or null when it may: the rule for the update
@@ -27,8 +29,11 @@ const char* InstallationNameRefusal(const std::string& name);
 // it was (files new to the installation go again) and nothing is recorded. An empty list
 // only records the version. A build with keys installs only files whose bytes match the
 // signed list kept in the temporary directory, each checked and moved through one handle
-// that lets no one write it. True when installed.
-bool InstallFiles(const UpdaterValues& values, const std::vector<std::string>& names);
+// that lets no one write it; a file whose identity is the one it had when it arrived has
+// the digests it arrived with and is not read again. Once installed, records (when given)
+// get every current and every new file for SaveInstalledRecords. True when installed.
+bool InstallFiles(const UpdaterValues& values, const std::vector<std::string>& names, const KnownFiles& known = {},
+                  FileRecords* records = nullptr);
 
 // Deletes the temporary directory, unless a journal there still has files to put back.
 void RemoveTemporaryDirectory(const UpdaterValues& values);

@@ -1,11 +1,27 @@
 #pragma once
 // The update list: the server's JSON array of {"id", "name", "url"} (and "sha256" where the
-// list is signed), one entry per file.
+// list is signed, "bytes" where the publisher names each file's length), one entry per file.
 
 #include "shared/http.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+// A smaller form of an entry's file, one zstd frame, described by the frame's own length
+// and SHA-256 (lowercase hexadecimal), which are checked as it arrives.
+struct FrameSource {
+    std::string url;
+    uint64_t bytes = 0;
+    std::string sha256;
+};
+
+// A frame that decodes to the file only with the file's earlier version, whose SHA-256 is
+// "from", as its raw-content prefix.
+struct PatchSource : FrameSource {
+    std::string from;
+};
 
 // One file of the update. During its download it is also the transfer context whose
 // file the shared write callback fills.
@@ -14,6 +30,14 @@ struct UpdateEntry : TransferContext {
     std::string name;  // file name inside the installation directory
     std::string url;
     std::string sha256;  // SHA-256 of the file in lowercase hexadecimal; signed lists carry it
+    // The file's exact length, when "bytes" is a non-negative integer; any other value of it
+    // sets lengthMalformed instead, which a signed list may not have.
+    std::optional<uint64_t> bytes;
+    bool lengthMalformed = false;
+    // "zst" and "patches", taken from signed lists only; a member of another form is left
+    // out, so the file is fetched in the next form.
+    std::optional<FrameSource> zst;
+    std::vector<PatchSource> patches;
 };
 
 // Parses an update list held in the ANSI code page. Any root but an array gives no

@@ -43,6 +43,15 @@ bool IsTrustedUpdateList(const UpdaterValues& values, const std::string& listBod
         LogLine("update abandoned: an entry of the signed list names no SHA-256");
         return false;
     }
+    // The maker's tool writes only integers; anything else means the list is not what it
+    // meant to sign, and a length it cannot read would give no cap.
+    if (const auto malformed = std::find_if(entries.begin(), entries.end(),
+                                            [](const UpdateEntry& entry) { return entry.lengthMalformed; });
+        malformed != entries.end()) {
+        LogLine("update abandoned: the signed list's \"bytes\" of \"%s\" is no non-negative integer",
+                malformed->name.c_str());
+        return false;
+    }
     const size_t first = reply.body.find_first_not_of(" \t\r\n");
     const size_t last = reply.body.find_last_not_of(" \t\r\n");
     *signature = reply.body.substr(first, last - first + 1);

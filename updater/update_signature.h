@@ -20,7 +20,7 @@ std::string SignedUpdateMessage(const std::string& version, const std::string& l
 bool EveryEntryHasSha256(const std::vector<UpdateEntry>& entries);
 
 // For a build with keys: fetches the list's signature from the server and accepts the
-// list only when one of the keys signed it for the server's version and every entry
-// names its SHA-256. signature gets the signature's text, without white space around it.
+// list only when one of the keys signed it for the server's version, every entry names its
+// SHA-256, and no "bytes" is of the wrong type. signature gets the signature's text, without white space around it.
 bool IsTrustedUpdateList(const UpdaterValues& values, const std::string& listBody,
                          const std::vector<UpdateEntry>& entries, std::string* signature);

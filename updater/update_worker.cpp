@@ -12,6 +12,7 @@
 #include "updater/installation.h"
 #include "updater/kept_list.h"
 #include "updater/process_values.h"
+#include "updater/smallest_form.h"
 #include "updater/update_list.h"
 #include "updater/update_signature.h"
 #include "updater/worker_gate.h"
@@ -30,13 +31,15 @@ enum class EntryResult { Verified, Current, Skipped, Failed };
 // failed transfer, before anything is fetched or read.
 const char* NameRefusal(const UpdateEntry& entry) { return InstallationNameRefusal(entry.name); }
 
-EntryResult FetchEntry(const UpdateEntry& entry, const EntryCheck& check, const std::string& tempDir,
-                       FileDownloader& downloader) {
+EntryResult FetchEntry(const UpdateEntry& entry, const EntryCheck& check, const UpdaterValues& values,
+                       bool signedList, FileDownloader& downloader) {
+    const std::string tempDir = values.TempDirectory();
     const std::string downloaded = tempDir + "\\" + entry.name;
     if (check.current) {
         // Neither fetched nor replaced; a copy left by an abandoned run is of no use either.
         ::DeleteFileA(downloaded.c_str());
-        LogLine("file \"%s\" is current: not downloaded", entry.name.c_str());
+        LogLine("file \"%s\" is current (%s): not downloaded", entry.name.c_str(),
+                check.installed->fromRecord ? "its record stands for it" : "hashed");
         return EntryResult::Current;
     }
     if (!MakeDirectory(tempDir)) {
@@ -47,7 +50,9 @@ EntryResult FetchEntry(const UpdateEntry& entry, const EntryCheck& check, const 
         LogLine("file \"%s\" kept from an earlier run: it has the signed SHA-256", entry.name.c_str());
         return EntryResult::Verified;
     }
-    return downloader.Download(entry, downloaded) ? EntryResult::Verified : EntryResult::Failed;
+    const std::string installed = values.InstallDir + "\\" + entry.name;
+    return FetchSmallestForm(entry, signedList, installed, downloaded, downloader) ? EntryResult::Verified
+                                                                                   : EntryResult::Failed;
 }
 
 // A signed list lets the files an abandoned run verified stay, so that a slow line does
@@ -124,10 +129,13 @@ DWORD WINAPI UpdateWorker(LPVOID) {
     EntryChecker checker(entries, values, signedList);
     FileDownloader downloader(signedList);
     std::vector<std::string> verified;
+    KnownFiles known;
     bool skipped = false;
     for (size_t i = 0; i < entries.size(); ++i) {
         const UpdateEntry& entry = entries[i];
-        switch (FetchEntry(entry, checker.Result(i), values.TempDirectory(), downloader)) {
+        const EntryCheck check = checker.Result(i);
+        if (check.current) known.current.Set(entry.name, check.installed->record);
+        switch (FetchEntry(entry, check, values, signedList, downloader)) {
             case EntryResult::Failed:
                 LogLine("update abandoned: file \"%s\" did not arrive intact; starting the main program",
                         entry.name.c_str());
@@ -152,7 +160,8 @@ DWORD WINAPI UpdateWorker(LPVOID) {
         SetVerifiedUpdate(std::nullopt);
         LogLine("no file to install");
     } else {
-        SetVerifiedUpdate(verified);
+        known.arrived = downloader.Arrived();
+        SetVerifiedUpdate(verified, std::move(known));
         LogLine("every file arrived or is current (%zu to install); installing", verified.size());
     }
     PostFinalCode(UPDATE_FINISHED);

@@ -82,3 +82,18 @@ std::string UpdateListEntry(const std::string& name, const std::string& url, con
     }
     return "{\"id\":\"" + digest + "\",\"name\":\"" + name + "\",\"url\":\"" + url + "\"}";
 }
+
+bool RewriteKeepingLengthAndTime(const std::string& path, const std::string& bytes) {
+    UniqueFileHandle file(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    FILETIME lastWrite{};
+    LARGE_INTEGER size{};
+    DWORD written = 0;
+    if (!file || !::GetFileTime(file.get(), nullptr, nullptr, &lastWrite) || !::GetFileSizeEx(file.get(), &size) ||
+        static_cast<size_t>(size.QuadPart) != bytes.size()) {
+        return false;
+    }
+    ::Sleep(20);  // a later change time than the file had, whatever the clock's grain
+    return ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size() && ::SetFileTime(file.get(), nullptr, nullptr, &lastWrite);
+}

@@ -39,3 +39,7 @@ public:
 // An entry of the update list as JSON: the content's digest (in capitals when asked) as its id.
 std::string UpdateListEntry(const std::string& name, const std::string& url, const std::string& content,
                             bool capitalDigest = false);
+
+// Writes bytes of the same length over the file's own, then sets its last-write time back:
+// a change that only the change time tells.
+bool RewriteKeepingLengthAndTime(const std::string& path, const std::string& bytes);

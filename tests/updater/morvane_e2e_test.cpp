@@ -2,6 +2,7 @@
 // in the namespace its test build talks to, with the stand-in as "Veltrin.exe".
 #include "shared/cng.h"
 #include "shared/com_helpers.h"
+#include "shared/file_identity.h"
 #include "shared/sha256.h"
 #include "tests/support/accessible_tree.h"
 #include "tests/support/folder_access.h"
@@ -12,12 +13,16 @@
 #include "updater/update_list.h"
 
 #include <gtest/gtest.h>
+#include <rapidjson/document.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
 
 #include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <thread>
 
 namespace {
@@ -329,6 +334,116 @@ INSTANTIATE_TEST_SUITE_P(
                       AbandonCase{"DeviceName", "NUL", false, false, nullptr, "not a plain file name"}),
     [](const ::testing::TestParamInfo<AbandonCase>& info) { return std::string(info.param.name); });
 
+// ---- exact lengths -----------------------------------------------------------------------
+
+struct LengthCase {
+    const char* name;
+    const char* bytes;  // the member's JSON value; null: no member
+    const char* fileFault;  // null: none
+    const char* loggedCause;  // null: the update installs
+};
+
+class ListedLength : public MorvaneEndToEnd, public ::testing::WithParamInterface<LengthCase> {};
+
+TEST_P(ListedLength, FileOfAnotherLengthAbandonsTheUpdateAndAnEndlessOneStopsNearIt) {
+    const LengthCase& c = GetParam();
+    constexpr long long kLength = 200000;
+    constexpr long long kSurplus = 8 * 1024 * 1024;
+    m_install.WriteSettings("1.0");
+    const std::string content = PatternBytes(kLength, 27);
+    Publish("/files/a.dll", content);
+    std::string entry = Entry("a.dll", content);
+    if (c.bytes != nullptr) entry.insert(entry.size() - 1, std::string(",\"bytes\":") + c.bytes);
+    PublishList("[" + entry + "]");
+    if (c.fileFault != nullptr) {
+        ASSERT_TRUE(m_server.SetFault("/files/a.dll", std::string(c.fileFault) + std::to_string(kSurplus)));
+    }
+    ASSERT_TRUE(m_server.Put("/V", "2.0"));
+
+    EXPECT_EQ(Run().exitCode, 0);
+    const bool installs = c.loggedCause == nullptr;
+    EXPECT_EQ(m_install.RecordedVersion(), installs ? "2.0" : "1.0");
+    EXPECT_TRUE(ReadFileBytes(m_install.Child("a.dll")) == (installs ? content : ""));
+    const std::string log = ReadFileBytes(m_install.Child("log\\Morvane.log"));
+    if (!installs) {
+        EXPECT_NE(log.find("failed: " + std::string(c.loggedCause)), std::string::npos) << log;
+    }
+    if (c.fileFault != nullptr) {
+        // The server's count, once the reply is over: the transfer stopped near the length.
+        std::vector<long long> sent;
+        ASSERT_TRUE(WaitUntil(
+            [&] { return !(sent = m_server.BytesSentFor("/files/a.dll")).empty() && sent.back() > 0; }, kRunLimit));
+        EXPECT_LT(sent.back(), kLength + kSurplus / 8) << "of " << kSurplus << " too many";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Members, ListedLength,
+    ::testing::Values(LengthCase{"Exact", "200000", nullptr, nullptr},
+                      LengthCase{"Absent", nullptr, nullptr, nullptr},
+                      // Only a signed list is abandoned for it; an unsigned one names no cap then.
+                      LengthCase{"TextInAnUnsignedList", "\"200000\"", nullptr, nullptr},
+                      LengthCase{"FileShorter", "200001", nullptr, "its length differs from the list's"},
+                      LengthCase{"FileLonger", "199999", nullptr, "more bytes arrived than the list names"},
+                      LengthCase{"EndlessAnnounced", "200000", "mode=extra&bytes=", "more bytes arrived"},
+                      LengthCase{"EndlessUnframed", "200000", "mode=extra&nolength=1&bytes=", "more bytes arrived"}),
+    [](const ::testing::TestParamInfo<LengthCase>& info) { return std::string(info.param.name); });
+
+// ---- recorded digests --------------------------------------------------------------------
+
+enum class RecordState { Intact, Damaged, Missing };
+
+struct RecordCase {
+    const char* name;
+    RecordState record;  // before the second release
+    bool fileRewritten;  // a.dll, in place, its length and last-write time restored
+};
+
+class RecordedFiles : public MorvaneEndToEnd, public ::testing::WithParamInterface<RecordCase> {};
+
+// Two releases of the same files: the second reads only what its record cannot vouch for.
+TEST_P(RecordedFiles, AFileChangedBehindTheRecordsBackIsHashedAndReplaced) {
+    const RecordCase& c = GetParam();
+    m_install.WriteSettings("1.0");
+    const std::string a = PatternBytes(300000, 41), b = PatternBytes(200000, 42);
+    Publish("/files/a.dll", a);
+    Publish("/files/b.dll", b);
+    PublishList("[" + Entry("a.dll", a) + "," + Entry("b.dll", b) + "]");
+    ASSERT_TRUE(m_server.Put("/V", "2.0"));
+    EXPECT_EQ(Run().exitCode, 0);
+    const std::string records = m_install.Child("installed.records");
+    ASSERT_EQ(FileRecords::Load(records).Count(), 2u);
+    std::string changed = a;
+    changed[1000] ^= 0x5A;
+    ASSERT_TRUE(!c.fileRewritten || RewriteKeepingLengthAndTime(m_install.Child("a.dll"), changed));
+    if (c.record == RecordState::Damaged) {
+        ASSERT_TRUE(WriteFileBytes(records, "KESTROVA-FILE-RECORDS-1\nnot a record\n"));
+    } else if (c.record == RecordState::Missing) {
+        ASSERT_TRUE(::DeleteFileA(records.c_str()));
+    }
+    const size_t logged = ReadFileBytes(m_install.Child("log\\Morvane.log")).size();
+    ASSERT_TRUE(m_server.Put("/V", "2.1"));
+    EXPECT_EQ(Run().exitCode, 0);
+
+    EXPECT_EQ(m_install.RecordedVersion(), "2.1");
+    EXPECT_TRUE(ReadFileBytes(m_install.Child("a.dll")) == a);
+    EXPECT_EQ(m_server.CountRequests("/files/a.dll"), c.fileRewritten ? 2 : 1);
+    EXPECT_EQ(m_server.CountRequests("/files/b.dll"), 1);
+    const std::string log = ReadFileBytes(m_install.Child("log\\Morvane.log")).substr(logged);
+    const bool recordStands = c.record == RecordState::Intact;
+    EXPECT_NE(log.find(std::string("\"b.dll\" is current (") + (recordStands ? "its record stands" : "hashed")),
+              std::string::npos) << log;
+    EXPECT_EQ(FileRecords::Load(records).Count(), 2u) << "the second installation records both again";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, RecordedFiles,
+    ::testing::Values(RecordCase{"NothingChanged", RecordState::Intact, false},
+                      RecordCase{"FileRewrittenInPlace", RecordState::Intact, true},
+                      RecordCase{"RecordDamaged", RecordState::Damaged, true},
+                      RecordCase{"RecordMissing", RecordState::Missing, false}),
+    [](const ::testing::TestParamInfo<RecordCase>& info) { return std::string(info.param.name); });
+
 TEST_F(MorvaneEndToEnd, NextRunDeletesTheLeftoverTemporaryFolderBeforeDownloading) {
     m_install.WriteSettings("1.0");
     const std::string content = PatternBytes(30000, 26);
@@ -456,6 +571,7 @@ struct SignedCase {
     bool changedAfterSigning;
     ListedSha256 sha256;
     bool installs;
+    const char* moreMembers = "";  // added to the entry
 };
 
 class SignedUpdate : public KeyedUpdater, public ::testing::WithParamInterface<SignedCase> {};
@@ -471,6 +587,7 @@ TEST_P(SignedUpdate, InstallsOnlyWhatABuiltKeySigned) {
         const std::string digest = LowerHex(Sha256Of(c.sha256 == ListedSha256::Right ? content : "").value_or(""));
         list.insert(list.size() - 2, ",\"sha256\":\"" + digest + "\"");
     }
+    list.insert(list.size() - 2, c.moreMembers);
     if (c.signer != nullptr) {
         const std::string keyFile = FromEnvironment("KESTROVA_TEST_KEYS") + "\\" + c.signer + ".blob";
         const SigningKey key =
@@ -500,7 +617,11 @@ INSTANTIATE_TEST_SUITE_P(
                       SignedCase{"SignedByAnotherKey", "other", false, ListedSha256::Right, false},
                       SignedCase{"SignatureMissing", nullptr, false, ListedSha256::Right, false},
                       SignedCase{"EntryWithoutSha256", "current", false, ListedSha256::None, false},
-                      SignedCase{"FileSha256Differs", "current", false, ListedSha256::Wrong, false}),
+                      SignedCase{"FileSha256Differs", "current", false, ListedSha256::Wrong, false},
+                      SignedCase{"WithItsLength", "current", false, ListedSha256::Right, true, ",\"bytes\":50000"},
+                      SignedCase{"LengthAsText", "current", false, ListedSha256::Right, false, ",\"bytes\":\"50000\""},
+                      SignedCase{"LengthAsFraction", "current", false, ListedSha256::Right, false, ",\"bytes\":5e4"},
+                      SignedCase{"NegativeLength", "current", false, ListedSha256::Right, false, ",\"bytes\":-1"}),
     [](const ::testing::TestParamInfo<SignedCase>& info) { return std::string(info.param.name); });
 
 // Signed by the publishing tool (Python's cryptography), checked by the updater (CNG):
@@ -527,6 +648,152 @@ TEST_F(KeyedUpdater, InstallsTheSetThePublishingToolSigned) {
     EXPECT_EQ(m_install.RecordedVersion(), ReadFileBytes(set + "version.txt"));
     for (const UpdateEntry& entry : entries) EXPECT_TRUE(ReadFileBytes(m_install.Child(entry.name)) == published(entry));
 }
+
+// ---- compressed files and patches -------------------------------------------------------
+
+// The publishing tool's three releases of "a.dll" (scripts/test), the third offered
+// compressed and as patches from the first two, served as published or changed.
+enum class Installed { FirstRelease, Other };
+enum class ListChange { None, PatchFromTheSecond, PatchToTheSecond, CorruptPatchListed, WithoutNewMembers };
+enum class Served { AsPublished, CorruptPatch, CorruptFrame };
+
+struct SmallerFormCase {
+    const char* name;
+    bool keyed;
+    Installed installed;
+    ListChange change;
+    Served served;
+    int patchFetches, frameFetches, wholeFetches;
+    const char* verifiedFrom;  // "patch", "compressed file", or null: the whole file
+    const char* cause;         // a line the log must hold, or null
+};
+
+class SmallerForms : public MorvaneEndToEnd, public ::testing::WithParamInterface<SmallerFormCase> {
+protected:
+    SmallerForms() {
+        if (GetParam().keyed) m_pProgram = "MorvaneKeyed.exe";
+    }
+    static rapidjson::Document ListOf(int release) {
+        rapidjson::Document list;
+        list.Parse(ReadFileBytes(Set() + "releases\\00000" + std::to_string(release) + "\\update.json").c_str());
+        return list;
+    }
+    static std::string Set() { return FromEnvironment("KESTROVA_TEST_DELTA_UPDATE") + "\\"; }
+    std::string PathOf(const rapidjson::Value& source) const {
+        return std::string(source["url"].GetString()).substr(m_server.BaseUrl().size());
+    }
+    std::string Published(const rapidjson::Value& source) const {
+        std::string file = PathOf(source).substr(1);
+        std::replace(file.begin(), file.end(), '/', '\\');
+        return ReadFileBytes(Set() + file);
+    }
+    // Serves the file, its frame and its patches as published.
+    void Serve(const rapidjson::Value& entry) {
+        Publish(PathOf(entry), Published(entry));
+        if (entry.HasMember("zst")) Publish(PathOf(entry["zst"]), Published(entry["zst"]));
+        if (entry.HasMember("patches")) {
+            for (const auto& patch : entry["patches"].GetArray()) Publish(PathOf(patch), Published(patch));
+        }
+    }
+    static rapidjson::Value& PatchFrom(rapidjson::Value& entry, const rapidjson::Value& base) {
+        for (auto& patch : entry["patches"].GetArray()) {
+            if (std::strcmp(patch["from"].GetString(), base["sha256"].GetString()) == 0) return patch;
+        }
+        ADD_FAILURE() << "no patch from " << base["sha256"].GetString();
+        return entry;
+    }
+};
+
+std::string Corrupted(std::string bytes) {
+    bytes[bytes.size() / 2] ^= 0x5A;
+    return bytes;
+}
+
+TEST_P(SmallerForms, EachFailingFormFallsBackToTheNextAndTheFileInstalls) {
+    const SmallerFormCase& c = GetParam();
+    rapidjson::Document first = ListOf(1), second = ListOf(2), list = ListOf(3);
+    ASSERT_TRUE(list.IsArray() && !list.Empty()) << "scripts/test publishes the set and names it in KESTROVA_TEST_DELTA_UPDATE";
+    rapidjson::Value& entry = list[0];
+    const std::string content = Published(entry);
+    Serve(first[0]);
+    Serve(second[0]);
+    Serve(entry);
+    ASSERT_TRUE(WriteFileBytes(m_install.Child("a.dll"), c.installed == Installed::Other ? "old a" : Published(first[0])));
+
+    rapidjson::Value& patch = PatchFrom(entry, first[0]);
+    auto& allocator = list.GetAllocator();
+    auto take = [&](const rapidjson::Value& from) {
+        for (const char* member : {"url", "bytes", "sha256"}) patch[member].CopyFrom(from[member], allocator);
+    };
+    if (c.change == ListChange::PatchFromTheSecond) take(PatchFrom(entry, second[0]));
+    if (c.change == ListChange::PatchToTheSecond) take(PatchFrom(second[0], first[0]));
+    if (c.change == ListChange::CorruptPatchListed) {
+        const std::string corrupt = Corrupted(Published(patch));
+        const std::string path = PathOf(patch) + ".corrupt";
+        Publish(path, corrupt);
+        patch["url"].SetString((m_server.BaseUrl() + path).c_str(), allocator);
+        patch["sha256"].SetString(LowerHex(Sha256Of(corrupt).value_or("")).c_str(), allocator);
+    }
+    if (c.change == ListChange::WithoutNewMembers) {
+        for (const char* member : {"zst", "patches", "bytes"}) entry.RemoveMember(member);
+    }
+    if (c.served == Served::CorruptPatch) Publish(PathOf(patch), Corrupted(Published(patch)));
+    if (c.served == Served::CorruptFrame) Publish(PathOf(entry["zst"]), Corrupted(Published(entry["zst"])));
+    rapidjson::StringBuffer text;
+    rapidjson::Writer<rapidjson::StringBuffer> writer(text);
+    list.Accept(writer);
+    const std::string body = text.GetString();
+    PublishList(body);
+    if (c.keyed) {
+        const SigningKey key = SigningKey::FromBlobFile(FromEnvironment("KESTROVA_TEST_KEYS") + "\\current.blob");
+        Publish("/U.sig", SignUpdate(key, "3.9", body));
+    }
+    ASSERT_TRUE(m_server.Put("/V", "3.9"));
+    m_install.WriteSettings("1.0");
+
+    EXPECT_EQ(Run().exitCode, 0);
+    EXPECT_TRUE(ReadFileBytes(m_install.Child("a.dll")) == content);
+    EXPECT_EQ(m_install.RecordedVersion(), "3.9");
+    std::set<std::string> patches;  // two may name one file
+    if (entry.HasMember("patches")) {
+        for (const auto& offered : entry["patches"].GetArray()) patches.insert(PathOf(offered));
+    }
+    int patchFetches = 0;
+    for (const std::string& path : patches) patchFetches += m_server.CountRequests(path);
+    EXPECT_EQ(patchFetches, c.patchFetches);
+    EXPECT_EQ(m_server.CountRequests(PathOf(ListOf(3)[0]["zst"])), c.frameFetches);
+    EXPECT_EQ(m_server.CountRequests(PathOf(entry)), c.wholeFetches);
+    const std::string log = ReadFileBytes(m_install.Child("log\\Morvane.log"));
+    const std::string verified = c.verifiedFrom != nullptr ? std::string("verified from its ") + c.verifiedFrom : "verified (";
+    EXPECT_NE(log.find("file \"a.dll\" " + verified), std::string::npos) << log;
+    if (c.cause != nullptr) {
+        EXPECT_NE(log.find(c.cause), std::string::npos) << log;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Roads, SmallerForms,
+    ::testing::Values(
+        SmallerFormCase{"PatchFromTheInstalledVersion", true, Installed::FirstRelease, ListChange::None,
+                        Served::AsPublished, 1, 0, 0, "patch", nullptr},
+        SmallerFormCase{"InstalledCopyMatchesNoPatch", true, Installed::Other, ListChange::None, Served::AsPublished, 0,
+                        1, 0, "compressed file", "no patch from the installed version"},
+        SmallerFormCase{"PatchMadeFromAnotherBase", true, Installed::FirstRelease, ListChange::PatchFromTheSecond,
+                        Served::AsPublished, 1, 1, 0, "compressed file", "its patch failed: "},
+        SmallerFormCase{"PatchCorruptedOnTheWay", true, Installed::FirstRelease, ListChange::None, Served::CorruptPatch,
+                        1, 1, 0, "compressed file", "its patch failed: "},
+        SmallerFormCase{"CorruptPatchAsListed", true, Installed::FirstRelease, ListChange::CorruptPatchListed,
+                        Served::AsPublished, 1, 1, 0, "compressed file", "its patch failed: "},
+        SmallerFormCase{"PatchDecodesToAnotherFile", true, Installed::FirstRelease, ListChange::PatchToTheSecond,
+                        Served::AsPublished, 1, 1, 0, "compressed file", "its patch failed: it decodes to another MD5"},
+        SmallerFormCase{"CorruptCompressedFile", true, Installed::Other, ListChange::None, Served::CorruptFrame, 0, 1, 1,
+                        nullptr, "its compressed file failed: "},
+        SmallerFormCase{"ListWithoutTheNewMembers", true, Installed::FirstRelease, ListChange::WithoutNewMembers,
+                        Served::AsPublished, 0, 0, 1, nullptr, nullptr},
+        // Unsigned, the smaller forms could be anything a server in the path chose.
+        SmallerFormCase{"UnsignedListIsFetchedWhole", false, Installed::FirstRelease, ListChange::None,
+                        Served::AsPublished, 0, 0, 1, nullptr, nullptr}),
+    [](const ::testing::TestParamInfo<SmallerFormCase>& info) { return std::string(info.param.name); });
 
 // ---- the installation folder -------------------------------------------------------------
 

@@ -279,6 +279,7 @@ TEST_P(NameWithPath, IsRefusedBeforeAnythingIsFetched) {
 
 INSTANTIATE_TEST_SUITE_P(Names, NameWithPath,
                          ::testing::Values("..\\evil.dll", "../evil.dll", "sub\\evil.dll", "C:evil.dll", "", ".",
-                                           "..", "install.journal", "SIGNED.LIST"));
+                                           "..", "install.journal", "SIGNED.LIST", "Installed.Records",
+                                           "installed.records.partial"));
 
 }  // namespace

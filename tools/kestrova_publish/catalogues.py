@@ -59,8 +59,8 @@ def publish_catalogues(tree, source, base_url, key_file=None):
         # Stored files are seen by no client until a catalogue names them.
         stored = {}
         for reference, path in collector.files.items():
-            url_path, _, sha256 = static_tree.store_file(tree, path, os.path.basename(path))
-            stored[reference] = (base_url + url_path, sha256, os.path.getsize(path))
+            url_path, _, sha256, length = static_tree.store_file(tree, path, os.path.basename(path))
+            stored[reference] = (base_url + url_path, sha256, length)
         replies = _replies(catalogues, stored, key is not None)
         if key is not None:
             _check_signed_addresses(replies)

@@ -4,7 +4,9 @@ switches to, so the three always change together."""
 
 import json
 import os
+import sys
 
+from . import deltas as smaller_forms
 from . import tree as static_tree
 from .rules import PublishError, checked_base_url, name_problem, sorts_after, version_problem
 from .signing import load_private_key, sign_update
@@ -12,22 +14,40 @@ from .signing import load_private_key, sign_update
 UPDATE_ROUTE_FILES = ("version.txt", "update.json", "update.sig")
 
 
-def publish_release(tree, release_dir, version, base_url, key_file=None, force=False):
+def publish_release(tree, release_dir, version, base_url, key_file=None, force=False, deltas=3, compress=True,
+                    log=None):
     """Publishes the flat folder release_dir as version; returns the update list's entries.
-    With key_file (the maker's private key, PEM) the set is signed."""
+    With key_file (the maker's private key, PEM) the set is signed, and each file is also
+    offered compressed (compress) and as patches from its versions in the last deltas
+    publications; updaters take those from signed lists only."""
     version_bytes = _checked_version(version)
     base_url = checked_base_url(base_url)
     names = _release_file_names(release_dir)
     key = load_private_key(key_file) if key_file is not None else None
-    with static_tree.locked(tree):
+    smaller = key is not None and (compress or deltas > 0)
+    if smaller:
+        smaller_forms.zstd_tool()
+    log = log or (lambda line: print(line, file=sys.stderr))
+    with static_tree.locked(tree), smaller_forms.work_folder() as work:
         _check_order(tree, version_bytes, force)
+        earlier = smaller_forms.recent_listings(tree, deltas) if key is not None else []
         entries = []
         for name in names:
-            path, md5, sha256 = static_tree.store_file(tree, os.path.join(release_dir, name), name)
-            # The updater checks each download against "id"; "md5" repeats it for people.
-            entry = {"id": md5, "name": name, "url": base_url + path, "md5": md5}
+            source = os.path.join(release_dir, name)
+            path, md5, sha256, length = static_tree.store_file(tree, source, name)
+            # The updater checks each download against "id"; "md5" repeats it for people. It
+            # stops a transfer that brings more than "bytes"; older updaters ignore it.
+            entry = {"id": md5, "name": name, "url": base_url + path, "md5": md5, "bytes": length}
             if key is not None:
                 entry["sha256"] = sha256
+            if smaller and compress:
+                frame = smaller_forms.compressed_member(tree, source, name, base_url, work)
+                if frame is not None:
+                    entry["zst"] = frame
+            if smaller and deltas > 0:
+                patches = smaller_forms.patch_members(tree, source, name, sha256, base_url, work, earlier, log)
+                if patches:
+                    entry["patches"] = patches
             entries.append(entry)
         listing = (json.dumps(entries, ensure_ascii=False, indent=2) + "\n").encode("utf-8")
         _switch_release(tree, version_bytes, listing, key)

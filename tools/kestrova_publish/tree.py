@@ -56,17 +56,20 @@ def write_file(path, data):
 
 
 def store_file(tree, source_path, name):
-    """Puts the file under files/<sha256>/<name> (once) and returns (path, md5, sha256), the
-    path relative to the tree's root in URL form, name percent-encoded."""
+    """Puts the file under files/<sha256>/<name> (once) and returns (path, md5, sha256, length),
+    the path relative to the tree's root in URL form, name percent-encoded; the digests and
+    the length are of the bytes stored."""
     incoming = os.path.join(tree, FILES)
     os.makedirs(incoming, exist_ok=True)
     md5, sha256 = hashlib.md5(), hashlib.sha256()
+    length = 0
     handle, temporary = tempfile.mkstemp(prefix=".incoming-", dir=incoming)
     try:
         with open(source_path, "rb") as source, os.fdopen(handle, "wb") as target:
             while block := source.read(_COPY_CHUNK):
                 md5.update(block)
                 sha256.update(block)
+                length += len(block)
                 target.write(block)
         os.chmod(temporary, 0o644)
         folder = os.path.join(incoming, sha256.hexdigest())
@@ -80,7 +83,7 @@ def store_file(tree, source_path, name):
         with contextlib.suppress(FileNotFoundError):
             os.unlink(temporary)
         raise
-    return f"/{FILES}/{sha256.hexdigest()}/{quote(name, safe='')}", md5.hexdigest(), sha256.hexdigest()
+    return f"/{FILES}/{sha256.hexdigest()}/{quote(name, safe='')}", md5.hexdigest(), sha256.hexdigest(), length
 
 
 def new_folder(tree, kind):

@@ -14,6 +14,9 @@ from urllib.parse import urlsplit
 from cryptography.hazmat.primitives import hashes
 from cryptography.hazmat.primitives.asymmetric import ec, utils
 
+from unittest import mock
+
+from kestrova_publish import deltas
 from kestrova_publish.catalogues import publish_catalogues
 from kestrova_publish.release import publish_release, republish
 from kestrova_publish.rules import PROGRAM_TYPES, PublishError
@@ -73,6 +76,7 @@ class ReleaseTest(PublishTestCase):
             with self.subTest(name=entry["name"]):
                 self.assertEqual(entry["id"], hashlib.md5(content).hexdigest())
                 self.assertEqual(entry["sha256"], hashlib.sha256(content).hexdigest())
+                self.assertEqual(entry["bytes"], len(content))
                 path = urlsplit(entry["url"]).path
                 self.assertTrue(path.startswith(f"/t/e2e/files/{entry['sha256']}/"), path)
                 self.assertEqual(self.stored("files", entry["sha256"], entry["name"]), content)
@@ -87,6 +91,57 @@ class ReleaseTest(PublishTestCase):
         self.verify(b"2.1.1", listing)
         publish_release(self.tree, self.release, "2.1.2", "http://h")  # unsigned: no signature left behind
         self.assertFalse(os.path.exists(os.path.join(self.tree, "update.sig")))
+
+
+class SmallerFormsTest(PublishTestCase):
+    def decoded(self, member, base=None):
+        """What Debian's zstd makes of a published frame, as the updater must."""
+        frame = self.stored(*urlsplit(member["url"]).path.split("/")[3:])
+        self.assertEqual((len(frame), hashlib.sha256(frame).hexdigest()), (member["bytes"], member["sha256"]))
+        command = ["zstd", "-d", "-q", "-c", f"--long={deltas.WINDOW_LOG}"]
+        if base is not None:
+            command.append("--patch-from=" + os.path.join(self.tree, "files", base, "Veltrin.exe"))
+        with tempfile.NamedTemporaryFile(dir=self.temp) as stored:
+            stored.write(frame)
+            stored.flush()
+            return subprocess.run(command + [stored.name], check=True, stdout=subprocess.PIPE).stdout
+
+    def publish_versions(self, contents, **options):
+        for number, content in enumerate(contents, 1):
+            write_tree(self.release, {"Veltrin.exe": content})
+            entries = publish_release(self.tree, self.release, f"3.{number}", "http://h/t/e2e", self.key, **options)
+        return {entry["name"]: entry for entry in entries}
+
+    def test_signed_files_come_compressed_and_as_patches_from_the_last_releases(self):
+        versions = [bytes(100000) + os.urandom(50000) + bytes([n]) * 3000 for n in range(5)]
+        entries = self.publish_versions(versions, deltas=3)
+        program = entries["Veltrin.exe"]
+        self.assertEqual(self.decoded(program["zst"]), versions[-1])
+        self.assertLess(program["zst"]["bytes"], len(versions[-1]))
+        self.assertEqual([patch["from"] for patch in program["patches"]],
+                         [hashlib.sha256(version).hexdigest() for version in reversed(versions[1:4])])
+        for patch in program["patches"]:
+            self.assertEqual(self.decoded(patch, base=patch["from"]), versions[-1])
+        # A file that did not change needs no patch; one compressed already, no frame.
+        self.assertNotIn("patches", entries[CHINESE])
+        self.assertNotIn("zst", entries["read me.txt"])
+
+    def test_limits_and_lists_without_smaller_forms(self):
+        versions = [os.urandom(1000) + bytes(9000), os.urandom(1000) + bytes(9000)]
+        said = []
+        with mock.patch.object(deltas, "MAX_PATCH_SPAN", 19999):
+            over_window = self.publish_versions(versions, log=said.append)["Veltrin.exe"]
+        self.assertNotIn("patches", over_window)
+        self.assertEqual(len(said), 1)
+        self.assertIn("no patch from " + hashlib.sha256(versions[0]).hexdigest()[:12], said[0])
+        self.assertIn("zst", over_window)
+        for options in ({"deltas": 0, "compress": False}, {"key_file": None}):
+            with self.subTest(options=options):
+                arguments = {"key_file": self.key, "force": True, **options}
+                write_tree(self.release, {"Veltrin.exe": os.urandom(3000) + bytes(3000)})
+                entry = publish_release(self.tree, self.release, "4.0", "http://h", arguments.pop("key_file"),
+                                        **arguments)[0]
+                self.assertFalse({"zst", "patches"} & set(entry))
 
 
 class CataloguesTest(PublishTestCase):
