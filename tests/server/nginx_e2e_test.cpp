@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <curl/curl.h>
+
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -153,5 +155,83 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(CatalogueCase{"Known", kKnownCode, "KnownTool.png", "EveryoneTool.png"},
                       CatalogueCase{"Unknown", "91500000UNKNOWN", "EveryoneTool.png", "KnownTool.png"}),
     [](const ::testing::TestParamInfo<CatalogueCase>& info) { return std::string(info.param.name); });
+
+// ---- over https, once per certificate nginx shows (nginx_e2e.py restarts it for each) -----
+
+bool CertificateIsGood() { return FromEnvironment("KESTROVA_NGINX_CERTIFICATE") == "good"; }
+
+// The log's line for a request to the TLS site refused for its certificate.
+std::string RefusedLine(const std::string& path) {
+    return "request " + std::string(KESTROVA_NGINX_TLS_URL) + path;
+}
+
+TEST(NginxTls, TheSignedReleaseInstallsWithAValidCertificateElseTheMainProgramStarts) {
+    const std::string release = FromEnvironment("KESTROVA_NGINX_RELEASE");
+    ASSERT_FALSE(release.empty()) << "nginx_e2e.py runs this program and names the release it published";
+    ASSERT_FALSE(FromEnvironment("KESTROVA_NGINX_CERTIFICATE").empty());
+    InstallFolder install;
+    install.WriteSettings("1.0");
+    ASSERT_TRUE(::CopyFileA(BuiltFile("MorvaneNginxTls.exe").c_str(), install.Child("Morvane.exe").c_str(), FALSE));
+    for (const char* name : {"KestrovaSkin.dll", "upload.zip"}) {
+        ASSERT_TRUE(::CopyFileA(BuiltFile(name).c_str(), install.Child(name).c_str(), FALSE)) << name;
+    }
+    UniqueKernelHandle process = StartProgram(install.Child("Morvane.exe"));
+    ASSERT_TRUE(process);
+    EXPECT_EQ(WaitForExitCode(process.get(), kLimit), 0);
+    EXPECT_TRUE(install.WaitForStarts(1));
+    const std::string log = ReadFileBytes(install.Child("log\\Morvane.log"));
+    if (CertificateIsGood()) {
+        EXPECT_EQ(install.RecordedVersion(), kVersion);
+        for (const char* name : {"a.dll", "notes.txt"}) {
+            EXPECT_TRUE(ReadFileBytes(install.Child(name)) == ReadFileBytes(release + "\\" + name)) << name;
+        }
+        EXPECT_EQ(AccessLogLinesWith("GET /U.sig 200").size(), 1u);
+        return;
+    }
+    EXPECT_EQ(install.RecordedVersion(), "1.0");
+    EXPECT_FALSE(PathExists(install.Child("a.dll")));
+    EXPECT_TRUE(AccessLogLinesWith("GET /V ").empty());
+    EXPECT_NE(log.find(RefusedLine("/V") + ": direct, " + curl_easy_strerror(CURLE_PEER_FAILED_VERIFICATION)),
+              std::string::npos) << log;
+}
+
+class NginxTlsToolbox : public NginxToolbox {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(::FindWindowA("Veltrin", "Kestrova"), nullptr) << "another main program is running";
+        ASSERT_TRUE(::CopyFileA(BuiltFile("VeltrinNginxTls.exe").c_str(), m_install.Child("Veltrin.exe").c_str(), FALSE));
+        for (const char* name : {"KestrovaSkin.dll", "skin.zip"}) {
+            ASSERT_TRUE(::CopyFileA(BuiltFile(name).c_str(), m_install.Child(name).c_str(), FALSE)) << name;
+        }
+    }
+};
+
+// With a valid certificate the signed catalogue loads, its icon arrives and the package
+// downloads and verifies; otherwise the list fails to load and nothing reaches nginx.
+TEST_F(NginxTlsToolbox, TheCatalogueLoadsAndItsPackageVerifiesWithAValidCertificateOnly) {
+    const std::string package = ReadFileBytes(BuiltFile("kestrova_stand_in.exe"));
+    const HWND main = OpenSoftwareTab(kKnownCode);
+    ASSERT_NE(main, nullptr);
+    const std::string logPath = m_install.Child("log\\Veltrin.log");
+    if (!CertificateIsGood()) {
+        ASSERT_TRUE(WaitUntil([&] { return ReadFileBytes(logPath).find(RefusedLine("/F")) != std::string::npos; },
+                              kLimit))
+            << ReadFileBytes(logPath);
+        const std::string log = ReadFileBytes(logPath);
+        EXPECT_NE(log.find(curl_easy_strerror(CURLE_PEER_FAILED_VERIFICATION)), std::string::npos) << log;
+        EXPECT_TRUE(AccessLogLinesWith("GET /F").empty());
+        EXPECT_FALSE(PathExists(SoftFile("KnownTool.png")));
+        return;
+    }
+    EXPECT_TRUE(WaitUntil([&] { return PathExists(SoftFile("KnownTool.png")); }, kLimit));
+    MoveMouseTo(main, kFirstSoftwareRow);
+    const LPARAM where = MAKELPARAM(kFirstSoftwareRow.x, kFirstSoftwareRow.y);
+    ASSERT_TRUE(::PostMessageA(main, WM_LBUTTONDOWN, MK_LBUTTON, where));
+    ASSERT_TRUE(::PostMessageA(main, WM_LBUTTONUP, 0, where));
+    EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(SoftFile(kPackageName)) == package; }, kLimit));
+    const std::string log = ReadFileBytes(logPath);
+    EXPECT_NE(log.find("software catalogue: the signature is the maker's"), std::string::npos) << log;
+    EXPECT_NE(log.find("verified against the signed catalogue; complete"), std::string::npos) << log;
+}
 
 }  // namespace
