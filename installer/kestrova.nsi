@@ -50,6 +50,8 @@ RequestExecutionLevel admin
 AllowRootDirInstall true
 ManifestSupportedOS all
 SetCompressor /SOLID lzma
+; The installer carries no file times of the build machine: the same release builds the same setup.
+SetDateSave off
 ShowInstDetails show
 ShowUninstDetails show
 

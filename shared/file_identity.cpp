@@ -170,22 +170,7 @@ FileRecords FileRecords::Load(const std::string& path) {
 bool FileRecords::Save(const std::string& path) const {
     std::string text = std::string(kRecordsHeader) + "\n";
     for (const auto& entry : m_records) text += FormatLine(entry.second.name, entry.second.record);
-    const std::string staging = StagingPathOf(path);
-    {
-        UniqueFileHandle file(::CreateFileA(staging.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr));
-        DWORD written = 0;
-        if (!file ||
-            !::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
-            written != text.size() || !::FlushFileBuffers(file.get())) {
-            file.reset();
-            ::DeleteFileA(staging.c_str());
-            return false;
-        }
-    }
-    if (MoveIntoPlace(staging, path)) return true;
-    ::DeleteFileA(staging.c_str());
-    return false;
+    return WriteFileInPlace(path, text);
 }
 
 const FileRecord* FileRecords::Find(const std::string& name) const {

@@ -87,6 +87,25 @@ bool MoveIntoPlace(const std::string& completePath, const std::string& finalPath
     return ::MoveFileExA(completePath.c_str(), finalPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+bool WriteFileInPlace(const std::string& finalPath, const std::string& bytes) {
+    const std::string staging = StagingPathOf(finalPath);
+    {
+        UniqueFileHandle file(::CreateFileA(staging.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        if (!file ||
+            !::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+            written != bytes.size() || !::FlushFileBuffers(file.get())) {
+            file.reset();
+            ::DeleteFileA(staging.c_str());
+            return false;
+        }
+    }
+    if (MoveIntoPlace(staging, finalPath)) return true;
+    ::DeleteFileA(staging.c_str());
+    return false;
+}
+
 void ListFiles(const std::string& dir, std::vector<std::string>& paths, std::vector<std::string>& names) {
     const std::string pattern = dir + "\\*";
     _finddata_t entry;

@@ -32,6 +32,10 @@ long long FileSizeOf(const std::string& path);
 std::string StagingPathOf(const std::string& finalPath);
 // Puts a complete file under its final name in one step, replacing what was there.
 bool MoveIntoPlace(const std::string& completePath, const std::string& finalPath);
+// Writes bytes under the staging name, flushes them and moves them into place, so the
+// final name holds either what was there or all of bytes; false (and nothing left
+// behind) on any failure.
+bool WriteFileInPlace(const std::string& finalPath, const std::string& bytes);
 
 // Appends the full path and the bare name of every file (not directory) in dir.
 void ListFiles(const std::string& dir, std::vector<std::string>& paths, std::vector<std::string>& names);

@@ -5,6 +5,8 @@
 #include "skin/render.h"
 #include "skin/render_detail.h"
 
+#include <oleacc.h>
+
 #include <cstring>
 
 using namespace skin_detail;
@@ -102,6 +104,17 @@ bool CButtonUI::Activate() {
 }
 
 UINT CButtonUI::GetButtonState() const { return m_uButtonState; }
+
+void CButtonUI::DescribeAccessible(int part, AccessibleDescription& out) {
+    // An icon button's tooltip names it.
+    CLabelUI::DescribeAccessible(part, out);
+    out.role = ROLE_SYSTEM_PUSHBUTTON;
+    out.defaultAction = "按下";
+    if ((m_uButtonState & UISTATE_PUSHED) != 0) out.states |= STATE_SYSTEM_PRESSED;
+    if ((m_uButtonState & UISTATE_HOT) != 0) out.states |= STATE_SYSTEM_HOTTRACKED;
+}
+
+bool CButtonUI::IsFocusable() const { return true; }
 
 DWORD CButtonUI::StateBkColor() const {
     if (IsEnabled()) {

@@ -15,7 +15,8 @@ class PictureCache;
 }
 
 // A software cell: icon, name, description, size and date, rating, and an action area
-// that reads by state (download, install, open, update) or shows the download's progress.
+// that reads by state (download, open the package, start the program, update) or shows
+// the download's progress.
 // Both cells keep their last picture and copy it while nothing they show has changed.
 class SKIN_API SkinSoftListControl : public CControlUI {
 public:
@@ -27,6 +28,14 @@ public:
     void* GetInterface(const char* name) override;
     void DoEvent(TEventUI& event) override;
     void DoPaint(HDC dc, const RECT& paintRect) override;
+    // A list item named by the entry. Part 1 is its action, a button named by the word it
+    // stands for ("下载", "取消", "打开", "启动", "升级"); part 2 the running download's
+    // progress bar, invisible while none runs.
+    void DescribeAccessible(int part, AccessibleDescription& out) override;
+    int AccessiblePartCount() const override;
+    bool IsFocusable() const override;
+    // The cell's click, which the window dispatches by the entry's state.
+    bool Activate() override;
 
     DuiSoft* GetSoft() const;
     // Percentage of the running download, clamped to 0..100. Repaints the action alone,
@@ -66,6 +75,10 @@ public:
     void* GetInterface(const char* name) override;
     void DoEvent(TEventUI& event) override;
     void DoPaint(HDC dc, const RECT& paintRect) override;
+    // A list item named by the document or folder; it says what it is and that it downloads.
+    void DescribeAccessible(int part, AccessibleDescription& out) override;
+    bool IsFocusable() const override;
+    bool Activate() override;
 
     DuiFile* GetFile() const;
     void SetIsDownLoad(bool downloading);

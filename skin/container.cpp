@@ -5,6 +5,9 @@
 #include "skin/paint_manager.h"
 #include "skin/render.h"
 
+#include <oleacc.h>
+
+#include <algorithm>
 #include <cstring>
 
 using namespace skin_detail;
@@ -116,6 +119,17 @@ void CContainerUI::SetScrollPos(int pos) {
 
 void CContainerUI::LineScroll(int lines) { SetScrollPos(m_iScrollPos + lines * Scaled(kLineHeight)); }
 
+void CContainerUI::ScrollIntoView(const RECT& rc) {
+    if (m_iScrollRange <= 0) return;
+    const RECT inner = InnerRect(m_rcItem);
+    if (rc.top < inner.top) {
+        SetScrollPos(m_iScrollPos - (inner.top - rc.top));
+    } else if (rc.bottom > inner.bottom) {
+        // A control taller than the view shows its top.
+        SetScrollPos(m_iScrollPos + std::min(rc.bottom - inner.bottom, rc.top - inner.top));
+    }
+}
+
 void CContainerUI::SetContentHeight(int contentHeight, int innerHeight) {
     m_iScrollRange = m_bVScroll && contentHeight > innerHeight ? contentHeight - innerHeight : 0;
     if (m_iScrollPos > m_iScrollRange) m_iScrollPos = m_iScrollRange;
@@ -169,9 +183,16 @@ void CContainerUI::SetAttribute(const char* name, const char* value) {
         SetChildPadding(ParseInt(value));
     } else if (std::strcmp(name, "vscrollbar") == 0) {
         EnableScrollBar(ParseBool(value));
+    } else if (std::strcmp(name, "role") == 0) {
+        m_accessibleRole = EqualsNoCase(value, "list") ? ROLE_SYSTEM_LIST : 0;
     } else {
         CControlUI::SetAttribute(name, value);
     }
+}
+
+void CContainerUI::DescribeAccessible(int part, AccessibleDescription& out) {
+    CControlUI::DescribeAccessible(part, out);
+    out.role = m_accessibleRole;
 }
 
 void CContainerUI::SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init) {

@@ -52,6 +52,8 @@ public:
     int GetScrollRange() const;  // 0 while everything fits
     void SetScrollPos(int pos);  // clamped to the range
     void LineScroll(int lines);  // positive: further down
+    // Scrolls the least that brings rc (client coordinates, as laid out now) into view.
+    void ScrollIntoView(const RECT& rc);
 
     void SetVisible(bool visible = true) override;
     void SetPos(RECT rc) override;
@@ -60,6 +62,8 @@ public:
     CControlUI* FindControl(FINDCONTROLPROC proc, void* data, UINT flags) override;
     void DoPaint(HDC dc, const RECT& paintRect) override;
     void DoEvent(TEventUI& event) override;
+    // An element of the accessibility tree only when the layout gives it a "role".
+    void DescribeAccessible(int part, AccessibleDescription& out) override;
 
 protected:
     static constexpr int kScrollBarWidth = 8;
@@ -85,6 +89,7 @@ protected:
     int m_iScrollPos = 0;
     int m_iScrollRange = 0;
     int m_iScrollDragOffset = 0;
+    LONG m_accessibleRole = 0;
 };
 
 // Children stacked top to bottom: fixed heights first, the rest shared by the others.

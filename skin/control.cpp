@@ -1,5 +1,6 @@
 #include "skin/control.h"
 
+#include "skin/accessible_node.h"
 #include "skin/attributes.h"
 #include "skin/paint_manager.h"
 #include "skin/render.h"
@@ -12,7 +13,9 @@ using namespace skin_detail;
 CControlUI::CControlUI() = default;
 
 CControlUI::~CControlUI() {
-    // Hover, press and option-group records must not outlive the control.
+    // A screen reader that still holds the node gets errors from now on.
+    if (m_pAccessible) m_pAccessible->Detach();
+    // Hover, press, focus and option-group records must not outlive the control.
     if (m_pManager != nullptr) m_pManager->ReapObjects(this);
 }
 
@@ -251,9 +254,36 @@ void CControlUI::DoPaint(HDC dc, const RECT& paintRect) {
     if (!::IntersectRect(&visible, &paintRect, &m_rcItem)) return;
     PaintBelowBorder(dc);
     PaintBorder(dc);
+    if (ShowsFocus()) PaintFocusRing(dc);
 }
 
 void CControlUI::DoEvent(TEventUI&) {}
+
+void CControlUI::DescribeAccessible(int, AccessibleDescription& out) {
+    // A plain area is left out, unless the layout says what it shows.
+    out.role = m_sToolTip.IsEmpty() ? 0 : ROLE_SYSTEM_GRAPHIC;
+    out.name = m_sText.IsEmpty() ? m_sToolTip : m_sText;
+}
+
+int CControlUI::AccessiblePartCount() const { return 0; }
+bool CControlUI::IsFocusable() const { return false; }
+bool CControlUI::Activate() { return false; }
+
+bool CControlUI::ShowsFocus() const { return m_pManager != nullptr && m_pManager->ShowsFocusRing(this); }
+
+skin_detail::AccessibleNode& CControlUI::GetAccessibleNode() {
+    if (!m_pAccessible) m_pAccessible = skin_detail::AccessibleNode::Create(*this);
+    return *m_pAccessible.get();
+}
+
+LONG CControlUI::GetAccessibleId() const { return m_pAccessible ? m_pAccessible->Id() : 0; }
+
+void CControlUI::NotifyAccessibleChange(DWORD event) {
+    if (!m_pAccessible || m_pManager == nullptr || m_pManager->GetPaintWindow() == nullptr) return;
+    ::NotifyWinEvent(event, m_pManager->GetPaintWindow(), OBJID_CLIENT, m_pAccessible->Id());
+}
+
+void CControlUI::PaintFocusRing(HDC dc) { DrawFocusRing(dc, m_rcItem, Scaled(1), Scaled(m_cxyBorderRound.cx)); }
 
 void CControlUI::Invalidate() {
     if (m_pManager != nullptr && IsVisible()) m_pManager->Invalidate(m_rcItem);

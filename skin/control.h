@@ -1,11 +1,17 @@
 #pragma once
 // The base of every control: name, text, position, look, and the hooks that paint it
-// and feed it mouse events. Controls live in a tree that one paint manager owns.
+// and feed it mouse events, and what it is to a screen reader and the keyboard. Controls
+// live in a tree that one paint manager owns.
 
+#include "shared/com_ptr.h"
+#include "skin/accessibility.h"
 #include "skin/events.h"
 
 class CPaintManagerUI;
 class CControlUI;
+namespace skin_detail {
+class AccessibleNode;
+}
 
 // Visits controls during FindControl; returns the control to stop at, or null to go on.
 typedef CControlUI* (CALLBACK* FINDCONTROLPROC)(CControlUI* control, void* data);
@@ -117,6 +123,23 @@ public:
     virtual void DoPaint(HDC dc, const RECT& paintRect);
     virtual void DoEvent(TEventUI& event);
 
+    // The accessibility tree and the keyboard (skin/accessibility.h). Part 0 is the control
+    // itself; parts 1 to AccessiblePartCount() are what it draws itself.
+    virtual void DescribeAccessible(int part, AccessibleDescription& out);
+    virtual int AccessiblePartCount() const;
+    // Whether Tab stops here, while the control is visible and enabled.
+    virtual bool IsFocusable() const;
+    // What a click does, for Enter, Space and a screen reader's default action; false when
+    // the control has nothing to do or cannot act now.
+    virtual bool Activate();
+    // Whether the control shows the keyboard focus now: it has it, the keyboard put it
+    // there, and the window has the system's focus.
+    bool ShowsFocus() const;
+    // The control's node in the tree, made when first asked for; the reference stays the
+    // control's, and the node is cut off when the control goes.
+    skin_detail::AccessibleNode& GetAccessibleNode();
+    LONG GetAccessibleId() const;  // the node's id; 0 while there is none
+
     void Invalidate();
     bool IsUpdateNeeded() const;
     void NeedUpdate();        // this control's layout must be redone
@@ -144,6 +167,11 @@ protected:
         PaintStatusImage(dc);
         PaintText(dc);
     }
+    // The focus ring, inside the control's rectangle and rounded by "borderround".
+    void PaintFocusRing(HDC dc);
+    // Tells a screen reader that what it reads changed (EVENT_OBJECT_VALUECHANGE and the
+    // like); nothing while no node has been asked for.
+    void NotifyAccessibleChange(DWORD event);
     // Draws an image name from the skin archive stretched to rc (whole control when null).
     bool DrawImage(HDC dc, const char* image, const RECT* rc = nullptr);
     // A property's new value, then what it changes: the look, the layout, or the room the
@@ -192,4 +220,5 @@ protected:
     bool m_bFloat = false;
     bool m_bUpdateNeeded = true;
     bool m_bInited = false;
+    ComPtr<skin_detail::AccessibleNode> m_pAccessible;
 };

@@ -10,6 +10,7 @@ public:
     void* GetInterface(const char* name) override;
     void SetAttribute(const char* name, const char* value) override;
     SIZE EstimateSize(SIZE available) override;
+    void DescribeAccessible(int part, AccessibleDescription& out) override;
 
 protected:
     void PaintText(HDC dc) override;
@@ -33,7 +34,9 @@ public:
     void DoEvent(TEventUI& event) override;
     void SetEnabled(bool enabled = true) override;
     // Sends the notification a completed click sends; false when the button is disabled.
-    virtual bool Activate();
+    bool Activate() override;
+    void DescribeAccessible(int part, AccessibleDescription& out) override;
+    bool IsFocusable() const override;
     UINT GetButtonState() const;
 
 protected:
@@ -70,6 +73,7 @@ public:
     // of a group clears the others of the group silently.
     void Selected(bool selected, bool trigger = true);
     bool Activate() override;
+    void DescribeAccessible(int part, AccessibleDescription& out) override;
     CDuiString GetGroup() const;
     void SetGroup(const char* group);
 
@@ -91,6 +95,8 @@ public:
     const char* GetClass() const override;  // "Progress"
     void* GetInterface(const char* name) override;
     void SetAttribute(const char* name, const char* value) override;
+    // Its value reads as the percentage of the range ("37%").
+    void DescribeAccessible(int part, AccessibleDescription& out) override;
 
     int GetMinValue() const;
     int GetMaxValue() const;

@@ -1,8 +1,11 @@
 #include "skin/catalogue_rows.h"
 
 #include "skin/picture_cache.h"
+#include "skin/render_detail.h"
 #include "skin/row_drawing.h"
 #include "skin/row_mouse.h"
+
+#include <oleacc.h>
 
 #include <atomic>
 #include <cstring>
@@ -130,10 +133,32 @@ void* FileListControl::GetInterface(const char* name) {
 }
 
 void FileListControl::DoEvent(TEventUI& event) {
-    if (TrackCellMouse(*this, m_buttonState, event) && m_pManager != nullptr) {
-        // A folder click rebuilds the list and discards this cell: nothing follows the send.
-        m_pManager->SendNotify(this, "click");
+    // A folder click rebuilds the list and discards this cell: nothing follows the click.
+    if (TrackCellMouse(*this, m_buttonState, event)) Activate();
+}
+
+bool FileListControl::Activate() {
+    if (!IsEnabled() || m_pManager == nullptr) return false;
+    m_pManager->SendNotify(this, "click");
+    return true;
+}
+
+bool FileListControl::IsFocusable() const { return true; }
+
+void FileListControl::DescribeAccessible(int part, AccessibleDescription& out) {
+    if (part != 0 || m_pFile == nullptr) return;
+    const bool folder = IsFolder(m_pFile->type);
+    out.role = ROLE_SYSTEM_LISTITEM;
+    out.name = m_pFile->name.c_str();
+    out.description = folder ? "文件夹" : (m_pFile->type == 1 ? "文档" : "");
+    // Other kinds do nothing when clicked.
+    if (folder || m_pFile->type == 1) out.defaultAction = "打开";
+    if (m_downloading != 0) {
+        out.description += "，下载中";
+        out.states |= STATE_SYSTEM_BUSY;
     }
+    if ((m_buttonState & UISTATE_HOT) != 0) out.states |= STATE_SYSTEM_HOTTRACKED;
+    if ((m_buttonState & UISTATE_PUSHED) != 0) out.states |= STATE_SYSTEM_PRESSED;
 }
 
 DuiFile* FileListControl::GetFile() const { return m_pFile.get(); }
@@ -151,6 +176,7 @@ uint64_t FileListControl::LookKeyOf() const {
         .Add(static_cast<uint64_t>(reinterpret_cast<uintptr_t>(m_pManager->GetDefaultFaceFont(12, false))))
         .Add(m_downloading)
         .Add(m_buttonState & (UISTATE_HOT | UISTATE_PUSHED))
+        .Add(ShowsFocus())
         .Add(static_cast<uint64_t>(m_pFile->type))
         .Add(m_pFile->name.c_str());
     return key.value();
@@ -257,4 +283,5 @@ void FileListControl::PaintCell(HDC dc) {
         }
         DrawRowText(dc, nameFont, pill, "下载中…", 0xFFFFFFFF, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
+    if (ShowsFocus()) DrawFocusRing(dc, rc, S(1), S(8));
 }

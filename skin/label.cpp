@@ -3,6 +3,8 @@
 #include "skin/render.h"
 #include "skin/render_detail.h"
 
+#include <oleacc.h>
+
 #include <cstring>
 
 using namespace skin_detail;
@@ -17,6 +19,11 @@ void* CLabelUI::GetInterface(const char* name) {
 void CLabelUI::SetAttribute(const char* name, const char* value) { CControlUI::SetAttribute(name, value); }
 
 SIZE CLabelUI::EstimateSize(SIZE available) { return CControlUI::EstimateSize(available); }
+
+void CLabelUI::DescribeAccessible(int part, AccessibleDescription& out) {
+    CControlUI::DescribeAccessible(part, out);
+    out.role = ROLE_SYSTEM_STATICTEXT;
+}
 
 void CLabelUI::PaintText(HDC dc) {
     DrawLabelText(dc, TextColorOrDefault(m_pManager, m_dwTextColor, IsEnabled(), m_dwDisabledTextColor));

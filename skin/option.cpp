@@ -5,6 +5,8 @@
 #include "skin/render.h"
 #include "skin/render_detail.h"
 
+#include <oleacc.h>
+
 #include <cstring>
 #include <vector>
 
@@ -87,6 +89,14 @@ bool COptionUI::Activate() {
     if (stillInTree) Selected(m_sGroup.IsEmpty() ? !m_bSelected : true, true);
     manager->EndDispatch();
     return true;
+}
+
+// The options of the programs are the pages of a window.
+void COptionUI::DescribeAccessible(int part, AccessibleDescription& out) {
+    CButtonUI::DescribeAccessible(part, out);
+    out.role = ROLE_SYSTEM_PAGETAB;
+    out.defaultAction = "切换";
+    out.states |= STATE_SYSTEM_SELECTABLE | (m_bSelected ? STATE_SYSTEM_SELECTED : 0);
 }
 
 CDuiString COptionUI::GetGroup() const { return m_sGroup; }

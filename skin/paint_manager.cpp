@@ -1,13 +1,17 @@
 #include "skin/paint_manager.h"
 
+#include "skin/accessible_tree.h"
 #include "skin/dispatch_guard.h"
 #include "skin/dpi.h"
 #include "skin/gdi_objects.h"
 #include "skin/input_router.h"
+#include "skin/keyboard_focus.h"
 #include "skin/option_groups.h"
 #include "skin/picture_cache.h"
 #include "skin/resources.h"
 #include "skin/theme.h"
+
+#include <windowsx.h>
 
 #include <algorithm>
 #include <memory>
@@ -32,7 +36,7 @@ CControlUI* CALLBACK FindAny(CControlUI* control, void*) { return control; }
 
 }  // namespace
 
-struct CPaintManagerUI::Impl final : InputWindow {
+struct CPaintManagerUI::Impl final : InputWindow, FocusWindow {
     explicit Impl(CPaintManagerUI& owner) : manager(owner) {}
 
     CPaintManagerUI& manager;
@@ -58,6 +62,7 @@ struct CPaintManagerUI::Impl final : InputWindow {
     OptionGroups optionGroups;
     DispatchGuard dispatch;
     InputRouter input{*this, dispatch};
+    KeyboardFocus focus{*this, dispatch};
 
     void UpdateLayout() {
         if (root == nullptr || window == nullptr) return;
@@ -146,6 +151,12 @@ struct CPaintManagerUI::Impl final : InputWindow {
     }
     void ShowArrowCursor() override { ::SetCursor(::LoadCursor(nullptr, IDC_ARROW)); }
     void LayoutMoved() override { UpdateLayoutIfNeeded(); }
+
+    // FocusWindow
+    CControlUI* UpToDateRoot() override {
+        UpdateLayoutIfNeeded();
+        return root.get();
+    }
 };
 
 CPaintManagerUI::CPaintManagerUI() : m_pImpl(std::make_unique<Impl>(*this)) {}
@@ -261,7 +272,26 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
         return true;
     }
 
+    case WM_GETOBJECT:
+        return AnswerGetObject(d.root.get(), wParam, lParam, result);
+
+    case WM_KEYDOWN:
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        return d.focus.Route(message, wParam, lParam);
+
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        // The control pressed takes the focus before it hears of the press.
+        d.focus.FollowPress(d.ControlAt(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}));
+        return d.input.Route(message, wParam, lParam, result);
+
     default:
+        if (message == DefaultActionMessage()) {
+            DispatchGuard::Scope scope(d.dispatch);
+            RunDefaultAction(d.root.get(), wParam);
+            return true;
+        }
         return d.input.Route(message, wParam, lParam, result);
     }
 }
@@ -270,6 +300,7 @@ bool CPaintManagerUI::AttachDialog(CControlUI* root) {
     Impl& d = *m_pImpl;
     if (root == d.root.get()) return root != nullptr;
     d.input.Reset();
+    d.focus.Reset();
     if (d.root != nullptr) {
         CControlUI* old = d.root.release();
         ReapObjects(old);
@@ -400,6 +431,7 @@ void CPaintManagerUI::NeedUpdate() {
 void CPaintManagerUI::ReapObjects(CControlUI* control) {
     if (control == nullptr) return;
     m_pImpl->input.ForgetWithin(control);
+    m_pImpl->focus.ForgetWithin(control);
     m_pImpl->optionGroups.ForgetWithin(control);
 }
 
@@ -414,6 +446,12 @@ void CPaintManagerUI::InitControls(CControlUI* control, CControlUI* parent) {
     control->SetManager(this, parent, true);
     m_pImpl->needUpdate = true;
 }
+
+CControlUI* CPaintManagerUI::GetFocus() const { return m_pImpl->focus.Focused(); }
+
+void CPaintManagerUI::SetFocus(CControlUI* control, bool showRing) { m_pImpl->focus.Set(control, showRing); }
+
+bool CPaintManagerUI::ShowsFocusRing(const CControlUI* control) const { return m_pImpl->focus.ShowsRingOn(control); }
 
 CControlUI* CPaintManagerUI::GetHotControl() const { return m_pImpl->input.Hot(); }
 CControlUI* CPaintManagerUI::GetPushedControl() const { return m_pImpl->input.Pushed(); }

@@ -1,6 +1,8 @@
 #pragma once
 // One per window: owns the control tree, paints it double-buffered at the window's DPI,
-// turns mouse messages into control events and control events into notifications. Its
+// turns mouse and keyboard messages into control events and control events into
+// notifications, and answers screen readers (WM_GETOBJECT) with the tree's IAccessible
+// objects. Its
 // static side is the face of the process-wide resource store: the module instance, and
 // where layouts and images are read from.
 //
@@ -134,6 +136,12 @@ public:
     void BeginDispatch();
     void EndDispatch();
     void InitControls(CControlUI* control, CControlUI* parent = nullptr);
+    // The keyboard focus: the control Enter and Space activate, which Tab and Shift+Tab
+    // move; null while the window itself has it. showRing: whether the ring shows (a click
+    // focuses without it).
+    CControlUI* GetFocus() const;
+    void SetFocus(CControlUI* control, bool showRing = true);
+    bool ShowsFocusRing(const CControlUI* control) const;
     CControlUI* GetHotControl() const;
     CControlUI* GetPushedControl() const;
 

@@ -4,6 +4,9 @@
 #include "skin/render.h"
 #include "skin/render_detail.h"
 
+#include <oleacc.h>
+
+#include <cstdio>
 #include <cstring>
 
 using namespace skin_detail;
@@ -59,6 +62,18 @@ void CProgressUI::SetValue(int value) {
     if (value == m_nValue) return;
     m_nValue = value;
     Invalidate();
+    NotifyAccessibleChange(EVENT_OBJECT_VALUECHANGE);
+}
+
+void CProgressUI::DescribeAccessible(int part, AccessibleDescription& out) {
+    CLabelUI::DescribeAccessible(part, out);
+    out.role = ROLE_SYSTEM_PROGRESSBAR;
+    out.states |= STATE_SYSTEM_READONLY;
+    const long long span = static_cast<long long>(m_nMax) - m_nMin;
+    const long long percent = span > 0 ? (static_cast<long long>(m_nValue) - m_nMin) * 100 / span : 0;
+    char text[16];
+    std::snprintf(text, sizeof(text), "%lld%%", percent);
+    out.value = text;
 }
 
 void CProgressUI::PaintStatusImage(HDC dc) {

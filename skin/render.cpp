@@ -272,6 +272,13 @@ DWORD TextColorOrDefault(CPaintManagerUI* manager, DWORD own, bool enabled, DWOR
     return manager ? manager->GetDefaultTextColor() : kFallbackTextColor;
 }
 
+void DrawFocusRing(HDC dc, const RECT& rc, int unit, int corner) {
+    SkinRender::DrawBorder(dc, rc, 0xFF0F3D91, 2 * unit, corner);
+    RECT inner = rc;
+    ::InflateRect(&inner, -2 * unit, -2 * unit);
+    SkinRender::DrawBorder(dc, inner, 0xFFFFFFFF, unit, corner > 2 * unit ? corner - 2 * unit : 0);
+}
+
 }  // namespace skin_detail
 
 namespace SkinRender {

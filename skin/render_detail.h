@@ -17,6 +17,10 @@ bool DrawImageReference(HDC dc, CPaintManagerUI* manager, const char* reference,
 bool FillRoundImage(HDC dc, CPaintManagerUI* manager, const char* reference, const RECT& imageRect, const RECT& shape,
                     int corner);
 
+// The keyboard focus's ring just inside rc: dark blue outside, white inside, so that it
+// shows on light and on coloured ground alike. unit: one pixel at the window's DPI.
+void DrawFocusRing(HDC dc, const RECT& rc, int unit, int corner);
+
 // The colour a control's text is drawn in: its own, else the manager's default.
 DWORD TextColorOrDefault(CPaintManagerUI* manager, DWORD own, bool enabled, DWORD ownDisabled);
 

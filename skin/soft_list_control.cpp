@@ -2,8 +2,11 @@
 
 #include "skin/picture_cache.h"
 #include "skin/render.h"
+#include "skin/render_detail.h"
 #include "skin/row_drawing.h"
 #include "skin/row_mouse.h"
+
+#include <oleacc.h>
 
 #include <atomic>
 #include <cstdio>
@@ -95,11 +98,11 @@ constexpr StateAction kStateActions[] = {
      {0xFF3C8DFF, 0xFF2477F2, 0xFFFFFFFF, 0},
      {0xFF2A7DF5, 0xFF1A66DB, 0xFFFFFFFF, 0},
      {0xFF1A62D1, 0xFF1A62D1, 0xFFFFFFFF, 0}},
-    {Downloaded, "安装",
+    {Downloaded, "打开",
      {0xFF2CC07A, 0xFF1AA864, 0xFFFFFFFF, 0},
      {0xFF1FAE6B, 0xFF13965A, 0xFFFFFFFF, 0},
      {0xFF12904F, 0xFF12904F, 0xFFFFFFFF, 0}},
-    {Installed, "打开",
+    {Installed, "启动",
      {0xFFFFFFFF, 0xFFFFFFFF, 0xFF2477F2, 0xFF5A9EFF},
      {0xFFEEF5FF, 0xFFE6F0FF, 0xFF2477F2, 0xFF2477F2},
      {0xFFDCE9FD, 0xFFDCE9FD, 0xFF1A62D1, 0xFF1A62D1}},
@@ -119,6 +122,15 @@ bool LookForState(int state, UINT buttonState, ActionLook* look) {
         return true;
     }
     return false;
+}
+
+// The word of the cell's action: what a click does now; null when it does nothing.
+const char* ActionWord(int state, bool downloading) {
+    if (downloading) return "取消";
+    for (const StateAction& action : kStateActions) {
+        if (action.state == state) return action.text;
+    }
+    return nullptr;
 }
 
 std::atomic<long> liveSoftRecords{0};
@@ -149,9 +161,51 @@ void* SkinSoftListControl::GetInterface(const char* name) {
 }
 
 void SkinSoftListControl::DoEvent(TEventUI& event) {
-    if (TrackCellMouse(*this, m_buttonState, event) && m_pManager != nullptr) {
-        // The handler may rebuild the list and discard this cell: nothing follows the send.
-        m_pManager->SendNotify(this, "click");
+    // The handler may rebuild the list and discard this cell: nothing follows the click.
+    if (TrackCellMouse(*this, m_buttonState, event)) Activate();
+}
+
+bool SkinSoftListControl::Activate() {
+    if (!IsEnabled() || m_pManager == nullptr) return false;
+    m_pManager->SendNotify(this, "click");
+    return true;
+}
+
+bool SkinSoftListControl::IsFocusable() const { return true; }
+
+int SkinSoftListControl::AccessiblePartCount() const { return 2; }
+
+void SkinSoftListControl::DescribeAccessible(int part, AccessibleDescription& out) {
+    if (m_pSoft == nullptr) return;
+    const bool downloading = m_downloading != 0 || m_pSoft->state.load() == Downloading;
+    const char* word = ActionWord(m_pSoft->state.load(), downloading);
+    char percent[8];
+    std::snprintf(percent, sizeof(percent), "%d%%", m_percent);
+    const UINT pointerStates = ((m_buttonState & UISTATE_HOT) != 0 ? STATE_SYSTEM_HOTTRACKED : 0) |
+                               ((m_buttonState & UISTATE_PUSHED) != 0 ? STATE_SYSTEM_PRESSED : 0);
+    if (part == 0) {
+        out.role = ROLE_SYSTEM_LISTITEM;
+        out.name = (m_pSoft->viewName.empty() ? m_pSoft->name : m_pSoft->viewName).c_str();
+        out.description = (m_pSoft->content + "  大小: " + m_pSoft->size + "  日期: " + m_pSoft->date).c_str();
+        if (word != nullptr) out.defaultAction = word;
+        if (downloading) out.value = percent;
+        out.states = pointerStates;
+        return;
+    }
+    out.location = LayOut(m_rcItem, CellScale(m_pManager)).action;
+    if (part == 1) {
+        out.role = ROLE_SYSTEM_PUSHBUTTON;
+        if (word != nullptr) {
+            out.name = word;
+            out.defaultAction = word;
+            out.states = pointerStates;
+        } else {
+            out.states = STATE_SYSTEM_INVISIBLE;
+        }
+    } else if (part == 2) {
+        out.role = ROLE_SYSTEM_PROGRESSBAR;
+        out.value = percent;
+        out.states = STATE_SYSTEM_READONLY | (downloading ? 0 : STATE_SYSTEM_INVISIBLE);
     }
 }
 
@@ -163,12 +217,14 @@ void SkinSoftListControl::SetDownLoadSize(int percent) {
     // (the record's, read at the paint) changes the whole cell.
     const bool sameCell = m_painted && m_paintedState == m_pSoft->state.load();
     if (clamped == m_percent && sameCell) return;
+    const bool changed = clamped != m_percent;
     m_percent = clamped;
     if (sameCell && m_pManager != nullptr && IsVisible()) {
         m_pManager->Invalidate(LayOut(m_rcItem, CellScale(m_pManager)).action);
     } else {
         Invalidate();
     }
+    if (changed) NotifyAccessibleChange(EVENT_OBJECT_VALUECHANGE);
 }
 
 int SkinSoftListControl::GetDownLoadSize() const { return m_percent; }
@@ -192,6 +248,7 @@ uint64_t SkinSoftListControl::LookKeyOf(const SkinImage* icon) const {
         // The percentage shows only while the download runs.
         .Add(static_cast<uint64_t>(m_downloading != 0 || m_pSoft->state.load() == Downloading ? m_percent : -1))
         .Add(m_buttonState & (UISTATE_HOT | UISTATE_PUSHED))
+        .Add(ShowsFocus())
         .Add(static_cast<uint64_t>(reinterpret_cast<uintptr_t>(icon)))
         .Add(&m_pSoft->score, sizeof(m_pSoft->score))
         .Add(m_pSoft->name.c_str())
@@ -349,4 +406,5 @@ void SkinSoftListControl::PaintCell(HDC dc, const SkinImage* icon) {
     } else if (hasAction) {
         DrawRowText(dc, actionFont, a, look.text, look.colours.textColour, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
+    if (ShowsFocus()) DrawFocusRing(dc, rc, S(1), S(8));
 }

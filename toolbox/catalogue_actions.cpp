@@ -31,7 +31,7 @@ public:
     void StartDocumentDownload(FileListControl* row) override {
         ::StartDocumentDownload(row, CurrentCatalogueContext());
     }
-    void OpenLocalFile(const std::string& path) override { ::OpenLocalFile(path); }
+    void OpenDocument(const std::string& path, HWND owner) override { ::OpenDocument(path, owner); }
     void OpenDownloadedPackage(SkinSoftListControl* row, const std::string& path) override {
         ::OpenDownloadedPackage(row, CurrentCatalogueContext(), path);
     }

@@ -22,8 +22,9 @@ public:
     virtual void StartSoftwareDownload(SkinSoftListControl* row) = 0;
     virtual void CancelSoftwareDownload(SkinSoftListControl* row) = 0;
     virtual void StartDocumentDownload(FileListControl* row) = 0;
-    // The caller has checked that the file exists.
-    virtual void OpenLocalFile(const std::string& path) = 0;
+    // A document the caller found in the document folder: opened with the user's rights;
+    // a box saying that cannot be done is owned by owner.
+    virtual void OpenDocument(const std::string& path, HWND owner) = 0;
     // A package already in the package folder, which the caller found there; a signed
     // build first checks that it is still the file the catalogue names.
     virtual void OpenDownloadedPackage(SkinSoftListControl* row, const std::string& path) = 0;

@@ -8,6 +8,7 @@
 #include "toolbox/catalogue/catalogue_loads.h"
 #include "toolbox/catalogue/download_files.h"
 #include "toolbox/catalogue/download_registry.h"
+#include "toolbox/catalogue/user_shell.h"
 #include "toolbox/catalogue/worker_results.h"
 #include "toolbox/startup.h"
 #include "toolbox/toolbox_values.h"
@@ -166,6 +167,13 @@ LRESULT Veltrin::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam,
         m_secondPressOfDoubleClick = message == WM_LBUTTONDBLCLK;
         handled = false;
         return 0;
+    case WM_LBUTTONUP: {
+        // Only the release of that press: Enter, Space or a screen reader's action later is
+        // a click again.
+        const LRESULT result = DefaultHandling(message, wParam, lParam);
+        m_secondPressOfDoubleClick = false;
+        return result;
+    }
     case WM_ENDSESSION:
         // Logoff ends the process after this; the downloads let go of their files first.
         if (wParam) {
@@ -265,7 +273,7 @@ void Veltrin::OnDocumentRowClick(const CDuiString& name) {
     case 1: {
         std::string documentPath;
         if (ServerNamedFileExists(DocumentDirectory(), item.name, &documentPath)) {
-            m_pCatalogueActions->OpenLocalFile(documentPath);
+            m_pCatalogueActions->OpenDocument(documentPath, m_hWnd);
         } else {
             m_pCatalogueActions->StartDocumentDownload(row);
         }
@@ -301,7 +309,8 @@ void Veltrin::ReloadSoftwareUnlessDownloading() {
 }
 
 void Veltrin::OpenPortal() {
-    ::ShellExecuteA(nullptr, "open", Toolbox().PortalUrl.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    // A browser started from here would run as administrator.
+    OpenAsUser(Toolbox().PortalUrl, m_hWnd);
 }
 
 void Veltrin::ShowHomePage() { ShowBrowserPage(Toolbox().HomeUrlPrefix); }

@@ -6,7 +6,9 @@
 #include "shared/unique_handle.h"
 #include "updater/ini_file.h"
 #include "updater/install_journal.h"
+#include "updater/held_file.h"
 #include "updater/install_step.h"
+#include "updater/kept_list.h"
 
 #include <windows.h>
 
@@ -67,6 +69,29 @@ const char* MakeBackup(const FilePaths& file, bool mayLink) {
     return flushed ? "a copy" : nullptr;
 }
 
+bool SameName(const std::string& a, const std::string& b) { return ::_stricmp(a.c_str(), b.c_str()) == 0; }
+
+// What each new file must hash to. A build without keys checked its files against the
+// list's MD5 as they arrived and keeps no list, so it has none to check again.
+struct ListedDigests {
+    bool signedList = false;
+    std::vector<UpdateEntry> entries;
+
+    const std::string* Of(const std::string& name) const {
+        const auto entry = std::find_if(entries.begin(), entries.end(),
+                                        [&](const UpdateEntry& listed) { return SameName(listed.name, name); });
+        return entry != entries.end() ? &entry->sha256 : nullptr;
+    }
+};
+
+// Nothing when a build with keys has no intact signed list for the version.
+std::optional<ListedDigests> LoadDigests(const UpdaterValues& values, const std::string& version) {
+    if (values.UpdateKeys.empty()) return ListedDigests{};
+    std::optional<std::vector<UpdateEntry>> entries = ReadKeptList(values.TempDirectory(), values.UpdateKeys, version);
+    if (!entries) return std::nullopt;
+    return ListedDigests{true, std::move(*entries)};
+}
+
 bool Refused(const FilePaths& file, const char* why) {
     LogLine("could not install \"%s\": %s (error %lu)", file.name.c_str(), why, ::GetLastError());
     return false;
@@ -74,13 +99,21 @@ bool Refused(const FilePaths& file, const char* why) {
 
 // Also resumes a file whose installation was interrupted: whether the new file is still
 // in the temporary directory tells whether it went in.
-bool InstallFile(const FilePaths& file, const JournalEntry& entry) {
+bool InstallFile(const FilePaths& file, const JournalEntry& entry, const ListedDigests& digests) {
     if (!FileExists(file.incoming)) {
         return FileExists(file.installed) || Refused(file, "neither the new file nor an installed one is there");
     }
+    // Held against writers from its check until it is in place.
+    HeldFile incoming(file.incoming);
+    if (!incoming.valid()) return Refused(file, "the new file cannot be held against writers");
+    if (digests.signedList) {
+        const std::string* listed = digests.Of(file.name);
+        if (listed == nullptr) return Refused(file, "the signed list does not name it");
+        if (incoming.Sha256() != *listed) return Refused(file, "its bytes differ from the signed list");
+    }
     if (!FileExists(file.installed)) {
         // New to the installation, or the old file stepped aside before an interruption.
-        if (!Move(file.incoming, file.installed, false)) return Refused(file, "it cannot be moved into place");
+        if (!incoming.MoveTo(file.installed, false)) return Refused(file, "it cannot be moved into place");
         LogLine("installed \"%s\"%s", file.name.c_str(), entry.replacesFile ? ", the old file already aside" : "");
     } else if (!entry.replacesFile) {
         return Refused(file, "a file of that name appeared");
@@ -92,7 +125,7 @@ bool InstallFile(const FilePaths& file, const JournalEntry& entry) {
         const char* backup = MakeBackup(file, writable);
         if (backup == nullptr) return Refused(file, "the old file cannot be backed up");
         KESTROVA_INSTALL_STEP("backup", file.name);
-        if (Move(file.incoming, file.installed, true)) {
+        if (incoming.MoveTo(file.installed, true)) {
             LogLine("installed \"%s\", the old file kept as \"%sbak\" (%s)", file.name.c_str(), file.name.c_str(),
                     backup);
         } else if (writable || !RemoveFile(file.backup)) {
@@ -102,7 +135,7 @@ bool InstallFile(const FilePaths& file, const JournalEntry& entry) {
             // name and the new one follows at once, so the name is missing only between two
             // renames (which is why no test step sits between them).
             if (!Move(file.installed, file.backup, false)) return Refused(file, "the old file cannot be moved aside");
-            if (!Move(file.incoming, file.installed, false)) return Refused(file, "it cannot be moved into place");
+            if (!incoming.MoveTo(file.installed, false)) return Refused(file, "it cannot be moved into place");
             LogLine("installed \"%s\", the old file (in use) moved aside to \"%sbak\"", file.name.c_str(),
                     file.name.c_str());
         }
@@ -168,21 +201,19 @@ bool RecordVersion(const UpdaterValues& values, const std::string& version) {
 }
 
 // Every file, then the version; also finishes an installation that was interrupted.
-bool Complete(const UpdaterValues& values, const InstallJournal& journal) {
+bool Complete(const UpdaterValues& values, const InstallJournal& journal, const ListedDigests& digests) {
     const bool installed = std::all_of(journal.entries.begin(), journal.entries.end(), [&](const JournalEntry& entry) {
-        return InstallFile(FilePaths(values, entry.name), entry);
+        return InstallFile(FilePaths(values, entry.name), entry, digests);
     });
     if (installed && RecordVersion(values, journal.version)) return true;
     if (installed) LogLine("could not record version \"%s\" in sys.ini", journal.version.c_str());
     return false;
 }
 
-bool SameName(const std::string& a, const std::string& b) { return ::_stricmp(a.c_str(), b.c_str()) == 0; }
-
 }  // namespace
 
 bool IsInstallationWorkFile(const std::string& name) {
-    return SameName(name, kJournalFileName) || SameName(name, kNewSettingsFileName);
+    return SameName(name, kJournalFileName) || SameName(name, kNewSettingsFileName) || SameName(name, kKeptListFileName);
 }
 
 const char* InstallationNameRefusal(const std::string& name) {
@@ -197,6 +228,11 @@ bool InstallFiles(const UpdaterValues& values, const std::vector<std::string>& n
             LogLine("nothing installed: \"%s\" is %s", name.c_str(), refusal);
             return false;
         }
+    }
+    const std::optional<ListedDigests> digests = LoadDigests(values, values.ServerVersion);
+    if (!digests) {
+        LogLine("nothing installed: no intact signed list for version \"%s\"", values.ServerVersion.c_str());
+        return false;
     }
     InstallJournal journal{values.ServerVersion, {}};
     for (const std::string& name : names) {
@@ -219,7 +255,7 @@ bool InstallFiles(const UpdaterValues& values, const std::vector<std::string>& n
         return false;
     }
     KESTROVA_INSTALL_STEP("journal");
-    const bool installed = Complete(values, journal);
+    const bool installed = Complete(values, journal, *digests);
     // A roll-back that could not finish keeps its journal for the next start.
     if (installed || RollBack(values, journal)) ::DeleteFileA(journalPath.c_str());
     return installed;
@@ -251,11 +287,18 @@ void RecoverInterruptedInstallation(const UpdaterValues& values) {
         std::copy_if(journal->entries.begin(), journal->entries.end(), std::back_inserter(plainOnly.entries),
                      installable);
         if (!RollBack(values, plainOnly)) LogLine("the roll-back is not complete; the journal goes all the same");
+    } else if (const std::optional<ListedDigests> digests = LoadDigests(values, journal->version); !digests) {
+        // Whoever could write the temporary directory could have written the journal too.
+        LogLine("an interrupted installation of version \"%s\" found without its signed list: nothing of it is "
+                "installed",
+                journal->version.c_str());
+        settled = RollBack(values, *journal);
     } else {
         // Every new file is verified and on the disk, so finishing needs nothing from the
-        // server; only when that fails does the old version come back.
+        // server; only when that fails does the old version come back. A build with keys
+        // checks each file against the signed list again.
         LogLine("an interrupted installation of version \"%s\" found: completing it", journal->version.c_str());
-        settled = Complete(values, *journal) || RollBack(values, *journal);
+        settled = Complete(values, *journal, *digests) || RollBack(values, *journal);
     }
     if (!settled) {
         LogLine("the roll-back is not complete; the next start tries again");

@@ -14,6 +14,7 @@
 // may use them.
 inline constexpr char kJournalFileName[] = "install.journal";
 inline constexpr char kNewSettingsFileName[] = "sys.ini.new";
+// and the signed list a build with keys keeps beside the journal (updater/kept_list.h).
 bool IsInstallationWorkFile(const std::string& name);
 // Why a name may not be installed (it could place a file anywhere, open a device, or
 // overwrite the installation's own work), or null when it may: the rule for the update
@@ -24,7 +25,9 @@ const char* InstallationNameRefusal(const std::string& name);
 // file stays as its name followed by "bak"), then records the server's version in
 // "sys.ini", replacing that file in one step. On any failure every file is put back as
 // it was (files new to the installation go again) and nothing is recorded. An empty list
-// only records the version. True when installed.
+// only records the version. A build with keys installs only files whose bytes match the
+// signed list kept in the temporary directory, each checked and moved through one handle
+// that lets no one write it. True when installed.
 bool InstallFiles(const UpdaterValues& values, const std::vector<std::string>& names);
 
 // Deletes the temporary directory, unless a journal there still has files to put back.

@@ -34,13 +34,16 @@ std::vector<UpdateEntry> ParseUpdateList(const std::string& ansiText) {
     return entries;
 }
 
+std::vector<UpdateEntry> ParseReceivedUpdateList(const std::string& utf8Body) {
+    return ParseUpdateList(WideToAnsi(Utf8ToWide(utf8Body)));
+}
+
 std::vector<UpdateEntry> FetchUpdateList(const std::string& url, std::string* receivedBody) {
     const HttpReply reply = HttpFetch(url, UpdaterReplyLimits(UpdaterLimits().listReply));
     // An error page is no list: it gives no entries, like a list that did not arrive.
     const std::string body = reply.Succeeded() ? reply.body : std::string();
     if (receivedBody != nullptr) *receivedBody = body;
-    const std::string text = WideToAnsi(Utf8ToWide(body));
-    std::vector<UpdateEntry> entries = ParseUpdateList(text);
+    std::vector<UpdateEntry> entries = ParseReceivedUpdateList(body);
     LogLine("update list: %s, %zu bytes, %zu entries", DescribeTransfer(reply.result, reply.status).c_str(),
             reply.body.size(), entries.size());
     return entries;

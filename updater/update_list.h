@@ -20,6 +20,9 @@ struct UpdateEntry : TransferContext {
 // entries; an element that is not an object, and a member that is missing or not a
 // string, give empty fields, so such an entry fails when it is fetched.
 std::vector<UpdateEntry> ParseUpdateList(const std::string& ansiText);
+// The list as the server sent it (UTF-8), its names in the ANSI code page as every other
+// name of the installation: the one reading of a received or a kept list.
+std::vector<UpdateEntry> ParseReceivedUpdateList(const std::string& utf8Body);
 
 // Fetches and parses the list. receivedBody, when given, gets the reply's bytes as they
 // arrived, which is what a signature covers.

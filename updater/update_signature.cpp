@@ -23,7 +23,7 @@ bool EveryEntryHasSha256(const std::vector<UpdateEntry>& entries) {
 }
 
 bool IsTrustedUpdateList(const UpdaterValues& values, const std::string& listBody,
-                         const std::vector<UpdateEntry>& entries) {
+                         const std::vector<UpdateEntry>& entries, std::string* signature) {
     // A line end inside the version would let the version and the list trade bytes under one signature.
     if (values.ServerVersion.find_first_of("\r\n") != std::string::npos) {
         LogLine("update abandoned: the version text holds a line end");
@@ -43,6 +43,9 @@ bool IsTrustedUpdateList(const UpdaterValues& values, const std::string& listBod
         LogLine("update abandoned: an entry of the signed list names no SHA-256");
         return false;
     }
+    const size_t first = reply.body.find_first_not_of(" \t\r\n");
+    const size_t last = reply.body.find_last_not_of(" \t\r\n");
+    *signature = reply.body.substr(first, last - first + 1);
     LogLine("the list's signature is the maker's");
     return true;
 }

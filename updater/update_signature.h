@@ -21,6 +21,6 @@ bool EveryEntryHasSha256(const std::vector<UpdateEntry>& entries);
 
 // For a build with keys: fetches the list's signature from the server and accepts the
 // list only when one of the keys signed it for the server's version and every entry
-// names its SHA-256.
+// names its SHA-256. signature gets the signature's text, without white space around it.
 bool IsTrustedUpdateList(const UpdaterValues& values, const std::string& listBody,
-                         const std::vector<UpdateEntry>& entries);
+                         const std::vector<UpdateEntry>& entries, std::string* signature);

@@ -10,6 +10,7 @@
 #include "updater/file_downloader.h"
 #include "updater/install_update.h"
 #include "updater/installation.h"
+#include "updater/kept_list.h"
 #include "updater/process_values.h"
 #include "updater/update_list.h"
 #include "updater/update_signature.h"
@@ -101,10 +102,16 @@ DWORD WINAPI UpdateWorker(LPVOID) {
     if (!signedList) {
         // Leftovers of an abandoned run must not mix with this run's files.
         RemoveTree(values.TempDirectory().c_str());
-    } else if (!IsTrustedUpdateList(values, listBody, entries)) {
+    } else if (std::string signature; !IsTrustedUpdateList(values, listBody, entries, &signature)) {
         return Abandon(values);
     } else {
         KeepOnlyListedFiles(values.TempDirectory(), entries);
+        // The installation, and recovery after a crash, take the digests from this copy only.
+        if (!MakeDirectory(values.TempDirectory()) ||
+            !KeepSignedList(values.TempDirectory(), {values.ServerVersion, signature, listBody})) {
+            LogLine("update abandoned: the signed list cannot be kept in %s", values.TempDirectory().c_str());
+            return Abandon(values);
+        }
     }
     for (const UpdateEntry& entry : entries) {
         if (const char* refusal = NameRefusal(entry)) {

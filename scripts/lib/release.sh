@@ -13,7 +13,7 @@ KESTROVA_INSTALLER_HELPERS=(KestrovaTaskXml.exe KestrovaFolderProtection.exe)
 # user's machine.
 WINDOWS_SYSTEM_DLLS=(
     advapi32.dll bcrypt.dll comctl32.dll comdlg32.dll crypt32.dll gdi32.dll gdiplus.dll
-    imm32.dll iphlpapi.dll kernel32.dll msimg32.dll msvcrt.dll normaliz.dll ole32.dll
+    imm32.dll iphlpapi.dll kernel32.dll msimg32.dll msvcrt.dll normaliz.dll ole32.dll oleacc.dll
     oleaut32.dll psapi.dll rpcrt4.dll secur32.dll shell32.dll shlwapi.dll urlmon.dll
     user32.dll userenv.dll uxtheme.dll version.dll winhttp.dll wininet.dll winmm.dll wldap32.dll
     ws2_32.dll wsock32.dll

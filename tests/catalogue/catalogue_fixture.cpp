@@ -156,6 +156,21 @@ RecordingFileType::~RecordingFileType() {
     ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, (classes + "\\" + kRecordingProgId).c_str());
 }
 
+namespace {
+constexpr char kDocumentProgId[] = "KestrovaTest.Document";
+}  // namespace
+
+RecordingDocumentType::RecordingDocumentType(const std::string& recordPath) {
+    const std::string command = "\"" + TestProgramDir() + "\\shell_open_recorder.exe\" \"" + recordPath + "\" \"%1\"";
+    m_ok = WriteRegistryText(HKEY_CLASSES_ROOT, kExtension, "", kDocumentProgId) &&
+           WriteRegistryText(HKEY_CLASSES_ROOT, std::string(kDocumentProgId) + "\\shell\\open\\command", "", command);
+}
+
+RecordingDocumentType::~RecordingDocumentType() {
+    ::RegDeleteTreeA(HKEY_CLASSES_ROOT, kExtension);
+    ::RegDeleteTreeA(HKEY_CLASSES_ROOT, kDocumentProgId);
+}
+
 std::string UniqueTestName(const std::string& stem) {
     static std::atomic<int> counter{0};
     return stem + std::to_string(::GetCurrentProcessId()) + "x" + std::to_string(++counter);

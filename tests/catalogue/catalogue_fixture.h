@@ -10,6 +10,7 @@
 #include "tests/support/pattern_bytes.h"
 #include "tests/support/skin_window.h"
 #include "tests/support/temp_dir.h"
+#include "tests/toolbox/toolbox_fixture.h"
 #include "toolbox/catalogue/catalogue_context.h"
 
 #include <map>
@@ -120,6 +121,22 @@ public:
 
 private:
     bool m_registered = false;
+};
+
+// The file type ".kestrovadoc", whose "open" verb starts "shell_open_recorder.exe", which
+// appends the file's path and its parent's name to recordPath; in HKEY_CLASSES_ROOT for the
+// test's lifetime (a fresh prefix maps few extensions).
+class RecordingDocumentType {
+public:
+    static constexpr const char* kExtension = ".kestrovadoc";
+    explicit RecordingDocumentType(const std::string& recordPath);
+    ~RecordingDocumentType();
+    RecordingDocumentType(const RecordingDocumentType&) = delete;
+    RecordingDocumentType& operator=(const RecordingDocumentType&) = delete;
+    bool ok() const { return m_ok; }
+
+private:
+    bool m_ok = false;
 };
 
 // A unique text for names in shared places (registry, server namespaces).

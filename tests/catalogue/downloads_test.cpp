@@ -262,13 +262,15 @@ TEST_F(Downloads, SeveralPackagesDownloadAtOnceIntoAFolderNotYetMade) {
 }
 
 TEST_F(Downloads, SmallDocumentsAreDeletedAndLargerOnesOpened) {
-    RecordingFileType fileType;
-    ASSERT_TRUE(fileType.Registered());
-    CallRecord calls;
-    ASSERT_TRUE(m_server.Put("/docs/notice.kestrovatest", PatternBytes(2000)));
-    ASSERT_TRUE(m_server.Put("/docs/guide.kestrovatest", PatternBytes(2001)));
-    FileListControl* small = AddDocumentRow("/docs/notice.kestrovatest", "notice.kestrovatest");
-    FileListControl* large = AddDocumentRow("/docs/guide.kestrovatest", "guide.kestrovatest");
+    TempDir recordDir;
+    const std::string record = recordDir.Child("opened.txt");
+    RecordingDocumentType fileType(record);
+    ASSERT_TRUE(fileType.ok());
+    ASSERT_TRUE(WaitForDesktopShell());
+    ASSERT_TRUE(m_server.Put("/docs/notice.kestrovadoc", PatternBytes(2000)));
+    ASSERT_TRUE(m_server.Put("/docs/guide.kestrovadoc", PatternBytes(2001)));
+    FileListControl* small = AddDocumentRow("/docs/notice.kestrovadoc", "notice.kestrovadoc");
+    FileListControl* large = AddDocumentRow("/docs/guide.kestrovadoc", "guide.kestrovadoc");
     const int countBefore = RunningDownloadCount().load();
     StartDocumentDownload(small, Context());
     StartDocumentDownload(large, Context());
@@ -278,16 +280,13 @@ TEST_F(Downloads, SmallDocumentsAreDeletedAndLargerOnesOpened) {
     ASSERT_TRUE(m_window.WaitForCode(kDocumentDownloaded, 2));
     EXPECT_FALSE(small->IsDownLoad());
     EXPECT_FALSE(large->IsDownLoad());
-    EXPECT_FALSE(PathExists(DocumentPath("notice.kestrovatest")));
-    EXPECT_EQ(ReadFileBytes(DocumentPath("guide.kestrovatest")), PatternBytes(2001));
+    EXPECT_FALSE(PathExists(DocumentPath("notice.kestrovadoc")));
+    EXPECT_EQ(ReadFileBytes(DocumentPath("guide.kestrovadoc")), PatternBytes(2001));
 
-    // The larger one reached the shell, which started the file type's program with it.
-    ASSERT_TRUE(calls.WaitForLines(1));
+    // The larger one reached the desktop's shell, which started the file type's program with it.
+    ASSERT_TRUE(PumpMessagesUntil([&] { return ReadFileBytes(record).find("parent") != std::string::npos; }, 20000));
     PumpMessagesFor(500);
-    const auto lines = calls.Lines();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_NE(lines[0].find("guide.kestrovatest"), std::string::npos) << lines[0];
-    EXPECT_EQ(lines[0].find("notice.kestrovatest"), std::string::npos) << lines[0];
+    EXPECT_EQ(ReadFileBytes(record), DocumentPath("guide.kestrovadoc") + "\nparent explorer.exe\n");
 }
 
 TEST_F(Downloads, AFailedDocumentTransferLeavesNoFile) {
@@ -311,24 +310,26 @@ TEST_F(Downloads, ARefusedDocumentNameWritesNothing) {
 }
 
 TEST_F(Downloads, ADocumentWhoseListWasRebuiltStillEnds) {
-    RecordingFileType fileType;
-    ASSERT_TRUE(fileType.Registered());
-    CallRecord calls;
-    ASSERT_TRUE(m_server.Put("/docs/later.kestrovatest", PatternBytes(40000)));
-    ASSERT_TRUE(m_server.SetFault("/docs/later.kestrovatest", "mode=trickle&chunk=8192&delay=0.05"));
-    FileListControl* row = AddDocumentRow("/docs/later.kestrovatest", "later.kestrovatest");
+    TempDir recordDir;
+    const std::string record = recordDir.Child("opened.txt");
+    RecordingDocumentType fileType(record);
+    ASSERT_TRUE(fileType.ok());
+    ASSERT_TRUE(WaitForDesktopShell());
+    ASSERT_TRUE(m_server.Put("/docs/later.kestrovadoc", PatternBytes(40000)));
+    ASSERT_TRUE(m_server.SetFault("/docs/later.kestrovadoc", "mode=trickle&chunk=8192&delay=0.05"));
+    FileListControl* row = AddDocumentRow("/docs/later.kestrovadoc", "later.kestrovadoc");
     StartDocumentDownload(row, Context());
     StartDocumentDownload(row, Context());  // clicked again while it downloads
     m_window.FileList()->RemoveAll();
     // The folder shown anew: its new row of the same file starts nothing either.
-    StartDocumentDownload(AddDocumentRow("/docs/later.kestrovatest", "later.kestrovatest"), Context());
+    StartDocumentDownload(AddDocumentRow("/docs/later.kestrovadoc", "later.kestrovadoc"), Context());
     ASSERT_TRUE(m_window.WaitForCode(kDocumentDownloaded));
     PumpMessagesFor(300);
     EXPECT_EQ(m_window.CountOf(kDocumentDownloaded) + m_window.CountOf(kDocumentFailed), 1);
-    EXPECT_EQ(m_server.CountRequests("/docs/later.kestrovatest"), 1);
+    EXPECT_EQ(m_server.CountRequests("/docs/later.kestrovadoc"), 1);
     // The document the user asked for is still opened.
-    ASSERT_TRUE(calls.WaitForLines(1));
-    EXPECT_NE(calls.Lines()[0].find("later.kestrovatest"), std::string::npos);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return ReadFileBytes(record).find("parent") != std::string::npos; }, 20000));
+    EXPECT_NE(ReadFileBytes(record).find("later.kestrovadoc"), std::string::npos);
 }
 
 TEST_F(Downloads, HttpErrorsLeaveNoFileAndBringTheRowsBack) {

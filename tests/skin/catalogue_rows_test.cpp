@@ -251,7 +251,7 @@ TEST(CatalogueRowsTest, TheActionPillReadsByState) {
     ASSERT_TRUE(window->Settle(unknown));
     const HWND hwnd = window->GetHWND();
 
-    // The pill's colour left of its text: download blue, install green, open white with
+    // The pill's colour left of its text: download blue, open (the package) green, start white with
     // a blue outline, update orange.
     std::vector<Pixels> pills;
     for (SkinSoftListControl* cell : cells) pills.push_back(Capture(hwnd, ActionArea(cell->GetPos())));

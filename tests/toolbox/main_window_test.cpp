@@ -120,11 +120,12 @@ private:
     bool m_ok = false;
 };
 
-TEST_F(MainWindowTest, PortalOpensThroughTheShellAndTheTabStays) {
+TEST_F(MainWindowTest, PortalOpensThroughTheDesktopShellAndTheTabStays) {
     const std::string record = m_install.Child("opened.txt");
     RecordingUrlScheme scheme(record);
     ASSERT_TRUE(scheme.ok());
     Toolbox().PortalUrl = std::string(RecordingUrlScheme::kScheme) + "://portal/index.html?from=veltrin";
+    ASSERT_TRUE(WaitForDesktopShell());
 
     ClickOption("rj");
     m_navigations.Clear();
@@ -133,6 +134,10 @@ TEST_F(MainWindowTest, PortalOpensThroughTheShellAndTheTabStays) {
     ASSERT_TRUE(PumpMessagesUntil([&] { return ReadFileBytes(record).find('\n') != std::string::npos; }, 20000))
         << "the shell started nothing";
     EXPECT_NE(ReadFileBytes(record).find("kestrova-portal-test://portal/index.html?from=veltrin"), std::string::npos)
+        << ReadFileBytes(record);
+    // Opened by the desktop's shell with the user's rights, not started by the toolbox.
+    EXPECT_TRUE(PumpMessagesUntil([&] { return ReadFileBytes(record).find("parent explorer.exe\n") != std::string::npos; },
+                                  5000))
         << ReadFileBytes(record);
     EXPECT_EQ(window->CurrentPage(), kSoftwarePage);
     EXPECT_TRUE(window->Option("rj")->IsSelected());
@@ -370,7 +375,7 @@ TEST_F(RowDispatchTest, DocumentRowsActByTheirItemsType) {
 
     Click(present);
     ASSERT_EQ(window->calls.size(), 1u);
-    EXPECT_EQ(window->calls[0].operation, "OpenLocalFile");
+    EXPECT_EQ(window->calls[0].operation, "OpenDocument");
     EXPECT_EQ(window->calls[0].argument, DocumentPath("申报指南.pdf"));
 
     Click(missing);

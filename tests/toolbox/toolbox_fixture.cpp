@@ -1,11 +1,14 @@
 #include "tests/toolbox/toolbox_fixture.h"
 
+#include "shared/com_helpers.h"
 #include "tests/support/gui_driver.h"
 #include "tests/support/wait.h"
 #include "toolbox/browser_navigation.h"
 #include "toolbox/catalogue/downloads.h"
+#include "toolbox/catalogue/user_shell.h"
 #include "toolbox/catalogue/worker_results.h"
 
+#include <gtest/gtest.h>
 #include <shellapi.h>
 
 #include <cstdlib>
@@ -184,3 +187,11 @@ WorkerResultsTestWindow::WorkerResultsTestWindow()
 }
 
 WorkerResultsTestWindow::~WorkerResultsTestWindow() { CloseWorkerResults(m_window.Window()); }
+
+bool WaitForDesktopShell() {
+    ComScope com;
+    std::string why;
+    const bool answers = PumpMessagesUntil([&] { return DesktopShell(&why) != nullptr; }, 20000);
+    EXPECT_TRUE(answers) << why;
+    return answers;
+}

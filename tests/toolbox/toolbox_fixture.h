@@ -79,7 +79,7 @@ public:
         calls.push_back({"CancelSoftwareDownload", "", row});
     }
     void StartDocumentDownload(FileListControl* row) override { calls.push_back({"StartDocumentDownload", "", row}); }
-    void OpenLocalFile(const std::string& path) override { calls.push_back({"OpenLocalFile", path, nullptr}); }
+    void OpenDocument(const std::string& path, HWND) override { calls.push_back({"OpenDocument", path, nullptr}); }
     void OpenDownloadedPackage(SkinSoftListControl* row, const std::string& path) override {
         calls.push_back({"OpenDownloadedPackage", path, row});
     }
@@ -173,3 +173,7 @@ private:
     UINT m_id = 0;
     std::thread m_thread;
 };
+
+// Wine starts the desktop's shell (explorer.exe /desktop) with the prefix's first window,
+// and it answers a moment later: tests that open through it wait for that first.
+bool WaitForDesktopShell();

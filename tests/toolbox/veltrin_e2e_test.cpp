@@ -1,11 +1,15 @@
 // The built Veltrin.exe in a temporary installation folder (with a space and Chinese in
 // its path), against the reference server in the namespace its test build talks to: one
 // instance, the Run value and the logon task, the tray and its menu, the system close of
-// both windows, and the status timer that must not ask at start.
+// both windows, the status timer that must not ask at start, and what a screen reader
+// reads and does in the window.
+#include "shared/com_helpers.h"
 #include "shared/logon_task.h"
 #include "shared/unique_handle.h"
+#include "tests/support/accessible_tree.h"
 #include "tests/support/folder_access.h"
 #include "tests/support/gui_driver.h"
+#include "tests/support/pattern_bytes.h"
 #include "tests/support/programs.h"
 #include "tests/support/scheduled_task.h"
 #include "tests/support/test_server.h"
@@ -216,6 +220,79 @@ TEST_F(VeltrinEndToEnd, TrayIconShowsTheWindowAndItsMenuEndsTheProgram) {
     }
     EXPECT_EQ(WaitForExitCode(started->process.get(), kLimit), 0);
     EXPECT_FALSE(TrayIconPresent(main));
+}
+
+// A screen reader in another process, by the names the window's elements read: the tabs,
+// the catalogue's cells and the words of their buttons, a download started by its button
+// and its progress while it runs, a rebuilt list, and the focus that Tab moves.
+TEST_F(VeltrinEndToEnd, AScreenReaderReadsAndDrivesTheWindowByName) {
+    ComScope com;
+    ASSERT_TRUE(com.usable());
+    ASSERT_TRUE(m_run.SetText("x"));
+    const std::string package = PatternBytes(500000, 41);
+    ASSERT_TRUE(m_server.Put("/soft/slow.exe", package));
+    ASSERT_TRUE(m_server.SetFault("/soft/slow.exe", "mode=trickle&chunk=16384&delay=0.1"));
+    const auto entry = [this](const std::string& name, const char* viewName, const std::string& downName) {
+        return "{\"name\":\"" + name + "\",\"viewname\":\"" + viewName + "\",\"downname\":\"" + downName +
+               "\",\"url\":\"" + m_server.Url("/soft/" + downName) + "\",\"iocn\":\"\"}";
+    };
+    ASSERT_TRUE(m_server.Put("/F", "{\"data\":[" + entry("e2eslow", u8"税控驱动", "slow.exe") + "," +
+                                       entry("e2eother", u8"发票助手", "other.exe") + "]}"));
+    Started* started = nullptr;
+    const HWND main = StartShown(&started);
+    ASSERT_NE(main, nullptr);
+
+    const AccessibleElement window = AccessibleWindow(main);
+    EXPECT_EQ(window.Name(), L"Kestrova");
+    EXPECT_EQ(NamesOf(FindAllAccessible(window, ROLE_SYSTEM_PAGETAB)),
+              (std::vector<std::wstring>{L"首页", L"软件中心", L"文档资料", L"常用网址", L"税务门户"}));
+    EXPECT_EQ(FindAccessible(window, L"关闭到托盘", ROLE_SYSTEM_PUSHBUTTON).DefaultAction(), L"按下");
+    const AccessibleElement softwareTab = FindAccessible(window, L"软件中心", ROLE_SYSTEM_PAGETAB);
+    ASSERT_EQ(softwareTab.DoDefaultAction(), S_OK);
+    const AccessibleElement list = FindAccessible(window, L"软件列表", ROLE_SYSTEM_LIST);
+    ASSERT_TRUE(list);
+    std::vector<AccessibleElement> cells;
+    const auto cellsRead = [&] { return (cells = FindAllAccessible(list, ROLE_SYSTEM_LISTITEM)).size() == 2; };
+    ASSERT_TRUE(WaitUntil(cellsRead, kLimit));
+    EXPECT_TRUE(softwareTab.Has(STATE_SYSTEM_SELECTED));
+    EXPECT_EQ(NamesOf(cells), (std::vector<std::wstring>{L"税控驱动", L"发票助手"}));
+    for (const AccessibleElement& cell : cells) {
+        const std::vector<AccessibleElement> parts = cell.Children();
+        ASSERT_EQ(parts.size(), 2u);
+        EXPECT_EQ(parts[0].Name(), L"下载");
+        EXPECT_TRUE(parts[1].Has(STATE_SYSTEM_INVISIBLE)) << "no download runs";
+    }
+
+    const AccessibleElement button = cells[0].Children()[0], progress = cells[0].Children()[1];
+    ASSERT_EQ(button.DoDefaultAction(), S_OK);
+    int percent = -1;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            percent = progress.Percent();
+            return button.Name() == L"取消" && !progress.Has(STATE_SYSTEM_INVISIBLE) && percent > 0 && percent < 100;
+        },
+        kLimit))
+        << percent;
+    EXPECT_TRUE(WaitUntil([&] { return button.Name() == L"打开"; }, kLimit));
+    EXPECT_TRUE(progress.Has(STATE_SYSTEM_INVISIBLE));
+    EXPECT_TRUE(ReadFileBytes(m_installDir + "\\soft\\slow.exe") == package);
+
+    // The list rebuilt: the cell held from before is gone and says so; the new one reads on.
+    ASSERT_EQ(FindAccessible(window, L"刷新列表", ROLE_SYSTEM_PUSHBUTTON).DoDefaultAction(), S_OK);
+    EXPECT_TRUE(WaitUntil([&] { return FAILED(cells[0].NameResult()); }, kLimit));
+    EXPECT_TRUE(WaitUntil([&] { return !!FindAccessible(list, L"打开", ROLE_SYSTEM_PUSHBUTTON); }, kLimit));
+
+    FocusEvents events(started->id);
+    ASSERT_TRUE(events.Hooked());
+    for (int i = 0; i < 2; ++i) ::PostMessageA(main, WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_TRUE(PumpMessagesUntil([&] { return events.Names().size() == 2; }, 5000));
+    EXPECT_EQ(events.Names(), (std::vector<std::wstring>{L"最小化", L"最大化"}));
+    const AccessibleElement focused = FocusedAccessible(main);
+    EXPECT_EQ(focused.Name(), L"最大化");
+    EXPECT_TRUE(focused.Has(STATE_SYSTEM_FOCUSED));
+    EXPECT_FALSE(FindAccessible(window, L"最小化").Has(STATE_SYSTEM_FOCUSED));
+    ::PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(WaitForExitCode(started->process.get(), kLimit), 0);
 }
 
 TEST_F(VeltrinEndToEnd, ExecutableCarriesIconAndManifest) {

@@ -1,7 +1,9 @@
 // The built Morvane.exe in a temporary installation folder, against the reference server
 // in the namespace its test build talks to, with the stand-in as "Veltrin.exe".
 #include "shared/cng.h"
+#include "shared/com_helpers.h"
 #include "shared/sha256.h"
+#include "tests/support/accessible_tree.h"
 #include "tests/support/folder_access.h"
 #include "tests/support/test_server.h"
 #include "tests/updater/install_folder.h"
@@ -213,6 +215,34 @@ TEST_F(MorvaneEndToEnd, VersionPublishedWithALineEndIsInstalledOnce) {
     EXPECT_EQ(m_install.RecordedVersion(), "2.0");
     EXPECT_EQ(m_server.CountRequests("/U"), 1);
     EXPECT_TRUE(m_install.WaitForStarts(2));
+}
+
+// A screen reader in another process reads the window by name: the status, the close
+// button, and the progress of the file that downloads.
+TEST_F(MorvaneEndToEnd, AScreenReaderReadsTheProgressWhileTheUpdateDownloads) {
+    ComScope com;
+    ASSERT_TRUE(com.usable());
+    m_install.WriteSettings("1.0");
+    const std::string content = PatternBytes(300000, 29);
+    Publish("/files/a.dll", content);
+    PublishList("[" + Entry("a.dll", content) + "]");
+    ASSERT_TRUE(m_server.SetFault("/files/a.dll", "mode=trickle&chunk=8192&delay=0.1"));
+    ASSERT_TRUE(m_server.Put("/V", "2.0"));
+    bool shown = false;
+    UniqueKernelHandle process = Start(&shown);
+    ASSERT_TRUE(shown);
+
+    const AccessibleElement window = AccessibleWindow(UpdateWindowOf(::GetProcessId(process.get())));
+    EXPECT_EQ(window.Name(), L"Kestrova自动升级程序");
+    EXPECT_TRUE(FindAccessible(window, L"系统更新中......", ROLE_SYSTEM_STATICTEXT));
+    EXPECT_EQ(FindAccessible(window, L"关闭", ROLE_SYSTEM_PUSHBUTTON).DefaultAction(), L"按下");
+    const AccessibleElement progress = FindAccessible(window, L"更新进度", ROLE_SYSTEM_PROGRESSBAR);
+    ASSERT_TRUE(progress);
+    int percent = -1;
+    EXPECT_TRUE(WaitUntil([&] { return (percent = progress.Percent()) > 0 && percent < 100; }, kRunLimit)) << percent;
+    EXPECT_EQ(WaitForExitCode(process.get(), kRunLimit), 0);
+    EXPECT_EQ(m_install.RecordedVersion(), "2.0");
+    EXPECT_TRUE(FAILED(progress.NameResult())) << "the window is gone, and so is its bar";
 }
 
 // Started together (the logon task and the Run value, or a second user logging on): one
@@ -541,6 +571,70 @@ TEST_F(MorvaneEndToEnd, JournalNamingAPathOutsideIsRolledBackAndItsFileStaysOut)
     EXPECT_NE(log.find("names \"" + name + "\", not a plain file name: nothing of it is installed"), std::string::npos)
         << log;
 }
+
+// An installation of a signed update that ended once its journal was written, in a folder
+// whose temporary directory someone then changed: the next start installs only files that
+// match the signed list kept there, checked again with the built-in keys.
+struct KeptListCase {
+    const char* name;
+    void (*change)(const std::string& tempDir);  // null: nothing changed
+    const char* logged;                          // what the recovery logs
+};
+
+class KeptListRecovery : public KeyedUpdater, public ::testing::WithParamInterface<KeptListCase> {};
+
+TEST_P(KeptListRecovery, InstallsOnlyWhatTheKeptListSigned) {
+    const KeptListCase& c = GetParam();
+    m_install.WriteSettings("1.0");
+    ASSERT_TRUE(WriteFileBytes(m_install.Child("a.dll"), "old a"));
+    const std::string content = PatternBytes(50000, 37);
+    Publish("/files/a.dll", content);
+    std::string list = "[" + Entry("a.dll", content) + "]";
+    list.insert(list.size() - 2, ",\"sha256\":\"" + LowerHex(Sha256Of(content).value_or("")) + "\"");
+    const SigningKey key = SigningKey::FromBlobFile(FromEnvironment("KESTROVA_TEST_KEYS") + "\\current.blob");
+    ASSERT_TRUE(key.valid()) << "scripts/test names the test keys' folder in KESTROVA_TEST_KEYS";
+    Publish("/U.sig", SignUpdate(key, "2.0", list));
+    PublishList(list);
+    ASSERT_TRUE(m_server.Put("/V", "2.0"));
+    ::SetEnvironmentVariableA("KESTROVA_INSTALL_FAULT", "journal");
+    const long firstExit = Run().exitCode;
+    ::SetEnvironmentVariableA("KESTROVA_INSTALL_FAULT", nullptr);
+    ASSERT_EQ(firstExit, static_cast<long>(kEndedAtStepExitCode));
+    ASSERT_TRUE(PathExists(m_install.TempDirectory() + "\\signed.list"));
+    if (c.change != nullptr) c.change(m_install.TempDirectory());
+    // The second start only recovers.
+    ASSERT_TRUE(m_server.Put("/V", "1.0"));
+    EXPECT_EQ(Run().exitCode, 0);
+
+    const bool completes = c.change == nullptr;
+    EXPECT_TRUE(ReadFileBytes(m_install.Child("a.dll")) == (completes ? content : "old a"));
+    EXPECT_EQ(PathExists(m_install.Child("a.dllbak")), completes);
+    EXPECT_EQ(m_install.RecordedVersion(), completes ? "2.0" : "1.0");
+    EXPECT_FALSE(PathExists(m_install.TempDirectory()));
+    const std::string log = ReadFileBytes(m_install.Child("log\\Morvane.log"));
+    EXPECT_NE(log.find(c.logged), std::string::npos) << log;
+    // The changed file was never moved in, not even for a moment.
+    EXPECT_EQ(log.find("installed \"a.dll\"") != std::string::npos, completes) << log;
+}
+
+void AppendTo(const std::string& path, const std::string& bytes) {
+    ASSERT_TRUE(WriteFileBytes(path, ReadFileBytes(path) + bytes));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, KeptListRecovery,
+    ::testing::Values(
+        KeptListCase{"Unchanged", nullptr, "found: completing it"},
+        KeptListCase{"FileBytesDifferFromTheList",
+                     [](const std::string& dir) { ASSERT_TRUE(WriteFileBytes(dir + "\\a.dll", "planted")); },
+                     "its bytes differ from the signed list"},
+        KeptListCase{"FileLongerThanListed", [](const std::string& dir) { AppendTo(dir + "\\a.dll", "x"); },
+                     "its bytes differ from the signed list"},
+        KeptListCase{"ListChangedAfterItWasKept", [](const std::string& dir) { AppendTo(dir + "\\signed.list", " "); },
+                     "the kept list's signature is not the maker's"},
+        KeptListCase{"ListGone", [](const std::string& dir) { ASSERT_TRUE(::DeleteFileA((dir + "\\signed.list").c_str())); },
+                     "no signed list is kept"}),
+    [](const ::testing::TestParamInfo<KeptListCase>& info) { return std::string(info.param.name); });
 
 // ---- crash-safe installation -----------------------------------------------------------
 

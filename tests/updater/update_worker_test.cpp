@@ -279,6 +279,6 @@ TEST_P(NameWithPath, IsRefusedBeforeAnythingIsFetched) {
 
 INSTANTIATE_TEST_SUITE_P(Names, NameWithPath,
                          ::testing::Values("..\\evil.dll", "../evil.dll", "sub\\evil.dll", "C:evil.dll", "", ".",
-                                           "..", "install.journal"));
+                                           "..", "install.journal", "SIGNED.LIST"));
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "toolbox/catalogue/download_files.h"
 #include "toolbox/catalogue/download_registry.h"
 #include "toolbox/catalogue/download_workers.h"
+#include "toolbox/catalogue/open_and_launch.h"
 #include "toolbox/catalogue/worker_results.h"
 
 #include <cstdio>
@@ -89,11 +90,11 @@ void FinishDocument(CPaintManagerUI& paintManager, DownloadJob* job, bool downlo
         // A reply this small is taken as the server's error page, not a document; but one
         // verified against a signed catalogue is the maker's document, whatever its size.
         if (job->Verified() && size >= 0) {
-            ShellOpen(job->targetPath);
+            OpenDocument(job->targetPath, paintManager.GetPaintWindow());
         } else if (size >= 0 && size <= kLargestErrorPageBytes) {
             std::remove(job->targetPath.c_str());
         } else if (size > kLargestErrorPageBytes) {
-            ShellOpen(job->targetPath);
+            OpenDocument(job->targetPath, paintManager.GetPaintWindow());
         }
     }
     ReleaseJob(job);

@@ -83,22 +83,8 @@ bool FetchSignedIcon(const std::string& url, const std::string& path, const std:
         LogLine("the icon %s is refused: its bytes are not those the catalogue names", url.c_str());
         return false;
     }
-    const std::string staging = StagingPathOf(path);
-    {
-        UniqueFileHandle file(::CreateFileA(staging.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr));
-        DWORD written = 0;
-        if (!file || !::WriteFile(file.get(), reply.body.data(), static_cast<DWORD>(reply.body.size()), &written,
-                                  nullptr) ||
-            written != reply.body.size()) {
-            file.reset();
-            ::DeleteFileA(staging.c_str());
-            return false;
-        }
-    }
-    if (MoveIntoPlace(staging, path)) return true;
-    ::DeleteFileA(staging.c_str());
-    return false;
+    // Whole or not at all: the name never holds a part of the checked bytes.
+    return WriteFileInPlace(path, reply.body);
 }
 
 CHorizontalLayoutUI* NewSoftwareRow() {
