@@ -31,7 +31,7 @@ http {{
     include {conf}/kestrova-maps.conf;
     server {{ listen 127.0.0.1:{port}; root {tree}; include {conf}/kestrova-routes.conf; }}
     server {{ listen 127.0.0.1:{tls_port} ssl; ssl_certificate {certificate}; ssl_certificate_key {certificate_key};
-             include {conf}/kestrova-tls.conf; root {tree}; include {conf}/kestrova-routes.conf; }}
+             include {conf}/kestrova-tls.conf; root {tls_tree}; include {conf}/kestrova-routes.conf; {tls_extra} }}
     server {{ listen 127.0.0.1:{moved_port}; root {tree}; include {conf}/kestrova-routes.conf;
              set $kestrova_pages_to_https on; }}
     proxy_cache_path {work}/cache keys_zone=kestrova:1m;
@@ -48,9 +48,10 @@ def write_files(root, files):
             target.write(data if isinstance(data, bytes) else data.encode("utf-8"))
 
 
-def publish(work, repo, base_url, key, package):
+def publish(work, repo, base_url, key, package, tls_base_url):
     """The tree as a maker publishes it: a signed release, and signed catalogues for one code
-    and everyone else. Returns the tree and the release folder."""
+    and everyone else; and the same, naming its files at tls_base_url. Returns both trees
+    and the release folder."""
     release, source, tree = (os.path.join(work, name) for name in ("release", "catalogues", "tree"))
     write_files(release, {"a.dll": os.urandom(300000), "notes.txt": "signed by the maker\r\n"})
     files = {"icons/KnownTool.png": b"\x89PNG" + bytes(2000), "icons/EveryoneTool.png": b"\x89PNG" + bytes(2001),
@@ -63,10 +64,12 @@ def publish(work, repo, base_url, key, package):
         files[f"{folder}/documents.json"] = json.dumps({"0": [{"id": "1", "name": name, "type": 0}], "1": []})
     write_files(source, files)
     tool = [sys.executable, os.path.join(repo, "tools", "publish_update.py")]
-    for command in (["release", "--release", release, "--version", VERSION, "--key", key],
-                    ["catalogues", "--source", source, "--key", key]):
-        subprocess.run(tool + command + ["--tree", tree, "--base-url", base_url], check=True)
-    return tree, release
+    tls_tree = os.path.join(work, "tree-tls")
+    for target, url in ((tree, base_url), (tls_tree, tls_base_url)):
+        for command in (["release", "--release", release, "--version", VERSION, "--key", key],
+                        ["catalogues", "--source", source, "--key", key]):
+            subprocess.run(tool + command + ["--tree", target, "--base-url", url], check=True)
+    return tree, tls_tree, release
 
 
 def free_port():
@@ -76,14 +79,16 @@ def free_port():
 
 
 @contextlib.contextmanager
-def running_nginx(work, conf_dir, tree, ports, certificate):
+def running_nginx(work, conf_dir, tree, ports, certificate, tls_tree=None, tls_extra=""):
     """ports: plain, cache front, TLS (showing certificate, a stem of the certificates'
-    folder), and a plain site that sends browsers' pages to https."""
+    folder, serving tls_tree or else tree, with the directives tls_extra), and a plain site
+    that sends browsers' pages to https."""
     port, front_port, tls_port, moved_port = ports
     for temp in ("body", "proxy", "fastcgi", "uwsgi", "scgi"):
         os.makedirs(os.path.join(work, "temp", temp), exist_ok=True)
     write_files(work, {"nginx.conf": NGINX_CONF.format(
-        work=work, conf=conf_dir, tree=tree, port=port, front_port=front_port, tls_port=tls_port,
+        work=work, conf=conf_dir, tree=tree, tls_tree=tls_tree or tree, tls_extra=tls_extra, port=port,
+        front_port=front_port, tls_port=tls_port,
         moved_port=moved_port, certificate=certificate + ".pem", certificate_key=certificate + ".key")})
     nginx = subprocess.Popen(["/usr/sbin/nginx", "-p", work, "-c", os.path.join(work, "nginx.conf"),
                               "-e", os.path.join(work, "error.log")], stdin=subprocess.DEVNULL)
@@ -241,7 +246,8 @@ def main():
     os.makedirs(work)
     with open(args.package, "rb") as package:
         Routes.package = package.read()
-    tree, release = publish(work, args.repo, f"http://127.0.0.1:{args.port}", key, Routes.package)
+    tree, tls_tree, release = publish(work, args.repo, f"http://127.0.0.1:{args.port}", key, Routes.package,
+                                      f"https://localhost:{args.tls_port}")
 
     certificates = os.environ.get("KESTROVA_TEST_CERTS", "")
     if not os.path.isfile(os.path.join(certificates, "ca.pem")):
@@ -265,17 +271,21 @@ def main():
         programs = subprocess.run([args.emulator, args.program, "--gtest_color=no", "--gtest_filter=-NginxTls*"],
                                   env=environment)
     # Over https, once per certificate nginx shows (it picks none per request: each run
-    # starts it afresh). The signed files stay on plain http.
+    # starts it afresh). The signed files stay on plain http. Last, a TLS site whose lists
+    # name its own files but sends them on to plain http.
     failed = []
-    for name in ("good", "otherca", "expired", "wronghost"):
+    redirect = (f"if ($uri ~ ^/files/) {{ return 302 http://127.0.0.1:{args.port}$request_uri; }}")
+    for name, certificate, served, extra in [(name, name, tree, "") for name in
+                                             ("good", "otherca", "expired", "wronghost")] + [
+                                                ("redirect", "good", tls_tree, redirect)]:
         open(os.path.join(work, "access.log"), "w").close()
-        with running_nginx(work, conf, tree, ports, os.path.join(certificates, name)):
+        with running_nginx(work, conf, tree, ports, os.path.join(certificates, certificate), served, extra):
             run = subprocess.run([args.emulator, args.program, "--gtest_color=no", "--gtest_filter=NginxTls*"],
                                  env=dict(environment, KESTROVA_NGINX_CERTIFICATE=name))
         if run.returncode != 0:
             failed.append(name)
     if failed:
-        print(f"nginx over https failed with the certificates: {', '.join(failed)}", file=sys.stderr)
+        print(f"nginx over https failed in the cases: {', '.join(failed)}", file=sys.stderr)
     return 0 if routes.wasSuccessful() and programs.returncode == 0 and not failed else 1
 
 

@@ -1,18 +1,18 @@
 // Every road over HTTPS, once per certificate the reference server's TLS port shows: the
-// built updater (MorvaneTls.exe, for that port) as "Morvane.exe" in a temporary
-// installation folder, and the toolbox's catalogue load and package download with a real
-// window taking their results. A refused certificate or a redirect from https to plain
+// built updater and toolbox for that port (MorvaneTls.exe, VeltrinTls.exe) in temporary
+// installation folders, the toolbox's catalogue load and package download driven through
+// its window. A refused certificate or a redirect from https to plain
 // http ends each road in its own defined state, and the log says why.
-#include "shared/diagnostic_log.h"
+#include "shared/com_helpers.h"
 #include "shared/files.h"
-#include "tests/catalogue/catalogue_fixture.h"
+#include "shared/logon_task.h"
+#include "tests/support/accessible_tree.h"
 #include "tests/support/gui_driver.h"
+#include "tests/support/registry.h"
+#include "tests/support/scheduled_task.h"
 #include "tests/support/test_server.h"
 #include "tests/updater/install_folder.h"
-#include "toolbox/catalogue/catalogue_loads.h"
-#include "toolbox/catalogue/download_job.h"
-#include "toolbox/catalogue/downloads.h"
-#include "toolbox/catalogue/software_catalogue.h"
+#include "toolbox/startup.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -106,76 +107,90 @@ TEST_P(UpdaterOverHttps, InstallsWithAValidCertificateElseStartsTheMainProgramAn
     }
 }
 
+// A click at the middle of an element, which is found and read by name as a screen reader
+// would. Sent, as the mouse would deliver it also to a window under a modal prompt.
+void ClickOn(HWND main, const AccessibleElement& element) {
+    const RECT place = element.Location();
+    POINT middle{(place.left + place.right) / 2, (place.top + place.bottom) / 2};
+    ::ScreenToClient(main, &middle);
+    ClickAt(main, middle);
+}
+
+// The built toolbox for the TLS port (VeltrinTls.exe) as "Veltrin.exe" in a fresh folder.
 class ToolboxOverHttps : public OverHttps {
 protected:
     void SetUp() override {
         OverHttps::SetUp();
-        ASSERT_TRUE(m_window.IsOpen());
-        OpenProgramLog(m_install.Path(), "Veltrin");
+        ASSERT_TRUE(m_com.usable());
+        ASSERT_EQ(::FindWindowA("Veltrin", "Kestrova"), nullptr) << "another main program is running";
+        ASSERT_TRUE(::CopyFileA(BuiltFile("VeltrinTls.exe").c_str(), m_install.MainProgramPath().c_str(), FALSE));
+        for (const char* name : {"KestrovaSkin.dll", "skin.zip"}) {
+            ASSERT_TRUE(::CopyFileA(BuiltFile(name).c_str(), m_install.Child(name).c_str(), FALSE)) << name;
+        }
+        ASSERT_TRUE(m_code.SetText("91110000TEST"));
     }
     void TearDown() override {
-        OpenProgramLog(m_install.Path() + "\\gone", "Veltrin");
+        RemoveScheduledTask(kLogonTaskName);
         OverHttps::TearDown();
     }
 
-    // A row of the window's software list for a package at url, as a catalogue load makes one.
-    SkinSoftListControl* AddPackageRow(const std::string& url) {
-        auto* entry = new DuiSoft;
-        entry->name = "tool";
-        entry->url = url;
-        entry->downName = "tool.exe";
-        auto* control = new SkinSoftListControl(entry);
-        control->SetName(UniqueTestName("rowIndex").c_str());
-        auto* row = new CHorizontalLayoutUI;
-        row->Add(control);
-        m_window.SoftList()->Add(row);
-        return control;
-    }
+    std::string Log() const { return ReadFileBytes(m_install.Child("log\\Veltrin.log")); }
 
-    CatalogueFolder m_install;
-    CatalogueTestWindow m_window;
+    ComScope m_com;
+    SavedRegistryValue m_run{HKEY_LOCAL_MACHINE, kRunKey, kStartWithWindowsValue};
+    SavedRegistryValue m_code{HKEY_LOCAL_MACHINE, kInvoicingAppPathsKey, kTaxCodeValue};
+    InstallFolder m_install;  // first to go: it ends the program started from it
 };
 
-// The catalogue loads (or the list says it failed); the package downloads (or its row is
-// idle again, with no file left).
-TEST_P(ToolboxOverHttps, LoadsAndDownloadsWithAValidCertificateElseFailsIntoIdleRowsAndLogsWhy) {
+// The catalogue loads, or the list says it failed; the package downloads, or its row is
+// idle again with no file left. A refused certificate is met twice: by the catalogue, and,
+// once a valid one let the list load, by the package's download on a new connection.
+TEST_P(ToolboxOverHttps, LoadsAndDownloadsWithAValidCertificateElseShowsTheFailureAndTheRowIsIdleAgain) {
     const TlsCase& c = GetParam();
+    const bool certificateAccepted = std::string(c.certificate) == "good";
     const std::string package = PatternBytes(300000, 32);
     const std::string packageUrl = ServedOverTls("/pkg/tool.exe", package);
-    ASSERT_TRUE(m_server.Put("/F", "{\"data\": [{\"name\": \"tool\", \"url\": \"" + packageUrl +
-                                       "\", \"downname\": \"tool.exe\"}]}"));
-    const CatalogueContext context = m_install.Context(m_tlsBase);
-    int rowCounter = 0;
-    StartSoftwareLoad(m_window.SoftList(), context, &rowCounter);
-    ASSERT_TRUE(PumpMessagesUntil([&] { return LoadNoticeText(m_window.SoftList()) != kLoadingText; }, kRunLimit));
-    const bool certificateAccepted = std::string(c.certificate) == "good";
-    if (certificateAccepted) {
-        EXPECT_EQ(LoadNoticeText(m_window.SoftList()), "");
-        EXPECT_FALSE(ListAwaitsLoad(m_window.SoftList()));
-    } else {
-        EXPECT_EQ(LoadNoticeText(m_window.SoftList()), kLoadFailedText);
+    ASSERT_TRUE(m_server.Put("/F", "{\"data\": [{\"name\": \"tool\", \"viewname\": \"tool\", \"iocn\": \"\", \"url\": \"" +
+                                       packageUrl + "\", \"downname\": \"tool.exe\"}]}"));
+    UniqueKernelHandle process = StartProgram(m_install.MainProgramPath(), "", m_install.Path());
+    const HWND main = WaitForToolboxStartUp(process.get(), kRunLimit);
+    ASSERT_NE(main, nullptr);
+    const AccessibleElement window = AccessibleWindow(main);
+    const AccessibleElement list = FindAccessible(window, L"软件列表", ROLE_SYSTEM_LIST);
+    ASSERT_TRUE(list);
+    ClickOn(main, FindAccessible(window, L"软件中心", ROLE_SYSTEM_PAGETAB));
+    if (!certificateAccepted) {
+        EXPECT_TRUE(WaitUntil([&] { return !!FindAccessible(list, L"加载失败，请检查网络后重试"); }, kRunLimit));
+        EXPECT_NE(Log().find("request " + m_tlsBase + "/F?tax=91110000TEST&id="), std::string::npos) << Log();
+        EXPECT_NE(Log().find(RefusalText(c)), std::string::npos) << Log();
+        EXPECT_EQ(m_server.CountRequests("/F"), 0);
+        ASSERT_TRUE(m_server.ServeCertificate("good"));
+        ClickOn(main, FindAccessible(window, L"刷新列表", ROLE_SYSTEM_PUSHBUTTON));
     }
+    AccessibleElement button;
+    ASSERT_TRUE(WaitUntil([&] { return !!(button = FindAccessible(list, L"下载", ROLE_SYSTEM_PUSHBUTTON)); }, kRunLimit));
+    if (!certificateAccepted) {
+        ASSERT_TRUE(m_server.ServeCertificate(c.certificate));
+    }
+    ClickOn(main, button);
 
-    SkinSoftListControl* row = AddPackageRow(packageUrl);
-    StartSoftwareDownload(row, context);
-    ASSERT_TRUE(PumpMessagesUntil(
-        [&] { return m_window.CountOf(kPackageDownloaded) + m_window.CountOf(kPackageFailed) > 0; }, kRunLimit));
-    EXPECT_EQ(m_window.CountOf(Accepted(c) ? kPackageDownloaded : kPackageFailed), 1);
-    const std::string packagePath = m_install.SoftDir() + "\\tool.exe";
-    const std::string log = ReadFileBytes(m_install.Child("log\\Veltrin.log"));
+    const std::string packagePath = m_install.Child("soft\\tool.exe");
     if (Accepted(c)) {
-        EXPECT_EQ(row->GetSoft()->state.load(), Downloaded);
+        EXPECT_TRUE(WaitUntil([&] { return button.Name() == L"打开"; }, kRunLimit)) << Log();
         EXPECT_TRUE(ReadFileBytes(packagePath) == package);
         return;
     }
-    EXPECT_EQ(row->GetSoft()->state.load(), NotDownloaded);
-    EXPECT_FALSE(row->IsDownLoad());
+    // The worker logs the download's end before it hands the row back.
+    const std::string ended = "package download " + packageUrl + " into " + packagePath + ": " + RefusalText(c);
+    ASSERT_TRUE(WaitUntil([&] { return Log().find(ended) != std::string::npos; }, kRunLimit)) << Log();
+    EXPECT_TRUE(WaitUntil([&] { return button.Name() == L"下载"; }, kRunLimit));
+    const std::vector<AccessibleElement> progress = FindAllAccessible(list, ROLE_SYSTEM_PROGRESSBAR);
+    ASSERT_EQ(progress.size(), 1u);
+    EXPECT_TRUE(progress[0].Has(STATE_SYSTEM_INVISIBLE));
     EXPECT_FALSE(PathExists(packagePath));
-    EXPECT_NE(log.find("request " + packageUrl + ": direct, " + RefusalText(c)), std::string::npos) << log;
-    if (!certificateAccepted) {
-        EXPECT_NE(log.find("request " + m_tlsBase + "/F"), std::string::npos) << log;
-        EXPECT_EQ(m_server.CountRequests("/F"), 0);
-    }
+    EXPECT_NE(Log().find("request " + packageUrl + ": direct, " + RefusalText(c)), std::string::npos) << Log();
+    // Not followed to the plain port, nor fetched over a refused certificate.
+    EXPECT_EQ(m_server.CountRequests("/pkg/tool.exe"), c.redirectToHttp ? 1 : 0);
 }
 
 const TlsCase kCases[] = {
