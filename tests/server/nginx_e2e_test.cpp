@@ -239,7 +239,7 @@ TEST_F(NginxTlsToolbox, TheCatalogueLoadsAndItsPackageVerifiesWithAValidCertific
     const AccessibleElement window = AccessibleWindow(main);
     const AccessibleElement list = FindAccessible(window, L"软件列表", ROLE_SYSTEM_LIST);
     ASSERT_TRUE(list);
-    ClickAt(main, kSoftwareOption);
+    PostClickAt(main, kSoftwareOption);
     const std::string logPath = m_install.Child("log\\Veltrin.log");
     if (!CertificateIsGood()) {
         EXPECT_TRUE(WaitUntil([&] { return !!FindAccessible(list, L"加载失败，请检查网络后重试"); }, kLimit));
@@ -255,11 +255,7 @@ TEST_F(NginxTlsToolbox, TheCatalogueLoadsAndItsPackageVerifiesWithAValidCertific
     if (NginxCase() == "good") {
         EXPECT_TRUE(WaitUntil([&] { return PathExists(SoftFile("KnownTool.png")); }, kLimit));
     }
-    // Posted, as in the plain case: the rows arrive as posted work.
-    MoveMouseTo(main, kFirstSoftwareRow);
-    const LPARAM where = MAKELPARAM(kFirstSoftwareRow.x, kFirstSoftwareRow.y);
-    ASSERT_TRUE(::PostMessageA(main, WM_LBUTTONDOWN, MK_LBUTTON, where));
-    ASSERT_TRUE(::PostMessageA(main, WM_LBUTTONUP, 0, where));
+    PostClickAt(main, kFirstSoftwareRow);
     if (NginxCase() == "good") {
         // The worker logs the download's end once the file is in place.
         EXPECT_TRUE(WaitUntil(

@@ -108,12 +108,12 @@ TEST_P(UpdaterOverHttps, InstallsWithAValidCertificateElseStartsTheMainProgramAn
 }
 
 // A click at the middle of an element, which is found and read by name as a screen reader
-// would. Sent, as the mouse would deliver it also to a window under a modal prompt.
+// would.
 void ClickOn(HWND main, const AccessibleElement& element) {
     const RECT place = element.Location();
     POINT middle{(place.left + place.right) / 2, (place.top + place.bottom) / 2};
     ::ScreenToClient(main, &middle);
-    ClickAt(main, middle);
+    PostClickAt(main, middle);
 }
 
 // The built toolbox for the TLS port (VeltrinTls.exe) as "Veltrin.exe" in a fresh folder.
