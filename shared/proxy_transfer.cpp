@@ -5,6 +5,7 @@
 #include "shared/proxy_credentials.h"
 #include "shared/proxy_script.h"
 #include "shared/proxy_settings.h"
+#include "shared/tls_policy.h"
 
 #include <atomic>
 
@@ -51,6 +52,12 @@ void ApplyProxy(CURL* easy, const std::string& proxy) {
 }
 
 CURLcode PerformThroughProxy(CURL* easy, const std::string& url) {
+    // Every request passes here, so no transfer can leave out the certificate checks.
+    const CURLcode tls = ApplyTlsOptions(easy, url);
+    if (tls != CURLE_OK) {
+        LogLine("request %s: TLS options refused: %s", url.c_str(), curl_easy_strerror(tls));
+        return tls;
+    }
     const ProxyChoice choice = ChooseProxy(url);
     std::vector<std::string> roads = choice.proxies;
     if (choice.IsDirect() || choice.directAllowed) roads.push_back(std::string());

@@ -26,8 +26,8 @@ ProxyChoice ChooseProxy(const std::string& url);
 // none at all (also none from the environment) when proxy is empty.
 void ApplyProxy(CURL* easy, const std::string& proxy);
 
-// Runs the transfer set up on easy through the chosen proxies in turn, then directly
-// where the settings allow it, and logs the road each request took. Only a proxy that
+// Sets the TLS options (shared/tls_policy.h), then runs the transfer set up on easy
+// through the chosen proxies in turn, then directly where the settings allow it, and logs the road each request took. Only a proxy that
 // cannot be reached gives way to the next road; any answer from it is the answer.
 CURLcode PerformThroughProxy(CURL* easy, const std::string& url);
 

@@ -128,6 +128,8 @@ STDMETHODIMP BrowserHost::QueryInterface(REFIID iid, void** object) {
         {&IID_IDocHostUIHandler, InterfaceOf<IDocHostUIHandler>},
         {&IID_IServiceProvider, InterfaceOf<IServiceProvider>},
         {&kDownloadManagerId, InterfaceOf<IDownloadManager>},
+        {&IID_IWindowForBindingUI, InterfaceOf<IHttpSecurity>},
+        {&IID_IHttpSecurity, InterfaceOf<IHttpSecurity>},
         {&IID_IDispatch, InterfaceOf<IDispatch>},
         {&DIID_DWebBrowserEvents2, InterfaceOf<IDispatch>},
     };
@@ -262,14 +264,24 @@ STDMETHODIMP BrowserHost::FilterDataObject(IDataObject* object, IDataObject** re
     return Forward(&Handler::FilterDataObject, object, replacement);
 }
 
-// IServiceProvider: only the download manager is offered, and only to a handler.
+// IServiceProvider: the answer to certificate problems always, the download manager only
+// to a handler.
 STDMETHODIMP BrowserHost::QueryService(REFGUID service, REFIID iid, void** object) {
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
-    if (m_pHandler == nullptr || !IsEqualGUID(service, kDownloadManagerId)) return E_NOINTERFACE;
+    const bool security = IsEqualGUID(service, IID_IHttpSecurity) || IsEqualGUID(service, IID_IWindowForBindingUI);
+    if (!security && (m_pHandler == nullptr || !IsEqualGUID(service, kDownloadManagerId))) return E_NOINTERFACE;
     // Through QueryInterface, so that every interface handed out leads back to one identity.
     return QueryInterface(iid, object);
 }
+
+STDMETHODIMP BrowserHost::GetWindow(REFGUID, HWND* window) {
+    if (window == nullptr) return E_POINTER;
+    *window = m_parent;
+    return S_OK;
+}
+
+STDMETHODIMP BrowserHost::OnSecurityProblem(DWORD) { return E_ABORT; }
 
 STDMETHODIMP BrowserHost::Download(IMoniker* moniker, IBindCtx* context, DWORD bindVerb, LONG gripMax,
                                    BINDINFO* bindInfo, LPCOLESTR headers, LPCOLESTR redirect, UINT codePage) {

@@ -9,6 +9,7 @@
 #include <exdisp.h>
 #include <ocidl.h>
 #include <servprov.h>
+#include <urlmon.h>
 
 #include "shared/com_ptr.h"
 
@@ -20,6 +21,7 @@ class BrowserHost final : public IOleClientSite,
                           public IDocHostUIHandler,
                           public IServiceProvider,
                           public IDownloadManager,
+                          public IHttpSecurity,
                           public IDispatch {
 public:
     // Creates and activates the browser; null when the system has none to give.
@@ -94,6 +96,12 @@ public:
 
     // IServiceProvider
     STDMETHODIMP QueryService(REFGUID service, REFIID iid, void** object) override;
+
+    // IWindowForBindingUI / IHttpSecurity: a page's certificate problem ends its navigation
+    // without a prompt. The browser runs as administrator: no user may wave a bad
+    // certificate through, and no modal box may hold the window.
+    STDMETHODIMP GetWindow(REFGUID reason, HWND* window) override;
+    STDMETHODIMP OnSecurityProblem(DWORD problem) override;
 
     // IDownloadManager
     STDMETHODIMP Download(IMoniker* moniker, IBindCtx* context, DWORD bindVerb, LONG gripMax, BINDINFO* bindInfo,

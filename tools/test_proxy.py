@@ -2,7 +2,9 @@
 """A forward HTTP proxy for the tests, standard library only.
 
 Requests with an absolute URI (GET, HEAD) are passed on to their server, Range headers
-included, and the answer streamed back. Each one is logged as "METHOD URL STATUS". A
+included, and the answer streamed back. CONNECT host:port opens a tunnel to that server
+(for https), through which the proxy only relays bytes. Each request is logged as
+"METHOD URL STATUS". A
 request with a plain path is the control API, for the tests on loopback:
   /_proxy/log      the logged lines since the last reset, one per line
   /_proxy/reset    forget the log and switch authentication off
@@ -12,6 +14,8 @@ request with a plain path is the control API, for the tests on loopback:
 import argparse
 import base64
 import http.client
+import select
+import socket
 import sys
 import threading
 import urllib.parse
@@ -51,6 +55,48 @@ class ProxyHandler(BaseHTTPRequestHandler):
 
     def do_HEAD(self):
         self.handle_request()
+
+    def do_CONNECT(self):
+        state = self.server.state
+        if state.credentials is not None and not self.authorised(state.credentials):
+            state.record(f"CONNECT {self.path} 407")
+            self.answer(407, b"proxy authentication required\n",
+                        {"Proxy-Authenticate": 'Basic realm="kestrova-test"'})
+            return
+        host, _, port = self.path.rpartition(":")
+        if not host or not port.isdigit():
+            state.record(f"CONNECT {self.path} 400")
+            self.answer(400, b"CONNECT takes host:port\n")
+            return
+        try:
+            upstream = socket.create_connection((host.strip("[]"), int(port)), timeout=60)
+        except OSError as error:
+            state.record(f"CONNECT {self.path} 502")
+            self.answer(502, f"server unreachable: {error}\n".encode())
+            return
+        state.record(f"CONNECT {self.path} 200")
+        self.send_response(200, "Connection established")
+        self.end_headers()
+        self.close_connection = True
+        with upstream:
+            self.relay(self.connection, upstream)
+
+    @staticmethod
+    def relay(client, upstream):
+        """Copies bytes both ways until either side closes."""
+        sockets = [client, upstream]
+        while True:
+            readable, _, broken = select.select(sockets, [], sockets, 120)
+            if broken or not readable:
+                return
+            for source in readable:
+                try:
+                    block = source.recv(BLOCK)
+                except OSError:
+                    return
+                if not block:
+                    return
+                (upstream if source is client else client).sendall(block)
 
     def handle_request(self):
         if self.path.startswith("/"):

@@ -40,8 +40,8 @@ build_programs() {
     cmake -S "$KESTROVA_ROOT" -B "$dir" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$KESTROVA_ROOT/cmake/toolchain-$arch.cmake" \
         -DKESTROVA_DEPS_PREFIX="$deps/$arch" -DCMAKE_BUILD_TYPE=Release \
-        -DKESTROVA_BUILD_TESTS=OFF -DKESTROVA_INSTALL_FAULTS=OFF -DKESTROVA_SERVER_URL="$url" \
-        -DKESTROVA_UPDATE_KEY="$key" \
+        -DKESTROVA_BUILD_TESTS=OFF -DKESTROVA_INSTALL_FAULTS=OFF -DKESTROVA_TEST_CA_FILE= \
+        -DKESTROVA_SERVER_URL="$url" -DKESTROVA_UPDATE_KEY="$key" \
         >"$dir.configure.log" 2>&1 ||
         { cat "$dir.configure.log" >&2; return 1; }
     cmake --build "$dir"

@@ -162,11 +162,23 @@ start_server() {
     local content=$1
     local portfile="$KESTROVA_RUN/server.port" log="$KESTROVA_RUN/server.stderr"
     rm -f "$portfile"
+    # With KESTROVA_TEST_CERTS (tools/test_certificates.py's folder) it serves TLS too,
+    # on KESTROVA_TLS_PORT, starting with the good certificate.
+    local tls=() tls_portfile="$KESTROVA_RUN/server-tls.port"
+    rm -f "$tls_portfile"
+    if [ -n "${KESTROVA_TEST_CERTS:-}" ]; then
+        tls=(--tls-port "${KESTROVA_TLS_PORT:-0}" --tls-port-file "$tls_portfile"
+            --tls-cert "$KESTROVA_TEST_CERTS/good.pem" --tls-key "$KESTROVA_TEST_CERTS/good.key")
+    fi
     python3 "$KESTROVA_ROOT/tools/maker_server.py" --content "$content" --port "${KESTROVA_TEST_PORT:-0}" \
-        --port-file "$portfile" --log "$KESTROVA_RUN/server.log" </dev/null >"$log" 2>&1 &
+        --port-file "$portfile" --log "$KESTROVA_RUN/server.log" "${tls[@]}" </dev/null >"$log" 2>&1 &
     STARTED_PIDS+=($!)
     expect_started $! "$portfile" "$log" "the reference server (port ${KESTROVA_TEST_PORT:-any})" || return 1
     export KESTROVA_TEST_SERVER="http://127.0.0.1:$(cat "$portfile")"
+    if [ -n "${KESTROVA_TEST_CERTS:-}" ]; then
+        [ -s "$tls_portfile" ] || { echo "the reference server wrote no TLS port" >&2; cat "$log" >&2; return 1; }
+        export KESTROVA_TEST_TLS_SERVER="https://localhost:$(cat "$tls_portfile")"
+    fi
 }
 
 # The forward proxy of the proxy tests on loopback; sets KESTROVA_TEST_PROXY (host:port)

@@ -95,31 +95,45 @@ enum class Road { ThroughProxy, Bypassed, ProxyWithLogin, ClosedProxy };
 struct EndToEndCase {
     const char* name;
     Road road;
+    // Over the reference server's TLS port through the proxy's CONNECT tunnel, with the
+    // updater built for that port.
+    bool https = false;
 };
 
-class EveryTransfer : public ProxyTest, public ::testing::WithParamInterface<EndToEndCase> {
+class EveryTransfer : public ProxyTest {
 protected:
     void SetUp() override {
         ProxyTest::SetUp();
-        ASSERT_EQ(std::string(KESTROVA_SERVER_URL), m_server.BaseUrl());
+        ASSERT_EQ(std::string(KESTROVA_SERVER_URL), m_plain.BaseUrl());
+        m_base = m_plain.BaseUrl();
+        if (Https()) {
+            const char* root = std::getenv("KESTROVA_TEST_TLS_SERVER");
+            ASSERT_NE(root, nullptr) << "scripts/test starts the reference server with a TLS port";
+            m_base = std::string(root) + "/t/tls";
+            ASSERT_EQ(m_base, KESTROVA_TLS_URL);
+        }
         for (const char* name : {"KestrovaSkin.dll", "upload.zip"}) {
             ASSERT_TRUE(::CopyFileA(BuiltFile(name).c_str(), m_install.Child(name).c_str(), FALSE));
         }
     }
 
+    virtual bool Https() const { return false; }
+    const TestServer& Server() const { return Https() ? m_tls : m_plain; }
+    std::string Url(const std::string& path) const { return m_base + path; }
+
     // A signed update of one file from 1.0 to 2.0; the URLs every run must request.
     std::vector<std::string> PublishSignedUpdate() {
         const std::string content = PatternBytes(40000, 7);
         const std::string list = "[{\"id\":\"" + Md5Of(content) + "\",\"name\":\"a.dll\",\"url\":\"" +
-                                 m_server.Url("/files/a.dll") + "\",\"sha256\":\"" +
+                                 Url("/files/a.dll") + "\",\"sha256\":\"" +
                                  LowerHex(Sha256Of(content).value_or("")) + "\"}]";
         const char* keys = std::getenv("KESTROVA_TEST_KEYS");
         const SigningKey key = SigningKey::FromBlobFile(std::string(keys != nullptr ? keys : "") + "\\current.blob");
         EXPECT_TRUE(key.valid()) << "scripts/test names the test keys' folder in KESTROVA_TEST_KEYS";
-        EXPECT_TRUE(m_server.Put("/files/a.dll", content) && m_server.Put("/U", list) &&
-                    m_server.Put("/U.sig", SignUpdate(key, "2.0", list)) && m_server.Put("/V", "2.0"));
+        EXPECT_TRUE(Server().Put("/files/a.dll", content) && Server().Put("/U", list) &&
+                    Server().Put("/U.sig", SignUpdate(key, "2.0", list)) && Server().Put("/V", "2.0"));
         m_install.WriteSettings("1.0");
-        return {m_server.Url("/V"), m_server.Url("/U"), m_server.Url("/U.sig"), m_server.Url("/files/a.dll")};
+        return {Url("/V"), Url("/U"), Url("/U.sig"), Url("/files/a.dll")};
     }
 
     long RunUpdater(const char* program) {
@@ -129,15 +143,25 @@ protected:
     }
 
     InstallFolder m_install;
-    TestServer m_server{TestServer::kEndToEndNamespace, TestServer::ExactName{}};
+    TestServer m_plain{TestServer::kEndToEndNamespace, TestServer::ExactName{}};
+    TestServer m_tls{"tls", TestServer::ExactName{}};
+    std::string m_base;
 };
 
-TEST_P(EveryTransfer, GoesTheWayTheSettingsSay) {
+class EveryTransferRoad : public EveryTransfer, public ::testing::WithParamInterface<EndToEndCase> {
+protected:
+    bool Https() const override { return GetParam().https; }
+};
+
+TEST_P(EveryTransferRoad, GoesTheWayTheSettingsSay) {
     const Road road = GetParam().road;
     const bool reachesServer = road != Road::ClosedProxy;
     const bool throughProxy = road == Road::ThroughProxy || road == Road::ProxyWithLogin;
-    ASSERT_TRUE(WriteInternetSettings({true, (road == Road::ClosedProxy ? ClosedProxy() : TestProxy()).c_str(),
-                                       road == Road::Bypassed ? "<local>;127.0.0.1" : "<local>", ""}));
+    // "<local>" would bypass "localhost", the TLS port's name.
+    const char* bypass = Https() ? (road == Road::Bypassed ? "*.example.com;localhost" : "*.example.com")
+                                 : (road == Road::Bypassed ? "<local>;127.0.0.1" : "<local>");
+    ASSERT_TRUE(WriteInternetSettings(
+        {true, (road == Road::ClosedProxy ? ClosedProxy() : TestProxy()).c_str(), bypass, ""}));
     if (road == Road::ProxyWithLogin) {
         ASSERT_TRUE(RequireProxyLogin("kassa", "p:w0rd"));
         ASSERT_TRUE(SaveProxyCredentials({"kassa", "p:w0rd"}));
@@ -145,10 +169,10 @@ TEST_P(EveryTransfer, GoesTheWayTheSettingsSay) {
     const std::string software = "{\"data\":[{\"name\":\"p\",\"downname\":\"p.exe\"}]}";
     const std::string folder = "{\"data\":[]}";
     const std::string package = PatternBytes(300000, 3);
-    ASSERT_TRUE(m_server.Put("/F", software) && m_server.Put("/documents/0.json", folder) &&
-                m_server.Put("/soft/p.exe", package));
+    ASSERT_TRUE(Server().Put("/F", software) && Server().Put("/documents/0.json", folder) &&
+                Server().Put("/soft/p.exe", package));
     std::vector<std::string> urls = PublishSignedUpdate();
-    urls.insert(urls.end(), {m_server.Url("/F?tax=1"), m_server.Url("/D?tax=1&id=0"), m_server.Url("/soft/p.exe")});
+    urls.insert(urls.end(), {Url("/F?tax=1"), Url("/D?tax=1&id=0"), Url("/soft/p.exe")});
 
     const DWORD start = ::GetTickCount();
     EXPECT_EQ(FetchCatalogueReply("software", urls[4]).body, reachesServer ? software : "");
@@ -159,7 +183,7 @@ TEST_P(EveryTransfer, GoesTheWayTheSettingsSay) {
     job.targetPath = m_install.Child("soft\\p.exe");
     EXPECT_EQ(RunStagedTransfer(job).complete, reachesServer);
     EXPECT_EQ(ReadFileBytes(job.targetPath) == package, reachesServer);
-    EXPECT_EQ(RunUpdater("MorvaneKeyed.exe"), 0);
+    EXPECT_EQ(RunUpdater(Https() ? "MorvaneKeyedTls.exe" : "MorvaneKeyed.exe"), 0);
     EXPECT_EQ(m_install.RecordedVersion(), reachesServer ? "2.0" : "1.0");
     EXPECT_TRUE(m_install.WaitForStarts(1));  // the main program starts on every road
     // A proxy that is not there fails as fast as a server that is not there.
@@ -172,31 +196,45 @@ TEST_P(EveryTransfer, GoesTheWayTheSettingsSay) {
     EXPECT_NE(updaterLog.find("request " + urls[0] + ": " + taken), std::string::npos) << updaterLog;
 
     const std::vector<std::string> log = TestProxyLog();
-    for (const std::string& url : urls) {
-        const bool logged = std::find(log.begin(), log.end(), "GET " + url + " 200") != log.end();
-        EXPECT_EQ(logged, throughProxy) << url;
+    if (Https()) {
+        // The proxy sees only the tunnels, never a request inside one.
+        const std::string authority = m_base.substr(std::string("https://").size(), m_base.find("/t/") - 8);
+        const auto tunnels = std::count(log.begin(), log.end(), "CONNECT " + authority + " 200");
+        EXPECT_EQ(tunnels > 0, throughProxy) << ::testing::PrintToString(log);
+        EXPECT_EQ(static_cast<size_t>(tunnels), log.size()) << ::testing::PrintToString(log);
+        EXPECT_EQ(Server().CountRequests("/V"), reachesServer ? 1 : 0);
+    } else {
+        for (const std::string& url : urls) {
+            const bool logged = std::find(log.begin(), log.end(), "GET " + url + " 200") != log.end();
+            EXPECT_EQ(logged, throughProxy) << url;
+        }
     }
     if (!throughProxy) {
         EXPECT_TRUE(log.empty());
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Roads, EveryTransfer,
-                         ::testing::Values(EndToEndCase{"ThroughTheProxy", Road::ThroughProxy},
-                                           EndToEndCase{"ServerOnTheBypassList", Road::Bypassed},
-                                           EndToEndCase{"ProxyWantsTheStoredLogin", Road::ProxyWithLogin},
-                                           EndToEndCase{"ProxyNotThere", Road::ClosedProxy}),
-                         [](const ::testing::TestParamInfo<EndToEndCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Roads, EveryTransferRoad,
+    ::testing::Values(EndToEndCase{"ThroughTheProxy", Road::ThroughProxy},
+                      EndToEndCase{"ServerOnTheBypassList", Road::Bypassed},
+                      EndToEndCase{"ProxyWantsTheStoredLogin", Road::ProxyWithLogin},
+                      EndToEndCase{"ProxyNotThere", Road::ClosedProxy},
+                      EndToEndCase{"HttpsThroughTheProxy", Road::ThroughProxy, true},
+                      EndToEndCase{"HttpsServerOnTheBypassList", Road::Bypassed, true},
+                      EndToEndCase{"HttpsProxyWantsTheStoredLogin", Road::ProxyWithLogin, true},
+                      EndToEndCase{"HttpsProxyNotThere", Road::ClosedProxy, true}),
+    [](const ::testing::TestParamInfo<EndToEndCase>& info) { return info.param.name; });
 
 // The user's settings could redirect an updater that cannot check what it installs.
 TEST_F(EveryTransfer, AKeylessUpdaterConnectsDirectly) {
     ASSERT_TRUE(WriteInternetSettings({true, TestProxy().c_str(), nullptr, ""}));
-    ASSERT_TRUE(m_server.Put("/V", "1.0"));
+    ASSERT_TRUE(m_plain.Put("/V", "1.0"));
     m_install.WriteSettings("1.0");
     EXPECT_EQ(RunUpdater("MorvaneKeyless.exe"), 0);
-    EXPECT_EQ(m_server.CountRequests("/V"), 1);
+    EXPECT_EQ(m_plain.CountRequests("/V"), 1);
     EXPECT_TRUE(TestProxyLog().empty());
-    EXPECT_NE(ReadFileBytes(m_install.Child("log\\Morvane.log")).find("request " + m_server.Url("/V") + ": direct"),
+    EXPECT_NE(ReadFileBytes(m_install.Child("log\\Morvane.log")).find("request " + m_plain.Url("/V") + ": direct"),
               std::string::npos);
 }
 

@@ -10,6 +10,7 @@ import json
 import os
 import shutil
 import socket
+import ssl
 import subprocess
 import sys
 import time
@@ -29,6 +30,10 @@ http {{
     access_log {work}/access.log kestrova;
     include {conf}/kestrova-maps.conf;
     server {{ listen 127.0.0.1:{port}; root {tree}; include {conf}/kestrova-routes.conf; }}
+    server {{ listen 127.0.0.1:{tls_port} ssl; ssl_certificate {certificate}; ssl_certificate_key {certificate_key};
+             include {conf}/kestrova-tls.conf; root {tls_tree}; include {conf}/kestrova-routes.conf; {tls_extra} }}
+    server {{ listen 127.0.0.1:{moved_port}; root {tree}; include {conf}/kestrova-routes.conf;
+             set $kestrova_pages_to_https on; }}
     proxy_cache_path {work}/cache keys_zone=kestrova:1m;
     upstream kestrova_origin {{ server 127.0.0.1:{port}; }}
     server {{ listen 127.0.0.1:{front_port}; include {conf}/kestrova-cache-front.conf; }}
@@ -43,9 +48,10 @@ def write_files(root, files):
             target.write(data if isinstance(data, bytes) else data.encode("utf-8"))
 
 
-def publish(work, repo, base_url, key, package):
+def publish(work, repo, base_url, key, package, tls_base_url):
     """The tree as a maker publishes it: a signed release, and signed catalogues for one code
-    and everyone else. Returns the tree and the release folder."""
+    and everyone else; and the same, naming its files at tls_base_url. Returns both trees
+    and the release folder."""
     release, source, tree = (os.path.join(work, name) for name in ("release", "catalogues", "tree"))
     write_files(release, {"a.dll": os.urandom(300000), "notes.txt": "signed by the maker\r\n"})
     files = {"icons/KnownTool.png": b"\x89PNG" + bytes(2000), "icons/EveryoneTool.png": b"\x89PNG" + bytes(2001),
@@ -58,10 +64,12 @@ def publish(work, repo, base_url, key, package):
         files[f"{folder}/documents.json"] = json.dumps({"0": [{"id": "1", "name": name, "type": 0}], "1": []})
     write_files(source, files)
     tool = [sys.executable, os.path.join(repo, "tools", "publish_update.py")]
-    for command in (["release", "--release", release, "--version", VERSION, "--key", key],
-                    ["catalogues", "--source", source, "--key", key]):
-        subprocess.run(tool + command + ["--tree", tree, "--base-url", base_url], check=True)
-    return tree, release
+    tls_tree = os.path.join(work, "tree-tls")
+    for target, url in ((tree, base_url), (tls_tree, tls_base_url)):
+        for command in (["release", "--release", release, "--version", VERSION, "--key", key],
+                        ["catalogues", "--source", source, "--key", key]):
+            subprocess.run(tool + command + ["--tree", target, "--base-url", url], check=True)
+    return tree, tls_tree, release
 
 
 def free_port():
@@ -71,19 +79,25 @@ def free_port():
 
 
 @contextlib.contextmanager
-def running_nginx(work, conf_dir, tree, port, front_port):
+def running_nginx(work, conf_dir, tree, ports, certificate, tls_tree=None, tls_extra=""):
+    """ports: plain, cache front, TLS (showing certificate, a stem of the certificates'
+    folder, serving tls_tree or else tree, with the directives tls_extra), and a plain site
+    that sends browsers' pages to https."""
+    port, front_port, tls_port, moved_port = ports
     for temp in ("body", "proxy", "fastcgi", "uwsgi", "scgi"):
         os.makedirs(os.path.join(work, "temp", temp), exist_ok=True)
-    write_files(work, {"nginx.conf": NGINX_CONF.format(work=work, conf=conf_dir, tree=tree, port=port,
-                                                      front_port=front_port)})
+    write_files(work, {"nginx.conf": NGINX_CONF.format(
+        work=work, conf=conf_dir, tree=tree, tls_tree=tls_tree or tree, tls_extra=tls_extra, port=port,
+        front_port=front_port, tls_port=tls_port,
+        moved_port=moved_port, certificate=certificate + ".pem", certificate_key=certificate + ".key")})
     nginx = subprocess.Popen(["/usr/sbin/nginx", "-p", work, "-c", os.path.join(work, "nginx.conf"),
                               "-e", os.path.join(work, "error.log")], stdin=subprocess.DEVNULL)
     try:
         deadline = time.monotonic() + 20
-        while not all(answers(p) for p in (port, front_port)):
+        while not all(answers(p) for p in ports):
             if nginx.poll() is not None or time.monotonic() > deadline:
                 with open(os.path.join(work, "error.log"), errors="replace") as log:
-                    raise SystemExit(f"nginx did not start on ports {port} and {front_port}:\n{log.read()}")
+                    raise SystemExit(f"nginx did not start on ports {ports}:\n{log.read()}")
             time.sleep(0.1)
         yield
     finally:
@@ -108,8 +122,28 @@ def get(port, path, headers=None):
 
 
 class Routes(unittest.TestCase):
-    """The configuration's routes, caching and ranges, over HTTP."""
-    port = front_port = tree = package = None
+    """The configuration's routes, caching and ranges, over HTTP; the same over https; the
+    plain site of a maker who moved to https."""
+    port = front_port = tls_port = moved_port = tree = package = ca = None
+
+    def test_the_tls_site_serves_every_route_as_the_plain_one(self):
+        context = ssl.create_default_context(cafile=self.ca)
+        for path in ("/V", "/U", "/U.sig", f"/F?tax={KNOWN_CODE}", "/S?tax=x", "/new.html"):
+            with self.subTest(path=path):
+                connection = http.client.HTTPSConnection("localhost", self.tls_port, timeout=10, context=context)
+                try:
+                    connection.request("GET", path)
+                    response = connection.getresponse()
+                    self.assertEqual((response.status, response.read()), get(self.port, path)[::2])
+                finally:
+                    connection.close()
+
+    def test_a_moved_plain_site_sends_only_the_pages_to_https(self):
+        status, headers, _ = get(self.moved_port, "/new.html?tax=1")
+        self.assertEqual((status, headers.get("Location")), (301, f"https://127.0.0.1/new.html?tax=1"))
+        for path in ("/V", "/U", "/U.sig", f"/F?tax={KNOWN_CODE}"):
+            with self.subTest(path=path):
+                self.assertEqual(get(self.moved_port, path), get(self.port, path))
 
     def stored(self, *parts):
         with open(os.path.join(self.tree, *parts), "rb") as stored:
@@ -200,7 +234,7 @@ class Routes(unittest.TestCase):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
-    for option in ("--repo", "--work", "--port", "--emulator", "--program", "--package"):
+    for option in ("--repo", "--work", "--port", "--tls-port", "--emulator", "--program", "--package"):
         parser.add_argument(option, required=True)  # --package: the file the catalogues offer
     args = parser.parse_args()
     keys = os.environ.get("KESTROVA_TEST_KEYS", "")
@@ -212,10 +246,17 @@ def main():
     os.makedirs(work)
     with open(args.package, "rb") as package:
         Routes.package = package.read()
-    tree, release = publish(work, args.repo, f"http://127.0.0.1:{args.port}", key, Routes.package)
+    tree, tls_tree, release = publish(work, args.repo, f"http://127.0.0.1:{args.port}", key, Routes.package,
+                                      f"https://localhost:{args.tls_port}")
 
+    certificates = os.environ.get("KESTROVA_TEST_CERTS", "")
+    if not os.path.isfile(os.path.join(certificates, "ca.pem")):
+        raise SystemExit("no test certificates: scripts/test names their folder in KESTROVA_TEST_CERTS")
     Routes.port, Routes.front_port, Routes.tree = int(args.port), free_port(), tree
-    with running_nginx(work, os.path.join(args.repo, "tools", "nginx"), tree, Routes.port, Routes.front_port):
+    Routes.tls_port, Routes.moved_port, Routes.ca = int(args.tls_port), free_port(), os.path.join(certificates, "ca.pem")
+    ports = (Routes.port, Routes.front_port, Routes.tls_port, Routes.moved_port)
+    conf = os.path.join(args.repo, "tools", "nginx")
+    with running_nginx(work, conf, tree, ports, os.path.join(certificates, "good")):
         routes = unittest.TextTestRunner(verbosity=2).run(unittest.defaultTestLoader.loadTestsFromTestCase(Routes))
         # The test program reads what its programs asked for, and nothing before them.
         open(os.path.join(work, "access.log"), "w").close()
@@ -227,8 +268,25 @@ def main():
         environment = dict(os.environ, KESTROVA_NGINX_RELEASE="Z:" + release.replace("/", "\\"),
                            KESTROVA_NGINX_ACCESS_LOG="Z:" + os.path.join(work, "access.log").replace("/", "\\"),
                            KESTROVA_NGINX_PACKAGE_URL=package_url, KESTROVA_NGINX_PACKAGE_TAG=package_tag)
-        programs = subprocess.run([args.emulator, args.program, "--gtest_color=no"], env=environment)
-    return 0 if routes.wasSuccessful() and programs.returncode == 0 else 1
+        programs = subprocess.run([args.emulator, args.program, "--gtest_color=no", "--gtest_filter=-NginxTls*"],
+                                  env=environment)
+    # Over https, once per certificate nginx shows (it picks none per request: each run
+    # starts it afresh). The signed files stay on plain http. Last, a TLS site whose lists
+    # name its own files but sends them on to plain http.
+    failed = []
+    redirect = (f"if ($uri ~ ^/files/) {{ return 302 http://127.0.0.1:{args.port}$request_uri; }}")
+    for name, certificate, served, extra in [(name, name, tree, "") for name in
+                                             ("good", "otherca", "expired", "wronghost")] + [
+                                                ("redirect", "good", tls_tree, redirect)]:
+        open(os.path.join(work, "access.log"), "w").close()
+        with running_nginx(work, conf, tree, ports, os.path.join(certificates, certificate), served, extra):
+            run = subprocess.run([args.emulator, args.program, "--gtest_color=no", "--gtest_filter=NginxTls*"],
+                                 env=dict(environment, KESTROVA_NGINX_CERTIFICATE=name))
+        if run.returncode != 0:
+            failed.append(name)
+    if failed:
+        print(f"nginx over https failed in the cases: {', '.join(failed)}", file=sys.stderr)
+    return 0 if routes.wasSuccessful() and programs.returncode == 0 and not failed else 1
 
 
 if __name__ == "__main__":

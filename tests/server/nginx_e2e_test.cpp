@@ -1,8 +1,10 @@
 // Morvane and Veltrin built for the address of Debian's nginx, which serves the tree the
 // publishing tool wrote through the repository's configuration. nginx_e2e.py publishes
 // the tree (names below), starts nginx and runs this program.
+#include "shared/com_helpers.h"
 #include "shared/files.h"
 #include "shared/logon_task.h"
+#include "tests/support/accessible_tree.h"
 #include "tests/support/gui_driver.h"
 #include "tests/support/scheduled_task.h"
 #include "tests/toolbox/toolbox_fixture.h"
@@ -11,6 +13,8 @@
 #include "toolbox/startup.h"
 
 #include <gtest/gtest.h>
+
+#include <curl/curl.h>
 
 #include <cstdlib>
 #include <sstream>
@@ -153,5 +157,128 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(CatalogueCase{"Known", kKnownCode, "KnownTool.png", "EveryoneTool.png"},
                       CatalogueCase{"Unknown", "91500000UNKNOWN", "EveryoneTool.png", "KnownTool.png"}),
     [](const ::testing::TestParamInfo<CatalogueCase>& info) { return std::string(info.param.name); });
+
+// ---- over https, once per case nginx_e2e.py starts it for: a certificate it shows, or
+// "redirect", a valid one with the list's and the catalogue's files sent on to plain http --
+
+std::string NginxCase() { return FromEnvironment("KESTROVA_NGINX_CERTIFICATE"); }
+bool CertificateIsGood() { return NginxCase() == "good" || NginxCase() == "redirect"; }
+
+// The log's line for a request to the TLS site, refused for its certificate or its redirect.
+std::string RefusedLine(const std::string& path) {
+    return "request " + std::string(KESTROVA_NGINX_TLS_URL) + path;
+}
+
+// Every request nginx logged for the file was answered with the redirect, and none came to
+// the plain site, where it would be found.
+void ExpectOnlyRedirected(const std::string& fileName) {
+    const std::vector<std::string> lines = AccessLogLinesWith("/" + fileName + " ");
+    EXPECT_FALSE(lines.empty()) << fileName;
+    for (const std::string& line : lines) EXPECT_NE(line.find(" 302 "), std::string::npos) << line;
+}
+
+TEST(NginxTls, TheSignedReleaseInstallsWithAValidCertificateElseTheMainProgramStarts) {
+    const std::string release = FromEnvironment("KESTROVA_NGINX_RELEASE");
+    ASSERT_FALSE(release.empty()) << "nginx_e2e.py runs this program and names the release it published";
+    ASSERT_FALSE(NginxCase().empty());
+    InstallFolder install;
+    install.WriteSettings("1.0");
+    ASSERT_TRUE(::CopyFileA(BuiltFile("MorvaneNginxTls.exe").c_str(), install.Child("Morvane.exe").c_str(), FALSE));
+    for (const char* name : {"KestrovaSkin.dll", "upload.zip"}) {
+        ASSERT_TRUE(::CopyFileA(BuiltFile(name).c_str(), install.Child(name).c_str(), FALSE)) << name;
+    }
+    UniqueKernelHandle process = StartProgram(install.Child("Morvane.exe"));
+    ASSERT_TRUE(process);
+    EXPECT_EQ(WaitForExitCode(process.get(), kLimit), 0);
+    EXPECT_TRUE(install.WaitForStarts(1));
+    const std::string log = ReadFileBytes(install.Child("log\\Morvane.log"));
+    if (NginxCase() == "good") {
+        EXPECT_EQ(install.RecordedVersion(), kVersion);
+        for (const char* name : {"a.dll", "notes.txt"}) {
+            EXPECT_TRUE(ReadFileBytes(install.Child(name)) == ReadFileBytes(release + "\\" + name)) << name;
+        }
+        EXPECT_EQ(AccessLogLinesWith("GET /U.sig 200").size(), 1u);
+        return;
+    }
+    EXPECT_EQ(install.RecordedVersion(), "1.0");
+    EXPECT_FALSE(PathExists(install.Child("a.dll")));
+    if (NginxCase() == "redirect") {
+        EXPECT_EQ(AccessLogLinesWith("GET /U.sig 200").size(), 1u);
+        EXPECT_NE(log.find("/a.dll: direct, " + std::string(curl_easy_strerror(CURLE_UNSUPPORTED_PROTOCOL))),
+                  std::string::npos) << log;
+        ExpectOnlyRedirected("a.dll");
+        return;
+    }
+    EXPECT_TRUE(AccessLogLinesWith("GET /V ").empty());
+    EXPECT_NE(log.find(RefusedLine("/V") + ": direct, " + curl_easy_strerror(CURLE_PEER_FAILED_VERIFICATION)),
+              std::string::npos) << log;
+}
+
+class NginxTlsToolbox : public NginxToolbox {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_com.usable());
+        ASSERT_EQ(::FindWindowA("Veltrin", "Kestrova"), nullptr) << "another main program is running";
+        ASSERT_TRUE(::CopyFileA(BuiltFile("VeltrinNginxTls.exe").c_str(), m_install.Child("Veltrin.exe").c_str(), FALSE));
+        for (const char* name : {"KestrovaSkin.dll", "skin.zip"}) {
+            ASSERT_TRUE(::CopyFileA(BuiltFile(name).c_str(), m_install.Child(name).c_str(), FALSE)) << name;
+        }
+    }
+    ComScope m_com;
+};
+
+// With a valid certificate the signed catalogue loads, its icon arrives and the package
+// downloads and verifies; when nginx sends the files on to plain http, the icon and the
+// package are refused and the row is idle again; with any other certificate the list fails
+// to load and nothing reaches nginx. The list is read by name, as a screen reader would.
+TEST_F(NginxTlsToolbox, TheCatalogueLoadsAndItsPackageVerifiesWithAValidCertificateOnly) {
+    ASSERT_TRUE(m_code.SetText(kKnownCode));
+    m_process = StartProgram(m_install.Child("Veltrin.exe"));
+    const HWND main = WaitForToolboxStartUp(m_process.get(), kLimit);
+    ASSERT_NE(main, nullptr);
+    const AccessibleElement window = AccessibleWindow(main);
+    const AccessibleElement list = FindAccessible(window, L"软件列表", ROLE_SYSTEM_LIST);
+    ASSERT_TRUE(list);
+    PostClickAt(main, kSoftwareOption);
+    const std::string logPath = m_install.Child("log\\Veltrin.log");
+    if (!CertificateIsGood()) {
+        EXPECT_TRUE(WaitUntil([&] { return !!FindAccessible(list, L"加载失败，请检查网络后重试"); }, kLimit));
+        const std::string log = ReadFileBytes(logPath);
+        EXPECT_NE(log.find(RefusedLine("/F") + "?tax=" + kKnownCode + "&id="), std::string::npos) << log;
+        EXPECT_NE(log.find(curl_easy_strerror(CURLE_PEER_FAILED_VERIFICATION)), std::string::npos) << log;
+        EXPECT_TRUE(AccessLogLinesWith("GET /F").empty());
+        EXPECT_FALSE(PathExists(SoftFile("KnownTool.png")));
+        return;
+    }
+    AccessibleElement button;
+    ASSERT_TRUE(WaitUntil([&] { return !!(button = FindAccessible(list, L"下载", ROLE_SYSTEM_PUSHBUTTON)); }, kLimit));
+    if (NginxCase() == "good") {
+        EXPECT_TRUE(WaitUntil([&] { return PathExists(SoftFile("KnownTool.png")); }, kLimit));
+    }
+    PostClickAt(main, kFirstSoftwareRow);
+    if (NginxCase() == "good") {
+        // The worker logs the download's end once the file is in place.
+        EXPECT_TRUE(WaitUntil(
+            [&] { return ReadFileBytes(logPath).find("verified against the signed catalogue; complete") != std::string::npos; },
+            kLimit))
+            << ReadFileBytes(logPath);
+        EXPECT_TRUE(ReadFileBytes(SoftFile(kPackageName)) == ReadFileBytes(BuiltFile("kestrova_stand_in.exe")));
+        const std::string log = ReadFileBytes(logPath);
+        EXPECT_NE(log.find("software catalogue: the signature is the maker's"), std::string::npos) << log;
+        return;
+    }
+    // The worker logs the download's end before it hands the row back.
+    const std::string plainUrl = FromEnvironment("KESTROVA_NGINX_PACKAGE_URL");
+    const std::string ended = "package download " + std::string(KESTROVA_NGINX_TLS_URL) +
+                              plainUrl.substr(plainUrl.find("/files/")) + " into " + SoftFile(kPackageName) + ": " +
+                              curl_easy_strerror(CURLE_UNSUPPORTED_PROTOCOL);
+    ASSERT_TRUE(WaitUntil([&] { return ReadFileBytes(logPath).find(ended) != std::string::npos; }, kLimit))
+        << ReadFileBytes(logPath);
+    EXPECT_TRUE(WaitUntil([&] { return button.Name() == L"下载"; }, kLimit));
+    EXPECT_FALSE(PathExists(SoftFile(kPackageName)));
+    EXPECT_FALSE(PathExists(SoftFile("KnownTool.png")));
+    ExpectOnlyRedirected("stand_in.exe");
+    ExpectOnlyRedirected("KnownTool.png");
+}
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include <exdisp.h>
 #include <exdispid.h>
+#include <wininet.h>
 
 #include <memory>
 #include <string>
@@ -222,6 +223,19 @@ TEST_F(WebBrowserTest, WithoutAHandlerTheBrowserKeepsItsOwnBehaviour) {
     url.bstrVal = text.get();
     VARIANTARG browserArg = ByValue(VT_DISPATCH);
     EXPECT_EQ(FireEvent(sink.get(), DISPID_NAVIGATECOMPLETE2, {browserArg, ByRef(&url)}), S_OK);
+}
+
+// The browser runs as administrator: a page whose certificate fails ends its navigation, and
+// no prompt lets anyone wave the certificate through or holds the window under a modal box.
+TEST_F(WebBrowserTest, ACertificateProblemEndsTheNavigationWithoutAPrompt) {
+    ComPtr<IServiceProvider> services = Query<IServiceProvider>(ClientSite().get());
+    ASSERT_NE(services, nullptr);
+    ComPtr<IHttpSecurity> security;
+    ASSERT_EQ(services->QueryService(IID_IHttpSecurity, IID_IHttpSecurity, security.put_void()), S_OK);
+    for (const DWORD problem : {ERROR_INTERNET_INVALID_CA, ERROR_INTERNET_SEC_CERT_CN_INVALID,
+                                ERROR_INTERNET_SEC_CERT_DATE_INVALID, ERROR_INTERNET_SEC_CERT_REVOKED}) {
+        EXPECT_EQ(security->OnSecurityProblem(problem), E_ABORT) << problem;
+    }
 }
 
 TEST_F(WebBrowserTest, BrowserEventsReachTheHandlerWithTheirArguments) {

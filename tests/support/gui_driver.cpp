@@ -111,6 +111,12 @@ void ClickAt(HWND window, POINT clientPoint) {
     PumpMessagesFor(20);
 }
 
+void PostClickAt(HWND window, POINT clientPoint) {
+    MoveMouseTo(window, clientPoint);
+    ::PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(clientPoint));
+    ::PostMessageA(window, WM_LBUTTONUP, 0, PointParam(clientPoint));
+}
+
 POINT CentreOf(const RECT& rc) { return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2}; }
 
 void ClickAtCentre(HWND window, const RECT& clientRect) { ClickAt(window, CentreOf(clientRect)); }

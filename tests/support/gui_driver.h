@@ -21,6 +21,10 @@ bool WaitForQuitMessage(DWORD timeoutMilliseconds, int* exitCode = nullptr,
 // The screen cursor is moved there first, so that hover tracking sees the same place.
 void ClickAt(HWND window, POINT clientPoint);
 void ClickAtCentre(HWND window, const RECT& clientRect);
+// A press and its release posted together: whatever the program itself posts or sends
+// meanwhile (under Wine, its browser's certificate prompt taking the activation, which
+// cancels a press) comes before or after the pair, not between.
+void PostClickAt(HWND window, POINT clientPoint);
 POINT CentreOf(const RECT& rc);
 void DoubleClickAt(HWND window, POINT clientPoint);
 // The parts of a click, for presses that end elsewhere and for hover states.

@@ -56,6 +56,11 @@ bool TestServer::Put(const std::string& path, const std::string& body) const {
     return Control("put", "&path=" + path, &body, nullptr);
 }
 
+bool TestServer::ServeCertificate(const std::string& name) const {
+    const std::string none;
+    return Control("tls", "&name=" + name, &none, nullptr);
+}
+
 std::vector<std::string> TestServer::Requests() const {
     std::vector<std::string> requests;
     std::string reply;

@@ -29,6 +29,10 @@ public:
     // params: "mode=stall&seconds=30" and the like; body is sent for "status" and "body".
     bool SetFault(const std::string& route, const std::string& params, const std::string& body = "") const;
     bool Put(const std::string& path, const std::string& body) const;
+    // The certificate the server's TLS port shows from now on, to every namespace:
+    // "good", "expired", "wronghost" or "otherca" (tools/test_certificates.py). Test
+    // programs calling it hold the ctest lock "tls-certificate".
+    bool ServeCertificate(const std::string& name) const;
     // "path" or "path?query" of every request this namespace received, in order.
     std::vector<std::string> Requests() const;
     int CountRequests(const std::string& path) const;

@@ -1,4 +1,5 @@
-"""The control API under /_ctl/: faults, overlay files, request log and reset, per namespace.
+"""The control API under /_ctl/: faults, overlay files, request log and reset, per namespace,
+and the certificate of the TLS port (for every namespace).
 Control calls are neither logged nor faulted."""
 
 import json
@@ -38,7 +39,15 @@ def _log(registry, ns, params, body):
     return registry.log(ns)
 
 
+def _tls(registry, ns, params, body):
+    if registry.certificates is None:
+        raise ValueError("this server has no TLS port")
+    registry.certificates.choose(params.get("name", ""))
+    return {"ok": True, "name": registry.certificates.current_name}
+
+
 _ACTIONS = {
+    "tls": (("POST",), _tls),
     "reset": (("GET", "POST"), _reset),
     "fault": (("POST",), _fault),
     "clear": (("DELETE", "POST"), _clear),

@@ -25,6 +25,7 @@ class Registry:
     def __init__(self):
         self._lock = threading.Lock()
         self._spaces = {}
+        self.certificates = None  # the TLS port's CertificateChoice, when one serves
 
     def _space(self, ns):
         space = self._spaces.get(ns)
