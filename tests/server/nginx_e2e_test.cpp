@@ -49,10 +49,7 @@ TEST(NginxUpdate, TheSignedReleaseInstalls) {
     ASSERT_FALSE(release.empty()) << "nginx_e2e.py runs this program and names the release it published";
     InstallFolder install;
     install.WriteSettings("1.0");
-    ASSERT_TRUE(::CopyFileA(BuiltFile("MorvaneNginx.exe").c_str(), install.Child("Morvane.exe").c_str(), FALSE));
-    for (const char* name : {"KestrovaSkin.dll", "upload.zip"}) {
-        ASSERT_TRUE(::CopyFileA(BuiltFile(name).c_str(), install.Child(name).c_str(), FALSE)) << name;
-    }
+    ASSERT_TRUE(install.PlaceUpdater("MorvaneNginx.exe"));
 
     UniqueKernelHandle process = StartProgram(install.Child("Morvane.exe"));
     ASSERT_TRUE(process);
@@ -183,10 +180,7 @@ TEST(NginxTls, TheSignedReleaseInstallsWithAValidCertificateElseTheMainProgramSt
     ASSERT_FALSE(NginxCase().empty());
     InstallFolder install;
     install.WriteSettings("1.0");
-    ASSERT_TRUE(::CopyFileA(BuiltFile("MorvaneNginxTls.exe").c_str(), install.Child("Morvane.exe").c_str(), FALSE));
-    for (const char* name : {"KestrovaSkin.dll", "upload.zip"}) {
-        ASSERT_TRUE(::CopyFileA(BuiltFile(name).c_str(), install.Child(name).c_str(), FALSE)) << name;
-    }
+    ASSERT_TRUE(install.PlaceUpdater("MorvaneNginxTls.exe"));
     UniqueKernelHandle process = StartProgram(install.Child("Morvane.exe"));
     ASSERT_TRUE(process);
     EXPECT_EQ(WaitForExitCode(process.get(), kLimit), 0);

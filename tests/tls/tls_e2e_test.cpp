@@ -75,10 +75,7 @@ TEST_P(UpdaterOverHttps, InstallsWithAValidCertificateElseStartsTheMainProgramAn
     const TlsCase& c = GetParam();
     InstallFolder install;
     install.WriteSettings("1.0");
-    ASSERT_TRUE(::CopyFileA(BuiltFile("MorvaneTls.exe").c_str(), install.Child("Morvane.exe").c_str(), FALSE));
-    for (const char* name : {"KestrovaSkin.dll", "upload.zip"}) {
-        ASSERT_TRUE(::CopyFileA(BuiltFile(name).c_str(), install.Child(name).c_str(), FALSE)) << name;
-    }
+    ASSERT_TRUE(install.PlaceUpdater("MorvaneTls.exe"));
     const std::string file = PatternBytes(400000, 31);
     const std::string fileUrl = ServedOverTls("/files/a.dll", file);
     ASSERT_TRUE(m_server.Put("/U", "[" + UpdateListEntry("a.dll", fileUrl, file) + "]"));

@@ -16,6 +16,14 @@ void InstallFolder::WriteSettings(const std::string& version) const {
     WriteFileBytes(Child("sys.ini"), "[Soft]\r\nVer=" + version + "\r\n");
 }
 
+bool InstallFolder::PlaceUpdater(const std::string& builtVariant) const {
+    if (!::CopyFileA(BuiltFile(builtVariant).c_str(), Child("Morvane.exe").c_str(), FALSE)) return false;
+    for (const char* name : {"KestrovaSkin.dll", "upload.zip"}) {
+        if (!::CopyFileA(BuiltFile(name).c_str(), Child(name).c_str(), FALSE)) return false;
+    }
+    return true;
+}
+
 std::string InstallFolder::RecordedVersion() const {
     if (!PathExists(Child("sys.ini"))) return "<missing>";
     std::istringstream lines(ReadFileBytes(Child("sys.ini")));

@@ -23,6 +23,8 @@ public:
     std::string TempDirectory() const { return Child("uploadtemp"); }
 
     void WriteSettings(const std::string& version) const;
+    // The built updater variant as "Morvane.exe", with the skin library and archive it loads.
+    bool PlaceUpdater(const std::string& builtVariant) const;
     // "Ver" of section "Soft" as the file holds it, or "<missing>".
     std::string RecordedVersion() const;
 

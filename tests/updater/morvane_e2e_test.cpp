@@ -46,10 +46,7 @@ protected:
         ASSERT_EQ(std::string(KESTROVA_SERVER_URL), m_server.BaseUrl())
             << "configure the test build with -DKESTROVA_SERVER_URL=<server root>/t/"
             << TestServer::kEndToEndNamespace << " and start the server on that port";
-        ASSERT_TRUE(::CopyFileA(BuiltFile(m_pProgram).c_str(), m_install.Child("Morvane.exe").c_str(), FALSE)) << m_pProgram;
-        for (const char* name : {"KestrovaSkin.dll", "upload.zip"}) {
-            ASSERT_TRUE(::CopyFileA(BuiltFile(name).c_str(), m_install.Child(name).c_str(), FALSE)) << name;
-        }
+        ASSERT_TRUE(m_install.PlaceUpdater(m_pProgram)) << m_pProgram;
     }
 
     std::string Publish(const std::string& path, const std::string& content) {
