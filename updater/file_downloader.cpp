@@ -92,23 +92,32 @@ FileDownloader::FileDownloader(bool signedList)
     ApplyTransferLimits(easy, UpdaterLimits().transfer);
 }
 
+FileDownloader::Transfer FileDownloader::Perform(const UpdateEntry& listed, const std::string& url,
+                                                 curl_write_callback write, void* writeData) {
+    EntryProgress progress(listed, UpdaterLimits().fileSpeed);
+    CURL* easy = m_easy.get();
+    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, write);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, writeData);
+    curl_easy_setopt(easy, CURLOPT_PROGRESSDATA, &progress);
+
+    Transfer transfer;
+    transfer.result = PerformThroughProxy(easy, url);
+    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &transfer.status);
+    curl_easy_getinfo(easy, CURLINFO_NUM_CONNECTS, &transfer.connections);
+    transfer.digests = m_receiver.Finish(m_flusher);
+    transfer.tooSlow = progress.TooSlow();
+    return transfer;
+}
+
 bool FileDownloader::Download(const UpdateEntry& listed, const std::string& path) {
     if (!m_easy) return EntryFailed(listed, "no transfer handle");
     if (!m_receiver.Begin(path, listed.bytes)) return EntryFailed(listed, "the file cannot be created");
-    EntryProgress progress(listed, UpdaterLimits().fileSpeed);
-    CURL* easy = m_easy.get();
-    curl_easy_setopt(easy, CURLOPT_URL, listed.url.c_str());
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, FileReceiver::WriteCallback);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &m_receiver);
-    curl_easy_setopt(easy, CURLOPT_PROGRESSDATA, &progress);
-
-    const CURLcode result = PerformThroughProxy(easy, listed.url);
-    long status = 0;
-    long connections = 0;
-    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
-    curl_easy_getinfo(easy, CURLINFO_NUM_CONNECTS, &connections);
-    const std::optional<ReceivedDigests> digests = m_receiver.Finish(m_flusher);
-    if (progress.TooSlow()) return EntryFailed(listed, "slower than the minimum average speed");
+    const Transfer transfer = Perform(listed, listed.url, FileReceiver::WriteCallback, &m_receiver);
+    const CURLcode result = transfer.result;
+    const long status = transfer.status;
+    const std::optional<ReceivedDigests>& digests = transfer.digests;
+    if (transfer.tooSlow) return EntryFailed(listed, "slower than the minimum average speed");
     if (m_receiver.OverLength()) return EntryFailed(listed, "more bytes arrived than the list names");
     if (result != CURLE_OK) return EntryFailed(listed, DescribeTransfer(result, status).c_str());
     if (!digests) return EntryFailed(listed, "the file could not be written to the disk");
@@ -123,7 +132,7 @@ bool FileDownloader::Download(const UpdateEntry& listed, const std::string& path
         return EntryFailed(listed, "SHA-256 differs from the signed list");
     }
     LogLine("file \"%s\" verified (%s, %s connection)", listed.name.c_str(), DescribeTransfer(result, status).c_str(),
-            connections > 0 ? "new" : "reused");
+            transfer.connections > 0 ? "new" : "reused");
     m_arrivals.push_back({listed.name, *digests});
     return true;
 }
@@ -141,20 +150,13 @@ bool FileDownloader::DownloadFrame(const UpdateEntry& listed, const FrameSource&
     if (!listed.bytes) return FrameFailed(listed, form, "the list names no length to decode it to");
     if (!m_receiver.Begin(path, listed.bytes)) return FrameFailed(listed, form, "the file cannot be created");
     FrameReceiver receiver(frame, *listed.bytes, base, m_receiver);
-    EntryProgress progress(listed, UpdaterLimits().fileSpeed);
-    CURL* easy = m_easy.get();
-    curl_easy_setopt(easy, CURLOPT_URL, frame.url.c_str());
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, FrameReceiver::WriteCallback);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &receiver);
-    curl_easy_setopt(easy, CURLOPT_PROGRESSDATA, &progress);
-
-    const CURLcode result = PerformThroughProxy(easy, frame.url);
-    long status = 0;
-    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
-    const std::optional<ReceivedDigests> digests = m_receiver.Finish(m_flusher);
+    const Transfer transfer = Perform(listed, frame.url, FrameReceiver::WriteCallback, &receiver);
+    const CURLcode result = transfer.result;
+    const long status = transfer.status;
+    const std::optional<ReceivedDigests>& digests = transfer.digests;
     // The frame's own failure first: it is why a write callback stopped the transfer.
     if (const char* why = receiver.Finish()) return FrameFailed(listed, form, why);
-    if (progress.TooSlow()) return FrameFailed(listed, form, "slower than the minimum average speed");
+    if (transfer.tooSlow) return FrameFailed(listed, form, "slower than the minimum average speed");
     if (result != CURLE_OK) return FrameFailed(listed, form, DescribeTransfer(result, status).c_str());
     if (!digests) return FrameFailed(listed, form, "the file could not be written to the disk");
     if (digests->bytes != *listed.bytes) return FrameFailed(listed, form, "it decodes to fewer bytes than the file has");

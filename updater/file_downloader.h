@@ -8,6 +8,7 @@
 #include "updater/file_receiver.h"
 #include "updater/update_list.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,15 @@ public:
     FileRecords Arrived() const;
 
 private:
+    // One transfer of listed's file (or a form of it) from url through write into the receiver.
+    struct Transfer {
+        CURLcode result = CURLE_OK;
+        long status = 0;
+        long connections = 0;
+        std::optional<ReceivedDigests> digests;
+        bool tooSlow = false;
+    };
+    Transfer Perform(const UpdateEntry& listed, const std::string& url, curl_write_callback write, void* writeData);
     bool FrameFailed(const UpdateEntry& listed, const char* form, const char* why);
 
     struct Arrival {
