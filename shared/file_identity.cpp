@@ -167,7 +167,7 @@ FileRecords FileRecords::Load(const std::string& path) {
     return records;
 }
 
-bool FileRecords::Save(const std::string& path) const {
+Win32Result FileRecords::Save(const std::string& path) const {
     std::string text = std::string(kRecordsHeader) + "\n";
     for (const auto& entry : m_records) text += FormatLine(entry.second.name, entry.second.record);
     return WriteFileInPlace(path, text);

@@ -7,6 +7,8 @@
 // equals its record counts as having the recorded digests; any difference means it is hashed.
 // Records of the files of one folder are kept in one text file, written atomically.
 
+#include "shared/win32_result.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -57,7 +59,7 @@ public:
     // that does not read as a record is skipped, so that file is hashed again.
     static FileRecords Load(const std::string& path);
     // Written beside path, flushed to the disk and moved over it in one step.
-    bool Save(const std::string& path) const;
+    Win32Result Save(const std::string& path) const;
 
     const FileRecord* Find(const std::string& name) const;
     void Set(const std::string& name, const FileRecord& record);

@@ -83,27 +83,29 @@ long long FileSizeOf(const std::string& path) {
 
 std::string StagingPathOf(const std::string& finalPath) { return finalPath + ".partial"; }
 
-bool MoveIntoPlace(const std::string& completePath, const std::string& finalPath) {
-    return ::MoveFileExA(completePath.c_str(), finalPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+Win32Result MoveIntoPlace(const std::string& completePath, const std::string& finalPath) {
+    return Win32Result::Of(
+        ::MoveFileExA(completePath.c_str(), finalPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
 }
 
-bool WriteFileInPlace(const std::string& finalPath, const std::string& bytes) {
+Win32Result WriteFileInPlace(const std::string& finalPath, const std::string& bytes) {
     const std::string staging = StagingPathOf(finalPath);
+    Win32Result written;
     {
         UniqueFileHandle file(::CreateFileA(staging.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                             FILE_ATTRIBUTE_NORMAL, nullptr));
-        DWORD written = 0;
-        if (!file ||
-            !::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-            written != bytes.size() || !::FlushFileBuffers(file.get())) {
-            file.reset();
-            ::DeleteFileA(staging.c_str());
-            return false;
+        DWORD count = 0;
+        written = Win32Result::Of(file.valid());
+        if (written) {
+            written = Win32Result::Of(
+                ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &count, nullptr));
         }
+        if (written && count != bytes.size()) written = Win32Result::Failure(ERROR_DISK_FULL);  // a short write
+        if (written) written = Win32Result::Of(::FlushFileBuffers(file.get()));
     }
-    if (MoveIntoPlace(staging, finalPath)) return true;
-    ::DeleteFileA(staging.c_str());
-    return false;
+    if (written) written = MoveIntoPlace(staging, finalPath);
+    if (!written) ::DeleteFileA(staging.c_str());
+    return written;
 }
 
 void ListFiles(const std::string& dir, std::vector<std::string>& paths, std::vector<std::string>& names) {

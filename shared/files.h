@@ -1,6 +1,8 @@
 #pragma once
 // File-system helpers. Every path is an ANSI text; directories carry no trailing backslash.
 
+#include "shared/win32_result.h"
+
 #include <windows.h>
 
 #include <cstddef>
@@ -31,11 +33,11 @@ long long FileSizeOf(const std::string& path);
 // that its final name only ever holds a whole file.
 std::string StagingPathOf(const std::string& finalPath);
 // Puts a complete file under its final name in one step, replacing what was there.
-bool MoveIntoPlace(const std::string& completePath, const std::string& finalPath);
+Win32Result MoveIntoPlace(const std::string& completePath, const std::string& finalPath);
 // Writes bytes under the staging name, flushes them and moves them into place, so the
-// final name holds either what was there or all of bytes; false (and nothing left
-// behind) on any failure.
-bool WriteFileInPlace(const std::string& finalPath, const std::string& bytes);
+// final name holds either what was there or all of bytes; on any failure nothing is left
+// behind, and the result is the failing call's.
+Win32Result WriteFileInPlace(const std::string& finalPath, const std::string& bytes);
 
 // Appends the full path and the bare name of every file (not directory) in dir.
 void ListFiles(const std::string& dir, std::vector<std::string>& paths, std::vector<std::string>& names);

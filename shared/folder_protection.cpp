@@ -185,36 +185,35 @@ bool GrantsWriteIn(const ACL* dacl, Scope scope) {
     return (allowed & kWriteRights) != 0;
 }
 
-DWORD CreateProtectedFolder(const std::wstring& path, PSECURITY_DESCRIPTOR descriptor) {
+Win32Result CreateProtectedFolder(const std::wstring& path, PSECURITY_DESCRIPTOR descriptor) {
     // Missing parents get their usual permissions: what matters is the folder itself.
     for (size_t separator = path.find(L'\\', 3); separator != std::wstring::npos;
          separator = path.find(L'\\', separator + 1)) {
         const std::wstring parent = path.substr(0, separator);
-        if (!::CreateDirectoryW(parent.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
-            return ::GetLastError();
-        }
+        const Win32Result made = Win32Result::Of(::CreateDirectoryW(parent.c_str(), nullptr));
+        if (!made && made.Code() != ERROR_ALREADY_EXISTS) return made;
     }
     SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
     // A folder that appeared since it was examined is someone else's: it fails here.
-    return ::CreateDirectoryW(path.c_str(), &attributes) ? ERROR_SUCCESS : ::GetLastError();
+    return Win32Result::Of(::CreateDirectoryW(path.c_str(), &attributes));
 }
 
-DWORD SetProtection(const std::wstring& path, PSECURITY_DESCRIPTOR descriptor) {
+Win32Result SetProtection(const std::wstring& path, PSECURITY_DESCRIPTOR descriptor) {
     BOOL present = FALSE;
     BOOL defaulted = FALSE;
     PACL dacl = nullptr;
     PSID owner = nullptr;
     if (!::GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) ||
         !::GetSecurityDescriptorOwner(descriptor, &owner, &defaulted)) {
-        return ::GetLastError();
+        return Win32Result::LastError();
     }
     // The system hands the inheritable entries on to everything below, replacing what
     // those inherited from the drive's root.
     std::wstring name = path;
-    return ::SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT,
-                                   OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
-                                       PROTECTED_DACL_SECURITY_INFORMATION,
-                                   owner, nullptr, dacl, nullptr);
+    return Win32Result::FromCode(::SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT,
+                                                         OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+                                                             PROTECTED_DACL_SECURITY_INFORMATION,
+                                                         owner, nullptr, dacl, nullptr));
 }
 
 }  // namespace
@@ -266,24 +265,25 @@ FolderProtection DecideFolderProtection(const FolderFacts& facts, FolderUse use)
     return FolderProtection::Needed;
 }
 
-FolderProtection ProtectFolder(const std::wstring& folder, FolderUse use, DWORD* error) {
-    DWORD ignored = 0;
-    DWORD& code = error != nullptr ? *error : ignored;
-    code = ERROR_SUCCESS;
+FolderProtection ProtectFolder(const std::wstring& folder, FolderUse use, Win32Result* error) {
+    Win32Result ignored;
+    Win32Result& outcome = error != nullptr ? *error : ignored;
+    outcome = Win32Result();
     const FolderFacts facts = ExamineFolder(folder);
     const FolderProtection decision = DecideFolderProtection(facts, use);
     if (decision != FolderProtection::Needed) return decision;
     const UniqueLocalSecurityDescriptor descriptor = ProtectedFolderDescriptor();
     if (!descriptor) {
-        code = ::GetLastError();
+        outcome = Win32Result::LastError();
         return FolderProtection::Failed;
     }
-    code = facts.exists ? SetProtection(facts.path, descriptor.get()) : CreateProtectedFolder(facts.path, descriptor.get());
-    if (code != ERROR_SUCCESS) return FolderProtection::Failed;
+    outcome = facts.exists ? SetProtection(facts.path, descriptor.get())
+                           : CreateProtectedFolder(facts.path, descriptor.get());
+    if (!outcome) return FolderProtection::Failed;
     // A volume that keeps no permissions (FAT) takes the call and keeps nothing.
     const FolderFacts after = ExamineFolder(facts.path);
     if (!after.exists || after.grantsWrite) {
-        code = ERROR_NOT_SUPPORTED;
+        outcome = Win32Result::Failure(ERROR_NOT_SUPPORTED);
         return FolderProtection::Failed;
     }
     return FolderProtection::Applied;

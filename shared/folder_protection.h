@@ -7,6 +7,7 @@
 // toolbox registers the updater's start at logon only from a folder that has it.
 
 #include "shared/unique_handle.h"
+#include "shared/win32_result.h"
 
 #include <windows.h>
 
@@ -59,8 +60,8 @@ FolderProtection DecideFolderProtection(const FolderFacts& facts, FolderUse use)
 
 // Decides and, when needed, gives the folder the protection (creating it, and its missing
 // parents, when it is not there). Protected, Applied, a refusal, or Failed (*error, when
-// given, then holds the system's error code).
-FolderProtection ProtectFolder(const std::wstring& folder, FolderUse use, DWORD* error = nullptr);
+// given, then holds the failing call's result).
+FolderProtection ProtectFolder(const std::wstring& folder, FolderUse use, Win32Result* error = nullptr);
 
 // True for a copy whose folder standard users cannot write: the only kind from which the
 // updater may be started at every logon.

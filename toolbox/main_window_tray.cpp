@@ -4,6 +4,7 @@
 
 #include "shared/diagnostic_log.h"
 #include "shared/unique_handle.h"
+#include "shared/win32_result.h"
 #include "toolbox/startup.h"
 
 #include <shellapi.h>
@@ -40,11 +41,14 @@ bool Veltrin::AddTrayIcon() {
     std::strcpy(m_trayData.szTip, kWindowTitle);
     // A second click finds the icon there already: the add fails, and a change to the icon
     // that succeeds shows it is still present.
-    if (::Shell_NotifyIconA(NIM_ADD, &m_trayData) || ::Shell_NotifyIconA(NIM_MODIFY, &m_trayData)) {
+    const Win32Result shown = ::Shell_NotifyIconA(NIM_ADD, &m_trayData)
+                                  ? Win32Result()
+                                  : Win32Result::Of(::Shell_NotifyIconA(NIM_MODIFY, &m_trayData));
+    if (shown) {
         m_trayIconAdded = true;
         return true;
     }
-    LogLine("the tray icon could not be added (error %lu)", ::GetLastError());
+    LogLine("the tray icon could not be added (error %lu)", shown.Code());
     return false;
 }
 

@@ -4,6 +4,7 @@
 
 #include "shared/file_identity.h"
 #include "shared/unique_handle.h"
+#include "shared/win32_result.h"
 
 #include <optional>
 #include <string>
@@ -12,6 +13,8 @@ class HeldFile {
 public:
     explicit HeldFile(const std::string& path);
     bool valid() const { return m_file.valid(); }
+    // How the open went: the code of its failure, taken as it failed.
+    Win32Result Opened() const { return m_opened; }
 
     // The digests of the whole file, read through the handle.
     std::optional<FileDigests> Digests();
@@ -21,8 +24,9 @@ public:
 
     // Renames the file through the handle to target (a full path on the same volume),
     // replacing a file there when replace is set; on the disk when it returns.
-    bool MoveTo(const std::string& target, bool replace);
+    Win32Result MoveTo(const std::string& target, bool replace);
 
 private:
     UniqueFileHandle m_file;
+    Win32Result m_opened;
 };

@@ -21,17 +21,21 @@ bool StartsWith(const std::string& text, const char* prefix, std::string* rest) 
     return true;
 }
 
-bool WriteFlushed(const std::string& path, const std::string& text) {
+Win32Result WriteFlushed(const std::string& path, const std::string& text) {
     UniqueFileHandle file(
         ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return Win32Result::LastError();
     DWORD written = 0;
-    return file && ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-           written == text.size() && ::FlushFileBuffers(file.get());
+    if (!::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr)) {
+        return Win32Result::LastError();
+    }
+    if (written != text.size()) return Win32Result::Failure(ERROR_DISK_FULL);  // a short write
+    return Win32Result::Of(::FlushFileBuffers(file.get()));
 }
 
 }  // namespace
 
-bool WriteJournal(const std::string& path, const InstallJournal& journal) {
+Win32Result WriteJournal(const std::string& path, const InstallJournal& journal) {
     std::string text = std::string(kHeader) + "\n" + kVersion + journal.version + "\n";
     for (const JournalEntry& entry : journal.entries) {
         text += (entry.replacesFile ? kReplace : kAdd) + entry.name + "\n";

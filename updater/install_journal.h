@@ -3,6 +3,8 @@
 // on the disk before the first installed file is touched, so that a start after a crash
 // or a power cut knows which files to finish or to put back.
 
+#include "shared/win32_result.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,8 +19,8 @@ struct InstallJournal {
     std::vector<JournalEntry> entries;
 };
 
-// Written and flushed to the disk; false when it is not there in full.
-bool WriteJournal(const std::string& path, const InstallJournal& journal);
+// Written and flushed to the disk; a failure means it is not there in full.
+Win32Result WriteJournal(const std::string& path, const InstallJournal& journal);
 // Nothing when the file is missing or incomplete: a journal cut short was being written,
 // and no installed file had been touched yet.
 std::optional<InstallJournal> ReadJournal(const std::string& path);

@@ -4,6 +4,7 @@
 #include "shared/file_names.h"
 #include "shared/files.h"
 #include "shared/unique_handle.h"
+#include "shared/win32_result.h"
 #include "updater/ini_file.h"
 #include "updater/install_journal.h"
 #include "updater/held_file.h"
@@ -34,15 +35,16 @@ struct FilePaths {
 std::string JournalPath(const UpdaterValues& values) { return values.TempDirectory() + "\\" + kJournalFileName; }
 
 // A rename within the volume, on the disk when it returns.
-bool Move(const std::string& from, const std::string& to, bool replace) {
+Win32Result Move(const std::string& from, const std::string& to, bool replace) {
     const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
-    return ::MoveFileExA(from.c_str(), to.c_str(), flags) != 0;
+    return Win32Result::Of(::MoveFileExA(from.c_str(), to.c_str(), flags));
 }
 
-// Also a read-only file.
-bool RemoveFile(const std::string& path) {
+// Also a read-only file; a file that is not there counts as removed.
+Win32Result RemoveFile(const std::string& path) {
     ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return ::DeleteFileA(path.c_str()) || !FileExists(path);
+    const Win32Result deleted = Win32Result::Of(::DeleteFileA(path.c_str()));
+    return deleted || !FileExists(path) ? Win32Result() : deleted;
 }
 
 // Windows replaces neither a file in use (a running program, a loaded library) nor a
@@ -56,18 +58,25 @@ bool IsWritable(const std::string& path) {
 // The old file keeps its name while it gets a second one: a hard link where the volume
 // has them (no data written), else a copy on the disk. A file that may be in use gets a
 // copy: a link to it could be neither removed nor replaced if the old file must step aside.
-const char* MakeBackup(const FilePaths& file, bool mayLink) {
-    if (mayLink && ::CreateHardLinkA(file.backup.c_str(), file.installed.c_str(), nullptr)) return "a hard link";
-    if (!::CopyFileA(file.installed.c_str(), file.backup.c_str(), TRUE)) return nullptr;
+struct Backup {
+    const char* kind;  // "a hard link" or "a copy"
+    Win32Result made;
+};
+
+Backup MakeBackup(const FilePaths& file, bool mayLink) {
+    if (mayLink && ::CreateHardLinkA(file.backup.c_str(), file.installed.c_str(), nullptr)) return {"a hard link", {}};
+    const Win32Result copied = Win32Result::Of(::CopyFileA(file.installed.c_str(), file.backup.c_str(), TRUE));
+    if (!copied) return {"a copy", copied};
     // The copy has the old file's attributes; a read-only one cannot be opened to flush it.
     const DWORD attributes = ::GetFileAttributesA(file.backup.c_str());
     ::SetFileAttributesA(file.backup.c_str(), FILE_ATTRIBUTE_NORMAL);
     UniqueFileHandle copy(
         ::CreateFileA(file.backup.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    const bool flushed = copy && ::FlushFileBuffers(copy.get());
+    Win32Result flushed = Win32Result::Of(copy.valid());
+    if (flushed) flushed = Win32Result::Of(::FlushFileBuffers(copy.get()));
     copy.reset();
     ::SetFileAttributesA(file.backup.c_str(), attributes);
-    return flushed ? "a copy" : nullptr;
+    return {"a copy", flushed};
 }
 
 bool SameName(const std::string& a, const std::string& b) { return ::_stricmp(a.c_str(), b.c_str()) == 0; }
@@ -93,8 +102,14 @@ std::optional<ListedDigests> LoadDigests(const UpdaterValues& values, const std:
     return ListedDigests{true, std::move(*entries)};
 }
 
+// A refusal for what the file is, or is not; no system call failed.
 bool Refused(const FilePaths& file, const char* why) {
-    LogLine("could not install \"%s\": %s (error %lu)", file.name.c_str(), why, ::GetLastError());
+    LogLine("could not install \"%s\": %s", file.name.c_str(), why);
+    return false;
+}
+
+bool Refused(const FilePaths& file, const char* why, Win32Result failure) {
+    LogLine("could not install \"%s\": %s (error %lu)", file.name.c_str(), why, failure.Code());
     return false;
 }
 
@@ -116,7 +131,7 @@ bool InstallFile(const FilePaths& file, const JournalEntry& entry, const ListedD
     }
     // Held against writers from its check until it is in place.
     HeldFile incoming(file.incoming);
-    if (!incoming.valid()) return Refused(file, "the new file cannot be held against writers");
+    if (!incoming.valid()) return Refused(file, "the new file cannot be held against writers", incoming.Opened());
     const std::optional<FileDigests> known = IncomingDigests(incoming, arrived.Find(file.name), digests.signedList);
     if (digests.signedList) {
         const std::string* listed = digests.Of(file.name);
@@ -125,29 +140,38 @@ bool InstallFile(const FilePaths& file, const JournalEntry& entry, const ListedD
     }
     if (!FileExists(file.installed)) {
         // New to the installation, or the old file stepped aside before an interruption.
-        if (!incoming.MoveTo(file.installed, false)) return Refused(file, "it cannot be moved into place");
+        if (const Win32Result moved = incoming.MoveTo(file.installed, false); !moved) {
+            return Refused(file, "it cannot be moved into place", moved);
+        }
         LogLine("installed \"%s\"%s", file.name.c_str(), entry.replacesFile ? ", the old file already aside" : "");
     } else if (!entry.replacesFile) {
         return Refused(file, "a file of that name appeared");
-    } else if (!RemoveFile(file.backup)) {
+    } else if (const Win32Result removed = RemoveFile(file.backup); !removed) {
         // A backup there now was made by this installation before an interruption.
-        return Refused(file, "its backup cannot be made anew");
+        return Refused(file, "its backup cannot be made anew", removed);
     } else {
         const bool writable = IsWritable(file.installed);
-        const char* backup = MakeBackup(file, writable);
-        if (backup == nullptr) return Refused(file, "the old file cannot be backed up");
+        const Backup backup = MakeBackup(file, writable);
+        if (!backup.made) return Refused(file, "the old file cannot be backed up", backup.made);
         KESTROVA_INSTALL_STEP("backup", file.name);
-        if (incoming.MoveTo(file.installed, true)) {
+        const Win32Result replaced = incoming.MoveTo(file.installed, true);
+        if (replaced) {
             LogLine("installed \"%s\", the old file kept as \"%sbak\" (%s)", file.name.c_str(), file.name.c_str(),
-                    backup);
-        } else if (writable || !RemoveFile(file.backup)) {
-            return Refused(file, "the old file cannot be replaced");
+                    backup.kind);
+        } else if (writable) {
+            return Refused(file, "the old file cannot be replaced", replaced);
+        } else if (const Win32Result linkRemoved = RemoveFile(file.backup); !linkRemoved) {
+            return Refused(file, "the old file cannot be replaced", linkRemoved);
         } else {
             // In use: such a file can still be renamed. The old one steps aside to its backup
             // name and the new one follows at once, so the name is missing only between two
             // renames (which is why no test step sits between them).
-            if (!Move(file.installed, file.backup, false)) return Refused(file, "the old file cannot be moved aside");
-            if (!incoming.MoveTo(file.installed, false)) return Refused(file, "it cannot be moved into place");
+            if (const Win32Result aside = Move(file.installed, file.backup, false); !aside) {
+                return Refused(file, "the old file cannot be moved aside", aside);
+            }
+            if (const Win32Result moved = incoming.MoveTo(file.installed, false); !moved) {
+                return Refused(file, "it cannot be moved into place", moved);
+            }
             LogLine("installed \"%s\", the old file (in use) moved aside to \"%sbak\"", file.name.c_str(),
                     file.name.c_str());
         }
@@ -169,7 +193,7 @@ bool RestoreFile(const FilePaths& file, const JournalEntry& entry) {
     if (!entry.replacesFile) {
         // Back into the temporary directory, which goes as a whole: a running program's
         // file can be renamed but not deleted.
-        if (newFileIn && named) restored = Move(file.installed, file.incoming, false);
+        if (newFileIn && named) restored = Move(file.installed, file.incoming, false).Succeeded();
     } else if (newFileIn || !named) {
         if (!FileExists(file.backup)) {
             LogLine("cannot restore \"%s\": its backup is missing", file.name.c_str());
@@ -177,7 +201,7 @@ bool RestoreFile(const FilePaths& file, const JournalEntry& entry) {
         }
         // The new file steps aside first, for the same reason.
         if (newFileIn && named) Move(file.installed, file.incoming, false);
-        restored = Move(file.backup, file.installed, true);
+        restored = Move(file.backup, file.installed, true).Succeeded();
     } else if (FileExists(file.backup) && !RemoveFile(file.backup)) {
         // The old file never left; this installation's backup of it is only in the way.
         LogLine("the backup \"%sbak\" made by the interrupted installation stays", file.name.c_str());
@@ -264,13 +288,16 @@ bool InstallFiles(const UpdaterValues& values, const std::vector<std::string>& n
     // installation's own.
     for (const JournalEntry& entry : journal.entries) {
         const FilePaths file(values, entry.name);
-        if (entry.replacesFile && !RemoveFile(file.backup)) return Refused(file, "its old backup cannot be removed");
+        if (!entry.replacesFile) continue;
+        if (const Win32Result removed = RemoveFile(file.backup); !removed) {
+            return Refused(file, "its old backup cannot be removed", removed);
+        }
     }
     // An update whose files are all current has no temporary directory yet.
     ::CreateDirectoryA(values.TempDirectory().c_str(), nullptr);
     const std::string journalPath = JournalPath(values);
-    if (!WriteJournal(journalPath, journal)) {
-        LogLine("could not write the installation journal %s (error %lu)", journalPath.c_str(), ::GetLastError());
+    if (const Win32Result written = WriteJournal(journalPath, journal); !written) {
+        LogLine("could not write the installation journal %s (error %lu)", journalPath.c_str(), written.Code());
         ::DeleteFileA(journalPath.c_str());
         return false;
     }

@@ -3,6 +3,7 @@
 #include "shared/diagnostic_log.h"
 #include "shared/text.h"
 #include "shared/unique_handle.h"
+#include "shared/win32_result.h"
 
 #include <windows.h>
 
@@ -57,8 +58,8 @@ bool SaveInstalledRecords(const std::string& installDir, const FileRecords& reco
     for (const auto& [name, record] : records.Entries()) {
         if (IdentityOfPath(installDir + "\\" + name) == record.identity) still.Set(name, record);
     }
-    if (!still.Save(RecordsPath(installDir))) {
-        LogLine("could not record the installed files (error %lu)", ::GetLastError());
+    if (const Win32Result saved = still.Save(RecordsPath(installDir)); !saved) {
+        LogLine("could not record the installed files (error %lu)", saved.Code());
         return false;
     }
     LogLine("recorded %zu installed files", still.Count());

@@ -57,7 +57,7 @@ bool IsUpdateDue(const std::string& localVersion, const std::string& serverVersi
 }
 
 void ProtectInstallationFolder(const std::string& installDir) {
-    DWORD error = ERROR_SUCCESS;
+    Win32Result error;
     const FolderProtection protection = ProtectFolder(AnsiToWide(installDir), FolderUse::Running, &error);
     switch (protection) {
         case FolderProtection::Protected: return;
@@ -66,7 +66,8 @@ void ProtectInstallationFolder(const std::string& installDir) {
                     "and SYSTEM full control, Users read and execute)");
             return;
         case FolderProtection::Failed:
-            LogLine("standard users can write to the installation folder, and protecting it failed (error %lu)", error);
+            LogLine("standard users can write to the installation folder, and protecting it failed (error %lu)",
+                    error.Code());
             return;
         default:
             LogLine("the installation folder cannot be protected: %s", DescribeFolderProtection(protection));

@@ -842,7 +842,7 @@ TEST_F(MorvaneEndToEnd, JournalNamingAPathOutsideIsRolledBackAndItsFileStaysOut)
 struct KeptListCase {
     const char* name;
     void (*change)(const std::string& tempDir);  // null: nothing changed
-    const char* logged;                          // what the recovery logs
+    const char* logged;                          // what the recovery logs (a refusal: no error code after it)
 };
 
 class KeptListRecovery : public KeyedUpdater, public ::testing::WithParamInterface<KeptListCase> {};
@@ -891,9 +891,9 @@ INSTANTIATE_TEST_SUITE_P(
         KeptListCase{"Unchanged", nullptr, "found: completing it"},
         KeptListCase{"FileBytesDifferFromTheList",
                      [](const std::string& dir) { ASSERT_TRUE(WriteFileBytes(dir + "\\a.dll", "planted")); },
-                     "its bytes differ from the signed list"},
+                     "its bytes differ from the signed list\r\n"},
         KeptListCase{"FileLongerThanListed", [](const std::string& dir) { AppendTo(dir + "\\a.dll", "x"); },
-                     "its bytes differ from the signed list"},
+                     "its bytes differ from the signed list\r\n"},
         KeptListCase{"ListChangedAfterItWasKept", [](const std::string& dir) { AppendTo(dir + "\\signed.list", " "); },
                      "the kept list's signature is not the maker's"},
         KeptListCase{"ListGone", [](const std::string& dir) { ASSERT_TRUE(::DeleteFileA((dir + "\\signed.list").c_str())); },
@@ -965,6 +965,9 @@ TEST_P(InterruptedInstallation, NextStartLeavesOneVersion) {
     const size_t recovered = log.find("interrupted installation");
     EXPECT_EQ(recovered != std::string::npos, c.step != nullptr) << log;
     EXPECT_TRUE(c.step == nullptr || recovered < log.rfind("local version")) << "recovery before the version request";
+    // The held file's failure is logged with the code of the call that failed: a sharing violation.
+    EXPECT_EQ(log.find("could not install \"z.dat\": ") != std::string::npos, c.heldRuns >= 1) << log;
+    EXPECT_TRUE(c.heldRuns == 0 || log.find("(error 32)\r\n") != std::string::npos) << log;
 }
 
 INSTANTIATE_TEST_SUITE_P(

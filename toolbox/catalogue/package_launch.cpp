@@ -2,6 +2,7 @@
 
 #include "shared/diagnostic_log.h"
 #include "shared/unique_handle.h"
+#include "shared/win32_result.h"
 #include "toolbox/catalogue/background_work.h"
 #include "toolbox/catalogue/downloads.h"
 #include "toolbox/catalogue/open_and_launch.h"
@@ -58,9 +59,9 @@ void OpenDownloadedPackage(SkinSoftListControl* row, const CatalogueContext& con
     const DuiSoft& entry = *row->GetSoft();
     const std::string directory = PackageDirectory(context);
     UniqueFileHandle held(OpenPackageForCheck(path));
-    if (!held) {
+    if (const Win32Result opened = Win32Result::Of(held.valid()); !opened) {
         LogLine("the package %s is not started: it cannot be opened for its check (error %lu)", path.c_str(),
-                ::GetLastError());
+                opened.Code());
         return;
     }
     if (RecordVouchesFor(directory, entry.downName, held.get(), entry.sha256, entry.bytes)) {

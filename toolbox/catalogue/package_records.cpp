@@ -3,6 +3,7 @@
 #include "shared/diagnostic_log.h"
 #include "shared/file_identity.h"
 #include "shared/unique_handle.h"
+#include "shared/win32_result.h"
 
 #include <mutex>
 
@@ -24,7 +25,7 @@ bool RecordVerifiedPackage(const std::string& directory, const std::string& name
     std::lock_guard<std::mutex> hold(g_recordsLock);
     FileRecords records = FileRecords::Load(PackageRecordsPath(directory));
     records.Set(name, FileRecord{*identity, FileDigests{sha256, ""}});
-    return records.Save(PackageRecordsPath(directory));
+    return records.Save(PackageRecordsPath(directory)).Succeeded();
 }
 
 void ForgetPackage(const std::string& directory, const std::string& name) {
@@ -79,9 +80,9 @@ HANDLE OpenPackageForCheck(const std::string& path) {
 
 void RemoveChangedPackage(const std::string& directory, const std::string& name) {
     const std::string path = directory + "\\" + name;
-    if (!::DeleteFileA(path.c_str())) {
-        const DWORD error = ::GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND) LogLine("the changed package %s could not be removed (error %lu)", path.c_str(), error);
+    if (const Win32Result deleted = Win32Result::Of(::DeleteFileA(path.c_str()));
+        !deleted && deleted.Code() != ERROR_FILE_NOT_FOUND) {
+        LogLine("the changed package %s could not be removed (error %lu)", path.c_str(), deleted.Code());
     }
     ForgetPackage(directory, name);
 }

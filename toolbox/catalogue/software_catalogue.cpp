@@ -84,7 +84,7 @@ bool FetchSignedIcon(const std::string& url, const std::string& path, const std:
         return false;
     }
     // Whole or not at all: the name never holds a part of the checked bytes.
-    return WriteFileInPlace(path, reply.body);
+    return WriteFileInPlace(path, reply.body).Succeeded();
 }
 
 CHorizontalLayoutUI* NewSoftwareRow() {
