@@ -80,7 +80,7 @@ void CContainerUI::RemoveAll() {
     std::vector<CControlUI*> items;
     items.swap(m_items);
     for (CControlUI* child : items) DiscardChild(child);
-    m_iScrollPos = 0;
+    m_scroll.position = 0;
     NeedUpdate();
 }
 
@@ -100,39 +100,39 @@ int CContainerUI::GetChildPadding() const { return m_iChildPadding; }
 void CContainerUI::SetChildPadding(int padding) { SetAndRelayout(m_iChildPadding, padding < 0 ? 0 : padding); }
 
 void CContainerUI::EnableScrollBar(bool vertical) {
-    m_bVScroll = vertical;
-    if (!vertical) m_iScrollPos = 0;
+    m_scroll.allowed = vertical;
+    if (!vertical) m_scroll.position = 0;
     NeedUpdate();
 }
-bool CContainerUI::IsScrollBarEnabled() const { return m_bVScroll; }
-int CContainerUI::GetScrollPos() const { return m_iScrollPos; }
-int CContainerUI::GetScrollRange() const { return m_iScrollRange; }
+bool CContainerUI::IsScrollBarEnabled() const { return m_scroll.allowed; }
+int CContainerUI::GetScrollPos() const { return m_scroll.position; }
+int CContainerUI::GetScrollRange() const { return m_scroll.range; }
 
 void CContainerUI::SetScrollPos(int pos) {
-    if (pos > m_iScrollRange) pos = m_iScrollRange;
+    if (pos > m_scroll.range) pos = m_scroll.range;
     if (pos < 0) pos = 0;
-    if (pos == m_iScrollPos) return;
-    m_iScrollPos = pos;
+    if (pos == m_scroll.position) return;
+    m_scroll.position = pos;
     NeedUpdate();
     Invalidate();
 }
 
-void CContainerUI::LineScroll(int lines) { SetScrollPos(m_iScrollPos + lines * Scaled(kLineHeight)); }
+void CContainerUI::LineScroll(int lines) { SetScrollPos(m_scroll.position + lines * Scaled(kLineHeight)); }
 
 void CContainerUI::ScrollIntoView(const RECT& rc) {
-    if (m_iScrollRange <= 0) return;
+    if (m_scroll.range <= 0) return;
     const RECT inner = InnerRect(m_rcItem);
     if (rc.top < inner.top) {
-        SetScrollPos(m_iScrollPos - (inner.top - rc.top));
+        SetScrollPos(m_scroll.position - (inner.top - rc.top));
     } else if (rc.bottom > inner.bottom) {
         // A control taller than the view shows its top.
-        SetScrollPos(m_iScrollPos + std::min(rc.bottom - inner.bottom, rc.top - inner.top));
+        SetScrollPos(m_scroll.position + std::min(rc.bottom - inner.bottom, rc.top - inner.top));
     }
 }
 
 void CContainerUI::SetContentHeight(int contentHeight, int innerHeight) {
-    m_iScrollRange = m_bVScroll && contentHeight > innerHeight ? contentHeight - innerHeight : 0;
-    if (m_iScrollPos > m_iScrollRange) m_iScrollPos = m_iScrollRange;
+    m_scroll.range = m_scroll.allowed && contentHeight > innerHeight ? contentHeight - innerHeight : 0;
+    if (m_scroll.position > m_scroll.range) m_scroll.position = m_scroll.range;
 }
 
 RECT CContainerUI::ScrollBarRect() const {
@@ -143,12 +143,12 @@ RECT CContainerUI::ScrollBarRect() const {
 RECT CContainerUI::ScrollThumbRect() const {
     const RECT bar = ScrollBarRect();
     const int track = bar.bottom - bar.top;
-    const int content = track + m_iScrollRange;
+    const int content = track + m_scroll.range;
     int thumb = content > 0 ? track * track / content : track;
     const int minimum = Scaled(kMinThumbHeight);
     if (thumb < minimum) thumb = minimum < track ? minimum : track;
     const int travel = track - thumb;
-    const int top = m_iScrollRange > 0 ? bar.top + travel * m_iScrollPos / m_iScrollRange : bar.top;
+    const int top = m_scroll.range > 0 ? bar.top + travel * m_scroll.position / m_scroll.range : bar.top;
     return RECT{bar.left + 1, top, bar.right - 1, top + thumb};
 }
 
@@ -215,7 +215,7 @@ CControlUI* CContainerUI::FindControl(FINDCONTROLPROC proc, void* data, UINT fla
     // Children outside the inner area (scrolled away) are clipped, so they cannot be hit.
     const RECT inner = InnerRect(m_rcItem);
     const bool inInner = !hitTest || ::PtInRect(&inner, *pt);
-    const bool onScrollBar = hitTest && m_iScrollRange > 0 && [&] {
+    const bool onScrollBar = hitTest && m_scroll.range > 0 && [&] {
         const RECT bar = ScrollBarRect();
         return ::PtInRect(&bar, *pt) != FALSE;
     }();
@@ -252,47 +252,47 @@ void CContainerUI::DoPaint(HDC dc, const RECT& paintRect) {
             child->DoPaint(dc, clip);
         }
     }
-    if (m_iScrollRange > 0) {
+    if (m_scroll.range > 0) {
         // Translucent black over whatever the content is; the thumb darker while dragged.
         SkinRender::FillRoundColor(dc, ScrollBarRect(), 0x14000000, Scaled(kScrollBarWidth));
-        SkinRender::FillRoundColor(dc, ScrollThumbRect(), m_bScrollDragging ? 0x99000000 : 0x66000000,
+        SkinRender::FillRoundColor(dc, ScrollThumbRect(), m_scroll.dragging ? 0x99000000 : 0x66000000,
                                    Scaled(kScrollBarWidth - 2));
     }
     PaintBorder(dc);
 }
 
 void CContainerUI::DoEvent(TEventUI& event) {
-    if (m_iScrollRange <= 0) return;
+    if (m_scroll.range <= 0) return;
     switch (event.Type) {
     case UIEVENT_BUTTONDOWN: {
         const RECT bar = ScrollBarRect();
         if (!::PtInRect(&bar, event.ptMouse)) return;
         const RECT thumb = ScrollThumbRect();
         if (::PtInRect(&thumb, event.ptMouse)) {
-            m_bScrollDragging = true;
-            m_iScrollDragOffset = event.ptMouse.y - thumb.top;
+            m_scroll.dragging = true;
+            m_scroll.dragOffset = event.ptMouse.y - thumb.top;
             Invalidate();
         } else {
             // A press on the track pages towards the press.
             const int page = (bar.bottom - bar.top) * 9 / 10;
-            SetScrollPos(m_iScrollPos + (event.ptMouse.y < thumb.top ? -page : page));
+            SetScrollPos(m_scroll.position + (event.ptMouse.y < thumb.top ? -page : page));
         }
         return;
     }
     case UIEVENT_MOUSEMOVE: {
-        if (!m_bScrollDragging) return;
+        if (!m_scroll.dragging) return;
         const RECT bar = ScrollBarRect();
         const RECT thumb = ScrollThumbRect();
         const int travel = (bar.bottom - bar.top) - (thumb.bottom - thumb.top);
         if (travel <= 0) return;
-        const int top = event.ptMouse.y - m_iScrollDragOffset - bar.top;
-        SetScrollPos(static_cast<int>(static_cast<long long>(top) * m_iScrollRange / travel));
+        const int top = event.ptMouse.y - m_scroll.dragOffset - bar.top;
+        SetScrollPos(static_cast<int>(static_cast<long long>(top) * m_scroll.range / travel));
         return;
     }
     case UIEVENT_BUTTONUP:
     case UIEVENT_CANCEL:
-        if (m_bScrollDragging) {
-            m_bScrollDragging = false;
+        if (m_scroll.dragging) {
+            m_scroll.dragging = false;
             Invalidate();
         }
         return;

@@ -84,11 +84,15 @@ protected:
     std::vector<CControlUI*> m_items;
     RECT m_rcInset{0, 0, 0, 0};
     int m_iChildPadding = 0;
-    bool m_bVScroll = false;
-    bool m_bScrollDragging = false;
-    int m_iScrollPos = 0;
-    int m_iScrollRange = 0;
-    int m_iScrollDragOffset = 0;
+    // The vertical scroll bar: "vscrollbar" allows it; the range is what the content
+    // exceeds the inner height by, the position within it.
+    struct VerticalScroll {
+        bool allowed = false;
+        bool dragging = false;  // the thumb follows the mouse
+        int position = 0;
+        int range = 0;
+        int dragOffset = 0;  // where in the thumb it was pressed
+    } m_scroll;
     LONG m_accessibleRole = 0;
 };
 

@@ -27,13 +27,13 @@ void InputRouter::Send(CControlUI* control, int type, POINT pt, WPARAM wParam, L
 
 // Moves the hover to whatever lies under pt (nothing while a press holds the mouse).
 void InputRouter::UpdateHover(POINT pt, WPARAM keys) {
-    if (m_pPushed != nullptr) return;
+    if (m_mouse.pushed != nullptr) return;
     CControlUI* target = m_window.ControlAt(pt);
-    if (target == m_pHot) return;
-    CControlUI* left = m_pHot;
-    m_pHot = nullptr;
+    if (target == m_mouse.hot) return;
+    CControlUI* left = m_mouse.hot;
+    m_mouse.hot = nullptr;
     Send(left, UIEVENT_MOUSELEAVE, pt, keys);
-    m_pHot = target;
+    m_mouse.hot = target;
     Send(target, UIEVENT_MOUSEENTER, pt, keys);
 }
 
@@ -56,19 +56,19 @@ bool InputRouter::Route(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
     switch (message) {
     case WM_MOUSEMOVE: {
         DispatchGuard::Scope scope(m_dispatch);
-        if (!m_trackingLeave) m_trackingLeave = m_window.TrackMouseLeave();
+        if (!m_mouse.trackingLeave) m_mouse.trackingLeave = m_window.TrackMouseLeave();
         const POINT pt = PointOf(lParam);
-        if (m_pPushed == nullptr) UpdateHover(pt, wParam);
-        Send(m_pPushed != nullptr ? m_pPushed : m_pHot, UIEVENT_MOUSEMOVE, pt, wParam, lParam);
+        if (m_mouse.pushed == nullptr) UpdateHover(pt, wParam);
+        Send(m_mouse.pushed != nullptr ? m_mouse.pushed : m_mouse.hot, UIEVENT_MOUSEMOVE, pt, wParam, lParam);
         return true;
     }
 
     case WM_MOUSELEAVE: {
         DispatchGuard::Scope scope(m_dispatch);
-        m_trackingLeave = false;
-        if (m_pPushed == nullptr && m_pHot != nullptr) {
-            CControlUI* left = m_pHot;
-            m_pHot = nullptr;
+        m_mouse.trackingLeave = false;
+        if (m_mouse.pushed == nullptr && m_mouse.hot != nullptr) {
+            CControlUI* left = m_mouse.hot;
+            m_mouse.hot = nullptr;
             Send(left, UIEVENT_MOUSELEAVE, m_window.CursorInClient());
         }
         return true;
@@ -82,10 +82,10 @@ bool InputRouter::Route(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
         UpdateHover(pt, wParam);
         CControlUI* target = m_window.ControlAt(pt);
         if (target == nullptr) return true;
-        m_pPushed = target;
+        m_mouse.pushed = target;
         m_window.CaptureMouse();
-        Send(m_pPushed, UIEVENT_BUTTONDOWN, pt, wParam, lParam);
-        if (message == WM_LBUTTONDBLCLK) Send(m_pPushed, UIEVENT_DBLCLICK, pt, wParam, lParam);
+        Send(m_mouse.pushed, UIEVENT_BUTTONDOWN, pt, wParam, lParam);
+        if (message == WM_LBUTTONDBLCLK) Send(m_mouse.pushed, UIEVENT_DBLCLICK, pt, wParam, lParam);
         return true;
     }
 
@@ -93,8 +93,8 @@ bool InputRouter::Route(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
         DispatchGuard::Scope scope(m_dispatch);
         const POINT pt = PointOf(lParam);
         // Taken before the capture goes, so that losing it does not cancel this press.
-        CControlUI* released = m_pPushed;
-        m_pPushed = nullptr;
+        CControlUI* released = m_mouse.pushed;
+        m_mouse.pushed = nullptr;
         m_window.ReleaseMouse();
         Send(released, UIEVENT_BUTTONUP, pt, wParam, lParam);
         // The handler may have removed controls: the hover is found afresh.
@@ -103,10 +103,10 @@ bool InputRouter::Route(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
     }
 
     case WM_CAPTURECHANGED:
-        if (m_pPushed != nullptr && reinterpret_cast<HWND>(lParam) != m_window.Handle()) {
+        if (m_mouse.pushed != nullptr && reinterpret_cast<HWND>(lParam) != m_window.Handle()) {
             DispatchGuard::Scope scope(m_dispatch);
-            CControlUI* cancelled = m_pPushed;
-            m_pPushed = nullptr;
+            CControlUI* cancelled = m_mouse.pushed;
+            m_mouse.pushed = nullptr;
             Send(cancelled, UIEVENT_CANCEL, m_window.CursorInClient());
         }
         return false;
@@ -116,7 +116,7 @@ bool InputRouter::Route(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
         DispatchGuard::Scope scope(m_dispatch);
         const POINT pt = m_window.CursorInClient();
         m_window.ShowArrowCursor();
-        Send(m_pPushed != nullptr ? m_pPushed : m_window.ControlAt(pt), UIEVENT_SETCURSOR, pt, wParam, lParam);
+        Send(m_mouse.pushed != nullptr ? m_mouse.pushed : m_window.ControlAt(pt), UIEVENT_SETCURSOR, pt, wParam, lParam);
         result = TRUE;
         return true;
     }
@@ -130,16 +130,16 @@ bool InputRouter::Route(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
 }
 
 void InputRouter::ForgetWithin(CControlUI* subtree) {
-    if (IsWithin(m_pHot, subtree)) m_pHot = nullptr;
-    if (IsWithin(m_pPushed, subtree)) {
-        m_pPushed = nullptr;
+    if (IsWithin(m_mouse.hot, subtree)) m_mouse.hot = nullptr;
+    if (IsWithin(m_mouse.pushed, subtree)) {
+        m_mouse.pushed = nullptr;
         m_window.ReleaseMouse();
     }
 }
 
 void InputRouter::Reset() {
-    m_pHot = nullptr;
-    m_pPushed = nullptr;
+    m_mouse.hot = nullptr;
+    m_mouse.pushed = nullptr;
 }
 
 }  // namespace skin_detail

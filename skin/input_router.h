@@ -41,8 +41,8 @@ public:
     // The mouse messages: true when handled, with the message's result in result.
     bool Route(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
-    CControlUI* Hot() const { return m_pHot; }
-    CControlUI* Pushed() const { return m_pPushed; }
+    CControlUI* Hot() const { return m_mouse.hot; }
+    CControlUI* Pushed() const { return m_mouse.pushed; }
     // A subtree is going away: neither hover nor press may point into it.
     void ForgetWithin(CControlUI* subtree);
     // A new tree: nothing is hot or pushed.
@@ -55,9 +55,13 @@ private:
 
     InputWindow& m_window;
     DispatchGuard& m_dispatch;
-    CControlUI* m_pHot = nullptr;
-    CControlUI* m_pPushed = nullptr;
-    bool m_trackingLeave = false;
+    // What the mouse is over and what it pressed; the window asks for WM_MOUSELEAVE once
+    // each time the mouse enters it.
+    struct MouseState {
+        CControlUI* hot = nullptr;
+        CControlUI* pushed = nullptr;
+        bool trackingLeave = false;
+    } m_mouse;
 };
 
 }  // namespace skin_detail

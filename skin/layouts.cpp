@@ -94,12 +94,12 @@ void CVerticalLayoutUI::SetPos(RECT rc) {
     const int childPadding = Scaled(m_iChildPadding);
     const Flow flow =
         MeasureFlow(m_items.data(), ItemCount(), SIZE{innerWidth, innerHeight}, true, childPadding, DpiOf(*this));
-    const bool scrolling = m_bVScroll && flow.used > innerHeight;
+    const bool scrolling = m_scroll.allowed && flow.used > innerHeight;
     if (scrolling) inner.right -= Scaled(kScrollBarWidth);
     SetContentHeight(flow.used, innerHeight);
 
     FlexibleShares shares(innerHeight, flow);
-    int y = inner.top - m_iScrollPos;
+    int y = inner.top - m_scroll.position;
     for (const FlowItem& item : flow.items) {
         const int height = shares.LengthOf(item.size.cy);
         const int room = (inner.right - inner.left) - item.padding.left - item.padding.right;
