@@ -2,9 +2,8 @@
 // One per window: owns the control tree, paints it double-buffered at the window's DPI,
 // turns mouse and keyboard messages into control events and control events into
 // notifications, and answers screen readers (WM_GETOBJECT) with the tree's IAccessible
-// objects. Its
-// static side is the face of the process-wide resource store: the module instance, and
-// where layouts and images are read from.
+// objects. Its static side is the face of the process-wide resource store: the module
+// instance, and where layouts and images are read from.
 //
 // Every length a layout or a program gives (sizes, positions, margins, fonts, borders,
 // corners, the caption) is in pixels at 96 DPI; the manager scales it by the window's
