@@ -38,7 +38,7 @@ std::string ReadLocalVersion(const std::string& settingsPath) {
 }
 
 std::string FetchServerVersion(const std::string& versionUrl) {
-    const HttpReply reply = HttpFetch(versionUrl, UpdaterReplyLimits(UpdaterLimits().versionReply));
+    const HttpReply reply = HttpGetString(versionUrl, UpdaterReplyLimits(UpdaterLimits().versionReply));
     if (!reply.Succeeded()) {
         LogLine("version request failed: %s", DescribeTransfer(reply.result, reply.status).c_str());
         return std::string();

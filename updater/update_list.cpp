@@ -82,7 +82,7 @@ std::vector<UpdateEntry> ParseReceivedUpdateList(const std::string& utf8Body) {
 }
 
 std::vector<UpdateEntry> FetchUpdateList(const std::string& url, std::string* receivedBody) {
-    const HttpReply reply = HttpFetch(url, UpdaterReplyLimits(UpdaterLimits().listReply));
+    const HttpReply reply = HttpGetString(url, UpdaterReplyLimits(UpdaterLimits().listReply));
     // An error page is no list: it gives no entries, like a list that did not arrive.
     const std::string body = reply.Succeeded() ? reply.body : std::string();
     if (receivedBody != nullptr) *receivedBody = body;

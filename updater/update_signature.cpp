@@ -29,7 +29,7 @@ bool IsTrustedUpdateList(const UpdaterValues& values, const std::string& listBod
         LogLine("update abandoned: the version text holds a line end");
         return false;
     }
-    const HttpReply reply = HttpFetch(values.SignatureUrl, UpdaterReplyLimits(UpdaterLimits().signatureReply));
+    const HttpReply reply = HttpGetString(values.SignatureUrl, UpdaterReplyLimits(UpdaterLimits().signatureReply));
     if (!reply.Succeeded()) {
         LogLine("update abandoned: the list's signature did not arrive (%s)",
                 DescribeTransfer(reply.result, reply.status).c_str());
