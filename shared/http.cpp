@@ -90,10 +90,22 @@ std::string DescribeTransfer(CURLcode result, long status) {
     return status != 0 ? error + ", " + http : error;
 }
 
-HttpReply HttpGetString(const std::string& url, const ReplyLimits& limits, const TransferStopCheck& stop) {
+std::shared_ptr<UniqueEasyHandle> HttpSession::Next() {
+    if (m_easy && *m_easy) {
+        curl_easy_reset(m_easy->get());
+    } else {
+        m_easy = std::make_shared<UniqueEasyHandle>(curl_easy_init());
+    }
+    return *m_easy ? m_easy : nullptr;
+}
+
+HttpReply HttpGetString(const std::string& url, const ReplyLimits& limits, const TransferStopCheck& stop,
+                        HttpSession* session) {
     HttpReply reply;
-    UniqueEasyHandle easy(curl_easy_init());
-    if (!easy) return reply;
+    const std::shared_ptr<UniqueEasyHandle> held =
+        session != nullptr ? session->Next() : std::make_shared<UniqueEasyHandle>(curl_easy_init());
+    if (!held || !*held) return reply;
+    const UniqueEasyHandle& easy = *held;
     CappedBody body{std::string(), limits.maxBytes};
     curl_easy_setopt(easy.get(), CURLOPT_URL, url.c_str());
     curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, WriteCappedCallback);

@@ -1,7 +1,7 @@
 #pragma once
 // HTTP transfers through libcurl's easy interface, and the callbacks the download
-// workers hand to libcurl. Nothing here keeps state between calls or knows a window: the
-// caller hands in its limits, its progress and its stop.
+// workers hand to libcurl. Nothing here knows a window: the caller hands in its limits,
+// its progress and its stop, and its session where requests should share a connection.
 
 #include "shared/unique_handle.h"
 
@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 
 using UniqueEasyHandle = UniqueHandle<NullableHandleTraits<CURL*, curl_easy_cleanup>>;      // curl_easy_init
@@ -59,11 +60,26 @@ struct HttpReply {
 // "HTTP 200", "HTTP 404", or libcurl's error text (with the status when one arrived).
 std::string DescribeTransfer(CURLcode result, long status);
 
+// One connection for requests made one after another: libcurl keeps it in the easy
+// handle, so a server over https costs one TLS handshake rather than one per request.
+// One request at a time; between requests a session may pass to another thread.
+class HttpSession {
+public:
+    // The handle for the next request: created at the first, else its options reset and its
+    // connection kept. A request holds it itself, so a process-wide session destroyed at
+    // exit does not pull it from under a worker's request. Null when none can be made.
+    std::shared_ptr<UniqueEasyHandle> Next();
+
+private:
+    std::shared_ptr<UniqueEasyHandle> m_easy;
+};
+
 // The body as received, whatever the HTTP status (an error page is a body too), and the
 // outcome; the body is empty when the transfer failed. The transfer limits apply, and the
 // reply limits on top. A failure also writes "curl_easy_perform() failed: <reason>" to
-// the standard error stream.
-HttpReply HttpGetString(const std::string& url, const ReplyLimits& limits, const TransferStopCheck& stop = {});
+// the standard error stream. Without a session the request has a connection of its own.
+HttpReply HttpGetString(const std::string& url, const ReplyLimits& limits, const TransferStopCheck& stop = {},
+                        HttpSession* session = nullptr);
 
 // A transfer into a file has no total time limit (a large file on a slow line would never
 // arrive), but a server that keeps it alive with a byte now and then must not hold it for

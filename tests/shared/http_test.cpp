@@ -99,6 +99,21 @@ TEST_F(HttpTest, SuccessfulTransferWritesNoDiagnosticLine) {
     EXPECT_EQ(CountLinesStartingWith(errors.Lines(), kFailurePrefix), 0);
 }
 
+// One connection for the session's requests, and no option of one request left for the next.
+TEST_F(HttpTest, RequestsOfASessionShareOneConnection) {
+    ASSERT_TRUE(server.Put("/V", "2.0"));
+    HttpSession session;
+    {
+        StreamCapture verbose(stderr);
+        for (int request = 0; request < 3; ++request) {
+            EXPECT_EQ(HttpGetString(server.Url("/V"), {}, {}, &session).body, "2.0");
+        }
+        EXPECT_EQ(CountLinesStartingWith(verbose.Lines(), "* Re-using existing connection"), 2);
+    }
+    EXPECT_FALSE(HttpGetString(server.Url("/_gen/2000"), ReplyLimits{0, 1000}, {}, &session).Succeeded());
+    EXPECT_EQ(HttpGetString(server.Url("/_gen/2000"), {}, {}, &session).body.size(), 2000u);
+}
+
 TEST_F(HttpTest, ProgressIsPostedOnlyWhenTheSizeIsAnnounced) {
     ProgressSink sink;
     {
