@@ -114,29 +114,27 @@ TEST_F(HttpTest, RequestsOfASessionShareOneConnection) {
 
 TEST_F(HttpTest, ProgressIsPostedOnlyWhenTheSizeIsAnnounced) {
     ProgressSink sink;
-    {
-        TempDir out;
-        UniqueStdioFile file(std::fopen(out.Child("unsized").c_str(), "wb"));
+    ASSERT_TRUE(server.SetFault("/_gen/300000", "mode=nolength&count=1"));
+    for (const bool sized : {false, true}) {
+        const std::string path = dir.Child(sized ? "sized" : "unsized");
+        UniqueStdioFile file(std::fopen(path.c_str(), "wb"));
         TransferContext context{file.get()};
-        ASSERT_TRUE(server.SetFault("/_gen/300000", "mode=nolength&count=1"));
         EXPECT_EQ(DownloadWithProgress(server.Url("/_gen/300000"), context, sink.For(&context)), CURLE_OK);
         file.reset();
-        EXPECT_EQ(ReadFileBytes(out.Child("unsized")).size(), 300000u);
-        EXPECT_TRUE(sink.Drain().empty());
+        EXPECT_EQ(ReadFileBytes(path).size(), 300000u);
+        const auto posted = sink.Drain();
+        ASSERT_EQ(posted.empty(), !sized);
+        WPARAM previous = 0;
+        for (const auto& [percent, data] : posted) {
+            EXPECT_GE(percent, previous);
+            EXPECT_LE(percent, 100u);
+            EXPECT_EQ(data, reinterpret_cast<LPARAM>(&context));
+            previous = percent;
+        }
+        if (sized) {
+            EXPECT_EQ(posted.back().first, 100u);
+        }
     }
-    UniqueStdioFile file(std::fopen(dir.Child("sized").c_str(), "wb"));
-    TransferContext context{file.get()};
-    EXPECT_EQ(DownloadWithProgress(server.Url("/_gen/300000"), context, sink.For(&context)), CURLE_OK);
-    const auto posted = sink.Drain();
-    ASSERT_FALSE(posted.empty());
-    WPARAM previous = 0;
-    for (const auto& [percent, data] : posted) {
-        EXPECT_GE(percent, previous);
-        EXPECT_LE(percent, 100u);
-        EXPECT_EQ(data, reinterpret_cast<LPARAM>(&context));
-        previous = percent;
-    }
-    EXPECT_EQ(posted.back().first, 100u);
 }
 
 TEST_F(HttpTest, PercentagesAreTruncatedNotRounded) {
