@@ -9,21 +9,6 @@
 
 namespace {
 
-// A file as it arrives, refused beyond the cap.
-struct CappedFile {
-    FILE* file;
-    size_t maxBytes;
-    size_t written = 0;
-};
-
-size_t WriteCappedFileCallback(char* data, size_t size, size_t count, void* userdata) {
-    auto* target = static_cast<CappedFile*>(userdata);
-    const size_t bytes = size * count;
-    if (target->maxBytes != 0 && target->written + bytes > target->maxBytes) return 0;  // a write error ends it
-    target->written += bytes;
-    return std::fwrite(data, size, count, target->file);
-}
-
 int AskStopCheck(void* userdata, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return (*static_cast<const TransferStopCheck*>(userdata))() ? 1 : 0;
 }
@@ -85,7 +70,10 @@ size_t WriteStringCallback(char* data, size_t size, size_t count, void* userdata
 size_t WriteFileCallback(char* data, size_t size, size_t count, void* userdata) {
     auto* context = static_cast<TransferContext*>(userdata);
     if (context == nullptr || context->file == nullptr) return 0;  // ends the transfer as a write error
-    return std::fwrite(data, size, count, context->file);
+    if (context->maxBytes != 0 && context->written + size * count > context->maxBytes) return 0;
+    const size_t items = std::fwrite(data, size, count, context->file);
+    context->written += items * size;
+    return items;
 }
 
 int ProgressCallback(void* userdata, double dltotal, double dlnow, double, double) {
@@ -95,20 +83,6 @@ int ProgressCallback(void* userdata, double dltotal, double dlnow, double, doubl
     return 0;
 }
 
-std::string HttpGetString(const std::string& url, const TransferLimits& limits) {
-    std::string body;
-    UniqueEasyHandle easy(curl_easy_init());
-    if (!easy) return body;
-    curl_easy_setopt(easy.get(), CURLOPT_URL, url.c_str());
-    curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, WriteStringCallback);
-    curl_easy_setopt(easy.get(), CURLOPT_VERBOSE, 1L);
-    curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &body);
-    ApplyTransferLimits(easy.get(), limits);
-    const CURLcode result = PerformThroughProxy(easy.get(), url);
-    if (result != CURLE_OK) std::fprintf(stderr, "curl_easy_perform() failed: %s\n", curl_easy_strerror(result));
-    return body;
-}
-
 std::string DescribeTransfer(CURLcode result, long status) {
     const std::string http = "HTTP " + std::to_string(status);
     if (result == CURLE_OK || result == CURLE_HTTP_RETURNED_ERROR) return http;
@@ -116,10 +90,22 @@ std::string DescribeTransfer(CURLcode result, long status) {
     return status != 0 ? error + ", " + http : error;
 }
 
-HttpReply HttpFetch(const std::string& url, const ReplyLimits& limits, const TransferStopCheck& stop) {
+std::shared_ptr<UniqueEasyHandle> HttpSession::Next() {
+    if (m_easy && *m_easy) {
+        curl_easy_reset(m_easy->get());
+    } else {
+        m_easy = std::make_shared<UniqueEasyHandle>(curl_easy_init());
+    }
+    return *m_easy ? m_easy : nullptr;
+}
+
+HttpReply HttpGetString(const std::string& url, const ReplyLimits& limits, const TransferStopCheck& stop,
+                        HttpSession* session) {
     HttpReply reply;
-    UniqueEasyHandle easy(curl_easy_init());
-    if (!easy) return reply;
+    const std::shared_ptr<UniqueEasyHandle> held =
+        session != nullptr ? session->Next() : std::make_shared<UniqueEasyHandle>(curl_easy_init());
+    if (!held || !*held) return reply;
+    const UniqueEasyHandle& easy = *held;
     CappedBody body{std::string(), limits.maxBytes};
     curl_easy_setopt(easy.get(), CURLOPT_URL, url.c_str());
     curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, WriteCappedCallback);
@@ -158,9 +144,9 @@ bool HttpDownloadIfMissing(const std::string& url, const std::string& path, CURL
     const std::string staging = StagingPathOf(path);
     UniqueStdioFile file(std::fopen(staging.c_str(), "wb"));
     if (!file) return false;
-    CappedFile target{file.get(), limits.maxBytes};
+    TransferContext target{file.get(), limits.maxBytes};
     curl_easy_setopt(easy.get(), CURLOPT_URL, url.c_str());
-    curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, WriteCappedFileCallback);
+    curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, WriteFileCallback);
     curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &target);
     ApplyTransferLimits(easy.get(), limits.transfer);
     ApplyReplyLimits(easy.get(), limits, stop);

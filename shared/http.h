@@ -1,7 +1,7 @@
 #pragma once
 // HTTP transfers through libcurl's easy interface, and the callbacks the download
-// workers hand to libcurl. Nothing here keeps state between calls or knows a window: the
-// caller hands in its limits, its progress and its stop.
+// workers hand to libcurl. Nothing here knows a window: the caller hands in its limits,
+// its progress and its stop, and its session where requests should share a connection.
 
 #include "shared/unique_handle.h"
 
@@ -9,14 +9,18 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 
 using UniqueEasyHandle = UniqueHandle<NullableHandleTraits<CURL*, curl_easy_cleanup>>;      // curl_easy_init
 using UniqueHeaderList = UniqueHandle<NullableHandleTraits<curl_slist*, curl_slist_free_all>>;  // curl_slist_append
 
-// Every download record begins with this, so the shared write callback reaches its output file.
+// Where WriteFileCallback puts a transfer's bytes: the open file and, when maxBytes is not
+// zero, the cap beyond which it refuses them (a write error ends the transfer).
 struct TransferContext {
     FILE* file = nullptr;
+    size_t maxBytes = 0;
+    size_t written = 0;
 };
 
 // Without limits a server that stops sending holds a transfer (and a window thread
@@ -56,8 +60,26 @@ struct HttpReply {
 // "HTTP 200", "HTTP 404", or libcurl's error text (with the status when one arrived).
 std::string DescribeTransfer(CURLcode result, long status);
 
-// The body and the outcome; the transfer limits apply, and the reply limits on top.
-HttpReply HttpFetch(const std::string& url, const ReplyLimits& limits, const TransferStopCheck& stop = {});
+// One connection for requests made one after another: libcurl keeps it in the easy
+// handle, so a server over https costs one TLS handshake rather than one per request.
+// One request at a time; between requests a session may pass to another thread.
+class HttpSession {
+public:
+    // The handle for the next request: created at the first, else its options reset and its
+    // connection kept. A request holds it itself, so a process-wide session destroyed at
+    // exit does not pull it from under a worker's request. Null when none can be made.
+    std::shared_ptr<UniqueEasyHandle> Next();
+
+private:
+    std::shared_ptr<UniqueEasyHandle> m_easy;
+};
+
+// The body as received, whatever the HTTP status (an error page is a body too), and the
+// outcome; the body is empty when the transfer failed. The transfer limits apply, and the
+// reply limits on top. A failure also writes "curl_easy_perform() failed: <reason>" to
+// the standard error stream. Without a session the request has a connection of its own.
+HttpReply HttpGetString(const std::string& url, const ReplyLimits& limits, const TransferStopCheck& stop = {},
+                        HttpSession* session = nullptr);
 
 // A transfer into a file has no total time limit (a large file on a slow line would never
 // arrive), but a server that keeps it alive with a byte now and then must not hold it for
@@ -71,9 +93,6 @@ bool IsBelowAverageSpeed(const MinimumAverageSpeed& minimum, double bytes, doubl
 // Hears a transfer's progress: the truncated percentage received, once the total is known.
 using TransferProgress = std::function<void(int percent)>;
 
-// The body as received, whatever the HTTP status; empty when nothing arrived.
-std::string HttpGetString(const std::string& url, const TransferLimits& limits = kDefaultTransferLimits);
-
 // True when the file already holds more than 1000 bytes, or when the transfer ended
 // without a libcurl error and an HTTP status below 400. The body is staged beside the file
 // and takes its name only when complete: a failure leaves no file, and no error page.
@@ -84,7 +103,7 @@ bool HttpDownloadIfMissing(const std::string& url, const std::string& path, CURL
 
 // userdata: the std::string that collects the body.
 size_t WriteStringCallback(char* data, size_t size, size_t count, void* userdata);
-// userdata: a TransferContext (or a record beginning with one).
+// userdata: a TransferContext; returns fwrite's item count, or 0 without a file or beyond the cap.
 size_t WriteFileCallback(char* data, size_t size, size_t count, void* userdata);
 // userdata: a TransferProgress, told the truncated percentage once the total is known;
 // never stops the transfer.

@@ -27,8 +27,9 @@ ProxyChoice ChooseProxy(const std::string& url);
 void ApplyProxy(CURL* easy, const std::string& proxy);
 
 // Sets the TLS options (shared/tls_policy.h), then runs the transfer set up on easy
-// through the chosen proxies in turn, then directly where the settings allow it, and logs the road each request took. Only a proxy that
-// cannot be reached gives way to the next road; any answer from it is the answer.
+// through the chosen proxies in turn, then directly where the settings allow it, and logs
+// the road each request took. Only a proxy that cannot be reached gives way to the next
+// road; any answer from it is the answer.
 CURLcode PerformThroughProxy(CURL* easy, const std::string& url);
 
 // The program's way to ask the user for the proxy's credentials; true once new ones are

@@ -18,8 +18,8 @@ namespace {
 std::atomic<bool> g_requestRunning{false};
 
 void RequestStatus(const std::string& url) {
-    const HttpReply reply = HttpFetch(url, ReplyLimits{kStatusReplyTotalSeconds, kStatusReplyMaxBytes},
-                                      [] { return BackgroundWorkStopping(); });
+    const HttpReply reply = HttpGetString(url, ReplyLimits{kStatusReplyTotalSeconds, kStatusReplyMaxBytes},
+                                          [] { return BackgroundWorkStopping(); });
     LogLine("status request %s: %s, %lu bytes", url.c_str(), DescribeTransfer(reply.result, reply.status).c_str(),
             static_cast<unsigned long>(reply.body.size()));
     PostWindowWork([body = reply.body] { ApplyStatusReply(body); });

@@ -1,7 +1,6 @@
 #pragma once
-// The last step of an update, once every file is verified (on the window thread, or on
-// the program's own when the update needed no window): the downloaded files replace the
-// installed ones and the main program starts again.
+// The last step of an update, on the window thread once the worker has verified every
+// file: the downloaded files replace the installed ones and the main program starts again.
 
 #include "updater/installed_records.h"
 

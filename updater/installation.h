@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-// Names in the temporary directory that the installation writes itself; no update entry
-// may use them.
+// Names in the temporary directory that the installation writes itself.
 inline constexpr char kJournalFileName[] = "install.journal";
 inline constexpr char kNewSettingsFileName[] = "sys.ini.new";
-// and the signed list a build with keys keeps beside the journal (updater/kept_list.h), and
-// in the installation folder its records (updater/installed_records.h).
+// Whether no update entry may use the name: those two, the signed list a build with keys
+// keeps beside the journal (updater/kept_list.h), and the installation's records in its
+// folder (updater/installed_records.h).
 bool IsInstallationWorkFile(const std::string& name);
 // Why a name may not be installed (it could place a file anywhere, open a device, or
 // overwrite the installation's own work), or null when it may: the rule for the update

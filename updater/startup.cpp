@@ -11,6 +11,7 @@
 #include "updater/installation.h"
 #include "updater/process_values.h"
 #include "updater/transfer_limits.h"
+#include "updater/update_connection.h"
 #include "updater/version_rule.h"
 
 #include <windows.h>
@@ -38,7 +39,8 @@ std::string ReadLocalVersion(const std::string& settingsPath) {
 }
 
 std::string FetchServerVersion(const std::string& versionUrl) {
-    const HttpReply reply = HttpFetch(versionUrl, UpdaterReplyLimits(UpdaterLimits().versionReply));
+    const HttpReply reply =
+        HttpGetString(versionUrl, UpdaterReplyLimits(UpdaterLimits().versionReply), {}, &UpdateConnection());
     if (!reply.Succeeded()) {
         LogLine("version request failed: %s", DescribeTransfer(reply.result, reply.status).c_str());
         return std::string();

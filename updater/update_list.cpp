@@ -3,6 +3,7 @@
 #include "shared/diagnostic_log.h"
 #include "shared/text.h"
 #include "updater/transfer_limits.h"
+#include "updater/update_connection.h"
 
 #include <rapidjson/document.h>
 
@@ -82,7 +83,7 @@ std::vector<UpdateEntry> ParseReceivedUpdateList(const std::string& utf8Body) {
 }
 
 std::vector<UpdateEntry> FetchUpdateList(const std::string& url, std::string* receivedBody) {
-    const HttpReply reply = HttpFetch(url, UpdaterReplyLimits(UpdaterLimits().listReply));
+    const HttpReply reply = HttpGetString(url, UpdaterReplyLimits(UpdaterLimits().listReply), {}, &UpdateConnection());
     // An error page is no list: it gives no entries, like a list that did not arrive.
     const std::string body = reply.Succeeded() ? reply.body : std::string();
     if (receivedBody != nullptr) *receivedBody = body;

@@ -2,8 +2,6 @@
 // The update list: the server's JSON array of {"id", "name", "url"} (and "sha256" where the
 // list is signed, "bytes" where the publisher names each file's length), one entry per file.
 
-#include "shared/http.h"
-
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -23,9 +21,8 @@ struct PatchSource : FrameSource {
     std::string from;
 };
 
-// One file of the update. During its download it is also the transfer context whose
-// file the shared write callback fills.
-struct UpdateEntry : TransferContext {
+// One file of the update.
+struct UpdateEntry {
     std::string id;    // MD5 digest of the file, in either letter case
     std::string name;  // file name inside the installation directory
     std::string url;

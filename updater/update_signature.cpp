@@ -4,6 +4,7 @@
 #include "shared/http.h"
 #include "shared/signature.h"
 #include "updater/transfer_limits.h"
+#include "updater/update_connection.h"
 
 #include <algorithm>
 
@@ -29,7 +30,8 @@ bool IsTrustedUpdateList(const UpdaterValues& values, const std::string& listBod
         LogLine("update abandoned: the version text holds a line end");
         return false;
     }
-    const HttpReply reply = HttpFetch(values.SignatureUrl, UpdaterReplyLimits(UpdaterLimits().signatureReply));
+    const HttpReply reply = HttpGetString(values.SignatureUrl, UpdaterReplyLimits(UpdaterLimits().signatureReply), {},
+                                          &UpdateConnection());
     if (!reply.Succeeded()) {
         LogLine("update abandoned: the list's signature did not arrive (%s)",
                 DescribeTransfer(reply.result, reply.status).c_str());

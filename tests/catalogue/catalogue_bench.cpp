@@ -66,7 +66,7 @@ void BenchCatalogue(const CatalogueContext& context, const char* prefix) {
         windowParts.push_back(MillisecondsSince(windowStart));
         loads.push_back(MillisecondsSince(start));
         start = Clock::now();
-        const std::string body = HttpGetString(SoftwareCatalogueUrl(context));
+        const std::string body = HttpGetString(SoftwareCatalogueUrl(context), {}).body;
         fetches.push_back(MillisecondsSince(start));
     }
     std::printf("%s_load_ms %.1f\n", prefix, Median(loads));

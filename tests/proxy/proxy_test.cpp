@@ -291,11 +291,11 @@ TEST_F(ProxyTest, TheToolboxAsksForTheLoginOnceAndTheLoadIsRetried) {
     std::atomic<bool> workerDone{false};
     HttpReply replies[2];
     std::thread worker([&] {
-        replies[0] = HttpFetch(server.Url("/F?tax=0"), {20, 0});
+        replies[0] = HttpGetString(server.Url("/F?tax=0"), {20, 0});
         workerDone = true;
     });
     EXPECT_TRUE(WaitUntil([] { return !TestProxyLog().empty(); }));
-    replies[1] = HttpFetch(server.Url("/F?tax=1"), {20, 0});
+    replies[1] = HttpGetString(server.Url("/F?tax=1"), {20, 0});
     EXPECT_TRUE(PumpMessagesUntil([&] { return workerDone.load(); }, 20000));
     worker.join();
     driver.join();

@@ -14,7 +14,7 @@ namespace {
 
 constexpr char kFailurePrefix[] = "curl_easy_perform() failed: ";
 
-constexpr TransferLimits kShortLimits{5, 2};
+constexpr ReplyLimits kShortLimits{0, 0, {5, 2}};
 
 // A hidden message-only window that collects what ProgressCallback reports, posted as
 // WM_USER with the record it is about, the way a worker hands it to its window.
@@ -72,7 +72,7 @@ protected:
 TEST_F(HttpTest, ErrorPageBodyIsReturnedButNeverStored) {
     const std::string page = "<html><body>not here</body></html>";
     ASSERT_TRUE(server.SetFault("/missing.png", "mode=status&code=404", page));
-    EXPECT_EQ(HttpGetString(server.Url("/missing.png")), page);
+    EXPECT_EQ(HttpGetString(server.Url("/missing.png"), {}).body, page);
 
     const std::string path = dir.Child("missing.png");
     EXPECT_FALSE(HttpDownloadIfMissing(server.Url("/missing.png"), path));
@@ -83,47 +83,58 @@ TEST_F(HttpTest, ErrorPageBodyIsReturnedButNeverStored) {
 TEST_F(HttpTest, BodyArrivesByteForByteIncludingNul) {
     const std::string body("1.0\0\r\n\xD6\xD0", 7);
     ASSERT_TRUE(server.Put("/V", body));
-    EXPECT_EQ(HttpGetString(server.Url("/V")), body);
+    EXPECT_EQ(HttpGetString(server.Url("/V"), {}).body, body);
 }
 
-TEST_F(HttpTest, UnreachableServerGivesEmptyTextAndOneDiagnosticLine) {
-    StreamCapture errors(stderr);
-    EXPECT_EQ(HttpGetString("http://127.0.0.1:1/V"), "");
-    EXPECT_EQ(CountLinesStartingWith(errors.Lines(), kFailurePrefix), 1);
-}
-
-TEST_F(HttpTest, SuccessfulTransferWritesNoDiagnosticLine) {
+// An unreachable server gives an empty text and one diagnostic line, a success none.
+TEST_F(HttpTest, OnlyAFailedTransferWritesTheDiagnosticLine) {
     ASSERT_TRUE(server.Put("/V", "2.0"));
-    StreamCapture errors(stderr);
-    EXPECT_EQ(HttpGetString(server.Url("/V")), "2.0");
-    EXPECT_EQ(CountLinesStartingWith(errors.Lines(), kFailurePrefix), 0);
+    for (const bool reachable : {false, true}) {
+        StreamCapture errors(stderr);
+        const std::string url = reachable ? server.Url("/V") : "http://127.0.0.1:1/V";
+        EXPECT_EQ(HttpGetString(url, {}).body, reachable ? "2.0" : "");
+        EXPECT_EQ(CountLinesStartingWith(errors.Lines(), kFailurePrefix), reachable ? 0 : 1);
+    }
+}
+
+// One connection for the session's requests, and no option of one request left for the next.
+TEST_F(HttpTest, RequestsOfASessionShareOneConnection) {
+    ASSERT_TRUE(server.Put("/V", "2.0"));
+    HttpSession session;
+    {
+        StreamCapture verbose(stderr);
+        for (int request = 0; request < 3; ++request) {
+            EXPECT_EQ(HttpGetString(server.Url("/V"), {}, {}, &session).body, "2.0");
+        }
+        EXPECT_EQ(CountLinesStartingWith(verbose.Lines(), "* Re-using existing connection"), 2);
+    }
+    EXPECT_FALSE(HttpGetString(server.Url("/_gen/2000"), ReplyLimits{0, 1000}, {}, &session).Succeeded());
+    EXPECT_EQ(HttpGetString(server.Url("/_gen/2000"), {}, {}, &session).body.size(), 2000u);
 }
 
 TEST_F(HttpTest, ProgressIsPostedOnlyWhenTheSizeIsAnnounced) {
     ProgressSink sink;
-    {
-        TempDir out;
-        UniqueStdioFile file(std::fopen(out.Child("unsized").c_str(), "wb"));
+    ASSERT_TRUE(server.SetFault("/_gen/300000", "mode=nolength&count=1"));
+    for (const bool sized : {false, true}) {
+        const std::string path = dir.Child(sized ? "sized" : "unsized");
+        UniqueStdioFile file(std::fopen(path.c_str(), "wb"));
         TransferContext context{file.get()};
-        ASSERT_TRUE(server.SetFault("/_gen/300000", "mode=nolength&count=1"));
         EXPECT_EQ(DownloadWithProgress(server.Url("/_gen/300000"), context, sink.For(&context)), CURLE_OK);
         file.reset();
-        EXPECT_EQ(ReadFileBytes(out.Child("unsized")).size(), 300000u);
-        EXPECT_TRUE(sink.Drain().empty());
+        EXPECT_EQ(ReadFileBytes(path).size(), 300000u);
+        const auto posted = sink.Drain();
+        ASSERT_EQ(posted.empty(), !sized);
+        WPARAM previous = 0;
+        for (const auto& [percent, data] : posted) {
+            EXPECT_GE(percent, previous);
+            EXPECT_LE(percent, 100u);
+            EXPECT_EQ(data, reinterpret_cast<LPARAM>(&context));
+            previous = percent;
+        }
+        if (sized) {
+            EXPECT_EQ(posted.back().first, 100u);
+        }
     }
-    UniqueStdioFile file(std::fopen(dir.Child("sized").c_str(), "wb"));
-    TransferContext context{file.get()};
-    EXPECT_EQ(DownloadWithProgress(server.Url("/_gen/300000"), context, sink.For(&context)), CURLE_OK);
-    const auto posted = sink.Drain();
-    ASSERT_FALSE(posted.empty());
-    WPARAM previous = 0;
-    for (const auto& [percent, data] : posted) {
-        EXPECT_GE(percent, previous);
-        EXPECT_LE(percent, 100u);
-        EXPECT_EQ(data, reinterpret_cast<LPARAM>(&context));
-        previous = percent;
-    }
-    EXPECT_EQ(posted.back().first, 100u);
 }
 
 TEST_F(HttpTest, PercentagesAreTruncatedNotRounded) {
@@ -140,31 +151,30 @@ TEST_F(HttpTest, PercentagesAreTruncatedNotRounded) {
     EXPECT_EQ(posted[1].second, reinterpret_cast<LPARAM>(&record));
 }
 
-TEST_F(HttpTest, WriteFileCallbackRefusesAMissingFile) {
+TEST_F(HttpTest, WriteFileCallbackRefusesAMissingFileAndBytesBeyondTheCap) {
     TransferContext context;  // no output file: the transfer must fail, not crash
     char data[4] = {'a', 'b', 'c', 'd'};
     EXPECT_EQ(WriteFileCallback(data, 1, 4, &context), 0u);
     EXPECT_EQ(WriteFileCallback(data, 1, 4, nullptr), 0u);
+    UniqueStdioFile file(std::fopen(dir.Child("capped").c_str(), "wb"));
+    TransferContext capped{file.get(), 6};
+    EXPECT_EQ(WriteFileCallback(data, 2, 2, &capped), 2u);
+    EXPECT_EQ(WriteFileCallback(data, 1, 4, &capped), 0u);
+    file.reset();
+    EXPECT_EQ(ReadFileBytes(dir.Child("capped")), "abcd");
 }
 
-TEST_F(HttpTest, FileOfExactly1000BytesIsFetchedAgain) {
+TEST_F(HttpTest, AFileOf1001BytesIsKeptAndOneOfExactly1000FetchedAgain) {
     const std::string fresh(2000, 'N');
     ASSERT_TRUE(server.Put("/icon.png", fresh));
     const std::string path = dir.Child("icon.png");
-    ASSERT_TRUE(WriteFileBytes(path, std::string(1000, 'o')));
-    EXPECT_TRUE(HttpDownloadIfMissing(server.Url("/icon.png"), path));
-    EXPECT_EQ(server.CountRequests("/icon.png"), 1);
-    EXPECT_EQ(ReadFileBytes(path), fresh);
-}
-
-TEST_F(HttpTest, FileOf1001BytesIsKept) {
-    ASSERT_TRUE(server.Put("/icon.png", std::string(2000, 'N')));
-    const std::string path = dir.Child("icon.png");
-    const std::string cached(1001, 'o');
-    ASSERT_TRUE(WriteFileBytes(path, cached));
-    EXPECT_TRUE(HttpDownloadIfMissing(server.Url("/icon.png"), path));
-    EXPECT_EQ(server.CountRequests("/icon.png"), 0);
-    EXPECT_EQ(ReadFileBytes(path), cached);
+    for (const size_t size : {1001u, 1000u}) {
+        const std::string cached(size, 'o');
+        ASSERT_TRUE(WriteFileBytes(path, cached));
+        EXPECT_TRUE(HttpDownloadIfMissing(server.Url("/icon.png"), path));
+        EXPECT_EQ(server.CountRequests("/icon.png"), size > 1000 ? 0 : 1);
+        EXPECT_EQ(ReadFileBytes(path), size > 1000 ? cached : fresh);
+    }
 }
 
 TEST_F(HttpTest, DownloadIntoAFileThatCannotBeCreatedFails) {
@@ -186,25 +196,25 @@ TEST_F(HttpTest, StalledServerEndsWithinTheLimit) {
     ASSERT_TRUE(server.SetFault("/icon.png", "mode=stall&seconds=60"));
     const auto start = std::chrono::steady_clock::now();
     StreamCapture errors(stderr);
-    EXPECT_EQ(HttpGetString(server.Url("/V"), kShortLimits), "");
+    EXPECT_EQ(HttpGetString(server.Url("/V"), kShortLimits).body, "");
     EXPECT_EQ(CountLinesStartingWith(errors.Lines(), kFailurePrefix), 1);
-    EXPECT_FALSE(HttpDownloadIfMissing(server.Url("/icon.png"), dir.Child("icon.png"), nullptr, ReplyLimits{0, 0, kShortLimits}));
+    EXPECT_FALSE(HttpDownloadIfMissing(server.Url("/icon.png"), dir.Child("icon.png"), nullptr, kShortLimits));
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_LT(elapsed, std::chrono::seconds(15));
 }
 
 TEST_F(HttpTest, SlowButMovingTransferIsNotCutOff) {
     ASSERT_TRUE(server.SetFault("/_gen/8000", "mode=trickle&chunk=1000&delay=0.5"));
-    EXPECT_EQ(HttpGetString(server.Url("/_gen/8000"), kShortLimits).size(), 8000u);
+    EXPECT_EQ(HttpGetString(server.Url("/_gen/8000"), kShortLimits).body.size(), 8000u);
 }
 
 }  // namespace
 
 namespace {
 
-// Replies kept in memory: a trickle is given up at the total limit; a reply over the cap
-// and an error page are failures, not content.
-TEST_F(HttpTest, FetchKeepsItsReplyLimits) {
+// Replies kept in memory or in a file: a trickle is given up at the total limit; a reply
+// over the cap, announced or not, and an error page are failures, not content.
+TEST_F(HttpTest, TransfersKeepTheirReplyLimits) {
     struct Case {
         const char* path;
         const char* fault;
@@ -213,21 +223,25 @@ TEST_F(HttpTest, FetchKeepsItsReplyLimits) {
     } cases[] = {
         {"/_gen/100", nullptr, 200, true},
         {"/_gen/2000", nullptr, 200, false},
-        {"/_gen/101", "mode=status&code=404", 404, false},
-        {"/_gen/102", "mode=trickle&chunk=1&delay=1", 200, false},
+        {"/_gen/2001", "mode=nolength&count=2", 200, false},
+        {"/_gen/101", "mode=status&code=404&count=2", 404, false},
+        {"/_gen/102", "mode=trickle&chunk=1&delay=1&count=2", 200, false},
     };
     for (const Case& c : cases) {
         if (c.fault != nullptr) {
             ASSERT_TRUE(server.SetFault(c.path, c.fault));
         }
         const auto start = std::chrono::steady_clock::now();
-        const HttpReply reply = HttpFetch(server.Url(c.path), ReplyLimits{2, 1000});
+        const HttpReply reply = HttpGetString(server.Url(c.path), ReplyLimits{2, 1000});
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(6)) << c.path;
         EXPECT_EQ(reply.Succeeded(), c.succeeds) << c.path << ": " << DescribeTransfer(reply.result, reply.status);
         EXPECT_EQ(reply.status, c.status) << c.path;
         if (c.succeeds) {
             EXPECT_EQ(reply.body.size(), 100u);
         }
+        const std::string path = dir.Child(c.path + 6);
+        EXPECT_EQ(HttpDownloadIfMissing(server.Url(c.path), path, nullptr, ReplyLimits{2, 1000}), c.succeeds) << c.path;
+        EXPECT_EQ(PathExists(path), c.succeeds) << c.path;
     }
 }
 

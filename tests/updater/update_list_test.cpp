@@ -21,7 +21,6 @@ TEST(ParseUpdateList, ArrayElementsInOrder) {
     EXPECT_EQ(entries[1].id, "cd34");
     EXPECT_EQ(entries[1].name, "b.exe");
     EXPECT_EQ(entries[0].sha256 + "|" + entries[1].sha256, "|ef56");
-    EXPECT_EQ(entries[0].file, nullptr);
 }
 
 TEST(ParseUpdateList, MissingOrNonStringMembersAndNonObjectsGiveEmptyFields) {

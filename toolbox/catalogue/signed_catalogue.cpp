@@ -46,7 +46,7 @@ SignedReply CheckSignedReply(const CatalogueContext& context, const char* label,
     }
     const std::string url = CatalogueSignatureUrl(context.serverBaseUrl, signatureRoute, reply.body);
     const HttpReply signature =
-        HttpFetch(url, ReplyLimits{kSignatureReplyTotalSeconds, kSignatureReplyMaxBytes}, stop);
+        HttpGetString(url, ReplyLimits{kSignatureReplyTotalSeconds, kSignatureReplyMaxBytes}, stop);
     if (!signature.Succeeded()) {
         LogLine("%s refused: its signature %s did not arrive (%s)", label, url.c_str(),
                 DescribeTransfer(signature.result, signature.status).c_str());

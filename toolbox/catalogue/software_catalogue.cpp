@@ -76,7 +76,7 @@ bool CachedIconMatches(const std::string& path, const std::string& sha256) {
 // A signed icon: kept in memory until its bytes are known to be the maker's, then stored.
 bool FetchSignedIcon(const std::string& url, const std::string& path, const std::string& sha256,
                      const TransferStopCheck& stop, CURLcode* result) {
-    const HttpReply reply = HttpFetch(url, ReplyLimits{kIconTotalSeconds, kIconMaxBytes}, stop);
+    const HttpReply reply = HttpGetString(url, ReplyLimits{kIconTotalSeconds, kIconMaxBytes}, stop);
     *result = reply.result;
     if (!reply.Succeeded()) return false;
     if (LowerHex(Sha256Of(reply.body).value_or("")) != sha256) {

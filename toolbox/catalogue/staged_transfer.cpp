@@ -303,7 +303,8 @@ size_t CancellableWriteCallback(char* data, size_t size, size_t count, void* use
         transfer->refused = BodyRefused::TooLong;
         return 0;
     }
-    const size_t written = std::fwrite(data, size, count, transfer->file.get());
+    TransferContext output{transfer->file.get()};
+    const size_t written = WriteFileCallback(data, size, count, &output);
     if (written != count) transfer->refused = BodyRefused::LocalFile;
     if (transfer->hasher) transfer->hasher->Add(data, written * size);
     transfer->fileBytes += static_cast<long long>(written * size);
