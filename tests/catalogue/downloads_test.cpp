@@ -391,6 +391,7 @@ TEST_F(Downloads, ABrokenPackageIsContinuedOnlyWithTheSameBytes) {
         StartSoftwareDownload(row, Context());
         if (c.byExit) {
             ASSERT_TRUE(PumpMessagesUntil([&] { return row->GetDownLoadSize() >= 20; }, 20000));
+            EXPECT_FALSE(WaitForBackgroundWork(100)) << "the exit's wait is bounded while a download runs";
             StopDownloadsForExit();
             ASSERT_TRUE(WaitForBackgroundWork(kBackgroundExitWaitMilliseconds));
         }

@@ -44,23 +44,31 @@ std::vector<std::string> AccessLogLinesWith(const std::string& part) {
     return lines;
 }
 
-TEST(NginxUpdate, TheSignedReleaseInstalls) {
-    const std::string release = FromEnvironment("KESTROVA_NGINX_RELEASE");
-    ASSERT_FALSE(release.empty()) << "nginx_e2e.py runs this program and names the release it published";
-    InstallFolder install;
+// Runs the updater variant over version 1.0 until it has ended and started the main program.
+void RunUpdater(InstallFolder& install, const char* variant) {
     install.WriteSettings("1.0");
-    ASSERT_TRUE(install.PlaceUpdater("MorvaneNginx.exe"));
-
+    ASSERT_TRUE(install.PlaceUpdater(variant));
     UniqueKernelHandle process = StartProgram(install.Child("Morvane.exe"));
     ASSERT_TRUE(process);
     EXPECT_EQ(WaitForExitCode(process.get(), kLimit), 0);
     EXPECT_TRUE(install.WaitForStarts(1));
-    // The keyed variant installs nothing that the test key did not sign.
+}
+
+// The keyed variants install nothing that the test key did not sign.
+void ExpectReleaseInstalled(InstallFolder& install) {
+    const std::string release = FromEnvironment("KESTROVA_NGINX_RELEASE");
+    ASSERT_FALSE(release.empty()) << "nginx_e2e.py runs this program and names the release it published";
     EXPECT_EQ(install.RecordedVersion(), kVersion);
     for (const char* name : {"a.dll", "notes.txt"}) {
         EXPECT_TRUE(ReadFileBytes(install.Child(name)) == ReadFileBytes(release + "\\" + name)) << name;
     }
     EXPECT_EQ(AccessLogLinesWith("GET /U.sig 200").size(), 1u);
+}
+
+TEST(NginxUpdate, TheSignedReleaseInstalls) {
+    InstallFolder install;
+    RunUpdater(install, "MorvaneNginx.exe");
+    ExpectReleaseInstalled(install);
 }
 
 // Veltrin for nginx as "Veltrin.exe" in a fresh installation folder, with a taxpayer code.
@@ -175,25 +183,11 @@ void ExpectOnlyRedirected(const std::string& fileName) {
 }
 
 TEST(NginxTls, TheSignedReleaseInstallsWithAValidCertificateElseTheMainProgramStarts) {
-    const std::string release = FromEnvironment("KESTROVA_NGINX_RELEASE");
-    ASSERT_FALSE(release.empty()) << "nginx_e2e.py runs this program and names the release it published";
     ASSERT_FALSE(NginxCase().empty());
     InstallFolder install;
-    install.WriteSettings("1.0");
-    ASSERT_TRUE(install.PlaceUpdater("MorvaneNginxTls.exe"));
-    UniqueKernelHandle process = StartProgram(install.Child("Morvane.exe"));
-    ASSERT_TRUE(process);
-    EXPECT_EQ(WaitForExitCode(process.get(), kLimit), 0);
-    EXPECT_TRUE(install.WaitForStarts(1));
+    RunUpdater(install, "MorvaneNginxTls.exe");
     const std::string log = ReadFileBytes(install.Child("log\\Morvane.log"));
-    if (NginxCase() == "good") {
-        EXPECT_EQ(install.RecordedVersion(), kVersion);
-        for (const char* name : {"a.dll", "notes.txt"}) {
-            EXPECT_TRUE(ReadFileBytes(install.Child(name)) == ReadFileBytes(release + "\\" + name)) << name;
-        }
-        EXPECT_EQ(AccessLogLinesWith("GET /U.sig 200").size(), 1u);
-        return;
-    }
+    if (NginxCase() == "good") return ExpectReleaseInstalled(install);
     EXPECT_EQ(install.RecordedVersion(), "1.0");
     EXPECT_FALSE(PathExists(install.Child("a.dll")));
     if (NginxCase() == "redirect") {
