@@ -1,4 +1,5 @@
 #pragma once
+// The digest the update list names each file by (its "id").
 
 #include <optional>
 #include <string>

@@ -1,5 +1,6 @@
 #pragma once
-// The automatic configuration script, evaluated by WinHTTP.
+// The automatic configuration script of the user's settings, evaluated by WinHTTP:
+// libcurl runs no such script.
 
 #include <string>
 

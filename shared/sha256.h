@@ -1,4 +1,5 @@
 #pragma once
+// The digest that signed update lists and catalogues name, and that signatures cover.
 
 #include "shared/cng.h"
 

@@ -4,7 +4,7 @@
 #include "shared/files.h"
 #include "shared/http.h"
 #include "toolbox/browser_navigation.h"
-#include "toolbox/catalogue/background_work.h"
+#include "shared/background_work.h"
 #include "toolbox/catalogue/catalogue_loads.h"
 #include "toolbox/catalogue/download_files.h"
 #include "toolbox/catalogue/download_registry.h"
@@ -177,8 +177,9 @@ LRESULT Veltrin::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam,
     case WM_ENDSESSION:
         // Logoff ends the process after this; the downloads let go of their files first.
         if (wParam) {
+            StopDownloadsForExit();
             StopBackgroundWork();
-            FinishDownloadsForExit(kDownloadExitWaitMilliseconds);
+            WaitForBackgroundWork(kBackgroundExitWaitMilliseconds);
         }
         handled = false;
         return 0;

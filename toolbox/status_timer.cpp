@@ -1,9 +1,9 @@
 #include "toolbox/status_timer.h"
 
+#include "shared/background_work.h"
 #include "shared/diagnostic_log.h"
 #include "shared/http.h"
 #include "toolbox/announcement_window.h"
-#include "toolbox/catalogue/background_work.h"
 #include "toolbox/catalogue/catalogue_reply.h"
 #include "toolbox/catalogue/worker_results.h"
 #include "toolbox/reg_operator.h"

@@ -1,12 +1,12 @@
 #include "toolbox/toolbox_program.h"
 
+#include "shared/background_work.h"
 #include "shared/diagnostic_log.h"
 #include "shared/folder_protection.h"
 #include "shared/process.h"
 #include "shared/text.h"
 #include "skin/skin.h"
 #include "toolbox/announcement_window.h"
-#include "toolbox/catalogue/background_work.h"
 #include "toolbox/catalogue/download_registry.h"
 #include "toolbox/logon_task_registration.h"
 #include "toolbox/main_window.h"
@@ -110,12 +110,10 @@ int RunToolbox(HINSTANCE instance) {
 
     if (timer != 0) ::KillTimer(nullptr, timer);
     RemoveProxyLoginPrompt();
-    // Loads, icons and status requests stop while the downloads do. Stopped downloads keep
-    // their partial files under their own names, never a final one.
+    // Stopped downloads keep their partial files under their own names, never a final one.
+    StopDownloadsForExit();
     StopBackgroundWork();
-    const bool downloadsEnded = FinishDownloadsForExit(kDownloadExitWaitMilliseconds);
-    const bool othersEnded = WaitForBackgroundWork(kBackgroundExitWaitMilliseconds);
-    if (!downloadsEnded || !othersEnded) curl.KeepForRunningWorkers();
+    if (!WaitForBackgroundWork(kBackgroundExitWaitMilliseconds)) curl.KeepForRunningWorkers();
     DestroyIfOpen(values.AnnouncementWindowHandle);
     DestroyIfOpen(values.MainWindowHandle);
     return 0;

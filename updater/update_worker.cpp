@@ -1,6 +1,7 @@
 #include "updater/update_worker.h"
 
 #include "frame/directory_error.h"
+#include "shared/background_work.h"
 #include "shared/diagnostic_log.h"
 #include "shared/file_names.h"
 #include "shared/files.h"
@@ -169,6 +170,5 @@ DWORD WINAPI UpdateWorker(LPVOID) {
 }
 
 bool StartUpdateWorker() {
-    UniqueKernelHandle thread(::CreateThread(nullptr, 0, UpdateWorker, nullptr, 0, nullptr));
-    return thread.valid();
+    return StartBackgroundWork([] { UpdateWorker(nullptr); });
 }

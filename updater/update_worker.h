@@ -16,7 +16,7 @@ enum : WPARAM {
 // Thread procedure; the parameter is not used.
 DWORD WINAPI UpdateWorker(LPVOID);
 
-// Starts UpdateWorker on a thread of its own, which nothing waits for.
+// Starts UpdateWorker as background work (shared/background_work.h); nothing waits for it.
 bool StartUpdateWorker();
 
 // Whether a downloaded file's digest matches the list's id (either letter case).

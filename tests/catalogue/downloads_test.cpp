@@ -1,5 +1,6 @@
 // Package and document downloads against the reference server, with a real window taking
 // the workers' messages the way the main window does.
+#include "shared/background_work.h"
 #include "shared/diagnostic_log.h"
 #include "shared/files.h"
 #include "shared/http.h"
@@ -390,7 +391,9 @@ TEST_F(Downloads, ABrokenPackageIsContinuedOnlyWithTheSameBytes) {
         StartSoftwareDownload(row, Context());
         if (c.byExit) {
             ASSERT_TRUE(PumpMessagesUntil([&] { return row->GetDownLoadSize() >= 20; }, 20000));
-            ASSERT_TRUE(FinishDownloadsForExit(kDownloadExitWaitMilliseconds));
+            EXPECT_FALSE(WaitForBackgroundWork(100)) << "the exit's wait is bounded while a download runs";
+            StopDownloadsForExit();
+            ASSERT_TRUE(WaitForBackgroundWork(kBackgroundExitWaitMilliseconds));
         }
         ASSERT_TRUE(m_window.WaitForCode(kPackageFailed, ++rounds));
 

@@ -9,7 +9,7 @@
 #include "tests/support/gui_driver.h"
 #include "tests/support/test_server.h"
 #include "tests/toolbox/toolbox_fixture.h"
-#include "toolbox/catalogue/background_work.h"
+#include "shared/background_work.h"
 #include "toolbox/catalogue/catalogue_loads.h"
 #include "toolbox/catalogue/download_job.h"
 #include "toolbox/main_window.h"

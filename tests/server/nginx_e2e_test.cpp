@@ -44,9 +44,8 @@ std::vector<std::string> AccessLogLinesWith(const std::string& part) {
     return lines;
 }
 
-// The updater variant, started once at version 1.0 in a fresh installation folder: it ends
-// with code 0 having started the main program once, whatever became of the update.
-void RunUpdaterOnce(InstallFolder& install, const char* variant) {
+// Runs the updater variant over version 1.0 until it has ended and started the main program.
+void RunUpdater(InstallFolder& install, const char* variant) {
     install.WriteSettings("1.0");
     ASSERT_TRUE(install.PlaceUpdater(variant));
     UniqueKernelHandle process = StartProgram(install.Child("Morvane.exe"));
@@ -55,8 +54,10 @@ void RunUpdaterOnce(InstallFolder& install, const char* variant) {
     EXPECT_TRUE(install.WaitForStarts(1));
 }
 
-// Exactly what nginx_e2e.py published is installed, its list's signature fetched once.
-void ExpectReleaseInstalled(const InstallFolder& install, const std::string& release) {
+// The keyed variants install nothing that the test key did not sign.
+void ExpectReleaseInstalled(InstallFolder& install) {
+    const std::string release = FromEnvironment("KESTROVA_NGINX_RELEASE");
+    ASSERT_FALSE(release.empty()) << "nginx_e2e.py runs this program and names the release it published";
     EXPECT_EQ(install.RecordedVersion(), kVersion);
     for (const char* name : {"a.dll", "notes.txt"}) {
         EXPECT_TRUE(ReadFileBytes(install.Child(name)) == ReadFileBytes(release + "\\" + name)) << name;
@@ -65,12 +66,9 @@ void ExpectReleaseInstalled(const InstallFolder& install, const std::string& rel
 }
 
 TEST(NginxUpdate, TheSignedReleaseInstalls) {
-    const std::string release = FromEnvironment("KESTROVA_NGINX_RELEASE");
-    ASSERT_FALSE(release.empty()) << "nginx_e2e.py runs this program and names the release it published";
     InstallFolder install;
-    ASSERT_NO_FATAL_FAILURE(RunUpdaterOnce(install, "MorvaneNginx.exe"));
-    // The keyed variant installs nothing that the test key did not sign.
-    ExpectReleaseInstalled(install, release);
+    RunUpdater(install, "MorvaneNginx.exe");
+    ExpectReleaseInstalled(install);
 }
 
 // Veltrin for nginx as "Veltrin.exe" in a fresh installation folder, with a taxpayer code.
@@ -185,16 +183,11 @@ void ExpectOnlyRedirected(const std::string& fileName) {
 }
 
 TEST(NginxTls, TheSignedReleaseInstallsWithAValidCertificateElseTheMainProgramStarts) {
-    const std::string release = FromEnvironment("KESTROVA_NGINX_RELEASE");
-    ASSERT_FALSE(release.empty()) << "nginx_e2e.py runs this program and names the release it published";
     ASSERT_FALSE(NginxCase().empty());
     InstallFolder install;
-    ASSERT_NO_FATAL_FAILURE(RunUpdaterOnce(install, "MorvaneNginxTls.exe"));
+    RunUpdater(install, "MorvaneNginxTls.exe");
     const std::string log = ReadFileBytes(install.Child("log\\Morvane.log"));
-    if (NginxCase() == "good") {
-        ExpectReleaseInstalled(install, release);
-        return;
-    }
+    if (NginxCase() == "good") return ExpectReleaseInstalled(install);
     EXPECT_EQ(install.RecordedVersion(), "1.0");
     EXPECT_FALSE(PathExists(install.Child("a.dll")));
     if (NginxCase() == "redirect") {

@@ -42,48 +42,39 @@ TEST_F(IniFileTest, StorableValuesSurviveTheRoundTrip) {
     }
 }
 
-TEST_F(IniFileTest, VersionIsReadWithEverySpaceDropped) {
-    ASSERT_TRUE(LoadText("[Soft]\r\nVer=1.0.3\r\n"));
-    EXPECT_EQ(ini.GetValue("Soft", "Ver"), "1.0.3");
-
-    IniFile spaced;
-    ASSERT_TRUE(WriteFileBytes(path, "[Soft]\nV er = 1. 0.3\nName = a\tb\n"));
-    ASSERT_TRUE(spaced.Load(path));
-    EXPECT_EQ(spaced.GetValue("Soft", "Ver"), "1.0.3");
-    EXPECT_EQ(spaced.GetValue("Soft", "Name"), "a\tb");  // tabs are not spaces
+// What one loaded text gives for each section and key.
+TEST_F(IniFileTest, LoadedTextsGiveTheirValues) {
+    struct Value {
+        const char *section, *key, *value;
+    };
+    const std::pair<const char*, std::vector<Value>> cases[] = {
+        {"[Soft]\r\nVer=1.0.3\r\n", {{"Soft", "Ver", "1.0.3"}}},
+        // Every space dropped; tabs are not spaces.
+        {"[Soft]\nV er = 1. 0.3\nName = a\tb\n", {{"Soft", "Ver", "1.0.3"}, {"Soft", "Name", "a\tb"}}},
+        // Sections and keys are case-sensitive; the first duplicate wins.
+        {"[Soft]\nVer=1.0\nVer=2.0\n", {{"Soft", "Ver", "1.0"}, {"soft", "Ver", ""}, {"Soft", "ver", ""}}},
+        // Lines that carry nothing are dropped; later "=" stay; the last line has no line end.
+        {"Top=before any section\n[Soft]\nEmpty=\n=novalue\nVer=3\n  [Other]  \nKey=a=b",
+         {{"", "Top", ""}, {"Soft", "Empty", ""}, {"Soft", "Ver", "3"}, {"Other", "Key", "a=b"}}},
+        // Split sections are merged, and brackets in a value switch the section.
+        {"[Soft]\na=1\n[Other]\nb=2\n[Soft]\nc=3\nd=[X]\ne=4\n",
+         {{"Soft", "a", "1"}, {"Soft", "c", "3"}, {"X", "d", "[X]"}, {"X", "e", "4"}}},
+    };
+    for (const auto& [text, values] : cases) {
+        ini = IniFile();
+        ASSERT_TRUE(LoadText(text)) << text;
+        for (const Value& v : values) EXPECT_EQ(ini.GetValue(v.section, v.key), v.value) << text << v.key;
+    }
 }
 
-TEST_F(IniFileTest, SectionsAreCaseSensitiveAndFirstDuplicateWins) {
-    ASSERT_TRUE(LoadText("[Soft]\nVer=1.0\nVer=2.0\n"));
-    EXPECT_EQ(ini.GetValue("Soft", "Ver"), "1.0");
-    EXPECT_EQ(ini.GetValue("soft", "Ver"), "");
-    EXPECT_EQ(ini.GetValue("Soft", "ver"), "");
-}
-
-TEST_F(IniFileTest, LinesThatCarryNothingAreDropped) {
-    ASSERT_TRUE(LoadText("Top=before any section\n[Soft]\nEmpty=\n=novalue\nVer=3\n  [Other]  \nKey=a=b"));
-    EXPECT_EQ(ini.GetValue("", "Top"), "");
-    EXPECT_EQ(ini.GetValue("Soft", "Empty"), "");
-    EXPECT_EQ(ini.GetValue("Soft", "Ver"), "3");
-    EXPECT_EQ(ini.GetValue("Other", "Key"), "a=b");  // later "=" stay; last line has no line end
-}
-
-TEST_F(IniFileTest, SaveSortsSectionsAndKeysWithCrLf) {
-    ASSERT_TRUE(LoadText("[B]\nx=1\n[A]\ny=2\n"));
-    EXPECT_EQ(Saved(), "[A]\r\ny=2\r\n[B]\r\nx=1\r\n");
-}
-
-TEST_F(IniFileTest, CommentsAreDroppedUnlessTheyHoldAnEqualsSign) {
-    ASSERT_TRUE(LoadText(";note\n[Soft]\n;a=b\nVer=1\n"));
-    EXPECT_EQ(Saved(), "[Soft]\r\n;a=b\r\nVer=1\r\n");
-}
-
-TEST_F(IniFileTest, SplitSectionsAreMergedAndBracketsInValuesSwitchSection) {
-    ASSERT_TRUE(LoadText("[Soft]\na=1\n[Other]\nb=2\n[Soft]\nc=3\nd=[X]\ne=4\n"));
-    EXPECT_EQ(ini.GetValue("Soft", "a"), "1");
-    EXPECT_EQ(ini.GetValue("Soft", "c"), "3");
-    EXPECT_EQ(ini.GetValue("X", "d"), "[X]");
-    EXPECT_EQ(ini.GetValue("X", "e"), "4");
+// Save sorts sections and keys, with CR LF; a comment stays only when it holds an "=".
+TEST_F(IniFileTest, SavedTexts) {
+    for (const auto& [text, saved] : {std::pair{"[B]\nx=1\n[A]\ny=2\n", "[A]\r\ny=2\r\n[B]\r\nx=1\r\n"},
+                                      {";note\n[Soft]\n;a=b\nVer=1\n", "[Soft]\r\n;a=b\r\nVer=1\r\n"}}) {
+        ini = IniFile();
+        ASSERT_TRUE(LoadText(text));
+        EXPECT_EQ(Saved(), saved);
+    }
 }
 
 TEST_F(IniFileTest, SetValueCreatesOrReplacesAndSaveKeepsOrder) {

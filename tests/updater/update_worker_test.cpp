@@ -183,27 +183,6 @@ protected:
     std::string m_content = PatternBytes(100000, 9);
 };
 
-TEST_F(AbandonedUpdate, DigestMismatch) {
-    PublishList({Entry("a.dll", Publish("/files/a.dll", m_content), m_content + "x")});
-    RunWorker();
-    ExpectAbandoned();
-    // The refused file stays until the next run deletes the folder.
-    EXPECT_TRUE(ReadFileBytes(m_install.TempDirectory() + "\\a.dll") == m_content);
-}
-
-TEST_F(AbandonedUpdate, EmptyId) {
-    PublishList({R"({"id":"","name":"a.dll","url":")" + Publish("/files/a.dll", m_content) + "\"}"});
-    RunWorker();
-    ExpectAbandoned();
-}
-
-TEST_F(AbandonedUpdate, ErrorPageInsteadOfTheFile) {
-    PublishList({Entry("a.dll", m_server.Url("/files/absent.dll"), m_content)});
-    RunWorker();
-    ExpectAbandoned();
-    EXPECT_EQ(ReadFileBytes(m_install.TempDirectory() + "\\a.dll"), "");  // the page is not kept as the file
-}
-
 TEST_F(AbandonedUpdate, SecondEntryFailsAfterTheFirstWasVerified) {
     const std::string other = PatternBytes(2000, 10);
     PublishList({Entry("a.dll", Publish("/files/a.dll", m_content), m_content),
@@ -212,32 +191,6 @@ TEST_F(AbandonedUpdate, SecondEntryFailsAfterTheFirstWasVerified) {
     RunWorker();
     ExpectAbandoned();
     EXPECT_TRUE(ReadFileBytes(m_install.TempDirectory() + "\\a.dll") == m_content);
-}
-
-TEST_F(AbandonedUpdate, EntryWithoutUrl) {
-    PublishList({R"({"id":")" + Md5Of(m_content) + R"(","name":"a.dll"})"});
-    RunWorker();
-    ExpectAbandoned();
-}
-
-TEST_F(AbandonedUpdate, ElementThatIsNotAnObject) {
-    PublishList({"\"a.dll\""});
-    RunWorker();
-    ExpectAbandoned();
-}
-
-TEST_F(AbandonedUpdate, ConnectionDroppedMidFile) {
-    PublishList({Entry("a.dll", Publish("/files/a.dll", m_content), m_content)});
-    ASSERT_TRUE(m_server.SetFault("/files/a.dll", "mode=drop&after=40000"));
-    RunWorker();
-    ExpectAbandoned();
-}
-
-TEST_F(AbandonedUpdate, ConnectionResetMidFile) {
-    PublishList({Entry("a.dll", Publish("/files/a.dll", m_content), m_content)});
-    ASSERT_TRUE(m_server.SetFault("/files/a.dll", "mode=drop&after=40000&reset=1"));
-    RunWorker();
-    ExpectAbandoned();
 }
 
 TEST_F(AbandonedUpdate, StalledTransferEndsByTheLowSpeedLimit) {
@@ -251,17 +204,51 @@ TEST_F(AbandonedUpdate, StalledTransferEndsByTheLowSpeedLimit) {
     ExpectAbandoned();
 }
 
-TEST_F(AbandonedUpdate, UnreachableFileServer) {
-    PublishList({Entry("a.dll", "http://127.0.0.1:1/a.dll", m_content)});
+// The list's one element, "URL" standing for the published file's address, "MD5" for its
+// digest and "LONG" for a name too long for a file.
+enum class Left { Unchecked, TheFile, Nothing };  // in the temporary folder afterwards
+struct AbandonCase {
+    const char* name;
+    const char* element;
+    const char* fault = nullptr;  // how the server sends the file
+    Left left = Left::Unchecked;
+};
+
+class AbandonedBy : public AbandonedUpdate, public ::testing::WithParamInterface<AbandonCase> {};
+
+TEST_P(AbandonedBy, TheListOrTheTransfer) {
+    std::string element = GetParam().element;
+    for (const auto& [key, value] : {std::pair<std::string, std::string>{"URL", Publish("/files/a.dll", m_content)},
+                                     {"MD5", Md5Of(m_content)}, {"LONG", std::string(300, 'n')}}) {
+        if (const size_t at = element.find(key); at != std::string::npos) element.replace(at, key.size(), value);
+    }
+    PublishList({element});
+    ASSERT_TRUE(GetParam().fault == nullptr || m_server.SetFault("/files/a.dll", GetParam().fault));
     RunWorker();
     ExpectAbandoned();
+    const std::string left = ReadFileBytes(m_install.TempDirectory() + "\\a.dll");
+    EXPECT_TRUE(GetParam().left == Left::Unchecked || left == (GetParam().left == Left::TheFile ? m_content : ""));
 }
 
-TEST_F(AbandonedUpdate, OutputFileThatCannotBeCreated) {
-    PublishList({Entry(std::string(300, 'n'), Publish("/files/a.dll", m_content), m_content)});
-    RunWorker();
-    ExpectAbandoned();
-}
+constexpr char kPlainEntry[] = R"({"id":"MD5","name":"a.dll","url":"URL"})";
+
+INSTANTIATE_TEST_SUITE_P(
+    Roads, AbandonedBy,
+    ::testing::Values(
+        // The refused file stays until the next run deletes the folder.
+        AbandonCase{"DigestMismatch", R"({"id":"0123456789abcdef0123456789abcdef","name":"a.dll","url":"URL"})",
+                    nullptr, Left::TheFile},
+        // The server's page is not kept as the file.
+        AbandonCase{"ErrorPageInsteadOfTheFile", R"({"id":"MD5","name":"a.dll","url":"URL.absent"})", nullptr,
+                    Left::Nothing},
+        AbandonCase{"EmptyId", R"({"id":"","name":"a.dll","url":"URL"})"},
+        AbandonCase{"EntryWithoutUrl", R"({"id":"MD5","name":"a.dll"})"},
+        AbandonCase{"ElementThatIsNotAnObject", R"("a.dll")"},
+        AbandonCase{"ConnectionDroppedMidFile", kPlainEntry, "mode=drop&after=40000"},
+        AbandonCase{"ConnectionResetMidFile", kPlainEntry, "mode=drop&after=40000&reset=1"},
+        AbandonCase{"UnreachableFileServer", R"({"id":"MD5","name":"a.dll","url":"http://127.0.0.1:1/a.dll"})"},
+        AbandonCase{"OutputFileThatCannotBeCreated", R"({"id":"MD5","name":"LONG","url":"URL"})"}),
+    [](const ::testing::TestParamInfo<AbandonCase>& info) { return std::string(info.param.name); });
 
 class NameWithPath : public AbandonedUpdate, public ::testing::WithParamInterface<std::string> {};
 

@@ -1,8 +1,7 @@
 #include "tests/updater/worker_fixture.h"
 
+#include "shared/background_work.h"
 #include "updater/update_worker.h"
-
-#include <thread>
 
 MessageRecorder::MessageRecorder()
     : m_window([this](UINT message, WPARAM wParam, LPARAM lParam) {
@@ -52,8 +51,8 @@ WorkerTest::~WorkerTest() {
 }
 
 void WorkerTest::RunWorker() {
-    std::thread worker([] { UpdateWorker(nullptr); });
-    worker.join();
+    ASSERT_TRUE(StartUpdateWorker());
+    ASSERT_TRUE(WaitForBackgroundWork(120000));  // far beyond the longest run here
 }
 
 std::string WorkerTest::Publish(const std::string& path, const std::string& content) {

@@ -45,7 +45,7 @@ protected:
     WorkerTest();
     ~WorkerTest() override;
 
-    // Runs UpdateWorker on a thread of its own and waits for it to end.
+    // Starts UpdateWorker as the window does and waits for it to end.
     void RunWorker();
     // Publishes content at path in the namespace; returns its full URL.
     std::string Publish(const std::string& path, const std::string& content);

@@ -2,7 +2,7 @@
 
 #include "shared/diagnostic_log.h"
 #include "skin/controls.h"
-#include "toolbox/catalogue/background_work.h"
+#include "shared/background_work.h"
 #include "toolbox/catalogue/document_catalogue.h"
 #include "toolbox/catalogue/signed_catalogue.h"
 #include "toolbox/catalogue/software_catalogue.h"

@@ -1,7 +1,7 @@
 #pragma once
 // One running download of a package or document, and the codes its worker hands the main
-// window through the queue of worker results (worker_results.h), as WM_USER would carry
-// them: wParam the code, lParam the job.
+// window with the job through the queue of worker results (worker_results.h). A WM_USER
+// message to the main window carries the same pair: wParam the code, lParam the job.
 
 #include "shared/http.h"
 #include "skin/catalogue_records.h"

@@ -1,5 +1,7 @@
 #include "toolbox/catalogue/download_registry.h"
 
+#include <windows.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -11,11 +13,10 @@ namespace {
 constexpr auto kClaimPoll = std::chrono::milliseconds(100);
 
 std::mutex g_lock;
-std::condition_variable g_changed;  // a target released, a worker ended
+std::condition_variable g_targetReleased;
 std::set<DownloadJob*> g_liveJobs;
 std::map<std::string, DownloadJob*> g_packageJobs;
 std::set<std::string> g_claimedTargets;
-int g_workers = 0;
 
 // The file system ignores letter case; so does the key of a file.
 std::string FileKey(const std::string& path) {
@@ -102,7 +103,7 @@ bool ClaimTarget(DownloadJob* job) {
     // progress call; the wait also ends when this job is told to stop.
     while (g_claimedTargets.count(key) != 0) {
         if (job->stop.load() != DownloadStop::None) return false;
-        g_changed.wait_for(hold, kClaimPoll);
+        g_targetReleased.wait_for(hold, kClaimPoll);
     }
     g_claimedTargets.insert(key);
     return true;
@@ -113,7 +114,7 @@ void ReleaseTarget(const DownloadJob* job) {
         std::lock_guard<std::mutex> hold(g_lock);
         g_claimedTargets.erase(FileKey(job->targetPath));
     }
-    g_changed.notify_all();
+    g_targetReleased.notify_all();
 }
 
 void ReleaseUndeliveredJob(DownloadJob* job) {
@@ -121,24 +122,10 @@ void ReleaseUndeliveredJob(DownloadJob* job) {
     ReleaseJob(job);
 }
 
-void WorkerStarting() {
+void StopDownloadsForExit() {
     std::lock_guard<std::mutex> hold(g_lock);
-    ++g_workers;
-}
-
-void WorkerEnded() {
-    {
-        std::lock_guard<std::mutex> hold(g_lock);
-        --g_workers;
-    }
-    g_changed.notify_all();
-}
-
-bool FinishDownloadsForExit(DWORD milliseconds) {
-    std::unique_lock<std::mutex> hold(g_lock);
     for (DownloadJob* job : g_liveJobs) {
         DownloadStop none = DownloadStop::None;
         job->stop.compare_exchange_strong(none, DownloadStop::Exiting);
     }
-    return g_changed.wait_for(hold, std::chrono::milliseconds(milliseconds), [] { return g_workers == 0; });
 }

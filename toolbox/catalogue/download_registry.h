@@ -1,13 +1,10 @@
 #pragma once
 // Every download the program started and has not freed, so that a posted pointer is used
 // only when it names one of them; the package download of each row, so that a click on
-// the row reaches its job; the target files workers hold; and the running workers, which
-// the program stops and waits for before it ends. Held under a lock: the window thread
-// uses it, and workers claim files and take undelivered jobs out.
+// the row reaches its job; and the target files workers hold. Held under a lock: the
+// window thread uses it, and workers claim files and take undelivered jobs out.
 
 #include "toolbox/catalogue/download_job.h"
-
-#include <windows.h>
 
 #include <string>
 
@@ -37,12 +34,6 @@ void ReleaseTarget(const DownloadJob* job);
 // For a final code no window will handle: forgets the job, gives back its count, frees it.
 void ReleaseUndeliveredJob(DownloadJob* job);
 
-// Worker threads: counted from just before they are created until their last step.
-void WorkerStarting();
-void WorkerEnded();
-
-// Long enough for every worker to see the stop at its next progress call.
-inline constexpr DWORD kDownloadExitWaitMilliseconds = 3000;
-// At exit or logoff: tells every live download to stop (keeping packages' partial files)
-// and waits for the workers; false when some still run after the time given.
-bool FinishDownloadsForExit(DWORD milliseconds);
+// At exit or logoff: tells every live download to stop, keeping packages' partial files;
+// the exit waits for them as for all background work.
+void StopDownloadsForExit();

@@ -1,7 +1,6 @@
 #include "toolbox/catalogue/download_workers.h"
 
 #include "shared/diagnostic_log.h"
-#include "toolbox/catalogue/download_registry.h"
 #include "toolbox/catalogue/staged_transfer.h"
 #include "toolbox/catalogue/worker_results.h"
 
@@ -20,22 +19,13 @@ void LogDownload(const DownloadJob& job, const TransferReport& report) {
             job.url.c_str(), job.targetPath.empty() ? "(nowhere)" : job.targetPath.c_str(), outcome.c_str(), result);
 }
 
-void RunWorker(DownloadJob* job, WPARAM successCode, WPARAM failureCode) {
-    const TransferReport report = RunStagedTransfer(*job);
-    LogDownload(*job, report);
-    PostDownloadCode(job, report.complete ? successCode : failureCode);
-    // The job may be gone now; the program's exit waits for this count.
-    WorkerEnded();
-}
-
 }  // namespace
 
-DWORD WINAPI SoftwareDownloadWorker(LPVOID parameter) {
-    RunWorker(static_cast<DownloadJob*>(parameter), kPackageDownloaded, kPackageFailed);
-    return 0;
-}
-
-DWORD WINAPI DocumentDownloadWorker(LPVOID parameter) {
-    RunWorker(static_cast<DownloadJob*>(parameter), kDocumentDownloaded, kDocumentFailed);
-    return 0;
+void RunDownload(DownloadJob* job) {
+    const bool package = job->kind == DownloadKind::Package;
+    const TransferReport report = RunStagedTransfer(*job);
+    LogDownload(*job, report);
+    // The job may be gone after this.
+    PostDownloadCode(job, report.complete ? (package ? kPackageDownloaded : kDocumentDownloaded)
+                                          : (package ? kPackageFailed : kDocumentFailed));
 }

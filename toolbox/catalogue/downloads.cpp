@@ -1,10 +1,10 @@
 #include "toolbox/catalogue/downloads.h"
 
+#include "shared/background_work.h"
 #include "shared/diagnostic_log.h"
 #include "shared/files.h"
 #include "shared/process.h"
 #include "shared/signature.h"
-#include "shared/unique_handle.h"
 #include "toolbox/catalogue/download_files.h"
 #include "toolbox/catalogue/download_registry.h"
 #include "toolbox/catalogue/download_workers.h"
@@ -59,12 +59,9 @@ DownloadJob* NewJob(CControlUI* control, DownloadKind kind, void* record, const 
     return job;
 }
 
-void StartWorker(DownloadJob* job, LPTHREAD_START_ROUTINE worker, WPARAM failureCode) {
+void StartWorker(DownloadJob* job, WPARAM failureCode) {
     RegisterJob(job);
-    WorkerStarting();
-    UniqueKernelHandle thread(::CreateThread(nullptr, 0, worker, job, 0, nullptr));
-    if (thread) return;
-    WorkerEnded();
+    if (StartBackgroundWork([job] { RunDownload(job); })) return;
     // The row still gets its one final code.
     PostDownloadCode(job, failureCode);
 }
@@ -136,7 +133,7 @@ void StartSoftwareDownload(SkinSoftListControl* control, const CatalogueContext&
     // Counted before the worker exists, so no catalogue reload can slip in between.
     ++RunningDownloadCount();
     RegisterPackageJob(job);
-    StartWorker(job, SoftwareDownloadWorker, kPackageFailed);
+    StartWorker(job, kPackageFailed);
 }
 
 void CancelSoftwareDownload(SkinSoftListControl* control) {
@@ -156,7 +153,7 @@ void StartDocumentDownload(FileListControl* control, const CatalogueContext& con
     control->SetIsDownLoad(true);
     DownloadJob* job = NewJob(control, DownloadKind::Document, item, item->url, DocumentDirectory(context),
                               item->name, context, Expected{item->sha256, item->bytes});
-    StartWorker(job, DocumentDownloadWorker, kDocumentFailed);
+    StartWorker(job, kDocumentFailed);
 }
 
 LRESULT OnDownloadMessage(CPaintManagerUI& paintManager, WPARAM code, LPARAM lParam) {

@@ -1,6 +1,6 @@
 #pragma once
-// What a click on a catalogue row starts or stops, and how the main window applies its
-// workers' messages. Everything here runs on the window thread.
+// What a click on a catalogue row starts or stops, and how the main window applies what
+// its download workers report. Everything here runs on the window thread.
 
 #include "skin/catalogue_rows.h"
 #include "skin/paint_manager.h"
@@ -15,8 +15,9 @@ void CancelSoftwareDownload(SkinSoftListControl* control);
 // The row shows that it downloads; a worker fetches the document into the document directory.
 void StartDocumentDownload(FileListControl* control, const CatalogueContext& context);
 
-// The main window's handling of WM_USER: percentages and final codes of the workers.
-// A row that no longer exists is left alone; the job is still freed. Returns 0.
+// A download's percentage or final code with its job, as the queue of worker results
+// hands it over or a WM_USER message carries it. Pointers to no live job are ignored; a
+// row that no longer exists is left alone, and a final code still frees the job. Returns 0.
 LRESULT OnDownloadMessage(CPaintManagerUI& paintManager, WPARAM code, LPARAM job);
 
 // The row controls of a paint manager by name, or null when no such row exists.

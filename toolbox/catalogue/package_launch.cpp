@@ -1,9 +1,9 @@
 #include "toolbox/catalogue/package_launch.h"
 
+#include "shared/background_work.h"
 #include "shared/diagnostic_log.h"
 #include "shared/unique_handle.h"
 #include "shared/win32_result.h"
-#include "toolbox/catalogue/background_work.h"
 #include "toolbox/catalogue/downloads.h"
 #include "toolbox/catalogue/open_and_launch.h"
 #include "toolbox/catalogue/package_records.h"

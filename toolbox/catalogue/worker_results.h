@@ -1,9 +1,9 @@
 #pragma once
 // The one way from the toolbox's worker threads to its window thread. Workers queue what
-// they found, as work for the window thread or as a download code with its job (the codes
-// and job of the workers' WM_USER); the window thread applies the queue in order when it
-// gets WM_WORKERRESULTS. Posting never blocks a worker, and nothing queued touches a
-// window once it is gone.
+// they found, as work for the window thread or as a download code with its job (the pair
+// a WM_USER message to the main window carries); the window thread applies the queue in
+// order when it gets WM_WORKERRESULTS. Posting never blocks a worker, and nothing queued
+// touches a window once it is gone.
 
 #include "toolbox/catalogue/download_job.h"
 

@@ -1,4 +1,4 @@
-#include "toolbox/catalogue/background_work.h"
+#include "shared/background_work.h"
 
 #include "shared/unique_handle.h"
 
