@@ -3,6 +3,8 @@
 #include "shared/unique_handle.h"
 #include "tests/support/gui_driver.h"
 #include "tests/support/registry.h"
+#include "toolbox/catalogue/background_work.h"
+#include "toolbox/catalogue/catalogue_loads.h"
 #include "toolbox/catalogue/downloads.h"
 #include "toolbox/catalogue/installed_programs.h"
 #include "toolbox/catalogue/registry_text.h"
@@ -71,6 +73,23 @@ LRESULT CatalogueTestWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM l
         return 0;
     }
     return SkinTestWindow::HandleMessage(message, wParam, lParam);
+}
+
+bool LoadsApplied() {
+    // The workers queue their last result before they count as ended.
+    MSG queued;
+    return RunningBackgroundWork() == 0 &&
+           !::PeekMessageA(&queued, nullptr, WM_WORKERRESULTS, WM_WORKERRESULTS, PM_NOREMOVE);
+}
+
+bool LoadSoftwareAndWait(CContainerUI* list, const CatalogueContext& context, int& rowCounter) {
+    LoadSoftwareCatalogue(list, context, &rowCounter);
+    return PumpMessagesUntil(LoadsApplied, 20000);
+}
+
+bool LoadDocumentsAndWait(CContainerUI* list, const CatalogueContext& context, const std::string& folderId) {
+    LoadDocumentCatalogue(list, context, folderId);
+    return PumpMessagesUntil(LoadsApplied, 20000);
 }
 
 UninstallEntries::~UninstallEntries() {

@@ -51,6 +51,13 @@ private:
     std::vector<Message> m_messages;
 };
 
+// True once no load's worker runs and this thread has applied all they queued: the list
+// as its load leaves it, icons included. The window applying the queue is this thread's.
+bool LoadsApplied();
+// The shipped loads, started and waited for until LoadsApplied (false when the time ran out).
+bool LoadSoftwareAndWait(CContainerUI* list, const CatalogueContext& context, int& rowCounter);
+bool LoadDocumentsAndWait(CContainerUI* list, const CatalogueContext& context, const std::string& folderId);
+
 // An installation folder of the toolbox's own, with the server's namespace as the base URL.
 struct CatalogueFolder : TempDir {
     CatalogueContext Context(const std::string& serverBaseUrl, const std::string& taxCode = "91110000TEST") const {

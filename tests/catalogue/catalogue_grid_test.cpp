@@ -2,6 +2,7 @@
 // controls, and the requests that fetch them.
 #include "tests/catalogue/catalogue_fixture.h"
 #include "tests/support/test_server.h"
+#include "toolbox/catalogue/catalogue_loads.h"
 #include "toolbox/catalogue/catalogue_reply.h"
 #include "toolbox/catalogue/document_catalogue.h"
 #include "toolbox/catalogue/software_catalogue.h"
@@ -73,12 +74,13 @@ class SoftwareGrid : public ::testing::Test {
 protected:
     TestServer m_server{"softgrid"};
     CatalogueFolder m_install;
+    CatalogueTestWindow m_window;  // applies the load's results
     CContainerUI m_list;
     int m_rowCounter = 0;
 
     void Load(const std::string& reply) {
         ASSERT_TRUE(m_server.Put("/F", reply));
-        LoadSoftwareCatalogue(&m_list, m_install.Context(m_server.BaseUrl()), m_rowCounter);
+        ASSERT_TRUE(LoadSoftwareAndWait(&m_list, m_install.Context(m_server.BaseUrl()), m_rowCounter));
     }
 };
 
@@ -127,7 +129,7 @@ TEST_F(SoftwareGrid, RequestCarriesTheCodeAndARandomNumber) {
     EXPECT_TRUE(std::regex_match(requests[0], std::regex(R"(/F\?tax=91110000TEST&id=[0-9]+)"))) << requests[0];
 }
 
-TEST_F(SoftwareGrid, AReplyThatIsNoCatalogueLeavesTheListEmpty) {
+TEST_F(SoftwareGrid, AReplyThatIsNoCatalogueLeavesNoRowsAndSaysSo) {
     // One nests deeper than any stack a recursive parser could use; the last is a
     // catalogue beyond the size a reply may have.
     const std::string deep = "{\"data\":" + std::string(100000, '[');
@@ -137,11 +139,11 @@ TEST_F(SoftwareGrid, AReplyThatIsNoCatalogueLeavesTheListEmpty) {
         Load(SoftwareCatalogueJson(2));
         ASSERT_EQ(m_list.GetCount(), 1);
         Load(reply);
-        EXPECT_EQ(m_list.GetCount(), 0) << reply.substr(0, 40);
+        EXPECT_EQ(LoadNoticeText(&m_list), kLoadFailedText) << reply.substr(0, 40);
     }
     ASSERT_TRUE(m_server.SetFault("/F", "mode=status&code=404", "<html><body>missing</body></html>"));
-    LoadSoftwareCatalogue(&m_list, m_install.Context(m_server.BaseUrl()), m_rowCounter);
-    EXPECT_EQ(m_list.GetCount(), 0);
+    ASSERT_TRUE(LoadSoftwareAndWait(&m_list, m_install.Context(m_server.BaseUrl()), m_rowCounter));
+    EXPECT_EQ(LoadNoticeText(&m_list), kLoadFailedText);
 }
 
 TEST_F(SoftwareGrid, MembersMissingOrOfAnotherTypeReadAsEmpty) {
@@ -178,7 +180,7 @@ TEST_F(SoftwareGrid, MembersMissingOrOfAnotherTypeReadAsEmpty) {
 }
 
 TEST_F(SoftwareGrid, ANullListIsLeftAlone) {
-    LoadSoftwareCatalogue(nullptr, m_install.Context(m_server.BaseUrl()), m_rowCounter);
+    ASSERT_TRUE(LoadSoftwareAndWait(nullptr, m_install.Context(m_server.BaseUrl()), m_rowCounter));
     EXPECT_EQ(m_server.CountRequests("/F"), 0);
     EXPECT_EQ(m_rowCounter, 0);
 }
@@ -187,11 +189,12 @@ class DocumentGrid : public ::testing::Test {
 protected:
     TestServer m_server{"docgrid"};
     CatalogueFolder m_install;
+    CatalogueTestWindow m_window;  // applies the load's results
     CContainerUI m_list;
 
     void Load(const std::string& folder, const std::string& reply) {
         ASSERT_TRUE(m_server.Put("/documents/" + folder + ".json", reply));
-        LoadDocumentCatalogue(&m_list, m_install.Context(m_server.BaseUrl()), folder);
+        ASSERT_TRUE(LoadDocumentsAndWait(&m_list, m_install.Context(m_server.BaseUrl()), folder));
     }
 };
 
@@ -258,8 +261,8 @@ TEST_F(DocumentGrid, AFolderItemLoadsItsFolderInPlace) {
     const auto folders = Cells(m_list, "FileListItem");
     ASSERT_EQ(folders.size(), 1u);
     // As the window does on a folder click: the id comes from a record of the list being emptied.
-    LoadDocumentCatalogue(&m_list, m_install.Context(m_server.BaseUrl()),
-                          static_cast<FileListControl*>(folders[0])->GetFile()->id);
+    ASSERT_TRUE(LoadDocumentsAndWait(&m_list, m_install.Context(m_server.BaseUrl()),
+                                     static_cast<FileListControl*>(folders[0])->GetFile()->id));
     const auto items = Cells(m_list, "FileListItem");
     ASSERT_EQ(items.size(), 2u);
     EXPECT_EQ(static_cast<FileListControl*>(items[1])->GetFile()->name, "doc1.pdf");
@@ -268,15 +271,16 @@ TEST_F(DocumentGrid, AFolderItemLoadsItsFolderInPlace) {
     EXPECT_NE(requests[1].find("&id=12&rid"), std::string::npos) << requests[1];
 }
 
-TEST_F(DocumentGrid, AReplyThatIsNoCatalogueLeavesTheListEmpty) {
+TEST_F(DocumentGrid, AReplyThatIsNoCatalogueLeavesNoRowsAndSaysSo) {
     Load("0", CatalogueJson(1, DocumentItemJson));
     ASSERT_EQ(m_list.GetCount(), 1);
-    LoadDocumentCatalogue(&m_list, m_install.Context(m_server.BaseUrl()), "missing");  // the server answers 404
-    EXPECT_EQ(m_list.GetCount(), 0);
+    // The server answers 404.
+    ASSERT_TRUE(LoadDocumentsAndWait(&m_list, m_install.Context(m_server.BaseUrl()), "missing"));
+    EXPECT_EQ(LoadNoticeText(&m_list), kLoadFailedText);
     Load("0", "{\"data\":{}}");
-    EXPECT_EQ(m_list.GetCount(), 0);
+    EXPECT_EQ(LoadNoticeText(&m_list), kLoadFailedText);
     Load("0", "{\"data\":" + std::string(100000, '['));
-    EXPECT_EQ(m_list.GetCount(), 0);
+    EXPECT_EQ(LoadNoticeText(&m_list), kLoadFailedText);
 }
 
 }  // namespace

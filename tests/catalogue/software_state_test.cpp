@@ -36,6 +36,7 @@ class SoftwareStates : public ::testing::Test {
 protected:
     TestServer m_server{"softstate"};
     CatalogueFolder m_install;
+    CatalogueTestWindow m_window;  // applies the load's results
     CContainerUI m_list;
     int m_rowCounter = 0;
     UninstallEntries m_uninstall;
@@ -46,7 +47,7 @@ protected:
         for (size_t i = 0; i < entries.size(); ++i) json += (i ? "," : "") + EntryJson(entries[i], m_server);
         json += "]}";
         EXPECT_TRUE(m_server.Put("/F", json));
-        LoadSoftwareCatalogue(&m_list, m_install.Context(m_server.BaseUrl()), m_rowCounter);
+        EXPECT_TRUE(LoadSoftwareAndWait(&m_list, m_install.Context(m_server.BaseUrl()), m_rowCounter));
         std::vector<DuiSoft*> records;
         for (int r = 0; r < m_list.GetCount(); ++r) {
             auto* row = static_cast<CContainerUI*>(m_list.GetItemAt(r));

@@ -15,9 +15,10 @@ inline constexpr char kLoadFailedText[] = "加载失败，请检查网络后重�
 // The control that shows either text in place of the rows.
 inline constexpr char kLoadNoticeName[] = "loadnotice";
 
-// Window thread. rowCounter is the main window's, raised for each software cell.
-void StartSoftwareLoad(CContainerUI* list, const CatalogueContext& context, int* rowCounter);
-void StartDocumentLoad(CContainerUI* list, const CatalogueContext& context, const std::string& folderId);
+// Window thread; both return at once. The list shows the loading text until the worker's
+// result replaces it. rowCounter is the main window's, raised for each software cell.
+void LoadSoftwareCatalogue(CContainerUI* list, const CatalogueContext& context, int* rowCounter);
+void LoadDocumentCatalogue(CContainerUI* list, const CatalogueContext& context, const std::string& folderId);
 
 // The text of the notice the list shows in place of rows, or empty.
 std::string LoadNoticeText(CContainerUI* list);

@@ -19,6 +19,7 @@ void StartDocumentDownload(FileListControl* control, const CatalogueContext& con
 // A row that no longer exists is left alone; the job is still freed. Returns 0.
 LRESULT OnDownloadMessage(CPaintManagerUI& paintManager, WPARAM code, LPARAM job);
 
-// The row controls of a paint manager by name, or null when no such row exists.
-SkinSoftListControl* FindSoftwareRow(CPaintManagerUI& paintManager, const std::string& name);
+// The row controls of a paint manager, a software row by its cell id and a document row
+// by name, or null when no such row exists.
+SkinSoftListControl* FindSoftwareRow(CPaintManagerUI& paintManager, UINT_PTR cellId);
 FileListControl* FindDocumentRow(CPaintManagerUI& paintManager, const std::string& name);
