@@ -137,6 +137,27 @@ DuiFile* NewFile(const char* name, int type) {
     return file;
 }
 
+// Two software cells above a document cell, in a window of their own: what the click tests
+// press on. Null pointers when the window could not be made.
+struct ClickableCells {
+    std::unique_ptr<RowsWindow> window;
+    SkinSoftListControl* first = nullptr;
+    SkinSoftListControl* second = nullptr;
+    FileListControl* document = nullptr;
+};
+
+ClickableCells OpenClickableCells() {
+    ClickableCells cells;
+    cells.window = RowsWindow::Open(782, 284, "#FFF3F5F8");
+    if (!cells.window) return cells;
+    cells.first = new SkinSoftListControl(NewSoft("税务数字证书助手", NotDownloaded));
+    cells.second = new SkinSoftListControl(NewSoft("增值税发票开票软件", Downloaded));
+    cells.document = new FileListControl(NewFile("增值税发票开具指南.pdf", 1));
+    cells.window->AddRow(100, {cells.first, cells.second, nullptr});
+    cells.window->AddRow(140, {cells.document, nullptr, nullptr, nullptr, nullptr, nullptr});
+    return cells;
+}
+
 // Rightmost column of the download's blue fill on a line near the pill's top (clear of
 // its text), as an offset from the pill's left edge; -1 when nothing is filled.
 int FillExtent(HWND window, const RECT& action) {
@@ -153,13 +174,8 @@ int FillExtent(HWND window, const RECT& action) {
 // Clicks
 
 TEST(CatalogueRowsTest, ClickOnACellSendsOneClickWithTheCellAsSender) {
-    auto window = RowsWindow::Open(782, 284, "#FFF3F5F8");
+    auto [window, left, middle, document] = OpenClickableCells();
     ASSERT_TRUE(window);
-    auto* left = new SkinSoftListControl(NewSoft("税务数字证书助手", NotDownloaded));
-    auto* middle = new SkinSoftListControl(NewSoft("增值税发票开票软件", Downloaded));
-    auto* document = new FileListControl(NewFile("增值税发票开具指南.pdf", 1));
-    window->AddRow(100, {left, middle, nullptr});
-    window->AddRow(140, {document, nullptr, nullptr, nullptr, nullptr, nullptr});
     ASSERT_TRUE(window->Settle(document));
 
     // The windows find the cells again through these names.
@@ -196,13 +212,8 @@ TEST(CatalogueRowsTest, ClickOnACellSendsOneClickWithTheCellAsSender) {
 }
 
 TEST(CatalogueRowsTest, APressReleasedOutsideItsCellSendsNothing) {
-    auto window = RowsWindow::Open(782, 284, "#FFF3F5F8");
+    auto [window, first, second, document] = OpenClickableCells();
     ASSERT_TRUE(window);
-    auto* first = new SkinSoftListControl(NewSoft("税务数字证书助手", NotDownloaded));
-    auto* second = new SkinSoftListControl(NewSoft("电子发票查验平台", Installed));
-    auto* document = new FileListControl(NewFile("常见问题", 0));
-    window->AddRow(100, {first, second, nullptr});
-    window->AddRow(140, {document, nullptr, nullptr, nullptr, nullptr, nullptr});
     ASSERT_TRUE(window->Settle(document));
     const HWND hwnd = window->GetHWND();
     window->notices.clear();

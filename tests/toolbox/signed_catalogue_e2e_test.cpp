@@ -121,7 +121,8 @@ protected:
         ASSERT_TRUE(PumpMessagesUntil([&] { return documentCell().right > 0; }, kLimit));
         g_layout.firstDocumentCell = documentCell();
         ClickAt(handle, kSoftwareOption);
-        LoadSoftwareCatalogue(window->SoftList(), CatalogueContext{install.Path(), server.BaseUrl(), kTaxCode}, &rowCounter);
+        LoadSoftwareCatalogue(window->SoftList(), CatalogueContext{install.Path(), server.BaseUrl(), kTaxCode},
+                              &rowCounter);
         ASSERT_TRUE(PumpMessagesUntil([&] { return window->RectOf("rowIndex1").right > 0; }, kLimit));
         g_layout.firstSoftwareCell = window->RectOf("rowIndex1");
         g_layout.softList = window->SoftList()->GetPos();

@@ -1,6 +1,6 @@
 #pragma once
-// The catalogue loads of the main window, off its thread: a worker reads the list and the
-// rows appear when it arrives, then the icons one by one as they arrive. While a load runs
+// The catalogue loads of the main window, off its thread, which never waits on the network:
+// a worker reads the list and the rows appear when it arrives, then the icons one by one. While a load runs
 // the list shows that it loads, and a failed load says so. Starting a load makes the
 // results of earlier loads of that list void: they are dropped when they come back, and
 // their transfers end at their next check.

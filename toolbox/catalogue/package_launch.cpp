@@ -25,8 +25,9 @@ struct CheckedPackage {
 
 // What the worker found, applied on the window thread; held keeps the file as checked
 // until it has been started.
-void ApplyCheck(CPaintManagerUI* paintManager, const std::string& rowName, UINT_PTR cellId, const CheckedPackage& checked,
-                const std::string& path, PackageCheck check, const std::shared_ptr<UniqueFileHandle>& held) {
+void ApplyCheck(CPaintManagerUI* paintManager, const std::string& rowName, UINT_PTR cellId,
+                const CheckedPackage& checked, const std::string& path, PackageCheck check,
+                const std::shared_ptr<UniqueFileHandle>& held) {
     g_checking.erase(rowName);
     if (check == PackageCheck::Verified) {
         OpenLocalFile(path);
