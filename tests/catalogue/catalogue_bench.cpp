@@ -16,7 +16,6 @@
 #include "toolbox/catalogue/package_launch.h"
 #include "toolbox/catalogue/package_records.h"
 #include "toolbox/catalogue/software_catalogue.h"
-#include "toolbox/catalogue/worker_results.h"
 
 #include <curl/curl.h>
 
@@ -50,33 +49,25 @@ WPARAM FinalCode(const CatalogueTestWindow& window) {
     return 0;
 }
 
-// One shipped load of the list, from its start until its rows and icons are applied; adds
-// to windowPart what the window thread spent on it (the start, then applying the results).
-double TimeOneLoad(CContainerUI* list, const CatalogueContext& context, int& rowCounter, double& windowPart) {
+// One shipped load of the window's list until its rows and icons are applied; adds to
+// windowPart what the window thread spent on it (the start, then applying the results).
+double TimeOneLoad(CatalogueTestWindow& window, const CatalogueContext& context, int& rowCounter, double& windowPart) {
+    const double appliedBefore = window.ResultsMilliseconds();
     const auto start = Clock::now();
-    LoadSoftwareCatalogue(list, context, &rowCounter);
+    LoadSoftwareCatalogue(window.SoftList(), context, &rowCounter);
     windowPart += MillisecondsSince(start);
-    MSG message;
-    while (!LoadsApplied()) {
-        if (!::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
-            continue;
-        }
-        const auto dispatched = Clock::now();
-        ::DispatchMessageA(&message);
-        if (message.message == WM_WORKERRESULTS) windowPart += MillisecondsSince(dispatched);
-    }
+    PumpMessagesUntil(LoadsApplied, 120000);
+    windowPart += window.ResultsMilliseconds() - appliedBefore;
     return MillisecondsSince(start);
 }
 
 // prefix: "catalogue" for an unsigned load, "signed_catalogue" for one with keys.
 void BenchCatalogue(const CatalogueContext& context, const char* prefix) {
     CatalogueTestWindow window;  // applies the loads' results
-    CContainerUI* list = window.SoftList();
     int rowCounter = 0;
     double untimed = 0;
-    TimeOneLoad(list, context, rowCounter, untimed);  // fills the icon cache
-    std::printf("%s_rows %d\n", prefix, list->GetCount());
+    TimeOneLoad(window, context, rowCounter, untimed);  // fills the icon cache
+    std::printf("%s_rows %d\n", prefix, window.SoftList()->GetCount());
     std::vector<double> loads;
     std::vector<double> windowParts;
     std::vector<double> fetches;
@@ -84,7 +75,7 @@ void BenchCatalogue(const CatalogueContext& context, const char* prefix) {
         // The worker's part (request, signature, registry, package folder, cached icons)
         // and the window thread's (empty the list, fill it).
         double windowPart = 0;
-        loads.push_back(TimeOneLoad(list, context, rowCounter, windowPart));
+        loads.push_back(TimeOneLoad(window, context, rowCounter, windowPart));
         windowParts.push_back(windowPart);
         const auto start = Clock::now();
         const std::string body = HttpGetString(SoftwareCatalogueUrl(context));

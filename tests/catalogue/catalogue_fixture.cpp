@@ -11,6 +11,7 @@
 #include "toolbox/catalogue/worker_results.h"
 
 #include <atomic>
+#include <chrono>
 #include <sstream>
 
 namespace {
@@ -69,7 +70,9 @@ LRESULT CatalogueTestWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM l
         return OnDownloadMessage(Manager(), wParam, lParam);
     }
     if (message == WM_WORKERRESULTS) {
+        const auto start = std::chrono::steady_clock::now();
         ApplyWorkerResults([this](WPARAM code, LPARAM job) { HandleMessage(WM_USER, code, job); });
+        m_resultsMilliseconds += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         return 0;
     }
     return SkinTestWindow::HandleMessage(message, wParam, lParam);
@@ -90,6 +93,23 @@ bool LoadSoftwareAndWait(CContainerUI* list, const CatalogueContext& context, in
 bool LoadDocumentsAndWait(CContainerUI* list, const CatalogueContext& context, const std::string& folderId) {
     LoadDocumentCatalogue(list, context, folderId);
     return PumpMessagesUntil(LoadsApplied, 20000);
+}
+
+std::vector<DuiSoft*> SoftwareRecords(CContainerUI& list) {
+    std::vector<DuiSoft*> records;
+    for (SkinSoftListControl* cell : CellsOf<SkinSoftListControl>(&list, "SoftListItem")) records.push_back(cell->GetSoft());
+    return records;
+}
+
+std::vector<DuiSoft*> CatalogueLoadTest::LoadReply(const std::string& reply) {
+    EXPECT_TRUE(m_server.Put("/F", reply));
+    EXPECT_TRUE(LoadSoftwareAndWait(&m_list, m_install.Context(m_server.BaseUrl()), m_rowCounter));
+    return SoftwareRecords(m_list);
+}
+
+void CatalogueLoadTest::LoadFolder(const std::string& folder, const std::string& reply) {
+    EXPECT_TRUE(m_server.Put("/documents/" + folder + ".json", reply));
+    EXPECT_TRUE(LoadDocumentsAndWait(&m_list, m_install.Context(m_server.BaseUrl()), folder));
 }
 
 UninstallEntries::~UninstallEntries() {

@@ -406,10 +406,8 @@ TEST_F(Downloads, ABrokenPackageIsContinuedOnlyWithTheSameBytes) {
         CContainerUI list;
         int counter = 0;
         ASSERT_TRUE(LoadSoftwareAndWait(&list, Context(), counter));
-        auto* cell = static_cast<SkinSoftListControl*>(
-            static_cast<CContainerUI*>(list.GetItemAt(0))->GetItemAt(0)->GetInterface("SoftListItem"));
-        ASSERT_NE(cell, nullptr);
-        EXPECT_EQ(cell->GetSoft()->state.load(), NotDownloaded);
+        ASSERT_EQ(SoftwareRecords(list).size(), 1u);
+        EXPECT_EQ(SoftwareRecords(list)[0]->state.load(), NotDownloaded);
 
         if (c.fileChanged) {
             ASSERT_TRUE(m_server.Put(path, second));

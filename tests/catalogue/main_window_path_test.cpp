@@ -39,18 +39,6 @@ std::string Redirected(std::string text, const std::string& baseUrl) {
     return text;
 }
 
-template <typename Row>
-std::vector<Row*> CellsOf(CContainerUI* list, const char* interfaceName) {
-    std::vector<Row*> cells;
-    for (int r = 0; list != nullptr && r < list->GetCount(); ++r) {
-        CContainerUI* row = AsContainer(list->GetItemAt(r));  // not the notice of a running load
-        for (int c = 0; row != nullptr && c < row->GetCount(); ++c) {
-            if (void* cell = row->GetItemAt(c)->GetInterface(interfaceName)) cells.push_back(static_cast<Row*>(cell));
-        }
-    }
-    return cells;
-}
-
 // From a thread of its own, how long the window takes to answer a sent message, and
 // whether the system ever takes it for hung.
 class ResponseSampler {

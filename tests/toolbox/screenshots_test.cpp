@@ -69,12 +69,10 @@ protected:
         const UINT_PTR firstCell = ReserveCellIds(catalogue.entries.size());
         int counter = 0;
         FillSoftwareList(window->SoftList(), catalogue, firstCell, counter);
-        for (size_t i = 0; i < std::size(kSoftware); ++i) {
-            if (kSoftware[i].soft.state != Downloading) continue;
-            CControlUI* cell = FindCellById(window->SoftList(), firstCell + i);
-            ASSERT_NE(cell, nullptr);
-            static_cast<SkinSoftListControl*>(cell)->SetDownLoadSize(45);
-        }
+        // The fifth entry downloads.
+        auto* downloading = static_cast<SkinSoftListControl*>(FindCellById(window->SoftList(), firstCell + 4));
+        ASSERT_NE(downloading, nullptr);
+        downloading->SetDownLoadSize(45);
     }
 
     void FillDocuments() {

@@ -136,7 +136,7 @@ void LoadSoftwareCatalogue(CContainerUI* list, const CatalogueContext& context, 
                 "software catalogue");
 }
 
-void LoadDocumentCatalogue(CContainerUI* list, const CatalogueContext& context, const std::string& folderId) {
+void LoadDocumentCatalogue(CContainerUI* list, const CatalogueContext& context, std::string folderId) {
     if (list == nullptr) return;
     const unsigned load = ++g_documentLoad;
     ShowNotice(list, kLoadingText);

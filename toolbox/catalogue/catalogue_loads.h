@@ -18,7 +18,8 @@ inline constexpr char kLoadNoticeName[] = "loadnotice";
 // Window thread; both return at once. The list shows the loading text until the worker's
 // result replaces it. rowCounter is the main window's, raised for each software cell.
 void LoadSoftwareCatalogue(CContainerUI* list, const CatalogueContext& context, int* rowCounter);
-void LoadDocumentCatalogue(CContainerUI* list, const CatalogueContext& context, const std::string& folderId);
+// The folder id is taken by value: it usually comes from a record of the list emptied here.
+void LoadDocumentCatalogue(CContainerUI* list, const CatalogueContext& context, std::string folderId);
 
 // The text of the notice the list shows in place of rows, or empty.
 std::string LoadNoticeText(CContainerUI* list);
