@@ -19,10 +19,10 @@ CatalogueContext CurrentCatalogueContext() {
 class CatalogueLibraryActions final : public CatalogueActions {
 public:
     void LoadSoftwareCatalogue(CContainerUI* softList, int* rowCounter) override {
-        StartSoftwareLoad(softList, CurrentCatalogueContext(), rowCounter);
+        ::LoadSoftwareCatalogue(softList, CurrentCatalogueContext(), rowCounter);
     }
     void LoadDocumentCatalogue(CContainerUI* fileList, const std::string& folderId) override {
-        StartDocumentLoad(fileList, CurrentCatalogueContext(), folderId);
+        ::LoadDocumentCatalogue(fileList, CurrentCatalogueContext(), folderId);
     }
     void StartSoftwareDownload(SkinSoftListControl* row) override {
         ::StartSoftwareDownload(row, CurrentCatalogueContext());

@@ -1,11 +1,12 @@
 #include "toolbox/main_window.h"
 
+#include "shared/background_work.h"
 #include "shared/diagnostic_log.h"
 #include "shared/files.h"
 #include "shared/http.h"
 #include "toolbox/browser_navigation.h"
-#include "shared/background_work.h"
 #include "toolbox/catalogue/catalogue_loads.h"
+#include "toolbox/catalogue/cell_grid.h"
 #include "toolbox/catalogue/download_files.h"
 #include "toolbox/catalogue/download_registry.h"
 #include "toolbox/catalogue/user_shell.h"
@@ -127,6 +128,13 @@ bool Veltrin::Open() {
 }
 
 void Veltrin::InitWindow() {
+    m_pCloseBtn = m_paintManager.FindControl("closebtn");
+    m_pMaxBtn = m_paintManager.FindControl("maxbtn");
+    m_pRestoreBtn = m_paintManager.FindControl("restorebtn");
+    m_pMinBtn = m_paintManager.FindControl("minbtn");
+    m_pSearchSoftBtn = m_paintManager.FindControl("seachsoft");
+    m_pSearchSoft2Btn = m_paintManager.FindControl("seachsoft2");
+    m_pSearchFileBtn = m_paintManager.FindControl("seachfile");
     m_pSoftList = AsContainer(m_paintManager.FindControl("softlist"));
     m_pFileList = AsContainer(m_paintManager.FindControl("filelist"));
     m_pSoftKey = m_paintManager.FindControl("softkey");
@@ -207,28 +215,32 @@ void Veltrin::Notify(TNotifyUI& msg) {
 }
 
 void Veltrin::OnClick(CControlUI* sender) {
-    const CDuiString name = sender->GetName();
-    if (HandleCaptionButtonClick(*this, name)) return;
-    static constexpr NamedRoute<void (Veltrin::*)()> kButtons[] = {
-        {"closebtn", &Veltrin::AddTrayIconAndHide},
-        {"seachsoft", &Veltrin::ReloadSoftwareUnlessDownloading},
-    };
-    if (const auto* button = RouteNamed(kButtons, name)) {
-        (this->*button->action)();
+    if (sender == m_pCloseBtn) {
+        AddTrayIconAndHide();
         return;
     }
-    static constexpr NamedRoute<void (Veltrin::*)(const CDuiString&)> kRows[] = {
+    // The frame sends the caption buttons' system commands, as for its other windows.
+    if (sender == m_pMinBtn || sender == m_pMaxBtn || sender == m_pRestoreBtn) {
+        HandleCaptionButtonClick(*this, sender->GetName());
+        return;
+    }
+    if (sender == m_pSearchSoftBtn) {
+        ReloadSoftwareUnlessDownloading();
+        return;
+    }
+    if (sender == m_pSearchSoft2Btn || sender == m_pSearchFileBtn) return;
+    static constexpr NamedRoute<void (Veltrin::*)(CControlUI*)> kRows[] = {
         {"rowIndex", &Veltrin::OnSoftwareRowClick},
         {"fileIndex", &Veltrin::OnDocumentRowClick},
     };
     // A double click's second press is no second click on a row (see WM_LBUTTONDBLCLK).
-    const auto* row = RouteWithin(kRows, name);
-    if (row != nullptr && !m_secondPressOfDoubleClick) (this->*row->action)(name);
+    const auto* route = RouteWithin(kRows, sender->GetName());
+    if (route != nullptr && !m_secondPressOfDoubleClick) (this->*route->action)(sender);
 }
 
-void Veltrin::OnSoftwareRowClick(const CDuiString& name) {
-    // A list rebuilt since the click leaves nothing to act on.
-    SkinSoftListControl* row = AsSoftwareRow(m_paintManager.FindControl(name));
+void Veltrin::OnSoftwareRowClick(CControlUI* control) {
+    // Only a software cell holds an entry; another control may carry the name.
+    SkinSoftListControl* row = AsSoftwareRow(control);
     if (row == nullptr || row->GetSoft() == nullptr) return;
     DuiSoft& entry = *row->GetSoft();
     std::string packagePath;
@@ -259,8 +271,8 @@ void Veltrin::OnSoftwareRowClick(const CDuiString& name) {
     }
 }
 
-void Veltrin::OnDocumentRowClick(const CDuiString& name) {
-    FileListControl* row = AsDocumentRow(m_paintManager.FindControl(name));
+void Veltrin::OnDocumentRowClick(CControlUI* control) {
+    FileListControl* row = AsDocumentRow(control);
     if (row == nullptr || row->GetFile() == nullptr) return;
     const DuiFile& item = *row->GetFile();
     switch (item.type) {
@@ -335,6 +347,8 @@ LRESULT Veltrin::OnAppendSoftwareRow(CControlUI* row) {
     row->SetAttribute("height", "80");
     ++m_rowCounter;
     row->SetName(("rowIndex" + std::to_string(m_rowCounter)).c_str());
+    // Its download's codes find it by its id, as they find a catalogue's cells.
+    row->SetTag(ReserveCellIds(1));
     if (m_pSoftList != nullptr) {
         m_pSoftList->Add(row);
     } else {

@@ -17,7 +17,8 @@
 inline constexpr int kMainWindowWidth = 800;
 inline constexpr int kMainWindowHeight = 572;
 
-// Messages of the main window beyond the workers' WM_USER.
+// Messages of the main window besides WM_USER (download codes) and WM_WORKERRESULTS
+// (worker_results.h).
 inline constexpr UINT WM_APPENDSOFTWAREROW = WM_USER + 50;  // lParam: a row control
 inline constexpr UINT WM_TRAYNOTIFY = WM_USER + 101;        // the tray icon's callback
 inline constexpr UINT IDM_TRAY_EXIT = WM_USER + 102;        // the tray menu's "退出"
@@ -63,6 +64,14 @@ protected:
     LRESULT HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
     void Notify(TNotifyUI& msg) override;
 
+    CControlUI* m_pCloseBtn = nullptr;
+    CControlUI* m_pMaxBtn = nullptr;
+    CControlUI* m_pRestoreBtn = nullptr;
+    CControlUI* m_pMinBtn = nullptr;
+    CControlUI* m_pSearchSoftBtn = nullptr;
+    // Looked up with the others; clicks on them do nothing.
+    CControlUI* m_pSearchSoft2Btn = nullptr;
+    CControlUI* m_pSearchFileBtn = nullptr;
     CContainerUI* m_pSoftList = nullptr;
     CContainerUI* m_pFileList = nullptr;
     CControlUI* m_pSoftKey = nullptr;
@@ -71,10 +80,11 @@ protected:
     int m_rowCounter = 0;
 
 private:
-    // Clicks and tab choices go by the control's name (tables in main_window.cpp).
+    // Clicks go by the buttons looked up, then by the rows' names; tab choices by the
+    // option's name (tables in main_window.cpp).
     void OnClick(CControlUI* sender);
-    void OnSoftwareRowClick(const CDuiString& name);
-    void OnDocumentRowClick(const CDuiString& name);
+    void OnSoftwareRowClick(CControlUI* row);
+    void OnDocumentRowClick(CControlUI* row);
     void OnTabSelected(CControlUI* sender);
     void ReloadSoftwareUnlessDownloading();
     void OpenPortal();

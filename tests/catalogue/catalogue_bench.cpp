@@ -10,6 +10,8 @@
 #include "tests/catalogue/catalogue_fixture.h"
 #include "tests/support/gui_driver.h"
 #include "tests/support/temp_dir.h"
+#include "toolbox/catalogue/catalogue_loads.h"
+#include "toolbox/catalogue/cell_grid.h"
 #include "toolbox/catalogue/downloads.h"
 #include "toolbox/catalogue/package_launch.h"
 #include "toolbox/catalogue/package_records.h"
@@ -21,6 +23,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -46,26 +49,35 @@ WPARAM FinalCode(const CatalogueTestWindow& window) {
     return 0;
 }
 
+// One shipped load of the window's list until its rows and icons are applied; adds to
+// windowPart what the window thread spent on it (the start, then applying the results).
+double TimeOneLoad(CatalogueTestWindow& window, const CatalogueContext& context, int& rowCounter, double& windowPart) {
+    const double appliedBefore = window.ResultsMilliseconds();
+    const auto start = Clock::now();
+    LoadSoftwareCatalogue(window.SoftList(), context, &rowCounter);
+    windowPart += MillisecondsSince(start);
+    PumpMessagesUntil(LoadsApplied, 120000);
+    windowPart += window.ResultsMilliseconds() - appliedBefore;
+    return MillisecondsSince(start);
+}
+
 // prefix: "catalogue" for an unsigned load, "signed_catalogue" for one with keys.
 void BenchCatalogue(const CatalogueContext& context, const char* prefix) {
-    CContainerUI list;
+    CatalogueTestWindow window;  // applies the loads' results
     int rowCounter = 0;
-    LoadSoftwareCatalogue(&list, context, rowCounter);  // fills the icon cache
-    std::printf("%s_rows %d\n", prefix, list.GetCount());
+    double untimed = 0;
+    TimeOneLoad(window, context, rowCounter, untimed);  // fills the icon cache
+    std::printf("%s_rows %d\n", prefix, window.SoftList()->GetCount());
     std::vector<double> loads;
     std::vector<double> windowParts;
     std::vector<double> fetches;
     for (int run = 0; run < 7; ++run) {
-        // The worker's part (request, signature, registry, package folder, cached icons),
-        // then what the window thread does with it: empty the list and fill it.
-        auto start = Clock::now();
-        SoftwareCatalogue catalogue = ReadSoftwareCatalogue(context);
-        const auto windowStart = Clock::now();
-        list.RemoveAll();
-        FillSoftwareList(&list, catalogue, rowCounter);
-        windowParts.push_back(MillisecondsSince(windowStart));
-        loads.push_back(MillisecondsSince(start));
-        start = Clock::now();
+        // The worker's part (request, signature, registry, package folder, cached icons)
+        // and the window thread's (empty the list, fill it).
+        double windowPart = 0;
+        loads.push_back(TimeOneLoad(window, context, rowCounter, windowPart));
+        windowParts.push_back(windowPart);
+        const auto start = Clock::now();
         const std::string body = HttpGetString(SoftwareCatalogueUrl(context), {}).body;
         fetches.push_back(MillisecondsSince(start));
     }
@@ -86,13 +98,12 @@ struct Package {
 // The software row of the package, in a window of its own.
 SkinSoftListControl* AddPackageRow(CatalogueTestWindow& window, const CatalogueContext& context,
                                    const Package& package, int number) {
-    auto* entry = new DuiSoft;
+    auto entry = std::make_unique<DuiSoft>();
     entry->url = context.serverBaseUrl + package.urlPath;
     entry->downName = kPackageName;
     entry->sha256 = package.sha256;
     entry->bytes = package.bytes;
-    auto* row = new SkinSoftListControl(entry);
-    row->SetName(("rowIndex" + std::to_string(number)).c_str());
+    SkinSoftListControl* row = BuildSoftwareCell(std::move(entry), ReserveCellIds(1), number);
     window.SoftList()->Add(row);
     return row;
 }

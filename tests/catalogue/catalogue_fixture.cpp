@@ -1,14 +1,17 @@
 #include "tests/catalogue/catalogue_fixture.h"
 
+#include "shared/background_work.h"
 #include "shared/unique_handle.h"
 #include "tests/support/gui_driver.h"
 #include "tests/support/registry.h"
+#include "toolbox/catalogue/catalogue_loads.h"
 #include "toolbox/catalogue/downloads.h"
 #include "toolbox/catalogue/installed_programs.h"
 #include "toolbox/catalogue/registry_text.h"
 #include "toolbox/catalogue/worker_results.h"
 
 #include <atomic>
+#include <chrono>
 #include <sstream>
 
 namespace {
@@ -67,10 +70,46 @@ LRESULT CatalogueTestWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM l
         return OnDownloadMessage(Manager(), wParam, lParam);
     }
     if (message == WM_WORKERRESULTS) {
+        const auto start = std::chrono::steady_clock::now();
         ApplyWorkerResults([this](WPARAM code, LPARAM job) { HandleMessage(WM_USER, code, job); });
+        m_resultsMilliseconds += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         return 0;
     }
     return SkinTestWindow::HandleMessage(message, wParam, lParam);
+}
+
+bool LoadsApplied() {
+    // The workers queue their last result before they count as ended.
+    MSG queued;
+    return RunningBackgroundWork() == 0 &&
+           !::PeekMessageA(&queued, nullptr, WM_WORKERRESULTS, WM_WORKERRESULTS, PM_NOREMOVE);
+}
+
+bool LoadSoftwareAndWait(CContainerUI* list, const CatalogueContext& context, int& rowCounter) {
+    LoadSoftwareCatalogue(list, context, &rowCounter);
+    return PumpMessagesUntil(LoadsApplied, 20000);
+}
+
+bool LoadDocumentsAndWait(CContainerUI* list, const CatalogueContext& context, const std::string& folderId) {
+    LoadDocumentCatalogue(list, context, folderId);
+    return PumpMessagesUntil(LoadsApplied, 20000);
+}
+
+std::vector<DuiSoft*> SoftwareRecords(CContainerUI& list) {
+    std::vector<DuiSoft*> records;
+    for (SkinSoftListControl* cell : CellsOf<SkinSoftListControl>(&list, "SoftListItem")) records.push_back(cell->GetSoft());
+    return records;
+}
+
+std::vector<DuiSoft*> CatalogueLoadTest::LoadReply(const std::string& reply) {
+    EXPECT_TRUE(m_server.Put("/F", reply));
+    EXPECT_TRUE(LoadSoftwareAndWait(&m_list, m_install.Context(m_server.BaseUrl()), m_rowCounter));
+    return SoftwareRecords(m_list);
+}
+
+void CatalogueLoadTest::LoadFolder(const std::string& folder, const std::string& reply) {
+    EXPECT_TRUE(m_server.Put("/documents/" + folder + ".json", reply));
+    EXPECT_TRUE(LoadDocumentsAndWait(&m_list, m_install.Context(m_server.BaseUrl()), folder));
 }
 
 UninstallEntries::~UninstallEntries() {

@@ -10,8 +10,11 @@
 #include "tests/support/pattern_bytes.h"
 #include "tests/support/skin_window.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_server.h"
 #include "tests/toolbox/toolbox_fixture.h"
 #include "toolbox/catalogue/catalogue_context.h"
+
+#include <gtest/gtest.h>
 
 #include <map>
 #include <string>
@@ -42,6 +45,8 @@ public:
     int CountOf(WPARAM code) const;
     // Pumps messages until the code has arrived count times or the time runs out.
     bool WaitForCode(WPARAM code, int count = 1, DWORD milliseconds = 20000);
+    // What applying the workers' results has taken so far.
+    double ResultsMilliseconds() const { return m_resultsMilliseconds; }
 
 protected:
     CControlUI* MakeRoot() override;
@@ -49,7 +54,32 @@ protected:
 
 private:
     std::vector<Message> m_messages;
+    double m_resultsMilliseconds = 0;
 };
+
+// True once no load's worker runs and this thread's window has applied all they queued:
+// the list as its load leaves it, icons included.
+bool LoadsApplied();
+// The shipped loads, started and waited for until LoadsApplied (false when the time ran out).
+bool LoadSoftwareAndWait(CContainerUI* list, const CatalogueContext& context, int& rowCounter);
+bool LoadDocumentsAndWait(CContainerUI* list, const CatalogueContext& context, const std::string& folderId);
+
+// The cells of a list (its rows' children) that offer the interface, row by row; a notice
+// in place of the rows holds none.
+template <typename Cell = CControlUI>
+std::vector<Cell*> CellsOf(CContainerUI* list, const char* interfaceName) {
+    std::vector<Cell*> cells;
+    for (int r = 0; list != nullptr && r < list->GetCount(); ++r) {
+        CControlUI* item = list->GetItemAt(r);
+        auto* row = item->GetInterface("Container") != nullptr ? static_cast<CContainerUI*>(item) : nullptr;
+        for (int c = 0; row != nullptr && c < row->GetCount(); ++c) {
+            if (void* cell = row->GetItemAt(c)->GetInterface(interfaceName)) cells.push_back(static_cast<Cell*>(cell));
+        }
+    }
+    return cells;
+}
+// The records of a list's software cells, in order.
+std::vector<DuiSoft*> SoftwareRecords(CContainerUI& list);
 
 // An installation folder of the toolbox's own, with the server's namespace as the base URL.
 struct CatalogueFolder : TempDir {
@@ -58,6 +88,22 @@ struct CatalogueFolder : TempDir {
     }
     std::string SoftDir() const { return Child("soft"); }
     std::string FileDir() const { return Child("file"); }
+};
+
+// A list that the shipped loads fill from a server namespace of the test's own.
+class CatalogueLoadTest : public ::testing::Test {
+protected:
+    explicit CatalogueLoadTest(const char* serverNamespace) : m_server(serverNamespace) {}
+    // Serves reply as the software catalogue, loads it and returns the cells' records, in order.
+    std::vector<DuiSoft*> LoadReply(const std::string& reply);
+    // Serves reply as the document folder and loads that folder.
+    void LoadFolder(const std::string& folder, const std::string& reply);
+
+    TestServer m_server;
+    CatalogueFolder m_install;
+    CatalogueTestWindow m_window;  // applies the load's results
+    CContainerUI m_list;
+    int m_rowCounter = 0;
 };
 
 // Subkeys of the uninstall list (the 32-bit view the catalogue reads), removed at the end.

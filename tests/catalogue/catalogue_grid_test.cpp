@@ -1,7 +1,7 @@
 // The software and document grids as the server's replies shape them, the names of their
 // controls, and the requests that fetch them.
 #include "tests/catalogue/catalogue_fixture.h"
-#include "tests/support/test_server.h"
+#include "toolbox/catalogue/catalogue_loads.h"
 #include "toolbox/catalogue/catalogue_reply.h"
 #include "toolbox/catalogue/document_catalogue.h"
 #include "toolbox/catalogue/software_catalogue.h"
@@ -48,49 +48,24 @@ std::vector<std::vector<std::string>> GridShape(CContainerUI& list) {
     return shape;
 }
 
-std::vector<CControlUI*> Cells(CContainerUI& list, const char* interfaceName) {
-    std::vector<CControlUI*> cells;
-    for (int r = 0; r < list.GetCount(); ++r) {
-        auto* row = static_cast<CContainerUI*>(list.GetItemAt(r));
-        for (int c = 0; c < row->GetCount(); ++c) {
-            if (row->GetItemAt(c)->GetInterface(interfaceName)) cells.push_back(row->GetItemAt(c));
-        }
-    }
-    return cells;
-}
-
-std::vector<DuiSoft*> SoftwareRecords(CContainerUI& list) {
-    std::vector<DuiSoft*> records;
-    for (CControlUI* cell : Cells(list, "SoftListItem")) records.push_back(static_cast<SkinSoftListControl*>(cell)->GetSoft());
-    return records;
-}
-
 const std::string S = "SoftListItem";
 const std::string F = "FileListItem";
 const std::string E = "Control";
 
-class SoftwareGrid : public ::testing::Test {
+class SoftwareGrid : public CatalogueLoadTest {
 protected:
-    TestServer m_server{"softgrid"};
-    CatalogueFolder m_install;
-    CContainerUI m_list;
-    int m_rowCounter = 0;
-
-    void Load(const std::string& reply) {
-        ASSERT_TRUE(m_server.Put("/F", reply));
-        LoadSoftwareCatalogue(&m_list, m_install.Context(m_server.BaseUrl()), m_rowCounter);
-    }
+    SoftwareGrid() : CatalogueLoadTest("softgrid") {}
 };
 
 TEST_F(SoftwareGrid, ThreeCellsToARowWithATrailingRowOfEmptyCells) {
-    Load(SoftwareCatalogueJson(0));
+    LoadReply(SoftwareCatalogueJson(0));
     EXPECT_EQ(GridShape(m_list), (std::vector<std::vector<std::string>>{{E, E, E}}));
     EXPECT_EQ(m_rowCounter, 0);
 
-    Load(SoftwareCatalogueJson(3));
+    LoadReply(SoftwareCatalogueJson(3));
     EXPECT_EQ(GridShape(m_list), (std::vector<std::vector<std::string>>{{S, S, S}, {E, E, E}}));
 
-    Load(SoftwareCatalogueJson(4));
+    LoadReply(SoftwareCatalogueJson(4));
     EXPECT_EQ(GridShape(m_list), (std::vector<std::vector<std::string>>{{S, S, S}, {S, E, E}}));
     for (int r = 0; r < m_list.GetCount(); ++r) {
         auto* row = static_cast<CContainerUI*>(m_list.GetItemAt(r));
@@ -105,13 +80,13 @@ TEST_F(SoftwareGrid, ThreeCellsToARowWithATrailingRowOfEmptyCells) {
 
 TEST_F(SoftwareGrid, ControlNamesContinueAcrossReloads) {
     const long recordsBefore = LiveDuiSoftCount();
-    Load(SoftwareCatalogueJson(3));
+    LoadReply(SoftwareCatalogueJson(3));
     std::vector<std::string> first;
-    for (CControlUI* cell : Cells(m_list, "SoftListItem")) first.push_back(cell->GetName().GetData());
+    for (CControlUI* cell : CellsOf(&m_list, "SoftListItem")) first.push_back(cell->GetName().GetData());
     EXPECT_EQ(first, (std::vector<std::string>{"rowIndex1", "rowIndex2", "rowIndex3"}));
 
-    Load(SoftwareCatalogueJson(3));
-    const auto second = Cells(m_list, "SoftListItem");
+    LoadReply(SoftwareCatalogueJson(3));
+    const auto second = CellsOf(&m_list, "SoftListItem");
     ASSERT_EQ(second.size(), 3u);
     EXPECT_STREQ(second[0]->GetName().GetData(), "rowIndex4");
     EXPECT_STREQ(second[2]->GetName().GetData(), "rowIndex6");
@@ -121,32 +96,32 @@ TEST_F(SoftwareGrid, ControlNamesContinueAcrossReloads) {
 }
 
 TEST_F(SoftwareGrid, RequestCarriesTheCodeAndARandomNumber) {
-    Load(SoftwareCatalogueJson(1));
+    LoadReply(SoftwareCatalogueJson(1));
     const auto requests = m_server.Requests();
     ASSERT_FALSE(requests.empty());
     EXPECT_TRUE(std::regex_match(requests[0], std::regex(R"(/F\?tax=91110000TEST&id=[0-9]+)"))) << requests[0];
 }
 
-TEST_F(SoftwareGrid, AReplyThatIsNoCatalogueLeavesTheListEmpty) {
+TEST_F(SoftwareGrid, AReplyThatIsNoCatalogueLeavesNoRowsAndSaysSo) {
     // One nests deeper than any stack a recursive parser could use; the last is a
     // catalogue beyond the size a reply may have.
     const std::string deep = "{\"data\":" + std::string(100000, '[');
     const std::string huge = SoftwareCatalogueJson(2) + std::string(kCatalogueReplyMaxBytes, ' ');
     for (const std::string& reply : std::vector<std::string>{"", "not json", "[1,2,3]", "{\"data\":5}",
                                                              "{\"rows\":[]}", "{\"data\":[{}", deep, huge}) {
-        Load(SoftwareCatalogueJson(2));
+        LoadReply(SoftwareCatalogueJson(2));
         ASSERT_EQ(m_list.GetCount(), 1);
-        Load(reply);
-        EXPECT_EQ(m_list.GetCount(), 0) << reply.substr(0, 40);
+        LoadReply(reply);
+        EXPECT_EQ(LoadNoticeText(&m_list), kLoadFailedText) << reply.substr(0, 40);
     }
     ASSERT_TRUE(m_server.SetFault("/F", "mode=status&code=404", "<html><body>missing</body></html>"));
-    LoadSoftwareCatalogue(&m_list, m_install.Context(m_server.BaseUrl()), m_rowCounter);
-    EXPECT_EQ(m_list.GetCount(), 0);
+    ASSERT_TRUE(LoadSoftwareAndWait(&m_list, m_install.Context(m_server.BaseUrl()), m_rowCounter));
+    EXPECT_EQ(LoadNoticeText(&m_list), kLoadFailedText);
 }
 
 TEST_F(SoftwareGrid, MembersMissingOrOfAnotherTypeReadAsEmpty) {
     // "昞" is encoded in code page 936 with a trail byte of '\\'; "\u4e2d" is an escaped "中".
-    Load(u8R"({"data":[
+    LoadReply(u8R"({"data":[
         {"name":5,"Score":3.5,"size":["x"],"ver":"2.1"},
         "not an object",
         {"name":"full","viewname":"昞 \u4e2d","content":"text","size":"12 MB","date":"2024-05-01",
@@ -178,28 +153,21 @@ TEST_F(SoftwareGrid, MembersMissingOrOfAnotherTypeReadAsEmpty) {
 }
 
 TEST_F(SoftwareGrid, ANullListIsLeftAlone) {
-    LoadSoftwareCatalogue(nullptr, m_install.Context(m_server.BaseUrl()), m_rowCounter);
+    ASSERT_TRUE(LoadSoftwareAndWait(nullptr, m_install.Context(m_server.BaseUrl()), m_rowCounter));
     EXPECT_EQ(m_server.CountRequests("/F"), 0);
     EXPECT_EQ(m_rowCounter, 0);
 }
 
-class DocumentGrid : public ::testing::Test {
+class DocumentGrid : public CatalogueLoadTest {
 protected:
-    TestServer m_server{"docgrid"};
-    CatalogueFolder m_install;
-    CContainerUI m_list;
-
-    void Load(const std::string& folder, const std::string& reply) {
-        ASSERT_TRUE(m_server.Put("/documents/" + folder + ".json", reply));
-        LoadDocumentCatalogue(&m_list, m_install.Context(m_server.BaseUrl()), folder);
-    }
+    DocumentGrid() : CatalogueLoadTest("docgrid") {}
 };
 
 TEST_F(DocumentGrid, SixCellsToARowWithATrailingRowOfEmptyCells) {
-    Load("0", CatalogueJson(6, DocumentItemJson));
+    LoadFolder("0", CatalogueJson(6, DocumentItemJson));
     EXPECT_EQ(GridShape(m_list), (std::vector<std::vector<std::string>>{{F, F, F, F, F, F}, {E, E, E, E, E, E}}));
 
-    Load("7", CatalogueJson(7, DocumentItemJson));
+    LoadFolder("7", CatalogueJson(7, DocumentItemJson));
     EXPECT_EQ(GridShape(m_list), (std::vector<std::vector<std::string>>{{F, F, F, F, F, F}, {F, E, E, E, E, E}}));
     for (int r = 0; r < m_list.GetCount(); ++r) {
         auto* row = static_cast<CContainerUI*>(m_list.GetItemAt(r));
@@ -207,7 +175,7 @@ TEST_F(DocumentGrid, SixCellsToARowWithATrailingRowOfEmptyCells) {
         EXPECT_EQ(row->GetFixedHeight(), 140);
         EXPECT_EQ(row->GetChildPadding(), 0);
     }
-    const auto cells = Cells(m_list, "FileListItem");
+    const auto cells = CellsOf(&m_list, "FileListItem");
     ASSERT_EQ(cells.size(), 7u);
     const DuiFile* seventh = static_cast<FileListControl*>(cells[6])->GetFile();
     EXPECT_EQ(seventh->name, "doc6.pdf");
@@ -219,29 +187,29 @@ TEST_F(DocumentGrid, SixCellsToARowWithATrailingRowOfEmptyCells) {
 TEST_F(DocumentGrid, ControlNumbersStartAfterOneAndNeverRepeat) {
     EXPECT_EQ(kDocumentNumberAtStart, 1);  // so the first control of a run is "fileIndex2"
     const int before = LastDocumentControlNumber();
-    Load("0", CatalogueJson(2, DocumentItemJson));
-    auto cells = Cells(m_list, "FileListItem");
+    LoadFolder("0", CatalogueJson(2, DocumentItemJson));
+    auto cells = CellsOf(&m_list, "FileListItem");
     ASSERT_EQ(cells.size(), 2u);
     EXPECT_EQ(std::string(cells[0]->GetName().GetData()), "fileIndex" + std::to_string(before + 1));
     EXPECT_EQ(std::string(cells[1]->GetName().GetData()), "fileIndex" + std::to_string(before + 2));
 
-    Load("0", CatalogueJson(1, DocumentItemJson));
-    cells = Cells(m_list, "FileListItem");
+    LoadFolder("0", CatalogueJson(1, DocumentItemJson));
+    cells = CellsOf(&m_list, "FileListItem");
     ASSERT_EQ(cells.size(), 1u);
     EXPECT_EQ(std::string(cells[0]->GetName().GetData()), "fileIndex" + std::to_string(before + 3));
 }
 
 TEST_F(DocumentGrid, RootRequestNamesFolderZeroAndARandomNumber) {
-    Load("0", CatalogueJson(1, DocumentItemJson));
+    LoadFolder("0", CatalogueJson(1, DocumentItemJson));
     const auto requests = m_server.Requests();
     ASSERT_FALSE(requests.empty());
     EXPECT_TRUE(std::regex_match(requests[0], std::regex(R"(/D\?tax=91110000TEST&id=0&rid[0-9]+)"))) << requests[0];
 }
 
 TEST_F(DocumentGrid, TypesAreKeptAndAMissingTypeIsAFolder) {
-    Load("3", R"({"data":[{"name":"a","id":"1"},{"name":"b","type":10,"id":"2","url":""},
+    LoadFolder("3", R"({"data":[{"name":"a","id":"1"},{"name":"b","type":10,"id":"2","url":""},
                            {"name":"c","type":2},{"name":"d","type":"1"},{"name":7,"type":1,"url":3}]})");
-    const auto cells = Cells(m_list, "FileListItem");
+    const auto cells = CellsOf(&m_list, "FileListItem");
     ASSERT_EQ(cells.size(), 5u);
     std::vector<int> types;
     for (CControlUI* cell : cells) types.push_back(static_cast<FileListControl*>(cell)->GetFile()->type);
@@ -254,13 +222,13 @@ TEST_F(DocumentGrid, TypesAreKeptAndAMissingTypeIsAFolder) {
 
 TEST_F(DocumentGrid, AFolderItemLoadsItsFolderInPlace) {
     ASSERT_TRUE(m_server.Put("/documents/12.json", CatalogueJson(2, DocumentItemJson)));
-    Load("0", R"({"data":[{"name":"Forms","type":10,"url":"","id":"12"}]})");
-    const auto folders = Cells(m_list, "FileListItem");
+    LoadFolder("0", R"({"data":[{"name":"Forms","type":10,"url":"","id":"12"}]})");
+    const auto folders = CellsOf(&m_list, "FileListItem");
     ASSERT_EQ(folders.size(), 1u);
     // As the window does on a folder click: the id comes from a record of the list being emptied.
-    LoadDocumentCatalogue(&m_list, m_install.Context(m_server.BaseUrl()),
-                          static_cast<FileListControl*>(folders[0])->GetFile()->id);
-    const auto items = Cells(m_list, "FileListItem");
+    ASSERT_TRUE(LoadDocumentsAndWait(&m_list, m_install.Context(m_server.BaseUrl()),
+                                     static_cast<FileListControl*>(folders[0])->GetFile()->id));
+    const auto items = CellsOf(&m_list, "FileListItem");
     ASSERT_EQ(items.size(), 2u);
     EXPECT_EQ(static_cast<FileListControl*>(items[1])->GetFile()->name, "doc1.pdf");
     const auto requests = m_server.Requests();
@@ -268,15 +236,16 @@ TEST_F(DocumentGrid, AFolderItemLoadsItsFolderInPlace) {
     EXPECT_NE(requests[1].find("&id=12&rid"), std::string::npos) << requests[1];
 }
 
-TEST_F(DocumentGrid, AReplyThatIsNoCatalogueLeavesTheListEmpty) {
-    Load("0", CatalogueJson(1, DocumentItemJson));
+TEST_F(DocumentGrid, AReplyThatIsNoCatalogueLeavesNoRowsAndSaysSo) {
+    LoadFolder("0", CatalogueJson(1, DocumentItemJson));
     ASSERT_EQ(m_list.GetCount(), 1);
-    LoadDocumentCatalogue(&m_list, m_install.Context(m_server.BaseUrl()), "missing");  // the server answers 404
-    EXPECT_EQ(m_list.GetCount(), 0);
-    Load("0", "{\"data\":{}}");
-    EXPECT_EQ(m_list.GetCount(), 0);
-    Load("0", "{\"data\":" + std::string(100000, '['));
-    EXPECT_EQ(m_list.GetCount(), 0);
+    // The server answers 404.
+    ASSERT_TRUE(LoadDocumentsAndWait(&m_list, m_install.Context(m_server.BaseUrl()), "missing"));
+    EXPECT_EQ(LoadNoticeText(&m_list), kLoadFailedText);
+    LoadFolder("0", "{\"data\":{}}");
+    EXPECT_EQ(LoadNoticeText(&m_list), kLoadFailedText);
+    LoadFolder("0", "{\"data\":" + std::string(100000, '['));
+    EXPECT_EQ(LoadNoticeText(&m_list), kLoadFailedText);
 }
 
 }  // namespace

@@ -10,11 +10,13 @@
 #include "tests/support/test_server.h"
 #include "toolbox/catalogue/download_registry.h"
 #include "toolbox/catalogue/downloads.h"
+#include "toolbox/catalogue/cell_grid.h"
 #include "toolbox/catalogue/software_catalogue.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -46,14 +48,14 @@ protected:
 
     CatalogueContext Context() const { return m_install.Context(m_server.BaseUrl()); }
 
-    // A software row of its own in the window's list, as a catalogue load makes one.
+    // A software row of its own in the window's list, built as a catalogue load builds one.
     SkinSoftListControl* AddPackageRow(const std::string& urlPath, const std::string& downName) {
-        auto* entry = new DuiSoft;
+        auto entry = std::make_unique<DuiSoft>();
         entry->name = "pkg";
         entry->url = m_server.Url(urlPath);
         entry->downName = downName;
-        auto* control = new SkinSoftListControl(entry);
-        control->SetName(UniqueTestName("rowIndex").c_str());
+        static int rowCounter = 0;
+        SkinSoftListControl* control = BuildSoftwareCell(std::move(entry), ReserveCellIds(1), rowCounter);
         auto* row = new CHorizontalLayoutUI;
         row->Add(control);
         m_window.SoftList()->Add(row);
@@ -80,7 +82,7 @@ protected:
 TEST_F(Downloads, APackageReportsRisingPercentagesThenOneSuccess) {
     const int countBefore = RunningDownloadCount().load();
     SkinSoftListControl* row = AddPackageRow("/_gen/1000000", "package.exe");
-    const std::string name = row->GetName().GetData();
+    const UINT_PTR cellId = row->GetTag();
     StartSoftwareDownload(row, Context());
     // Counted on this thread before the worker can run.
     EXPECT_EQ(RunningDownloadCount().load(), countBefore + 1);
@@ -97,7 +99,7 @@ TEST_F(Downloads, APackageReportsRisingPercentagesThenOneSuccess) {
     EXPECT_EQ(m_window.CountOf(kPackageDownloaded), 1);
     EXPECT_EQ(m_window.CountOf(kPackageFailed), 0);
 
-    SkinSoftListControl* found = FindSoftwareRow(m_window.PaintManager(), name);
+    SkinSoftListControl* found = FindSoftwareRow(m_window.PaintManager(), cellId);
     ASSERT_EQ(found, row);
     EXPECT_EQ(row->GetSoft()->state.load(), Downloaded);
     EXPECT_FALSE(row->IsDownLoad());
@@ -233,10 +235,10 @@ TEST_F(Downloads, ARowRemovedMeanwhileIsLeftAloneAndTheJobStillEnds) {
     ASSERT_TRUE(m_server.SetFault("/_gen/1000000", "mode=trickle&chunk=65536&delay=0.05"));
     const int countBefore = RunningDownloadCount().load();
     SkinSoftListControl* row = AddPackageRow("/_gen/1000000", "orphan.exe");
-    const std::string name = row->GetName().GetData();
+    const UINT_PTR cellId = row->GetTag();
     StartSoftwareDownload(row, Context());
     m_window.SoftList()->RemoveAll();  // frees the row and its record
-    ASSERT_EQ(FindSoftwareRow(m_window.PaintManager(), name), nullptr);
+    ASSERT_EQ(FindSoftwareRow(m_window.PaintManager(), cellId), nullptr);
 
     ASSERT_TRUE(m_window.WaitForCode(kPackageDownloaded));
     EXPECT_EQ(RunningDownloadCount().load(), countBefore);
@@ -406,11 +408,9 @@ TEST_F(Downloads, ABrokenPackageIsContinuedOnlyWithTheSameBytes) {
         ASSERT_TRUE(m_server.Put("/F", "{\"data\":[{\"name\":\"p\",\"downname\":\"" + c.name + "\"}]}"));
         CContainerUI list;
         int counter = 0;
-        LoadSoftwareCatalogue(&list, Context(), counter);
-        auto* cell = static_cast<SkinSoftListControl*>(
-            static_cast<CContainerUI*>(list.GetItemAt(0))->GetItemAt(0)->GetInterface("SoftListItem"));
-        ASSERT_NE(cell, nullptr);
-        EXPECT_EQ(cell->GetSoft()->state.load(), NotDownloaded);
+        ASSERT_TRUE(LoadSoftwareAndWait(&list, Context(), counter));
+        ASSERT_EQ(SoftwareRecords(list).size(), 1u);
+        EXPECT_EQ(SoftwareRecords(list)[0]->state.load(), NotDownloaded);
 
         if (c.fileChanged) {
             ASSERT_TRUE(m_server.Put(path, second));

@@ -4,12 +4,12 @@
 // window answers while a load and its icons crawl in, a reload drops the earlier load's
 // late reply, a failed load says so, and screenshots of both pages with a download running
 // are saved for people to look at.
+#include "shared/background_work.h"
 #include "shared/files.h"
 #include "tests/catalogue/catalogue_fixture.h"
 #include "tests/support/gui_driver.h"
 #include "tests/support/test_server.h"
 #include "tests/toolbox/toolbox_fixture.h"
-#include "shared/background_work.h"
 #include "toolbox/catalogue/catalogue_loads.h"
 #include "toolbox/catalogue/download_job.h"
 #include "toolbox/main_window.h"
@@ -37,18 +37,6 @@ std::string Redirected(std::string text, const std::string& baseUrl) {
         at += baseUrl.size();
     }
     return text;
-}
-
-template <typename Row>
-std::vector<Row*> CellsOf(CContainerUI* list, const char* interfaceName) {
-    std::vector<Row*> cells;
-    for (int r = 0; list != nullptr && r < list->GetCount(); ++r) {
-        CContainerUI* row = AsContainer(list->GetItemAt(r));  // not the notice of a running load
-        for (int c = 0; row != nullptr && c < row->GetCount(); ++c) {
-            if (void* cell = row->GetItemAt(c)->GetInterface(interfaceName)) cells.push_back(static_cast<Row*>(cell));
-        }
-    }
-    return cells;
 }
 
 // From a thread of its own, how long the window takes to answer a sent message, and

@@ -32,30 +32,16 @@ std::string EntryJson(const EntryFields& entry, const TestServer& server) {
            (entry.icon.empty() ? "" : server.Url(entry.icon)) + "\",\"url\":\"\"}";
 }
 
-class SoftwareStates : public ::testing::Test {
+class SoftwareStates : public CatalogueLoadTest {
 protected:
-    TestServer m_server{"softstate"};
-    CatalogueFolder m_install;
-    CContainerUI m_list;
-    int m_rowCounter = 0;
+    SoftwareStates() : CatalogueLoadTest("softstate") {}
     UninstallEntries m_uninstall;
 
     // Loads a catalogue of these entries and returns their records, in order.
     std::vector<DuiSoft*> Load(const std::vector<EntryFields>& entries) {
         std::string json = "{\"data\":[";
         for (size_t i = 0; i < entries.size(); ++i) json += (i ? "," : "") + EntryJson(entries[i], m_server);
-        json += "]}";
-        EXPECT_TRUE(m_server.Put("/F", json));
-        LoadSoftwareCatalogue(&m_list, m_install.Context(m_server.BaseUrl()), m_rowCounter);
-        std::vector<DuiSoft*> records;
-        for (int r = 0; r < m_list.GetCount(); ++r) {
-            auto* row = static_cast<CContainerUI*>(m_list.GetItemAt(r));
-            for (int c = 0; c < row->GetCount(); ++c) {
-                if (auto* cell = static_cast<SkinSoftListControl*>(row->GetItemAt(c)->GetInterface("SoftListItem"))) {
-                    records.push_back(cell->GetSoft());
-                }
-            }
-        }
+        const std::vector<DuiSoft*> records = LoadReply(json + "]}");
         EXPECT_EQ(records.size(), entries.size());
         return records;
     }

@@ -4,6 +4,7 @@
 #include "skin/skin.h"
 #include "tests/support/gui_driver.h"
 #include "tests/support/pixels.h"
+#include "tests/support/sample_software.h"
 #include "tests/support/skin_window.h"
 #include "tests/support/temp_dir.h"
 
@@ -137,6 +138,30 @@ DuiFile* NewFile(const char* name, int type) {
     return file;
 }
 
+// A window of the given height with two software cells side by side, the first not
+// downloaded and the second in secondState, and with withDocument a document cell in a row
+// below. Null pointers when the window could not be made.
+struct CatalogueCells {
+    std::unique_ptr<RowsWindow> window;
+    SkinSoftListControl* first = nullptr;
+    SkinSoftListControl* second = nullptr;
+    FileListControl* document = nullptr;
+};
+
+CatalogueCells OpenCells(int height, int secondState, bool withDocument) {
+    CatalogueCells cells;
+    cells.window = RowsWindow::Open(782, height, "#FFF3F5F8");
+    if (!cells.window) return cells;
+    cells.first = new SkinSoftListControl(NewSoft("财务报表转换工具", NotDownloaded));
+    cells.second = new SkinSoftListControl(NewSoft("个人所得税扣缴客户端", secondState));
+    cells.window->AddRow(100, {cells.first, cells.second, nullptr});
+    if (withDocument) {
+        cells.document = new FileListControl(NewFile("增值税发票开具指南.pdf", 1));
+        cells.window->AddRow(140, {cells.document, nullptr, nullptr, nullptr, nullptr, nullptr});
+    }
+    return cells;
+}
+
 // Rightmost column of the download's blue fill on a line near the pill's top (clear of
 // its text), as an offset from the pill's left edge; -1 when nothing is filled.
 int FillExtent(HWND window, const RECT& action) {
@@ -153,13 +178,8 @@ int FillExtent(HWND window, const RECT& action) {
 // Clicks
 
 TEST(CatalogueRowsTest, ClickOnACellSendsOneClickWithTheCellAsSender) {
-    auto window = RowsWindow::Open(782, 284, "#FFF3F5F8");
+    auto [window, left, middle, document] = OpenCells(284, Downloaded, true);
     ASSERT_TRUE(window);
-    auto* left = new SkinSoftListControl(NewSoft("税务数字证书助手", NotDownloaded));
-    auto* middle = new SkinSoftListControl(NewSoft("增值税发票开票软件", Downloaded));
-    auto* document = new FileListControl(NewFile("增值税发票开具指南.pdf", 1));
-    window->AddRow(100, {left, middle, nullptr});
-    window->AddRow(140, {document, nullptr, nullptr, nullptr, nullptr, nullptr});
     ASSERT_TRUE(window->Settle(document));
 
     // The windows find the cells again through these names.
@@ -196,13 +216,8 @@ TEST(CatalogueRowsTest, ClickOnACellSendsOneClickWithTheCellAsSender) {
 }
 
 TEST(CatalogueRowsTest, APressReleasedOutsideItsCellSendsNothing) {
-    auto window = RowsWindow::Open(782, 284, "#FFF3F5F8");
+    auto [window, first, second, document] = OpenCells(284, Installed, true);
     ASSERT_TRUE(window);
-    auto* first = new SkinSoftListControl(NewSoft("税务数字证书助手", NotDownloaded));
-    auto* second = new SkinSoftListControl(NewSoft("电子发票查验平台", Installed));
-    auto* document = new FileListControl(NewFile("常见问题", 0));
-    window->AddRow(100, {first, second, nullptr});
-    window->AddRow(140, {document, nullptr, nullptr, nullptr, nullptr, nullptr});
     ASSERT_TRUE(window->Settle(document));
     const HWND hwnd = window->GetHWND();
     window->notices.clear();
@@ -280,11 +295,8 @@ TEST(CatalogueRowsTest, TheActionPillReadsByState) {
 }
 
 TEST(CatalogueRowsTest, DownloadSizeAndFlagChangeTheProgressShown) {
-    auto window = RowsWindow::Open(782, 228, "#FFF3F5F8");
+    auto [window, cell, running, noDocument] = OpenCells(228, Downloading, false);
     ASSERT_TRUE(window);
-    auto* cell = new SkinSoftListControl(NewSoft("财务报表转换工具", NotDownloaded));
-    auto* running = new SkinSoftListControl(NewSoft("个人所得税扣缴客户端", Downloading));
-    window->AddRow(100, {cell, running, nullptr});
     ASSERT_TRUE(window->Settle(cell));
     const HWND hwnd = window->GetHWND();
     const RECT action = ActionArea(cell->GetPos());
@@ -577,11 +589,8 @@ TEST(CatalogueRowsTest, PaintingCellsLeavesNoGdiObjectsBehind) {
 }
 
 TEST(CatalogueRowsTest, AProgressStepRepaintsTheActionAndAHoverTheCell) {
-    auto window = RowsWindow::Open(782, 128, "#FFF3F5F8");
+    auto [window, cell, other, noDocument] = OpenCells(128, NotDownloaded, false);
     ASSERT_TRUE(window);
-    auto* cell = new SkinSoftListControl(NewSoft("财务报表转换工具", NotDownloaded));
-    auto* other = new SkinSoftListControl(NewSoft("个人所得税扣缴客户端", NotDownloaded));
-    window->AddRow(100, {cell, other, nullptr});
     ASSERT_TRUE(window->Settle(cell));
     const HWND hwnd = window->GetHWND();
     cell->SetIsDownLoad(true);
@@ -638,35 +647,28 @@ TEST(CatalogueRowsTest, AKeptPictureIsDrawnAgainOverAnotherBackground) {
 TEST(CatalogueRowsTest, ScreenshotsOfSoftwareAndDocumentCells) {
     TempDir dir;
     struct Sample {
-        const char* viewName;
-        const char* content;
-        const char* size;
-        const char* date;
-        float score;
-        int state;
+        SampleSoftware soft;
         DWORD colour;  // 0: no icon
     };
     const Sample samples[] = {
-        {"税务数字证书助手", "数字证书驱动与在线检测工具，插入证书即可使用", "12.6MB", "2023-06-12", 4.5f, 0, 0xFF2F80ED},
-        {"增值税发票开票软件", "金税盘版开票软件，支持专票、普票和电子发票", "86.3MB", "2023-05-28", 5.0f, 1,
+        {{"zhengshu", "税务数字证书助手", "数字证书驱动与在线检测工具，插入证书即可使用", "12.6MB", "2023-06-12", 4.5f, 0},
+         0xFF2F80ED},
+        {{"kaipiao", "增值税发票开票软件", "金税盘版开票软件，支持专票、普票和电子发票", "86.3MB", "2023-05-28", 5.0f, 1},
          0xFF27AE60},
-        {"电子发票查验平台", "快速查验发票真伪并导出查验结果", "8.1MB", "2023-04-02", 4.0f, 2, 0xFF8E44AD},
-        {"个人所得税扣缴客户端", "自然人税收管理系统扣缴客户端", "152MB", "2023-07-01", 3.5f, 3, 0xFFF2994A},
-        {"财务报表转换工具", "将财务报表一键转换为申报格式", "23.4MB", "2023-03-15", 4.2f, 4, 0xFF16A085},
-        {"远程协助", "工程师远程协助，快速解决开票问题", "3.2MB", "2022-12-20", 0.0f, 0, 0},
+        {{"chayan", "电子发票查验平台", "快速查验发票真伪并导出查验结果", "8.1MB", "2023-04-02", 4.0f, 2}, 0xFF8E44AD},
+        {{"geshui", "个人所得税扣缴客户端", "自然人税收管理系统扣缴客户端", "152MB", "2023-07-01", 3.5f, 3}, 0xFFF2994A},
+        {{"baobiao", "财务报表转换工具", "将财务报表一键转换为申报格式", "23.4MB", "2023-03-15", 4.2f, 4}, 0xFF16A085},
+        {{"xiezhu", "远程协助", "工程师远程协助，快速解决开票问题", "3.2MB", "2022-12-20", 0.0f, 0}, 0},
     };
     std::vector<CControlUI*> cells;
     for (const Sample& sample : samples) {
-        DuiSoft* soft = NewSoft(sample.viewName, sample.state, sample.score);
-        soft->content = sample.content;
-        soft->size = sample.size;
-        soft->date = sample.date;
+        DuiSoft* soft = NewSampleSoft(sample.soft);
         if (sample.colour != 0) {
             soft->iconPath = dir.Child(std::string("icon") + std::to_string(cells.size()) + ".png");
             ASSERT_TRUE(WriteIconPng(soft->iconPath, sample.colour));
         }
         auto* cell = new SkinSoftListControl(soft);
-        if (sample.state == Downloading) cell->SetDownLoadSize(40);
+        if (sample.soft.state == Downloading) cell->SetDownLoadSize(40);
         cells.push_back(cell);
     }
     auto software = RowsWindow::Open(782, 228, "#FFF3F5F8");

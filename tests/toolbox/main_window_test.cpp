@@ -2,6 +2,7 @@
 // the dispatch of row clicks, the rows appended by message, and the frame choices of the
 // main window. Catalogue operations are recorded, not run.
 #include "tests/toolbox/main_window_fixture.h"
+#include "toolbox/catalogue/cell_grid.h"
 #include "toolbox/catalogue/download_job.h"
 #include "toolbox/catalogue/worker_results.h"
 #include "toolbox/startup.h"
@@ -186,6 +187,16 @@ TEST_F(MainWindowTest, CaptionDoubleClickDoesNothing) {
     EXPECT_FALSE(::IsZoomed(handle));
 }
 
+TEST_F(MainWindowTest, CaptionButtonsMaximiseRestoreAndMinimise) {
+    ClickControl(window->PaintManager().FindControl("maxbtn"));
+    EXPECT_TRUE(::IsZoomed(handle));
+    ClickControl(window->PaintManager().FindControl("restorebtn"));
+    EXPECT_FALSE(::IsZoomed(handle));
+    ClickControl(window->PaintManager().FindControl("minbtn"));
+    EXPECT_TRUE(::IsIconic(handle));
+    EXPECT_TRUE(window->calls.empty());
+}
+
 TEST_F(MainWindowTest, SystemCloseEndsTheLoopWithoutTheTray) {
     // Alt+F4 as the keyboard delivers it; the system makes the Close command of it.
     ::SendMessageA(handle, WM_SYSKEYDOWN, VK_F4, AltF4KeyData());
@@ -253,20 +264,14 @@ class RowDispatchTest : public MainWindowTest {
 protected:
     // Adds cells three (or six) to a row, as the catalogues lay them out.
     template <typename Cell>
-    void AddRows(CContainerUI* list, const std::vector<Cell*>& cells, size_t perRow) {
-        for (size_t start = 0; start < cells.size(); start += perRow) {
+    void AddRows(CContainerUI* list, const std::vector<Cell*>& cells, int perRow) {
+        const auto newRow = [] {
             auto* row = new CHorizontalLayoutUI;
             row->SetAttribute("height", "100");
-            row->SetAttribute("childpadding", "4");
-            for (size_t i = start; i < start + perRow; ++i) {
-                if (i < cells.size()) {
-                    row->Add(cells[i]);
-                } else {
-                    row->Add(new CControlUI);
-                }
-            }
-            list->Add(row);
-        }
+            return row;
+        };
+        FillCellGrid(list, static_cast<int>(cells.size()), perRow, newRow,
+                     [&cells](int index) { return cells[static_cast<size_t>(index)]; });
         PumpMessagesFor(100);
     }
 
@@ -284,6 +289,19 @@ protected:
     void Click(CControlUI* cell) {
         window->calls.clear();
         ClickAtCentre(handle, cell->GetPos());
+    }
+    // Clicks the cell, expecting no call (a null operation) or that one, with what is given.
+    void ExpectClickLeadsTo(CControlUI* cell, const char* operation, const void* subject = nullptr,
+                            const std::string& argument = "") {
+        Click(cell);
+        if (operation == nullptr) {
+            EXPECT_TRUE(window->calls.empty());
+            return;
+        }
+        ASSERT_EQ(window->calls.size(), 1u);
+        EXPECT_EQ(window->calls[0].operation, operation);
+        EXPECT_TRUE(subject == nullptr || window->calls[0].subject == subject);
+        EXPECT_TRUE(argument.empty() || window->calls[0].argument == argument) << window->calls[0].argument;
     }
     std::string Package(const std::string& name) const { return m_install.Path() + "\\soft\\" + name; }
     std::string DocumentPath(const std::string& name) const { return m_install.Path() + "\\file\\" + name; }
@@ -306,43 +324,14 @@ TEST_F(RowDispatchTest, SoftwareRowsActByTheirEntrysState) {
                                                       updateHere, updateGone, downloading, unknown},
                                  3);
 
-    Click(notDownloaded);
-    ASSERT_EQ(window->calls.size(), 1u);
-    EXPECT_EQ(window->calls[0].operation, "StartSoftwareDownload");
-    EXPECT_EQ(window->calls[0].subject, notDownloaded);
-
-    Click(downloadedHere);
-    ASSERT_EQ(window->calls.size(), 1u);
-    EXPECT_EQ(window->calls[0].operation, "OpenDownloadedPackage");
-    EXPECT_EQ(window->calls[0].argument, Package("here.exe"));
-    EXPECT_EQ(window->calls[0].subject, downloadedHere);
-
-    Click(downloadedGone);
-    EXPECT_TRUE(window->calls.empty()) << "a deleted package is not started";
-
-    Click(installed);
-    ASSERT_EQ(window->calls.size(), 1u);
-    EXPECT_EQ(window->calls[0].operation, "LaunchInstalledProgram");
-    EXPECT_EQ(window->calls[0].subject, installed->GetSoft());
-
-    Click(updateHere);
-    ASSERT_EQ(window->calls.size(), 1u);
-    EXPECT_EQ(window->calls[0].operation, "OpenDownloadedPackage");
-    EXPECT_EQ(window->calls[0].argument, Package("here.exe"));
-    EXPECT_EQ(window->calls[0].subject, updateHere);
-
-    Click(updateGone);
-    ASSERT_EQ(window->calls.size(), 1u);
-    EXPECT_EQ(window->calls[0].operation, "StartSoftwareDownload");
-    EXPECT_EQ(window->calls[0].subject, updateGone);
-
-    Click(downloading);
-    ASSERT_EQ(window->calls.size(), 1u);
-    EXPECT_EQ(window->calls[0].operation, "CancelSoftwareDownload");
-    EXPECT_EQ(window->calls[0].subject, downloading);
-
-    Click(unknown);
-    EXPECT_TRUE(window->calls.empty());
+    ExpectClickLeadsTo(notDownloaded, "StartSoftwareDownload", notDownloaded);
+    ExpectClickLeadsTo(downloadedHere, "OpenDownloadedPackage", downloadedHere, Package("here.exe"));
+    ExpectClickLeadsTo(downloadedGone, nullptr);  // a deleted package is not started
+    ExpectClickLeadsTo(installed, "LaunchInstalledProgram", installed->GetSoft());
+    ExpectClickLeadsTo(updateHere, "OpenDownloadedPackage", updateHere, Package("here.exe"));
+    ExpectClickLeadsTo(updateGone, "StartSoftwareDownload", updateGone);
+    ExpectClickLeadsTo(downloading, "CancelSoftwareDownload", downloading);
+    ExpectClickLeadsTo(unknown, nullptr);
 }
 
 TEST_F(RowDispatchTest, ARowNameOnlyHasToContainRowIndex) {
@@ -351,13 +340,8 @@ TEST_F(RowDispatchTest, ARowNameOnlyHasToContainRowIndex) {
     SkinSoftListControl* otherCase = Software(NotDownloaded, "RowIndex13");
     AddRows<SkinSoftListControl>(window->SoftList(), {inside, otherCase}, 3);
 
-    Click(inside);
-    ASSERT_EQ(window->calls.size(), 1u);
-    EXPECT_EQ(window->calls[0].operation, "StartSoftwareDownload");
-    EXPECT_EQ(window->calls[0].subject, inside);
-
-    Click(otherCase);
-    EXPECT_TRUE(window->calls.empty()) << "the test is case-sensitive";
+    ExpectClickLeadsTo(inside, "StartSoftwareDownload", inside);
+    ExpectClickLeadsTo(otherCase, nullptr);  // the test is case-sensitive
 }
 
 TEST_F(RowDispatchTest, DocumentRowsActByTheirItemsType) {
@@ -373,28 +357,11 @@ TEST_F(RowDispatchTest, DocumentRowsActByTheirItemsType) {
     FileListControl* other = Document(5, "fileIndex6", "90", "其他");
     AddRows<FileListControl>(window->FileList(), {folder, folderTen, present, missing, other}, 6);
 
-    Click(present);
-    ASSERT_EQ(window->calls.size(), 1u);
-    EXPECT_EQ(window->calls[0].operation, "OpenDocument");
-    EXPECT_EQ(window->calls[0].argument, DocumentPath("申报指南.pdf"));
-
-    Click(missing);
-    ASSERT_EQ(window->calls.size(), 1u);
-    EXPECT_EQ(window->calls[0].operation, "StartDocumentDownload");
-    EXPECT_EQ(window->calls[0].subject, missing);
-
-    Click(other);
-    EXPECT_TRUE(window->calls.empty());
-
-    Click(folderTen);
-    ASSERT_EQ(window->calls.size(), 1u);
-    EXPECT_EQ(window->calls[0].operation, "LoadDocumentCatalogue");
-    EXPECT_EQ(window->calls[0].argument, "34");
-
-    Click(folder);
-    ASSERT_EQ(window->calls.size(), 1u);
-    EXPECT_EQ(window->calls[0].operation, "LoadDocumentCatalogue");
-    EXPECT_EQ(window->calls[0].argument, "12");
+    ExpectClickLeadsTo(present, "OpenDocument", nullptr, DocumentPath("申报指南.pdf"));
+    ExpectClickLeadsTo(missing, "StartDocumentDownload", missing);
+    ExpectClickLeadsTo(other, nullptr);
+    ExpectClickLeadsTo(folderTen, "LoadDocumentCatalogue", nullptr, "34");
+    ExpectClickLeadsTo(folder, "LoadDocumentCatalogue", nullptr, "12");
 }
 
 TEST_F(RowDispatchTest, ADoubleClickOnARowIsOneClick) {
@@ -423,20 +390,17 @@ TEST_F(RowDispatchTest, NamesThatAreNoPlainFileNamesReachNoFile) {
         SkinSoftListControl* downloaded = Software(Downloaded, "rowIndex60", name);
         SkinSoftListControl* update = Software(UpdateAvailable, "rowIndex61", name);
         AddRows<SkinSoftListControl>(window->SoftList(), {downloaded, update}, 3);
-        Click(downloaded);
-        EXPECT_TRUE(window->calls.empty()) << name;
-        Click(update);
-        ASSERT_EQ(window->calls.size(), 1u) << name;
-        EXPECT_EQ(window->calls[0].operation, "StartSoftwareDownload") << name;  // which refuses the name
+        SCOPED_TRACE(name);
+        ExpectClickLeadsTo(downloaded, nullptr);
+        ExpectClickLeadsTo(update, "StartSoftwareDownload");  // which refuses the name
     }
     ClickOption("wd");
     for (const std::string& name : names) {
         window->FileList()->RemoveAll();
         FileListControl* document = Document(1, "fileIndex60", "1", name);
         AddRows<FileListControl>(window->FileList(), {document}, 6);
-        Click(document);
-        ASSERT_EQ(window->calls.size(), 1u) << name;
-        EXPECT_EQ(window->calls[0].operation, "StartDocumentDownload") << name;
+        SCOPED_TRACE(name);
+        ExpectClickLeadsTo(document, "StartDocumentDownload");
     }
 }
 

@@ -2,30 +2,32 @@
 // people to look at (the announcement window is taken by its own test). The checks here
 // are that the pages show what they should where they should.
 #include "tests/support/gui_driver.h"
+#include "tests/support/sample_software.h"
 #include "tests/toolbox/toolbox_fixture.h"
+#include "toolbox/catalogue/cell_grid.h"
+#include "toolbox/catalogue/document_catalogue.h"
+#include "toolbox/catalogue/software_catalogue.h"
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <memory>
+
 namespace {
 
-struct SampleSoftware {
-    const char* name;
-    const char* viewName;
-    const char* content;
+// What the software page shows, and the demo's icon file of each entry.
+struct ShownSoftware {
+    SampleSoftware soft;
     const char* icon;
-    const char* size;
-    const char* date;
-    float score;
-    int32_t state;
 };
 
-const SampleSoftware kSoftware[] = {
-    {"开票助手", "发票开票助手", "增值税发票开具、打印与作废一站完成", "kaipiao.png", "960KB", "2024-06-18", 4.8f, NotDownloaded},
-    {"税控驱动", "金税盘驱动程序", "税控设备的驱动与管理组件，开票前需先安装", "shuikong.png", "18.6MB", "2024-03-02", 4.5f, Installed},
-    {"查验平台", "发票查验工具", "批量查验发票真伪，结果可导出为表格", "chayan.png", "3.2MB", "2024-05-11", 4.2f, Downloaded},
-    {"电子税务局", "电子税务局客户端", "网上申报、缴税与涉税查询", "dianziju.png", "42.0MB", "2024-04-26", 4.6f, UpdateAvailable},
-    {"个税扣缴", "自然人电子税务局", "个人所得税扣缴申报客户端", "geshui.png", "85.4MB", "2024-01-15", 4.4f, Downloading},
-    {"远程协助", "远程协助工具", "客服远程协助您完成安装与设置", "yuancheng.png", "5.1MB", "2023-11-30", 4.0f, NotDownloaded},
+const ShownSoftware kSoftware[] = {
+    {{"开票助手", "发票开票助手", "增值税发票开具、打印与作废一站完成", "960KB", "2024-06-18", 4.8f, NotDownloaded}, "kaipiao.png"},
+    {{"税控驱动", "金税盘驱动程序", "税控设备的驱动与管理组件，开票前需先安装", "18.6MB", "2024-03-02", 4.5f, Installed}, "shuikong.png"},
+    {{"查验平台", "发票查验工具", "批量查验发票真伪，结果可导出为表格", "3.2MB", "2024-05-11", 4.2f, Downloaded}, "chayan.png"},
+    {{"电子税务局", "电子税务局客户端", "网上申报、缴税与涉税查询", "42.0MB", "2024-04-26", 4.6f, UpdateAvailable}, "dianziju.png"},
+    {{"个税扣缴", "自然人电子税务局", "个人所得税扣缴申报客户端", "85.4MB", "2024-01-15", 4.4f, Downloading}, "geshui.png"},
+    {{"远程协助", "远程协助工具", "客服远程协助您完成安装与设置", "5.1MB", "2023-11-30", 4.0f, NotDownloaded}, "yuancheng.png"},
 };
 
 struct SampleDocument {
@@ -56,58 +58,33 @@ protected:
 
     void ClickOption(const char* name) { ClickAtCentre(handle, window->Option(name)->GetPos()); }
 
+    // Through the catalogues' own fill, as a load would fill the lists.
     void FillSoftware() {
-        int counter = 0;
-        const size_t count = sizeof(kSoftware) / sizeof(kSoftware[0]);
-        for (size_t start = 0; start <= count; start += 3) {
-            auto* row = new CHorizontalLayoutUI;
-            row->SetAttribute("height", "100");
-            row->SetAttribute("childpadding", "4");
-            for (size_t i = start; i < start + 3; ++i) {
-                if (i >= count) {
-                    row->Add(new CControlUI);
-                    continue;
-                }
-                const SampleSoftware& sample = kSoftware[i];
-                auto* entry = new DuiSoft;
-                entry->name = sample.name;
-                entry->viewName = sample.viewName;
-                entry->content = sample.content;
-                entry->iconPath = std::string(KESTROVA_SOURCE_DIR) + "/tools/demo_content/icons/" + sample.icon;
-                entry->size = sample.size;
-                entry->date = sample.date;
-                entry->score = sample.score;
-                entry->state = sample.state;
-                auto* cell = new SkinSoftListControl(entry);
-                cell->SetName(("rowIndex" + std::to_string(++counter)).c_str());
-                row->Add(cell);
-                if (sample.state == Downloading) cell->SetDownLoadSize(45);
-            }
-            window->SoftList()->Add(row);
+        SoftwareCatalogue catalogue;
+        for (const ShownSoftware& shown : kSoftware) {
+            catalogue.entries.emplace_back(NewSampleSoft(shown.soft));
+            catalogue.entries.back()->iconPath =
+                std::string(KESTROVA_SOURCE_DIR) + "/tools/demo_content/icons/" + shown.icon;
         }
+        const UINT_PTR firstCell = ReserveCellIds(catalogue.entries.size());
+        int counter = 0;
+        FillSoftwareList(window->SoftList(), catalogue, firstCell, counter);
+        // The fifth entry downloads.
+        auto* downloading = static_cast<SkinSoftListControl*>(FindCellById(window->SoftList(), firstCell + 4));
+        ASSERT_NE(downloading, nullptr);
+        downloading->SetDownLoadSize(45);
     }
 
     void FillDocuments() {
-        const size_t count = sizeof(kDocuments) / sizeof(kDocuments[0]);
-        int counter = 1;
-        for (size_t start = 0; start <= count; start += 6) {
-            auto* row = new CHorizontalLayoutUI;
-            row->SetAttribute("height", "140");
-            for (size_t i = start; i < start + 6; ++i) {
-                if (i >= count) {
-                    row->Add(new CControlUI);
-                    continue;
-                }
-                auto* item = new DuiFile;
-                item->type = kDocuments[i].type;
-                item->name = kDocuments[i].name;
-                item->id = std::to_string(i + 1);
-                auto* cell = new FileListControl(item);
-                cell->SetName(("fileIndex" + std::to_string(++counter)).c_str());
-                row->Add(cell);
-            }
-            window->FileList()->Add(row);
+        DocumentFolder folder;
+        for (size_t i = 0; i < std::size(kDocuments); ++i) {
+            auto item = std::make_unique<DuiFile>();
+            item->type = kDocuments[i].type;
+            item->name = kDocuments[i].name;
+            item->id = std::to_string(i + 1);
+            folder.items.push_back(std::move(item));
         }
+        FillDocumentList(window->FileList(), folder);
     }
 
     // A pixel of the page well inside a control: what is drawn there is not the page's grey.

@@ -114,18 +114,19 @@ protected:
         ASSERT_TRUE(server.Put("/documents/0.json", "{\"data\": [{\"name\": \"a.txt\", \"type\": 1, \"id\": \"1\"}]}"));
         int rowCounter = 0;
         ClickAt(handle, kDocumentsOption);
-        StartDocumentLoad(window->FileList(), CatalogueContext{install.Path(), server.BaseUrl(), kTaxCode}, "0");
+        LoadDocumentCatalogue(window->FileList(), CatalogueContext{install.Path(), server.BaseUrl(), kTaxCode}, "0");
         const auto documentCell = [&] {
             return window->RectOf(("fileIndex" + std::to_string(LastDocumentControlNumber())).c_str());
         };
         ASSERT_TRUE(PumpMessagesUntil([&] { return documentCell().right > 0; }, kLimit));
         g_layout.firstDocumentCell = documentCell();
         ClickAt(handle, kSoftwareOption);
-        StartSoftwareLoad(window->SoftList(), CatalogueContext{install.Path(), server.BaseUrl(), kTaxCode}, &rowCounter);
+        LoadSoftwareCatalogue(window->SoftList(), CatalogueContext{install.Path(), server.BaseUrl(), kTaxCode},
+                              &rowCounter);
         ASSERT_TRUE(PumpMessagesUntil([&] { return window->RectOf("rowIndex1").right > 0; }, kLimit));
         g_layout.firstSoftwareCell = window->RectOf("rowIndex1");
         g_layout.softList = window->SoftList()->GetPos();
-        StartSoftwareLoad(window->SoftList(), context, &rowCounter);
+        LoadSoftwareCatalogue(window->SoftList(), context, &rowCounter);
         ASSERT_TRUE(PumpMessagesUntil([&] { return LoadNoticeText(window->SoftList()) == kCatalogueRefusedText; },
                                       kLimit));
         g_layout.refusedList = Settled(handle, g_layout.softList);

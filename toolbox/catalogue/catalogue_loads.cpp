@@ -1,8 +1,9 @@
 #include "toolbox/catalogue/catalogue_loads.h"
 
+#include "shared/background_work.h"
 #include "shared/diagnostic_log.h"
 #include "skin/controls.h"
-#include "shared/background_work.h"
+#include "toolbox/catalogue/cell_grid.h"
 #include "toolbox/catalogue/document_catalogue.h"
 #include "toolbox/catalogue/signed_catalogue.h"
 #include "toolbox/catalogue/software_catalogue.h"
@@ -69,14 +70,14 @@ void ReadSoftwareInBackground(CContainerUI* list, const CatalogueContext& contex
     if (!catalogue->missingDirectory.empty()) PostDirectoryError(catalogue->missingDirectory);
     const std::vector<IconRequest> icons = IconRequestsOf(*catalogue);
     const bool arrived = catalogue->arrived;
-    // The cells' names, known once the window thread has made them; read there only.
-    auto cellNames = std::make_shared<std::vector<std::string>>();
+    // Entry i becomes the cell firstCell + i; the icons name their cells by these ids.
+    const UINT_PTR firstCell = ReserveCellIds(catalogue->entries.size());
     // From here the catalogue is the window thread's.
-    const bool posted = PostWindowWork([list, rowCounter, load, catalogue, cellNames] {
+    const bool posted = PostWindowWork([list, rowCounter, load, catalogue, firstCell] {
         if (g_softwareLoad.load() != load) return;
         list->RemoveAll();
         if (catalogue->arrived) {
-            *cellNames = FillSoftwareList(list, *catalogue, *rowCounter);
+            FillSoftwareList(list, *catalogue, firstCell, *rowCounter);
         } else {
             ShowNotice(list, catalogue->refused ? kCatalogueRefusedText : kLoadFailedText);
         }
@@ -91,11 +92,9 @@ void ReadSoftwareInBackground(CContainerUI* list, const CatalogueContext& contex
         const std::string path = FetchSoftwareIcon(icon.url, icon.entryName, icon.sha256, context, unreachableHosts, stop);
         if (path.empty()) continue;
         ++fetched;
-        const size_t index = icon.index;
-        if (!PostWindowWork([list, load, cellNames, index, path] {
-                if (g_softwareLoad.load() == load && index < cellNames->size()) {
-                    SetSoftwareIcon(list, (*cellNames)[index], path);
-                }
+        const UINT_PTR cell = firstCell + icon.index;
+        if (!PostWindowWork([list, load, cell, path] {
+                if (g_softwareLoad.load() == load) SetSoftwareIcon(list, cell, path);
             })) {
             break;
         }
@@ -129,7 +128,7 @@ void StartOrFail(CContainerUI* list, std::function<void()> work, const char* wha
 
 }  // namespace
 
-void StartSoftwareLoad(CContainerUI* list, const CatalogueContext& context, int* rowCounter) {
+void LoadSoftwareCatalogue(CContainerUI* list, const CatalogueContext& context, int* rowCounter) {
     if (list == nullptr || rowCounter == nullptr) return;
     const unsigned load = ++g_softwareLoad;
     ShowNotice(list, kLoadingText);
@@ -137,7 +136,7 @@ void StartSoftwareLoad(CContainerUI* list, const CatalogueContext& context, int*
                 "software catalogue");
 }
 
-void StartDocumentLoad(CContainerUI* list, const CatalogueContext& context, const std::string& folderId) {
+void LoadDocumentCatalogue(CContainerUI* list, const CatalogueContext& context, std::string folderId) {
     if (list == nullptr) return;
     const unsigned load = ++g_documentLoad;
     ShowNotice(list, kLoadingText);

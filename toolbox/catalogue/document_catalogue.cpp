@@ -101,10 +101,3 @@ void FillDocumentList(CContainerUI* list, DocumentFolder& folder) {
     });
     folder.items.clear();
 }
-
-void LoadDocumentCatalogue(CContainerUI* list, const CatalogueContext& context, std::string folderId) {
-    if (list == nullptr) return;
-    list->RemoveAll();
-    DocumentFolder folder = ReadDocumentFolder(context, folderId);
-    if (folder.arrived) FillDocumentList(list, folder);
-}

@@ -43,8 +43,3 @@ DocumentFolder ReadDocumentFolder(const CatalogueContext& context, const std::st
 // Window thread: rows of six cells, n / 6 + 1 of them, padded with plain controls; the
 // controls take over the records.
 void FillDocumentList(CContainerUI* list, DocumentFolder& folder);
-
-// The whole load on the calling thread: empties the list and fills it with the folder's
-// items; the list stays empty when the reply is missing or not a catalogue. The folder id
-// is taken by value: it usually comes from a record of the list that is emptied here.
-void LoadDocumentCatalogue(CContainerUI* list, const CatalogueContext& context, std::string folderId);

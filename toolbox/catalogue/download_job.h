@@ -32,6 +32,7 @@ struct DownloadJob {
     HWND window = nullptr;     // the main window when the download started
     void* record = nullptr;    // the row's DuiSoft or DuiFile when the download started
     std::string controlName;   // finds the row again; the row may be gone by the end
+    UINT_PTR cellId = 0;       // a software row's id (cell_grid.h), by which its codes find it
     DownloadKind kind = DownloadKind::Package;
 
     // Copied at the start, so that the worker never reads a record that a rebuilt list freed.

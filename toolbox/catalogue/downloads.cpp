@@ -5,6 +5,7 @@
 #include "shared/files.h"
 #include "shared/process.h"
 #include "shared/signature.h"
+#include "toolbox/catalogue/cell_grid.h"
 #include "toolbox/catalogue/download_files.h"
 #include "toolbox/catalogue/download_registry.h"
 #include "toolbox/catalogue/download_workers.h"
@@ -39,6 +40,7 @@ DownloadJob* NewJob(CControlUI* control, DownloadKind kind, void* record, const 
     job->window = WindowOf(control);
     job->record = record;
     job->controlName = control->GetName().GetData();
+    job->cellId = control->GetTag();
     job->kind = kind;
     job->transferLimits = DownloadTransferLimits();
     job->url = url;
@@ -71,7 +73,7 @@ void FinishPackage(CPaintManagerUI& paintManager, DownloadJob* job, bool downloa
     // A cancelled job that a new download of the same row replaced leaves the row to that
     // newer download. The worker has already dealt with the files.
     if (UnregisterPackageJob(job)) {
-        if (SkinSoftListControl* row = FindSoftwareRow(paintManager, job->controlName)) {
+        if (SkinSoftListControl* row = FindSoftwareRow(paintManager, job->cellId)) {
             row->GetSoft()->state = downloaded ? Downloaded : NotDownloaded;
             row->SetIsDownLoad(false);
             row->SetDownLoadSize(downloaded ? 0 : 1);
@@ -101,7 +103,7 @@ void ShowPercent(CPaintManagerUI& paintManager, DownloadJob* job, WPARAM percent
     // Percentages still queued from a cancelled download would repaint an idle row.
     if (job->kind != DownloadKind::Package || job->stop.load() != DownloadStop::None) return;
     if (percent > kMaxPercent) return;
-    if (SkinSoftListControl* row = FindSoftwareRow(paintManager, job->controlName)) {
+    if (SkinSoftListControl* row = FindSoftwareRow(paintManager, job->cellId)) {
         row->SetDownLoadSize(static_cast<int>(percent));
     }
 }
@@ -113,8 +115,8 @@ TransferLimits& DownloadTransferLimits() {
     return limits;
 }
 
-SkinSoftListControl* FindSoftwareRow(CPaintManagerUI& paintManager, const std::string& name) {
-    CControlUI* control = paintManager.FindControl(name.c_str());
+SkinSoftListControl* FindSoftwareRow(CPaintManagerUI& paintManager, UINT_PTR cellId) {
+    CControlUI* control = FindCellById(paintManager.GetRoot(), cellId);
     return control ? static_cast<SkinSoftListControl*>(control->GetInterface("SoftListItem")) : nullptr;
 }
 

@@ -20,6 +20,7 @@ void StartDocumentDownload(FileListControl* control, const CatalogueContext& con
 // row that no longer exists is left alone, and a final code still frees the job. Returns 0.
 LRESULT OnDownloadMessage(CPaintManagerUI& paintManager, WPARAM code, LPARAM job);
 
-// The row controls of a paint manager by name, or null when no such row exists.
-SkinSoftListControl* FindSoftwareRow(CPaintManagerUI& paintManager, const std::string& name);
+// The row controls of a paint manager, a software row by its cell id and a document row
+// by name, or null when no such row exists.
+SkinSoftListControl* FindSoftwareRow(CPaintManagerUI& paintManager, UINT_PTR cellId);
 FileListControl* FindDocumentRow(CPaintManagerUI& paintManager, const std::string& name);

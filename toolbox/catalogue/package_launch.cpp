@@ -26,8 +26,9 @@ struct CheckedPackage {
 
 // What the worker found, applied on the window thread; held keeps the file as checked
 // until it has been started.
-void ApplyCheck(CPaintManagerUI* paintManager, const std::string& rowName, const CheckedPackage& checked,
-                const std::string& path, PackageCheck check, const std::shared_ptr<UniqueFileHandle>& held) {
+void ApplyCheck(CPaintManagerUI* paintManager, const std::string& rowName, UINT_PTR cellId,
+                const CheckedPackage& checked, const std::string& path, PackageCheck check,
+                const std::shared_ptr<UniqueFileHandle>& held) {
     g_checking.erase(rowName);
     if (check == PackageCheck::Verified) {
         OpenLocalFile(path);
@@ -37,7 +38,7 @@ void ApplyCheck(CPaintManagerUI* paintManager, const std::string& rowName, const
     held->reset();
     if (check != PackageCheck::Changed || paintManager == nullptr) return;
     // The row, if it still shows the same entry, no longer has its package.
-    SkinSoftListControl* row = FindSoftwareRow(*paintManager, rowName);
+    SkinSoftListControl* row = FindSoftwareRow(*paintManager, cellId);
     DuiSoft* entry = row != nullptr ? row->GetSoft() : nullptr;
     if (entry == nullptr || entry->downName != checked.downName || entry->sha256 != checked.sha256) return;
     if (entry->state.load() == Downloaded) entry->state = NotDownloaded;
@@ -73,6 +74,7 @@ void OpenDownloadedPackage(SkinSoftListControl* row, const CatalogueContext& con
     auto shared = std::make_shared<UniqueFileHandle>(std::move(held));
     auto checked = std::make_shared<const CheckedPackage>(CheckedPackage{entry.downName, entry.sha256, entry.bytes});
     CPaintManagerUI* paintManager = row->GetManager();
+    const UINT_PTR cellId = row->GetTag();
     g_checking.insert(rowName);
     const bool started = StartBackgroundWork([=] {
         const PackageCheck check = CheckOpenPackage(directory, checked->downName, shared->get(), checked->sha256,
@@ -84,7 +86,7 @@ void OpenDownloadedPackage(SkinSoftListControl* row, const CatalogueContext& con
         LogLine("the package %s is %s: %s", path.c_str(), DescribePackageCheck(check),
                 check == PackageCheck::Verified ? "started"
                                                 : (check == PackageCheck::Changed ? "removed, not started" : "not started"));
-        PostWindowWork([=] { ApplyCheck(paintManager, rowName, *checked, path, check, shared); });
+        PostWindowWork([=] { ApplyCheck(paintManager, rowName, cellId, *checked, path, check, shared); });
     });
     if (!started) {
         g_checking.erase(rowName);

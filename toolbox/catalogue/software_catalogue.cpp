@@ -1,6 +1,5 @@
 #include "toolbox/catalogue/software_catalogue.h"
 
-#include "frame/directory_error.h"
 #include "shared/cng.h"
 #include "shared/diagnostic_log.h"
 #include "shared/file_names.h"
@@ -92,19 +91,6 @@ CHorizontalLayoutUI* NewSoftwareRow() {
     row->SetAttribute("height", "100");
     row->SetAttribute("childpadding", "4");
     return row;
-}
-
-SkinSoftListControl* FindSoftwareCell(CContainerUI* list, const std::string& name) {
-    for (int r = 0; list != nullptr && r < list->GetCount(); ++r) {
-        CControlUI* row = list->GetItemAt(r);
-        if (row == nullptr || row->GetInterface("Container") == nullptr) continue;
-        auto* cells = static_cast<CContainerUI*>(row);
-        for (int c = 0; c < cells->GetCount(); ++c) {
-            CControlUI* cell = cells->GetItemAt(c);
-            if (cell->GetName() == name.c_str()) return static_cast<SkinSoftListControl*>(cell->GetInterface("SoftListItem"));
-        }
-    }
-    return nullptr;
 }
 
 }  // namespace
@@ -245,38 +231,26 @@ std::string FetchSoftwareIcon(const std::string& iconUrl, const std::string& ent
     return iconPath;
 }
 
-std::vector<std::string> FillSoftwareList(CContainerUI* list, SoftwareCatalogue& catalogue, int& rowCounter) {
-    std::vector<std::string> names;
-    FillCellGrid(list, static_cast<int>(catalogue.entries.size()), kCellsPerRow, NewSoftwareRow, [&](int index) {
-        // The control owns the record from here on.
-        auto* control = new SkinSoftListControl(catalogue.entries[static_cast<size_t>(index)].release());
-        ++rowCounter;
-        names.push_back("rowIndex" + std::to_string(rowCounter));
-        control->SetName(names.back().c_str());
-        return control;
-    });
-    catalogue.entries.clear();
-    return names;
+SkinSoftListControl* BuildSoftwareCell(std::unique_ptr<DuiSoft> entry, UINT_PTR cellId, int& rowCounter) {
+    auto* cell = new SkinSoftListControl(entry.release());
+    ++rowCounter;
+    cell->SetName(("rowIndex" + std::to_string(rowCounter)).c_str());
+    cell->SetTag(cellId);
+    return cell;
 }
 
-void SetSoftwareIcon(CContainerUI* list, const std::string& cellName, const std::string& iconPath) {
-    SkinSoftListControl* cell = FindSoftwareCell(list, cellName);
+void FillSoftwareList(CContainerUI* list, SoftwareCatalogue& catalogue, UINT_PTR firstCellId, int& rowCounter) {
+    FillCellGrid(list, static_cast<int>(catalogue.entries.size()), kCellsPerRow, NewSoftwareRow, [&](int index) {
+        const auto i = static_cast<size_t>(index);
+        return BuildSoftwareCell(std::move(catalogue.entries[i]), firstCellId + i, rowCounter);
+    });
+    catalogue.entries.clear();
+}
+
+void SetSoftwareIcon(CContainerUI* list, UINT_PTR cellId, const std::string& iconPath) {
+    CControlUI* found = FindCellById(list, cellId);
+    auto* cell = found != nullptr ? static_cast<SkinSoftListControl*>(found->GetInterface("SoftListItem")) : nullptr;
     if (cell == nullptr || cell->GetSoft() == nullptr) return;
     cell->GetSoft()->iconPath = iconPath;
     cell->Invalidate();
-}
-
-void LoadSoftwareCatalogue(CContainerUI* list, const CatalogueContext& context, int& rowCounter) {
-    if (list == nullptr) return;
-    list->RemoveAll();
-    SoftwareCatalogue catalogue = ReadSoftwareCatalogue(context);
-    if (!catalogue.missingDirectory.empty()) ShowDirectoryError(catalogue.missingDirectory, context.messageOwner);
-    if (!catalogue.arrived) return;
-    std::set<std::string> unreachableIconHosts;
-    for (size_t i = 0; i < catalogue.entries.size(); ++i) {
-        if (catalogue.iconsToFetch[i].empty()) continue;
-        catalogue.entries[i]->iconPath = FetchSoftwareIcon(catalogue.iconsToFetch[i], catalogue.entries[i]->name,
-                                                           catalogue.entries[i]->iconSha256, context, unreachableIconHosts);
-    }
-    FillSoftwareList(list, catalogue, rowCounter);
 }

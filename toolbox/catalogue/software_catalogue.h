@@ -63,15 +63,14 @@ std::string FetchSoftwareIcon(const std::string& iconUrl, const std::string& ent
 // "scheme://host:port" of a URL: what one unreachable server has in common.
 std::string UrlServerPart(const std::string& url);
 
-// Window thread: rows of three cells, n / 3 + 1 of them, padded with plain controls; the
-// controls take over the records and are named "rowIndex" + counter (raised first).
-// Returns the cells' names in entry order.
-std::vector<std::string> FillSoftwareList(CContainerUI* list, SoftwareCatalogue& catalogue, int& rowCounter);
+// Window thread: the cell of one entry. It takes over the record, is named "rowIndex" +
+// rowCounter (raised first) and keeps cellId as its tag (cell_grid.h).
+SkinSoftListControl* BuildSoftwareCell(std::unique_ptr<DuiSoft> entry, UINT_PTR cellId, int& rowCounter);
 
-// Window thread: the icon of a cell that arrived after its row.
-void SetSoftwareIcon(CContainerUI* list, const std::string& cellName, const std::string& iconPath);
+// Window thread: rows of three cells, n / 3 + 1 of them, padded with plain controls; entry
+// i becomes the cell with id firstCellId + i (ids from ReserveCellIds).
+void FillSoftwareList(CContainerUI* list, SoftwareCatalogue& catalogue, UINT_PTR firstCellId, int& rowCounter);
 
-// The whole load on the calling thread: empties the list and fills it again from the
-// server, icons included; the directory's box is owned by context.messageOwner. The list
-// stays empty when the reply is missing or not a catalogue.
-void LoadSoftwareCatalogue(CContainerUI* list, const CatalogueContext& context, int& rowCounter);
+// Window thread: the icon of a cell that arrived after its row; a cell no longer in the
+// list is left alone.
+void SetSoftwareIcon(CContainerUI* list, UINT_PTR cellId, const std::string& iconPath);
