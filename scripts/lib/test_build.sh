@@ -17,7 +17,8 @@ ensure_test_signer() {
 
 # A Release test configuration for a bench, in BUILD, with the dependencies under DEPS
 # (scripts/bootstrap's prefix). The benches build no updater, so two throw-away keys made
-# here once stand for the keyed updater's, and a throw-away signer for the package's.
+# here once (BUILD/keys, current and next, .pem, .blob and .pub) stand for the keyed
+# updater's, and a throw-away signer for the package's.
 #   configure_bench_build BUILD DEPS
 configure_bench_build() {
     local build=$1 deps=$2
