@@ -160,8 +160,8 @@ bool InstallFile(const FilePaths& file, const JournalEntry& entry, const ListedD
                     backup.kind);
         } else if (writable) {
             return Refused(file, "the old file cannot be replaced", replaced);
-        } else if (const Win32Result linkRemoved = RemoveFile(file.backup); !linkRemoved) {
-            return Refused(file, "the old file cannot be replaced", linkRemoved);
+        } else if (const Win32Result backupRemoved = RemoveFile(file.backup); !backupRemoved) {
+            return Refused(file, "the old file cannot be replaced", backupRemoved);
         } else {
             // In use: such a file can still be renamed. The old one steps aside to its backup
             // name and the new one follows at once, so the name is missing only between two
